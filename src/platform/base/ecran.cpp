@@ -1,0 +1,85 @@
+#include "platform/base/ecran.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <cmath>
+
+namespace kal {
+
+std::optional<EcranSimule> Ecran::simule_;
+std::optional<int> Ecran::bordsSimules_;
+int Ecran::pointeur_ = pointeur::Defaut;
+
+QCursor curseurPour(int code)
+{
+    switch (code) {
+    case pointeur::Croix: return QCursor(Qt::CrossCursor);
+    case pointeur::Deplacement: return QCursor(Qt::SizeAllCursor);
+    case pointeur::Sablier: return QCursor(Qt::WaitCursor);
+    case pointeur::Personnalise: return QCursor(Qt::PointingHandCursor);
+    default: return QCursor(Qt::ArrowCursor);
+    }
+}
+
+static QScreen* ecranPrincipal() { return QGuiApplication::primaryScreen(); }
+
+static int twipsParPixelReel(bool horizontal)
+{
+    QScreen* s = ecranPrincipal();
+    if (!s)
+        return 15;
+    const double dpi = horizontal ? s->logicalDotsPerInchX() : s->logicalDotsPerInchY();
+    // High-dpi scaling turns logical pixels into device pixels: count in device pixels.
+    const double ppp = dpi * s->devicePixelRatio();
+    return ppp > 0 ? static_cast<int>(std::lround(1440.0 / ppp)) : 15;
+}
+
+int Ecran::twipsParPixelX() { return simule_ ? simule_->twipsParPixelX : twipsParPixelReel(true); }
+int Ecran::twipsParPixelY() { return simule_ ? simule_->twipsParPixelY : twipsParPixelReel(false); }
+
+int Ecran::largeurTwips()
+{
+    if (simule_)
+        return simule_->largeurPx * simule_->twipsParPixelX;
+    QScreen* s = ecranPrincipal();
+    const int px = s ? static_cast<int>(std::lround(s->geometry().width() * s->devicePixelRatio())) : 800;
+    return px * twipsParPixelX();
+}
+
+int Ecran::hauteurTwips()
+{
+    if (simule_)
+        return simule_->hauteurPx * simule_->twipsParPixelY;
+    QScreen* s = ecranPrincipal();
+    const int px = s ? static_cast<int>(std::lround(s->geometry().height() * s->devicePixelRatio())) : 600;
+    return px * twipsParPixelY();
+}
+
+int Ecran::hauteurBordsTitre()
+{
+    // The frame a window manager adds is only known once a window is shown; the windows are
+    // laid out before that, with the customary title bar and borders of 375 twips (25 pixels).
+    return bordsSimules_ ? *bordsSimules_ : 375;
+}
+
+void Ecran::definirPointeur(int code)
+{
+    if (pointeur_ != pointeur::Defaut && qobject_cast<QApplication*>(QCoreApplication::instance()))
+        QApplication::restoreOverrideCursor();
+    pointeur_ = code;
+    if (code != pointeur::Defaut && qobject_cast<QApplication*>(QCoreApplication::instance()))
+        QApplication::setOverrideCursor(curseurPour(code));
+}
+
+int Ecran::pointeurCourant() { return pointeur_; }
+
+void Ecran::simuler(const EcranSimule& e) { simule_ = e; }
+void Ecran::simulerBordsTitre(int twips) { bordsSimules_ = twips; }
+void Ecran::reel()
+{
+    simule_.reset();
+    bordsSimules_.reset();
+}
+
+}  // namespace kal

@@ -1,0 +1,36 @@
+#pragma once
+// The one error type of the program. It carries the error number the procedures test
+// (53 file not found, 75 path or file access, 3265 missing field, ...), so that a
+// handler can tolerate exactly the numbers it expects and let the others through.
+#include <QString>
+#include <stdexcept>
+
+namespace kal {
+
+namespace err {
+constexpr int Depassement = 6;           // overflow in a conversion
+constexpr int IndiceHorsLimites = 9;     // index out of range
+constexpr int TypeIncompatible = 13;     // text that is not a number
+constexpr int FichierIntrouvable = 53;   // file not found
+constexpr int FichierDejaOuvert = 55;
+constexpr int FichierExiste = 58;
+constexpr int DisquePlein = 61;
+constexpr int FinDeFichier = 62;
+constexpr int PermissionRefusee = 70;
+constexpr int AccesChemin = 75;          // path or file access error
+constexpr int CheminIntrouvable = 76;
+constexpr int ChampAbsent = 3265;        // item not found in this collection
+}  // namespace err
+
+class Erreur : public std::runtime_error {
+public:
+    explicit Erreur(int numero, const QString& description = {});
+    int numero() const { return numero_; }
+    QString description() const { return description_; }
+
+private:
+    int numero_;
+    QString description_;
+};
+
+}  // namespace kal
