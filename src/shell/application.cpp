@@ -1,0 +1,41 @@
+#include "shell/application.h"
+
+#include "platform/base/fenetres.h"
+#include "shell/depart.h"
+#include "shell/fenetrevide.h"
+
+#include <QApplication>
+
+namespace kal {
+
+void enregistrerFenetres(ReglagesPartages& partage, const OptionsProgramme& options)
+{
+    const QString ancien = options.ancienDossier.isEmpty() ? Depart::ancienDossierParDefaut() : options.ancienDossier;
+    Fenetres::enregistrer(QStringLiteral("DEPART"), [&partage, ancien] { return new Depart(partage, ancien); });
+    for (const QString& nom : {QStringLiteral("IMPRIMER"), QStringLiteral("JAQUETTE"), QStringLiteral("UTIL"),
+                               QStringLiteral("AJUST"), QStringLiteral("DOC"), QStringLiteral("CONTACT")})
+        Fenetres::enregistrer(nom, [nom] { return new FenetreVide(nom, nom); });
+}
+
+bool demarrerProgramme(ReglagesPartages& partage, const OptionsProgramme& options)
+{
+    enregistrerFenetres(partage, options);
+    Fenetre* depart = Fenetres::instance(QStringLiteral("DEPART"));
+    if (!depart || Programme::termine())
+        return false;
+    depart->show();
+    return true;
+}
+
+int executerProgramme()
+{
+    static ReglagesPartages partage;
+    int code = 0;
+    if (demarrerProgramme(partage))
+        code = QApplication::exec();
+    // The end of the program: windows go without their unload procedures.
+    Fenetres::toutDetruire();
+    return code;
+}
+
+}  // namespace kal

@@ -1,0 +1,184 @@
+#include "shell/depart.h"
+
+#include "platform/base/conversions.h"
+#include "platform/base/ecran.h"
+#include "platform/base/erreur.h"
+#include "platform/base/fichiers.h"
+#include "platform/base/messages.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFont>
+
+namespace kal {
+
+namespace {
+// Designed geometry of the start window, in twips.
+constexpr int HauteurConcue = 3600;     // outer height: 3225 of client under 375 of title and borders
+constexpr int LargeurClientConcue = 4680;
+constexpr int LargeurListe = 2400;
+constexpr int HauteurListe = 2220;
+
+const QStringList& entreesFonction()
+{
+    static const QStringList e = {QStringLiteral("NORMAL"),        QStringLiteral("JAQUETTES CD"),
+                                  QStringLiteral("UTILITAIRES"),   QString(),
+                                  QStringLiteral("AJUSTER"),       QStringLiteral("DOCUMENTATION"),
+                                  QStringLiteral("CONTACT"),       QString(),
+                                  QStringLiteral("QUITTER")};
+    return e;
+}
+}  // namespace
+
+QString Depart::ancienDossierParDefaut() { return QDir::homePath() + QStringLiteral("/kalmorin"); }
+
+QString Depart::texteIdentification()
+{
+    QFile f(QStringLiteral(":/vordex.txt"));
+    if (f.open(QIODevice::ReadOnly))
+        return QString::fromUtf8(f.readAll());
+    return QStringLiteral("KALMORIN");
+}
+
+Depart::Depart(ReglagesPartages& partage, const QString& ancienDossier)
+    : Fenetre(QStringLiteral("DEPART")), L_fonction(this), partage_(partage), ancienDossier_(ancienDossier)
+{
+    setWindowTitle(QStringLiteral("KALMORIN"));
+    QFont police(QStringLiteral("MS Sans Serif"));
+    police.setPointSizeF(9.75);
+    police.setBold(true);
+    L_fonction.widget()->setFont(police);
+    L_fonction.placer(0, 0, LargeurListe, HauteurListe);
+    L_fonction.surClic = [this] { L_fonction_Click(); };
+    // The window as designed, before its load fits it to the list.
+    placer(0, 0, LargeurClientConcue, Ecran::hauteurBordsTitre() + (HauteurConcue - 375));
+}
+
+void Depart::chargement()
+{
+    partage_.sautligne = fs::sautLigne();
+    partage_.hauteurtitre = arrondi(static_cast<double>(hauteur()) - HauteurConcue);
+
+    identauteur();
+
+    if (!controleEcran()) {
+        Programme::terminer();
+        return;
+    }
+
+    for (const QString& e : entreesFonction())
+        L_fonction.ajouter(e);
+
+    dimensionner(L_fonction.largeur() + 100, L_fonction.hauteur() + 390 + partage_.hauteurtitre);
+    deplacer(arrondi((Ecran::largeurTwips() - largeur()) / 2.0), arrondi((Ecran::hauteurTwips() - hauteur()) / 2.0));
+
+    partage_.repdepart = fs::dossierCourant();
+    try {
+        fs::creerDossier(fs::joindre(fs::dossierCourant(), QStringLiteral("persopag")));
+    } catch (const Erreur&) {
+        // Normally it exists already.
+    }
+    transfpage();
+}
+
+void Depart::identauteur()
+{
+    // Written at every start, before the screen checks. A work folder that cannot be written
+    // must not keep the program from starting: the file only identifies the program.
+    ++partage_.numfichier;
+    try {
+        fs::ecrireTexte(fs::joindre(fs::dossierCourant(), QStringLiteral("VORDEX.TXT")), texteIdentification());
+    } catch (const Erreur&) {
+    }
+}
+
+bool Depart::controleEcran()
+{
+    const int tx = Ecran::twipsParPixelX();
+    const int ty = Ecran::twipsParPixelY();
+    if (tx != 15 || ty != 15) {
+        MsgBox(lignesMessage({QStringLiteral(" L'écran doit etre configuré en 96 ppp:"),
+                              QStringLiteral("   -Panneau de configuration."), QStringLiteral("   -Affichage."),
+                              QStringLiteral("   -Paramètres."), QStringLiteral("   -Avancé."),
+                              QStringLiteral("   -Paramètre PPP:Normal(96 ppp).")}),
+               msg::Critique, QStringLiteral("CONFIGURATION ECRAN"));
+        return false;
+    }
+
+    const float w = static_cast<float>(Ecran::largeurTwips()) / static_cast<float>(tx);
+    const float h = static_cast<float>(Ecran::hauteurTwips()) / static_cast<float>(ty);
+    if (w > 797 && w < 803 && h > 598 && h < 602) {
+        partage_.largeurecranpx = 800;
+        partage_.hauteurecranpx = 600;
+    } else if (w > 1020 && h > 765) {
+        partage_.largeurecranpx = arrondi(w);
+        partage_.hauteurecranpx = arrondi(h);
+    } else {
+        MsgBox(lignesMessage({QStringLiteral("Les seules dimensions d'écran admises sont 800 x 600"),
+                              QStringLiteral("ou largeur >=1024 et hauteur >=768"),
+                              QStringLiteral("Configuration trouvée:") + StrSimple(w) + QStringLiteral(" x ")
+                                  + StrSimple(h)}),
+               msg::Critique, QStringLiteral("DIMENSION ECRAN"));
+        return false;
+    }
+
+    if (Ecran::hauteurTwips() < partage_.hauteurecranpx * 15) {
+        MsgBox(lignesMessage({QStringLiteral(" Pour optimiser la visualisation,masquer la barre des taches:"),
+                              QStringLiteral("   -Panneau de configuration"), QStringLiteral("   -Barre des taches"),
+                              QStringLiteral("   -Ne pas conserver la barre des taches au-dessus des autre fenetres."),
+                              QStringLiteral("   -Rendre invisible la barre des taches."),
+                              QStringLiteral("    (Masquer automatiquement la barre des taches)")}),
+               msg::Exclamation, QStringLiteral("DIMENSION ECRAN"));
+    }
+    return true;
+}
+
+void Depart::transfpage()
+{
+    definirPointeur(pointeur::Sablier);
+    try {
+        const QString persopag = fs::joindre(fs::dossierCourant(), QStringLiteral("persopag"));
+        for (const QString& sousDossier : fs::sousDossiers(ancienDossier_)) {
+            const QString cible = fs::joindre(persopag, fs::nomFinal(sousDossier));
+            fs::creerDossier(cible);
+            for (const QString& fichier : fs::fichiersDe(sousDossier)) {
+                fs::copierFichier(fichier, fs::joindre(cible, fs::nomFinal(fichier)));
+                fs::supprimerFichier(fichier);
+            }
+            fs::supprimerDossier(sousDossier);
+        }
+        fs::supprimerDossier(ancienDossier_);
+    } catch (const Erreur&) {
+        // No old folder (the normal case), a page already present, or a file that would not
+        // move: the migration stops here; what was moved stays moved, the rest waits.
+        definirPointeur(pointeur::Fleche);
+        return;
+    }
+    definirPointeur(pointeur::Fleche);
+    MsgBox(lignesMessage({QStringLiteral("Les pages perso stockées dans ") + ancienDossier_,
+                          QStringLiteral("ont été transférées dans ") + fs::dossierCourant() + QStringLiteral("/persopag."),
+                          QStringLiteral("Le répertoire ") + ancienDossier_ + QStringLiteral(" a été supprimé.")}),
+           msg::Exclamation, QStringLiteral("PAGES PERSO"));
+}
+
+void Depart::L_fonction_Click()
+{
+    const QString entree = L_fonction.texte();
+    if (entree == QLatin1String("NORMAL"))
+        Fenetres::montrer(QStringLiteral("IMPRIMER"));
+    else if (entree == QLatin1String("JAQUETTES CD"))
+        Fenetres::montrer(QStringLiteral("JAQUETTE"));
+    else if (entree == QLatin1String("UTILITAIRES"))
+        Fenetres::montrer(QStringLiteral("UTIL"));
+    else if (entree == QLatin1String("AJUSTER"))
+        Fenetres::montrer(QStringLiteral("AJUST"));
+    else if (entree == QLatin1String("DOCUMENTATION")) {
+        partage_.rubriquedoc = QStringLiteral("normal");
+        Fenetres::montrer(QStringLiteral("DOC"));
+    } else if (entree == QLatin1String("CONTACT"))
+        Fenetres::montrer(QStringLiteral("CONTACT"));
+    else if (entree == QLatin1String("QUITTER"))
+        Programme::terminer();
+}
+
+}  // namespace kal

@@ -1,0 +1,37 @@
+#pragma once
+// The start window: checks the screen, writes the identification file, prepares the
+// personal-pages folder and moves old personal pages into it, then offers the program's
+// function list.
+#include "platform/base/fenetres.h"
+#include "platform/controls/controles.h"
+#include "state/partage.h"
+
+namespace kal {
+
+class Depart : public Fenetre {
+    Q_OBJECT
+public:
+    // ancienDossier: the fixed folder where personal pages were kept before they moved into
+    // the work folder's persopag (by default the folder "kalmorin" of the user's home).
+    explicit Depart(ReglagesPartages& partage, const QString& ancienDossier = ancienDossierParDefaut());
+
+    static QString ancienDossierParDefaut();
+    // The identification text written to VORDEX.TXT.
+    static QString texteIdentification();
+
+    Liste L_fonction;
+
+    void identauteur();
+    void transfpage();
+    void L_fonction_Click();
+
+protected:
+    void chargement() override;
+
+private:
+    ReglagesPartages& partage_;
+    QString ancienDossier_;
+    bool controleEcran();
+};
+
+}  // namespace kal

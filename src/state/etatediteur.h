@@ -1,0 +1,105 @@
+#pragma once
+// The state of one editor window. The page editor and the jacket editor each own one, under
+// the same names; a procedure always works on the state of its own window. Everything starts
+// at 0, empty or False except where noted; an editor's load sets the rest.
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace kal {
+
+enum class TypeEditeur { Page, Jaquette };
+
+// Object number meaning "no object" in objetcourant and objetsurvole.
+constexpr int32_t AucunObjet = 100;
+
+// Columns of tabobjets.
+namespace col {
+constexpr int Intensite = 0, Contraste = 1, Saturation = 2, Nettete = 3, Couleur = 4, Angle = 5,
+              Hauteur = 6, Largeur = 7, Gauche = 8, Haut = 9, Lignes = 10;
+constexpr int Nombre = 11;
+}  // namespace col
+
+struct EtatEditeur {
+    explicit EtatEditeur(TypeEditeur t);
+
+    TypeEditeur type;
+    bool estJaquette() const { return type == TypeEditeur::Jaquette; }
+    // 16 object slots on a page, 32 on a jacket (16 a face).
+    int nbEmplacements() const { return estJaquette() ? 32 : 16; }
+
+    // Object bookkeeping
+    int32_t nbobjets = 0;
+    int32_t objetcourant = 0;
+    int32_t objetprecedent = 0;
+    int32_t objetsurvole = AucunObjet;
+    QString typeobjet;                  // "photo" or "textimage"
+    std::vector<QString> nomsobjets;    // "Image n" / "Texte-Image n"
+    QString nomobjet;
+    int32_t compteur = 0;
+    int16_t basecote = 0, fincote = 0;  // jacket: face shown, [basecote, fincote)
+    int16_t nbavant = 0, nbarriere = 0;
+    int16_t debutrecherche = 0;
+
+    // Page identity and pending actions
+    QString nompage;
+    QString nomaouvrir;
+    bool pagemodifiee = false;
+    bool quitterapres = false;
+    bool ouvrirapres = false;
+    bool effacementpage = false;
+    QString repinitial;
+    QString lecteurinitial;
+
+    // Geometry kept per editor
+    double echelleimp = 0;              // page: printer twips per preview twip
+    double echellejaq = 0;              // jacket: printer width / preview page width
+    int32_t margejaqH = 0, margejaqV = 0;
+    std::array<int32_t, 12> geomjaq{};
+    double largeursurface = 0, hauteursurface = 0;
+    double largeurobjet = 0, hauteurobjet = 0, rapportformat = 0;
+    int32_t margesauvH = 0, margesauvV = 0;
+    int32_t departX = 0, departY = 0;
+
+    // Adjustment state
+    std::vector<std::array<double, col::Nombre>> tabobjets;
+    std::array<bool, 6> flagreglage{};
+    std::array<int32_t, 6> valreglage{};
+    QString codereglage;
+    bool razreglages = false;
+    bool premiergamma = false;          // page
+    QString premiergammajaq;            // jacket: empty, then "oui"
+
+    // Crop, printer set-up and open-panel flags
+    bool modedecoupe = false, decoupeencours = false, decoupefaite = false;
+    bool configdemandee = false, panneauouvert = false, enregavantconfig = false;
+    bool scanfait = false, annulouverture = false, annultexte = false;
+    int32_t largeurpapier = 0, hauteurpapier = 0;
+
+    // Re-entrancy flags
+    bool majencours = false;
+    bool rechargementencours = false;
+    bool margesactives = false;
+    bool reaffichageencours = false;
+    bool formatangleencours = false;
+    bool rotationencours = false;
+    bool creationtexte = false;
+
+    // Further state used by several procedures
+    int32_t valeurformat = 0;
+    double largeurformat = 0;
+    double resolution = 0;
+    double rapportfiche = 0;
+    int32_t largeurboite = 0, hauteurboite = 0;
+    int32_t largeurbmp = 0, hauteurbmp = 0;
+    int32_t largeurrot = 0, hauteurrot = 0;
+    int32_t nbobjetssauv = 0;
+    int16_t nblignes = 0;
+    int32_t pasminiat = 0;
+    double largeurapercu = 0, hauteurapercu = 0;   // page
+    int16_t numfichierjaq = 0;                     // jacket
+    QString ligneinijaq;                           // jacket
+};
+
+}  // namespace kal
