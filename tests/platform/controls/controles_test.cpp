@@ -1,0 +1,163 @@
+// The event rules of the controls: change handlers run at once, nested, also when code sets
+// the value, and only when the value changes.
+#include "platform/base/ecran.h"
+#include "platform/controls/controles.h"
+
+#include <QTest>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+using namespace kal;
+
+TEST(Curseur, ChangeSynchroneEtSeulementSurChangement)
+{
+    QWidget parent;
+    Curseur c(&parent);
+    c.definirMin(-100);
+    c.definirMax(100);
+    std::vector<int> vus;
+    c.surChangement = [&] { vus.push_back(c.valeur()); };
+    c.definirValeur(10);
+    c.definirValeur(10);
+    c.definirValeur(-5);
+    EXPECT_EQ(vus, (std::vector<int>{10, -5}));
+    // Out of range values are held to the bounds.
+    c.definirValeur(500);
+    EXPECT_EQ(c.valeur(), 100);
+}
+
+TEST(Curseur, BaisserMaxTireLaValeurEtDeclencheChange)
+{
+    QWidget parent;
+    Curseur c(&parent);
+    c.definirMax(1000);
+    c.definirValeur(800);
+    int appels = 0;
+    c.surChangement = [&] { ++appels; };
+    c.definirMax(500);
+    EXPECT_EQ(c.valeur(), 500);
+    EXPECT_EQ(appels, 1);
+    c.definirMax(900);  // raising it changes nothing
+    EXPECT_EQ(c.valeur(), 500);
+    EXPECT_EQ(appels, 1);
+    c.definirMin(600);
+    EXPECT_EQ(c.valeur(), 600);
+    EXPECT_EQ(appels, 2);
+}
+
+TEST(Curseur, ChangementsImbriques)
+{
+    // A handler that moves another slider sees that slider's handler run inside its own.
+    QWidget parent;
+    Curseur a(&parent), b(&parent);
+    a.definirMax(100);
+    b.definirMax(100);
+    std::vector<std::string> ordre;
+    a.surChangement = [&] {
+        ordre.push_back("a debut");
+        b.definirValeur(a.valeur() / 2);
+        ordre.push_back("a fin");
+    };
+    b.surChangement = [&] { ordre.push_back("b"); };
+    a.definirValeur(40);
+    EXPECT_EQ(ordre, (std::vector<std::string>{"a debut", "b", "a fin"}));
+    EXPECT_EQ(b.valeur(), 20);
+}
+
+TEST(Curseur, LUtilisateurDeclencheChange)
+{
+    QWidget parent;
+    Curseur c(&parent);
+    c.definirMax(100);
+    c.definirGrandPas(10);
+    int appels = 0;
+    c.surChangement = [&] { ++appels; };
+    c.barre()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(c.valeur(), 10);
+    EXPECT_EQ(appels, 1);
+}
+
+TEST(Liste, ClicParCodeEtParUtilisateur)
+{
+    QWidget parent;
+    Liste l(&parent);
+    for (const char* e : {"un", "deux", "trois"})
+        l.ajouter(QString::fromLatin1(e));
+    std::vector<QString> clics;
+    l.surClic = [&] { clics.push_back(l.texte()); };
+    l.definirIndex(1);
+    l.definirIndex(1);  // unchanged: no click
+    l.definirIndex(-1); // clearing delivers one more click, with no entry
+    EXPECT_EQ(clics, (std::vector<QString>{"deux", ""}));
+    EXPECT_EQ(l.indexCourant(), -1);
+
+    clics.clear();
+    l.liste()->setCurrentRow(2);  // as the user's click does
+    EXPECT_EQ(clics, (std::vector<QString>{"trois"}));
+    EXPECT_EQ(l.indexCourant(), 2);
+}
+
+TEST(Liste, RecliquerLEntreeSelectionneeCompteAussi)
+{
+    QWidget parent;
+    parent.resize(200, 200);
+    Liste l(&parent);
+    l.placer(0, 0, 2400, 2220);
+    l.ajouter("NORMAL");
+    l.ajouter("QUITTER");
+    parent.show();
+    int clics = 0;
+    l.surClic = [&] { ++clics; };
+    const QRect r = l.liste()->visualItemRect(l.liste()->item(0));
+    QTest::mouseClick(l.liste()->viewport(), Qt::LeftButton, {}, r.center());
+    EXPECT_EQ(clics, 1);
+    QTest::mouseClick(l.liste()->viewport(), Qt::LeftButton, {}, r.center());
+    EXPECT_EQ(clics, 2);
+}
+
+TEST(CaseEtOption, ClicQuandLaValeurChange)
+{
+    QWidget parent;
+    CaseACocher c(&parent);
+    int clicsCase = 0;
+    c.surClic = [&] { ++clicsCase; };
+    c.definirValeur(1);
+    c.definirValeur(1);
+    c.definirValeur(0);
+    EXPECT_EQ(clicsCase, 2);
+    c.caseACocher()->click();
+    EXPECT_EQ(c.valeur(), 1);
+    EXPECT_EQ(clicsCase, 3);
+
+    BoutonOption a(&parent), b(&parent);
+    int clicsA = 0, clicsB = 0;
+    a.surClic = [&] { ++clicsA; };
+    b.surClic = [&] { ++clicsB; };
+    a.definirValeur(true);
+    a.definirValeur(true);
+    b.definirValeur(true);
+    EXPECT_EQ(clicsA, 1);
+    EXPECT_EQ(clicsB, 1);
+    EXPECT_FALSE(a.valeur());  // options of one parent exclude each other
+}
+
+TEST(Controle, GeometrieEnTwips)
+{
+    Ecran::simuler({1024, 768, 15, 15});
+    QWidget parent;
+    Etiquette e(&parent);
+    e.placer(150, 300, 1500, 285);
+    EXPECT_EQ(e.widget()->geometry(), QRect(10, 20, 100, 19));
+    EXPECT_EQ(e.hauteur(), 285);  // the twip value is kept as given
+    e.definirLegende("un\rdeux");
+    EXPECT_EQ(e.label()->text(), QStringLiteral("un\ndeux"));
+    Ecran::reel();
+}
+
+TEST(Couleurs, RvbDansLOrdreBgr)
+{
+    EXPECT_EQ(couleurDepuisRvb(255), QColor(255, 0, 0));
+    EXPECT_EQ(couleurDepuisRvb(65280), QColor(0, 255, 0));
+    EXPECT_EQ(rvbDepuisCouleur(QColor(0, 0, 255)), 0xFF0000);
+    EXPECT_EQ(rvbDepuisCouleur(couleurDepuisRvb(56831)), 56831);
+}

@@ -1,0 +1,116 @@
+// Windows: one instance each, created and loaded on first use, unloaded on request, and the
+// end of the program that runs no unload procedure.
+#include "platform/base/fenetres.h"
+#include "platform/base/messages.h"
+
+#include <gtest/gtest.h>
+
+using namespace kal;
+
+namespace {
+struct Journal {
+    int chargements = 0;
+    int dechargements = 0;
+    bool refuser = false;
+    bool seDechargerAuChargement = false;
+};
+
+class FenetreTest : public Fenetre {
+public:
+    FenetreTest(const QString& nom, Journal& j) : Fenetre(nom), j_(j) {}
+
+protected:
+    void chargement() override
+    {
+        ++j_.chargements;
+        if (j_.seDechargerAuChargement)
+            decharger();
+    }
+    bool dechargement() override
+    {
+        ++j_.dechargements;
+        return !j_.refuser;
+    }
+
+private:
+    Journal& j_;
+};
+
+class Registre : public ::testing::Test {
+protected:
+    Journal j;
+    void SetUp() override
+    {
+        Programme::reinitialiser();
+        Fenetres::reinitialiser();
+        Fenetres::enregistrer("UN", [this] { return new FenetreTest("UN", j); });
+    }
+    void TearDown() override
+    {
+        Fenetres::reinitialiser();
+        Programme::reinitialiser();
+    }
+};
+}  // namespace
+
+TEST_F(Registre, UneSeuleInstanceChargeeAuPremierUsage)
+{
+    EXPECT_FALSE(Fenetres::chargee("UN"));
+    Fenetre* a = Fenetres::instance("UN");
+    Fenetre* b = Fenetres::instance("UN");
+    Fenetres::montrer("UN");
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(Fenetres::siChargee("UN"), a);
+    EXPECT_EQ(j.chargements, 1);
+    EXPECT_TRUE(a->isVisible());
+    EXPECT_EQ(Fenetres::instance("INCONNUE"), nullptr);
+}
+
+TEST_F(Registre, DechargeePuisRecreeeAvecUnNouveauChargement)
+{
+    Fenetres::montrer("UN");
+    Fenetres::decharger("UN");
+    EXPECT_EQ(j.dechargements, 1);
+    EXPECT_FALSE(Fenetres::chargee("UN"));
+    Fenetres::montrer("UN");
+    EXPECT_EQ(j.chargements, 2);
+}
+
+TEST_F(Registre, DechargementRefuseGardeLaFenetre)
+{
+    Fenetres::montrer("UN");
+    j.refuser = true;
+    Fenetres::siChargee("UN")->close();  // the frame's close button
+    EXPECT_EQ(j.dechargements, 1);
+    EXPECT_TRUE(Fenetres::chargee("UN"));
+}
+
+TEST_F(Registre, ChargementQuiSeDechargeNEstPasMontre)
+{
+    j.seDechargerAuChargement = true;
+    Fenetres::montrer("UN");
+    EXPECT_FALSE(Fenetres::chargee("UN"));
+    EXPECT_EQ(j.chargements, 1);
+}
+
+TEST_F(Registre, FinDuProgrammeSansDechargement)
+{
+    Fenetres::montrer("UN");
+    Programme::terminer();
+    EXPECT_TRUE(Programme::termine());
+    Fenetres::toutDetruire();
+    EXPECT_EQ(j.dechargements, 0);
+    EXPECT_EQ(Fenetres::instance("UN"), nullptr);  // nothing loads after the end
+}
+
+TEST(Messages, RepondeurEnregistreEtRepond)
+{
+    RepondeurEnregistreur r;
+    r.prevoir(msg::RepNon);
+    EXPECT_EQ(MsgBox(lignesMessage({"un", "deux"}), msg::Question | msg::OuiNon, "QUESTION"), msg::RepNon);
+    EXPECT_EQ(MsgBox("trois", msg::Exclamation, "ERREUR"), msg::RepOK);
+    ASSERT_EQ(r.messages().size(), 2u);
+    EXPECT_EQ(r.messages()[0].texte, QStringLiteral("un\rdeux"));
+    EXPECT_EQ(r.messages()[0].style, 36);
+    EXPECT_EQ(r.messages()[1].titre, QStringLiteral("ERREUR"));
+}

@@ -1,0 +1,225 @@
+// The start window: screen checks with their messages, the identification file, the function list.
+#include "platform/base/ecran.h"
+#include "platform/base/fenetres.h"
+#include "platform/base/fichiers.h"
+#include "platform/base/messages.h"
+#include "shell/application.h"
+#include "shell/depart.h"
+#include "support/dossiertemp.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+using namespace kal;
+
+namespace {
+
+struct Demarrage {
+    kaltest::DossierTravail dossier;
+    RepondeurEnregistreur repondeur;
+    ReglagesPartages partage;
+    bool demarre = false;
+
+    Demarrage(int l, int h, int tpp = 15)
+    {
+        Programme::reinitialiser();
+        Fenetres::reinitialiser();
+        Ecran::simuler({l, h, tpp, tpp});
+        Ecran::simulerBordsTitre(375);
+        OptionsProgramme opt;
+        opt.ancienDossier = dossier.fichier(QStringLiteral("ancien-inexistant"));
+        demarre = demarrerProgramme(partage, opt);
+    }
+    ~Demarrage()
+    {
+        Fenetres::reinitialiser();
+        Programme::reinitialiser();
+        Ecran::reel();
+    }
+    Depart* depart() const { return static_cast<Depart*>(Fenetres::siChargee(QStringLiteral("DEPART"))); }
+};
+
+const QString LigneMesure = QStringLiteral("Configuration trouvée:");
+
+}  // namespace
+
+TEST(Depart, EcransAdmisComme800x600)
+{
+    for (auto [l, h] : {std::pair{798, 599}, {800, 600}, {802, 601}}) {
+        Demarrage d(l, h);
+        ASSERT_TRUE(d.demarre) << l << "x" << h;
+        EXPECT_EQ(d.partage.largeurecranpx, 800);
+        EXPECT_EQ(d.partage.hauteurecranpx, 600);
+    }
+}
+
+TEST(Depart, GrandsEcransAdmisTelsQueMesures)
+{
+    for (auto [l, h] : {std::pair{1021, 766}, {1024, 768}, {1920, 1080}}) {
+        Demarrage d(l, h);
+        ASSERT_TRUE(d.demarre) << l << "x" << h;
+        EXPECT_EQ(d.partage.largeurecranpx, l);
+        EXPECT_EQ(d.partage.hauteurecranpx, h);
+        EXPECT_TRUE(d.repondeur.messages().empty());
+    }
+}
+
+TEST(Depart, EcransRefusesAvecLaDimensionMesuree)
+{
+    for (auto [l, h] : {std::pair{797, 600}, {800, 602}, {1020, 768}, {1024, 765}, {640, 480}}) {
+        Demarrage d(l, h);
+        EXPECT_FALSE(d.demarre) << l << "x" << h;
+        EXPECT_TRUE(Programme::termine());
+        ASSERT_EQ(d.repondeur.messages().size(), 1u);
+        const MessageAffiche& m = d.repondeur.messages()[0];
+        EXPECT_EQ(m.titre, QStringLiteral("DIMENSION ECRAN"));
+        EXPECT_EQ(m.style, msg::Critique);
+        const QStringList lignes = m.lignes();
+        ASSERT_EQ(lignes.size(), 3);
+        EXPECT_EQ(lignes[0], QStringLiteral("Les seules dimensions d'écran admises sont 800 x 600"));
+        EXPECT_EQ(lignes[1], QStringLiteral("ou largeur >=1024 et hauteur >=768"));
+        EXPECT_EQ(lignes[2], LigneMesure + QStringLiteral(" %1 x  %2").arg(l).arg(h));
+        // The identification file is written before the checks.
+        EXPECT_TRUE(QFile::exists(d.dossier.fichier(QStringLiteral("VORDEX.TXT"))));
+        EXPECT_FALSE(QFile::exists(d.dossier.fichier(QStringLiteral("persopag"))));
+    }
+}
+
+TEST(Depart, Ecran640x480MessageExact)
+{
+    Demarrage d(640, 480);
+    ASSERT_EQ(d.repondeur.messages().size(), 1u);
+    EXPECT_EQ(d.repondeur.messages()[0].texte,
+              QStringLiteral("Les seules dimensions d'écran admises sont 800 x 600\rou largeur >=1024 et hauteur "
+                             ">=768\rConfiguration trouvée: 640 x  480"));
+}
+
+TEST(Depart, ResolutionAutreQue96pppRefusee)
+{
+    Demarrage d(1280, 1024, 12);
+    EXPECT_FALSE(d.demarre);
+    ASSERT_EQ(d.repondeur.messages().size(), 1u);
+    const MessageAffiche& m = d.repondeur.messages()[0];
+    EXPECT_EQ(m.titre, QStringLiteral("CONFIGURATION ECRAN"));
+    EXPECT_EQ(m.style, msg::Critique);
+    EXPECT_EQ(m.lignes().size(), 6);
+    EXPECT_EQ(m.lignes()[0], QStringLiteral(" L'écran doit etre configuré en 96 ppp:"));
+    EXPECT_EQ(m.lignes()[5], QStringLiteral("   -Paramètre PPP:Normal(96 ppp)."));
+}
+
+TEST(Depart, ConseilBarreDesTachesSeulementSur599)
+{
+    {
+        Demarrage d(800, 599);
+        ASSERT_TRUE(d.demarre);
+        ASSERT_EQ(d.repondeur.messages().size(), 1u);
+        const MessageAffiche& m = d.repondeur.messages()[0];
+        EXPECT_EQ(m.titre, QStringLiteral("DIMENSION ECRAN"));
+        EXPECT_EQ(m.style, msg::Exclamation);
+        EXPECT_EQ(m.lignes().size(), 6);
+        EXPECT_EQ(m.lignes()[0], QStringLiteral(" Pour optimiser la visualisation,masquer la barre des taches:"));
+    }
+    for (int h : {600, 601}) {
+        Demarrage d(800, h);
+        EXPECT_TRUE(d.demarre);
+        EXPECT_TRUE(d.repondeur.messages().empty()) << h;
+    }
+}
+
+TEST(Depart, ListeDimensionneeEtCentree)
+{
+    Demarrage d(1024, 768);
+    ASSERT_TRUE(d.demarre);
+    Depart* w = d.depart();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("KALMORIN"));
+    ASSERT_EQ(w->L_fonction.nombre(), 9);
+    const QStringList attendues = {"NORMAL", "JAQUETTES CD", "UTILITAIRES", "", "AJUSTER", "DOCUMENTATION",
+                                   "CONTACT", "", "QUITTER"};
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(w->L_fonction.entree(i), attendues[i]);
+    EXPECT_EQ(d.partage.hauteurtitre, 0);
+    EXPECT_EQ(w->largeur(), 2400 + 100);
+    EXPECT_EQ(w->hauteur(), 2220 + 390);
+    EXPECT_EQ(w->gauche(), (15360 - 2500) / 2);
+    EXPECT_EQ(w->haut(), (11520 - 2610) / 2);
+    EXPECT_EQ(d.partage.sautligne, QStringLiteral("\r\n"));
+    EXPECT_EQ(d.partage.repdepart, d.dossier.chemin());
+    EXPECT_TRUE(fs::estDossier(d.dossier.fichier(QStringLiteral("persopag"))));
+}
+
+TEST(Depart, BordsDeFenetrePlusHautsComptentDansHauteurtitre)
+{
+    Programme::reinitialiser();
+    Fenetres::reinitialiser();
+    kaltest::DossierTravail dossier;
+    RepondeurEnregistreur r;
+    Ecran::simuler({1024, 768, 15, 15});
+    Ecran::simulerBordsTitre(450);
+    ReglagesPartages p;
+    ASSERT_TRUE(demarrerProgramme(p, {dossier.fichier("x")}));
+    EXPECT_EQ(p.hauteurtitre, 75);
+    EXPECT_EQ(Fenetres::siChargee("DEPART")->hauteur(), 2220 + 390 + 75);
+    Fenetres::reinitialiser();
+    Ecran::reel();
+}
+
+TEST(Depart, FichierIdentificationEcritEnEntier)
+{
+    Demarrage d(1024, 768);
+    QFile f(d.dossier.fichier(QStringLiteral("VORDEX.TXT")));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray contenu = f.readAll();
+    EXPECT_EQ(contenu, (Depart::texteIdentification() + QStringLiteral("\r\n")).toUtf8());
+    EXPECT_TRUE(contenu.contains("KALMORIN"));
+}
+
+TEST(Depart, IdentificationEnEchecNeBloquePas)
+{
+    // A VORDEX.TXT that is a folder cannot be replaced: the start goes on all the same.
+    kaltest::DossierTravail dossier;
+    fs::creerDossier(dossier.fichier(QStringLiteral("VORDEX.TXT")));
+    Programme::reinitialiser();
+    Fenetres::reinitialiser();
+    RepondeurEnregistreur r;
+    Ecran::simuler({1024, 768, 15, 15});
+    ReglagesPartages p;
+    EXPECT_TRUE(demarrerProgramme(p, {dossier.fichier("x")}));
+    EXPECT_TRUE(r.messages().empty());
+    EXPECT_TRUE(fs::estDossier(dossier.fichier(QStringLiteral("persopag"))));
+    Fenetres::reinitialiser();
+    Ecran::reel();
+}
+
+TEST(Depart, ListeDeFonctions)
+{
+    Demarrage d(1024, 768);
+    Depart* w = d.depart();
+    ASSERT_NE(w, nullptr);
+
+    w->L_fonction.definirIndex(3);  // a separator: nothing
+    EXPECT_FALSE(Fenetres::chargee("IMPRIMER"));
+
+    w->L_fonction.definirIndex(0);
+    EXPECT_TRUE(Fenetres::chargee("IMPRIMER"));
+    w->L_fonction.definirIndex(1);
+    EXPECT_TRUE(Fenetres::chargee("JAQUETTE"));
+    w->L_fonction.definirIndex(2);
+    EXPECT_TRUE(Fenetres::chargee("UTIL"));
+    w->L_fonction.definirIndex(4);
+    EXPECT_TRUE(Fenetres::chargee("AJUST"));
+    w->L_fonction.definirIndex(5);
+    EXPECT_TRUE(Fenetres::chargee("DOC"));
+    EXPECT_EQ(d.partage.rubriquedoc, QStringLiteral("normal"));
+    w->L_fonction.definirIndex(6);
+    EXPECT_TRUE(Fenetres::chargee("CONTACT"));
+
+    // Shown a second time: the same instance, brought forward.
+    Fenetre* doc = Fenetres::siChargee("DOC");
+    w->L_fonction.definirIndex(5);
+    EXPECT_EQ(Fenetres::siChargee("DOC"), doc);
+
+    EXPECT_FALSE(Programme::termine());
+    w->L_fonction.definirIndex(8);
+    EXPECT_TRUE(Programme::termine());
+}
