@@ -1,0 +1,365 @@
+#include "platform/printer/imprimante.h"
+
+#include "platform/base/conversions.h"
+#include "platform/base/erreur.h"
+
+#include <QPicture>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+namespace kal {
+
+namespace {
+
+constexpr double TwipsParPoint = 20.0;
+
+double twipsDepuisMm(double mm) { return mm * imp::TwipsParPouce / 25.4; }
+
+// The system's printer to follow: the default one, else the first one installed.
+QPrinterInfo imprimanteSysteme()
+{
+    QPrinterInfo d = QPrinterInfo::defaultPrinter();
+    if (!d.isNull())
+        return d;
+    const auto toutes = QPrinterInfo::availablePrinters();
+    return toutes.isEmpty() ? QPrinterInfo() : toutes.first();
+}
+
+// Page size and orientation of a job's QPrinter. The job covers the whole sheet; the drawing
+// is moved to the printable area's corner by the painter (page margins set on the QPrinter
+// would be checked against limits Qt does not turn in landscape).
+void configurer(QPrinter& p, const QPageSize& page, QPageLayout::Orientation o)
+{
+    p.setFullPage(true);
+    p.setPageSize(page);
+    p.setPageOrientation(o);
+    p.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
+}
+
+Imprimante* installee = nullptr;
+
+}  // namespace
+
+QMarginsF tourner(const QMarginsF& portrait, QPageLayout::Orientation o)
+{
+    if (o != QPageLayout::Landscape)
+        return portrait;
+    // left <- bottom, top <- left, right <- top, bottom <- right
+    return {portrait.bottom(), portrait.left(), portrait.top(), portrait.right()};
+}
+
+// ------------------------------------------------------------------------------- Imprimante
+
+Imprimante::Imprimante()
+{
+    lier(imprimanteSysteme());
+}
+
+Imprimante::Imprimante(Fixe, const QString& nom, const QPageSize& page, int orientation)
+    : nom_(nom), presente_(true), page_(page)
+{
+    definirOrientationimprimante(orientation);
+}
+
+Imprimante::~Imprimante()
+{
+    if (peintre_ && peintre_->isActive())
+        peintre_->end();
+}
+
+void Imprimante::suivreDefaut()
+{
+    // Another default printer (or a printer appearing or going away) is taken with its own
+    // settings; the same printer keeps the paper and orientation the program gave it.
+    const QPrinterInfo info = imprimanteSysteme();
+    if (info.isNull() == !presente_ && info.printerName() == nom_)
+        return;
+    lier(info);
+}
+
+void Imprimante::lier(const QPrinterInfo& info)
+{
+    if (info.isNull()) {
+        presente_ = false;
+        nom_.clear();
+        printer_.reset();
+        page_ = QPageSize(QPageSize::A4);
+        orient_ = QPageLayout::Portrait;
+        return;
+    }
+    presente_ = true;
+    nom_ = info.printerName();
+    printer_ = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    const QPageLayout l = printer_->pageLayout();
+    page_ = l.pageSize().isValid() ? l.pageSize() : QPageSize(QPageSize::A4);
+    orient_ = l.orientation();
+}
+
+QString Imprimante::messageAbsence() const
+{
+    if (presente_)
+        return {};
+    return QStringLiteral("Aucune imprimante n'est installée : la page est préparée pour une feuille A4 portrait "
+                          "et ne pourra être imprimée qu'après l'installation d'une imprimante.");
+}
+
+int Imprimante::largeurfeuille() const
+{
+    const QSizeF mm = page_.size(QPageSize::Millimeter);
+    return arrondi(twipsDepuisMm(orient_ == QPageLayout::Landscape ? mm.height() : mm.width()));
+}
+
+int Imprimante::hauteurfeuille() const
+{
+    const QSizeF mm = page_.size(QPageSize::Millimeter);
+    return arrondi(twipsDepuisMm(orient_ == QPageLayout::Landscape ? mm.width() : mm.height()));
+}
+
+QMarginsF Imprimante::margesMaterielles() const
+{
+    if (!printer_)
+        return {};
+    // Qt gives the printer's limits of the portrait sheet in either orientation; in landscape
+    // the print system turns the page a quarter counter-clockwise onto the paper, so the
+    // limits turn with it.
+    QPageLayout l = printer_->pageLayout();
+    l.setOrientation(QPageLayout::Portrait);
+    l.setUnits(QPageLayout::Point);
+    const QMarginsF m = l.minimumMargins();
+    return tourner(QMarginsF(m.left() * TwipsParPoint, m.top() * TwipsParPoint, m.right() * TwipsParPoint,
+                             m.bottom() * TwipsParPoint),
+                   orient_);
+}
+
+double Imprimante::largeurimprimable() const
+{
+    const QMarginsF m = margesMaterielles();
+    const double l = largeurfeuille() - m.left() - m.right();
+    return l > 0 ? l : largeurfeuille();   // margins that would leave nothing are not believed
+}
+
+double Imprimante::hauteurimprimable() const
+{
+    const QMarginsF m = margesMaterielles();
+    const double h = hauteurfeuille() - m.top() - m.bottom();
+    return h > 0 ? h : hauteurfeuille();
+}
+
+int Imprimante::orientationimprimante() const { return orient_ == QPageLayout::Landscape ? imp::Paysage : imp::Portrait; }
+
+void Imprimante::definirOrientationimprimante(int o)
+{
+    if (o != imp::Portrait && o != imp::Paysage)
+        throw Erreur(imp::ValeurInvalide, QStringLiteral("orientation d'imprimante invalide : %1").arg(o));
+    orient_ = o == imp::Paysage ? QPageLayout::Landscape : QPageLayout::Portrait;
+    if (printer_)
+        printer_->setPageOrientation(orient_);
+}
+
+int Imprimante::formatimprimante() const
+{
+    const int id = page_.windowsId();
+    return id > 0 ? id : imp::Personnalise;
+}
+
+void Imprimante::definirFormatimprimante(int code)
+{
+    const QPageSize::PageSizeId id = QPageSize::id(code);
+    if (code <= 0 || code == imp::Personnalise || id == QPageSize::Custom)
+        throw Erreur(imp::ValeurInvalide, QStringLiteral("format de papier inconnu : %1").arg(code));
+    const QPageSize p(id);
+    if (printer_ && !printer_->setPageSize(p))
+        throw Erreur(imp::ValeurInvalide,
+                     QStringLiteral("l'imprimante %1 n'accepte pas le format %2").arg(nom_, p.name()));
+    page_ = p;
+}
+
+void Imprimante::definirSuividefaut(bool v)
+{
+    suiviDefaut_ = v;
+    if (v && !peintre_)
+        suivreDefaut();
+}
+
+void Imprimante::definirStyletrait(int s)
+{
+    if (s < imp::TraitPlein || s > imp::TraitInterieur)
+        throw Erreur(imp::ValeurInvalide, QStringLiteral("style de trait invalide : %1").arg(s));
+    style_ = s;
+    if (peintre_)
+        peintre_->setPen(stylo({}));
+}
+
+QPen Imprimante::stylo(std::optional<int> couleur) const
+{
+    QColor c(Qt::black);
+    if (couleur) {
+        const int v = *couleur;
+        c = QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
+    }
+    // A thin line the same on every printer: 5 twips (0.09 mm), whatever the resolution of the
+    // device; the dots and dashes are long enough to be seen as such on paper.
+    QPen p(c);
+    p.setWidthF(imp::EpaisseurTrait);
+    p.setCapStyle(Qt::FlatCap);
+    p.setJoinStyle(Qt::MiterJoin);
+    switch (style_) {
+    case imp::TraitTirets: p.setDashPattern({12, 6}); break;
+    case imp::TraitPointille: p.setDashPattern({3, 3}); break;
+    case imp::TraitMixte: p.setDashPattern({12, 4, 3, 4}); break;
+    case imp::TraitMixteDouble: p.setDashPattern({12, 4, 3, 4, 3, 4}); break;
+    case imp::TraitInvisible: p.setStyle(Qt::NoPen); break;
+    default: p.setStyle(Qt::SolidLine); break;
+    }
+    return p;
+}
+
+std::unique_ptr<QPaintDevice> Imprimante::appareilTravail()
+{
+    if (!presente_)
+        return nullptr;
+    auto p = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    p->setPrinterName(nom_);
+    p->setDocName(nomDocument_);
+    configurer(*p, page_, orient_);
+    return p;
+}
+
+void Imprimante::preparerPeintre(QPaintDevice* appareil)
+{
+    peintre_ = std::make_unique<QPainter>();
+    if (!peintre_->begin(appareil)) {
+        peintre_.reset();
+        appareil_.reset();
+        throw Erreur(imp::ErreurImprimante,
+                     QStringLiteral("l'impression n'a pas pu commencer sur %1").arg(pdf_.isEmpty() ? nom_ : pdf_));
+    }
+    peintre_->setRenderHint(QPainter::SmoothPixmapTransform, true);
+    peintre_->scale(appareil->logicalDpiX() / imp::TwipsParPouce, appareil->logicalDpiY() / imp::TwipsParPouce);
+    const QMarginsF m = margesMaterielles();
+    peintre_->translate(m.left() - origineGauche_, m.top() - origineHaut_);
+    peintre_->setPen(stylo({}));
+    peintre_->setBrush(Qt::NoBrush);
+}
+
+void Imprimante::debutdocument()
+{
+    if (peintre_)
+        return;
+    if (!pdf_.isEmpty()) {
+        auto p = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        p->setOutputFormat(QPrinter::PdfFormat);
+        p->setOutputFileName(pdf_);
+        p->setDocName(nomDocument_);
+        configurer(*p, page_, orient_);
+        appareil_ = std::move(p);
+    } else {
+        appareil_ = appareilTravail();
+        if (!appareil_)
+            throw Erreur(imp::ErreurImprimante, messageAbsence());
+    }
+    preparerPeintre(appareil_.get());
+    Trace t;
+    t.genre = Trace::Genre::Debut;
+    t.style = style_;
+    enregistrer(t);
+}
+
+QPainter* Imprimante::hdcimprimante()
+{
+    if (!peintre_)
+        throw Erreur(imp::ErreurImprimante, QStringLiteral("aucun document n'est en cours d'impression"));
+    return peintre_.get();
+}
+
+void Imprimante::tracerligne(double x1, double y1, double x2, double y2, std::optional<int> couleur)
+{
+    debutdocument();
+    peintre_->setPen(stylo(couleur));
+    peintre_->drawLine(QLineF(x1, y1, x2, y2));
+    peintre_->setPen(stylo({}));
+    Trace t;
+    t.genre = Trace::Genre::Ligne;
+    t.ligne = QLineF(x1, y1, x2, y2);
+    t.style = style_;
+    t.couleur = couleur;
+    enregistrer(t);
+}
+
+void Imprimante::tracerboite(double x, double y, double largeur, double hauteur, std::optional<int> couleur)
+{
+    debutdocument();
+    peintre_->setPen(stylo(couleur));
+    peintre_->setBrush(Qt::NoBrush);
+    peintre_->drawRect(QRectF(x, y, largeur, hauteur));
+    peintre_->setPen(stylo({}));
+    Trace t;
+    t.genre = Trace::Genre::Boite;
+    t.rect = QRectF(x, y, largeur, hauteur);
+    t.style = style_;
+    t.couleur = couleur;
+    enregistrer(t);
+}
+
+void Imprimante::dessinerimage(const QImage& image, const QRectF& rectTwips)
+{
+    debutdocument();
+    if (!image.isNull() && rectTwips.width() != 0 && rectTwips.height() != 0)
+        peintre_->drawImage(rectTwips, image);
+    Trace t;
+    t.genre = Trace::Genre::Image;
+    t.rect = rectTwips;
+    t.style = style_;
+    t.taillePixels = image.size();
+    enregistrer(t);
+}
+
+void Imprimante::findocument()
+{
+    if (!peintre_)
+        return;
+    const bool ok = peintre_->end();
+    peintre_.reset();
+    appareil_.reset();   // a printer job is handed to the print system here
+    Trace t;
+    t.genre = Trace::Genre::Fin;
+    t.style = style_;
+    enregistrer(t);
+    if (!ok)
+        throw Erreur(imp::ErreurImprimante, QStringLiteral("l'impression n'a pas pu être terminée"));
+}
+
+// --------------------------------------------------------------------------- ImprimanteEssai
+
+ImprimanteEssai::ImprimanteEssai(const QPageSize& feuille, const QMarginsF& margesPortrait, int orientation,
+                                 const QString& nom)
+    : Imprimante(Fixe{}, nom, feuille, orientation), marges_(margesPortrait)
+{
+}
+
+ImprimanteEssai::~ImprimanteEssai() = default;
+
+QMarginsF ImprimanteEssai::margesMaterielles() const
+{
+    return tourner(marges_, orientationQt());
+}
+
+std::unique_ptr<QPaintDevice> ImprimanteEssai::appareilTravail()
+{
+    return std::make_unique<QPicture>();   // nothing leaves the program: the calls are recorded
+}
+
+// ----------------------------------------------------------------------------- the program's
+
+Imprimante& imprimante()
+{
+    if (installee)
+        return *installee;
+    // Made at first use, once the application exists, and kept to the end of the run.
+    static Imprimante* systeme = new Imprimante;
+    return *systeme;
+}
+
+void installerImprimante(Imprimante* i) { installee = i; }
+
+}  // namespace kal
