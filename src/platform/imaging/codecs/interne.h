@@ -1,0 +1,77 @@
+#pragma once
+// Inside of the image-file layer: header parsing, and one reader/writer per library.
+#include "platform/imaging/codecs/fichiersimage.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QIODevice>
+
+namespace kal::image::interne {
+
+// Raises the layer's error with its number and a French description.
+[[noreturn]] void echec(int numero, const QString& description);
+
+// Refuses (FichierTropGrand) sizes beyond coteMax / pixelsMax; zero or negative sizes are damage.
+void verifierTaille(qint64 largeur, qint64 hauteur);
+
+// Big- and little-endian reads from a byte buffer; the caller checks the bounds.
+inline quint16 lireU16le(const uchar* p) { return quint16(p[0] | (p[1] << 8)); }
+inline quint32 lireU32le(const uchar* p) { return quint32(p[0]) | (quint32(p[1]) << 8) | (quint32(p[2]) << 16) | (quint32(p[3]) << 24); }
+inline quint16 lireU16be(const uchar* p) { return quint16((p[0] << 8) | p[1]); }
+inline quint32 lireU32be(const uchar* p) { return (quint32(p[0]) << 24) | (quint32(p[1]) << 16) | (quint32(p[2]) << 8) | quint32(p[3]); }
+
+// ---- recognising a file by its first bytes -------------------------------------------------------
+// The format code of the content, 0 when none is recognised. `fin` holds the file's last bytes,
+// where a TARGA 2.0 footer sits.
+int detecterFormat(const QByteArray& debut, const QByteArray& fin);
+
+// Header of each format read by hand: fills largeur, hauteur, bitsParPixel (and vignette for JPEG).
+// Raises FichierEndommage for an impossible header, FichierTropGrand for absurd sizes.
+// Returns false when `donnees` stops before the header's end (the caller then reads more).
+bool enteteJpeg(const QByteArray& donnees, InfoFichier& info);
+void enteteBmp(const QByteArray& donnees, qint64 longueurFichier, InfoFichier& info);
+void entetePcx(const QByteArray& donnees, InfoFichier& info);
+void enteteTga(const QByteArray& donnees, qint64 longueurFichier, InfoFichier& info);
+void enteteWmf(const QByteArray& donnees, InfoFichier& info);
+bool enteteJp2(const QByteArray& donnees, InfoFichier& info);
+
+// ---- JPEG (libjpeg-turbo) -------------------------------------------------------------------------
+QImage lireJpeg(const QByteArray& donnees, QSize tailleMin);
+// Encoder quality 1..100; gris writes one grey component. `app1` (Exif segment payload) is
+// written first when not empty.
+QByteArray ecrireJpeg(const QImage& image, bool gris, int qualite, const QByteArray& app1 = {});
+// The stamp's JPEG bytes inside an Exif APP1 segment; empty when there is none.
+QByteArray vignetteJpeg(const QByteArray& donnees);
+// The Exif APP1 payload that carries `jpegVignette` as its thumbnail.
+QByteArray segmentExif(const QByteArray& jpegVignette);
+
+// ---- CMP: JPEG 2000 (openjpeg) -------------------------------------------------------------------
+QImage lireJp2(const QByteArray& donnees);
+QByteArray ecrireJp2(const QImage& image, bool gris, int qualite);
+
+// ---- PCX, TARGA, WMF reading and PCX writing (GraphicsMagick) -------------------------------------
+QImage lireMagick(const QByteArray& donnees, const char* format);
+QByteArray ecrirePcx(const QImage& image, int bits);
+
+// ---- written by hand ------------------------------------------------------------------------------
+QByteArray ecrireTga(const QImage& image, int bits);
+QByteArray ecrireWmf(const QImage& image);
+
+// ---- BMP, TIFF, ICO (Qt image plugins) -----------------------------------------------------------
+QImage lireQt(const QByteArray& donnees, const char* format, InfoFichier* info);
+// Header (and the picture when `image` is true) from a device: a TIFF's directory may lie anywhere.
+QImage lireQtAppareil(QIODevice* appareil, const char* format, InfoFichier& info, bool image);
+QByteArray ecrireQt(const QImage& image, const char* format, int bits);
+
+// ---- picture forms ---------------------------------------------------------------------------------
+// The layer's reading form: Grayscale8 for grey, else RGB32 or ARGB32.
+QImage formeLecture(QImage image);
+// Opaque 24-bit form (RGB32) with transparency laid on white.
+QImage formeOpaque(const QImage& image);
+// 8-bit form: Grayscale8 when the picture is grey, else Indexed8 with a palette.
+QImage formeHuitBits(const QImage& image);
+bool estGris(const QImage& image);
+// Grayscale8 by the luma of JPEG (0.299 R + 0.587 G + 0.114 B), transparency laid on white.
+QImage enGris(const QImage& image);
+
+}  // namespace kal::image::interne
