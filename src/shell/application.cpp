@@ -1,5 +1,6 @@
 #include "shell/application.h"
 
+#include "editor/editeur.h"
 #include "platform/base/fenetres.h"
 #include "shell/depart.h"
 #include "shell/fenetrevide.h"
@@ -12,8 +13,9 @@ void enregistrerFenetres(ReglagesPartages& partage, const OptionsProgramme& opti
 {
     const QString ancien = options.ancienDossier.isEmpty() ? Depart::ancienDossierParDefaut() : options.ancienDossier;
     Fenetres::enregistrer(QStringLiteral("DEPART"), [&partage, ancien] { return new Depart(partage, ancien); });
-    for (const QString& nom : {QStringLiteral("IMPRIMER"), QStringLiteral("JAQUETTE"), QStringLiteral("UTIL"),
-                               QStringLiteral("AJUST"), QStringLiteral("DOC"), QStringLiteral("CONTACT")})
+    Fenetres::enregistrer(QStringLiteral("IMPRIMER"), [&partage] { return new Editeur(partage, TypeEditeur::Page); });
+    Fenetres::enregistrer(QStringLiteral("JAQUETTE"), [&partage] { return new Editeur(partage, TypeEditeur::Jaquette); });
+    for (const QString& nom : {QStringLiteral("UTIL"), QStringLiteral("AJUST"), QStringLiteral("DOC"), QStringLiteral("CONTACT")})
         Fenetres::enregistrer(nom, [nom] { return new FenetreVide(nom, nom); });
 }
 

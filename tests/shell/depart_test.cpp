@@ -202,8 +202,16 @@ TEST(Depart, ListeDeFonctions)
 
     w->L_fonction.definirIndex(0);
     EXPECT_TRUE(Fenetres::chargee("IMPRIMER"));
+    // The two editors share the work folder's database and files: one at a time.
+    w->L_fonction.definirIndex(1);
+    EXPECT_FALSE(Fenetres::chargee("JAQUETTE"));
+    ASSERT_FALSE(d.repondeur.messages().empty());
+    EXPECT_EQ(d.repondeur.messages().back().titre, QStringLiteral("EDITEUR DEJA OUVERT"));
+    Fenetres::decharger("IMPRIMER");
+    w->L_fonction.definirIndex(-1);
     w->L_fonction.definirIndex(1);
     EXPECT_TRUE(Fenetres::chargee("JAQUETTE"));
+    Fenetres::decharger("JAQUETTE");
     w->L_fonction.definirIndex(2);
     EXPECT_TRUE(Fenetres::chargee("UTIL"));
     w->L_fonction.definirIndex(4);

@@ -1,0 +1,121 @@
+#pragma once
+// The editor context: everything one editor window works on, handed by reference to each of
+// its components (object model, layout, load and close glue). The page editor and the jacket
+// editor are the same window class; `etat.type` says which one a context belongs to, and the
+// jacket's differences are explicit branches in the shared procedures.
+//
+// This header is header-only on purpose: the object model and the layout include it without
+// linking the editor library.
+#include "platform/controls/controles.h"
+#include "platform/database/basedonnees.h"
+#include "state/etatediteur.h"
+#include "state/partage.h"
+
+#include <QTextEdit>
+#include <array>
+#include <memory>
+#include <vector>
+
+namespace kal {
+
+class Imprimante;
+class Fenetre;
+
+// Imaging controls (object pictures, thumbnails, jacket outlines and previews). A plain picture
+// box stands in until the imaging control takes its place; only geometry, visibility and the
+// back colour are used here.
+using ControleImage = BoiteImage;
+
+// The composer T_compos: a rich-text box. Its wrap width follows the printer (largeurtexte).
+class ZoneTexte : public Controle {
+public:
+    explicit ZoneTexte(QWidget* parent) : Controle(new QTextEdit(parent)), edit_(static_cast<QTextEdit*>(widget())) {}
+    QTextEdit* edit() const { return edit_; }
+    double largeurtexte() const { return largeurtexte_; }
+    void definirLargeurtexte(double twips)
+    {
+        largeurtexte_ = twips;
+        edit_->setLineWrapMode(QTextEdit::FixedPixelWidth);
+        edit_->setLineWrapColumnOrWidth(std::max(1, pixelsX(static_cast<int>(twips))));
+    }
+
+private:
+    QTextEdit* edit_;
+    double largeurtexte_ = 0;
+};
+
+// The controls of an editor window, under their names. Controls of one editor only exist in
+// both and stay hidden in the other (see ControlesEditeur::ControlesEditeur).
+struct ControlesEditeur {
+    ControlesEditeur(QWidget* fenetre, TypeEditeur type);
+    ControlesEditeur(const ControlesEditeur&) = delete;
+    ControlesEditeur& operator=(const ControlesEditeur&) = delete;
+
+    QWidget* fenetre;
+
+    // The band at the bottom of the window
+    Bouton B_finimprim;
+    Liste L_fonction;
+    Etiquette E_margeH, E_margeV, E_format, E_gamma;
+    Curseur A_margeH, A_margeV, A_format, A_gamma;
+    CaseACocher C_decoupe;
+    Bouton B_annuldecoupe, B_centre;
+    CaseACocher C_cadre;
+    Etiquette E_angle;
+    Curseur A_angle;
+    Bouton B_annulangle, B_initimage;
+    Etiquette E_intensite, E_contraste, E_couleur, E_saturation, E_nettete;
+    Curseur A_intensite, A_contraste, A_couleur, A_saturation, A_nettete;
+    Bouton B_initreglage;
+    // Indicator line above the band
+    Etiquette E_surface, E_nominal, E_maximum;
+    CaseACocher C_image;
+
+    // Pages panel (top right on the page, top left on the jacket)
+    Cadre F_page;
+    QString R_kalmorin;      // folder that the saved-pages folder list shows
+
+    // Composer panel
+    Cadre F_compos;
+    ZoneTexte T_compos;
+    Bouton B_couleur, B_police;
+
+    // Preview page; R_imprim outlines the page's printable area on it, R_apercu the jacket's
+    BoiteImage P_page;
+    BoiteImage R_imprim;
+    BoiteImage R_apercu;
+
+    // Jacket: function and face frames with their options, the face outlines and previews
+    Cadre F_fonction;
+    BoutonOption O_compos, O_imprim;
+    Cadre F_jaq;
+    BoutonOption O_avant, O_arriere, O_tout;
+    std::array<std::unique_ptr<ControleImage>, 32> L_jaq;   // elements 0 and 16 only
+    std::array<std::unique_ptr<BoiteImage>, 32> P_apjaq;    // elements 0 and 16 only
+    std::vector<std::unique_ptr<ControleImage>> L_apjaq;    // jacket: 32, in the face previews
+
+    // Objects: L_photo (page: element 16 permanent, 0-15 made as objects come; jacket: 32),
+    // thumbnails L_miniat (element 0 with the window, the others made at load), work copies
+    std::vector<std::unique_ptr<ControleImage>> L_photo;
+    std::vector<std::unique_ptr<ControleImage>> L_miniat;
+    ControleImage L_sauvder, L_sauvtot;
+};
+
+struct ContexteEditeur {
+    ContexteEditeur(ReglagesPartages& p, TypeEditeur t, ControlesEditeur& ctl, Imprimante& imp, Fenetre& f)
+        : partage(p), etat(t), c(ctl), imprimante(imp), fenetre(f)
+    {
+    }
+
+    ReglagesPartages& partage;
+    EtatEditeur etat;
+    ControlesEditeur& c;
+    Imprimante& imprimante;
+    Fenetre& fenetre;
+    bd::SourceDonnees D_image;
+    bd::SourceDonnees D_page;
+
+    bool jaquette() const { return etat.estJaquette(); }
+};
+
+}  // namespace kal

@@ -1,0 +1,157 @@
+#include "editor/contexte.h"
+
+namespace kal {
+
+namespace {
+// Designed geometry (left, top, width, height in twips). The window layout replaces the tops
+// of the band and of the indicator line; every value it does not set stays as designed here.
+void concu(Controle& c, int l, int t, int w, int h) { c.placer(l, t, w, h); }
+}  // namespace
+
+ControlesEditeur::ControlesEditeur(QWidget* f, TypeEditeur type)
+    : fenetre(f),
+      B_finimprim(f, QStringLiteral("QUITTER")),
+      L_fonction(f),
+      E_margeH(f), E_margeV(f), E_format(f), E_gamma(f),
+      A_margeH(f), A_margeV(f), A_format(f), A_gamma(f),
+      C_decoupe(f, QStringLiteral("Découpe")),
+      B_annuldecoupe(f, QStringLiteral("ANNULER")), B_centre(f, QStringLiteral("CENTRER")),
+      C_cadre(f, QStringLiteral("Cadre")),
+      E_angle(f), A_angle(f),
+      B_annulangle(f, QStringLiteral("ANNUL")), B_initimage(f, QStringLiteral("INIT")),
+      E_intensite(f), E_contraste(f), E_couleur(f), E_saturation(f), E_nettete(f),
+      A_intensite(f), A_contraste(f), A_couleur(f), A_saturation(f), A_nettete(f),
+      B_initreglage(f),
+      E_surface(f), E_nominal(f), E_maximum(f),
+      C_image(f, QStringLiteral("Image totale")),
+      F_page(f),
+      F_compos(f), T_compos(F_compos.widget()),
+      B_couleur(F_compos.widget(), QStringLiteral("COULEUR FOND")), B_police(F_compos.widget(), QStringLiteral("POLICE")),
+      P_page(f), R_imprim(P_page.widget()), R_apercu(P_page.widget()),
+      F_fonction(f), O_compos(F_fonction.widget(), QStringLiteral("Composer")),
+      O_imprim(F_fonction.widget(), QStringLiteral("Imprimer")),
+      F_jaq(f), O_avant(F_jaq.widget(), QStringLiteral("Avant")), O_arriere(F_jaq.widget(), QStringLiteral("Arriere")),
+      O_tout(F_jaq.widget(), QStringLiteral("Les deux")),
+      L_sauvder(f), L_sauvtot(f)
+{
+    const bool jaq = type == TypeEditeur::Jaquette;
+    QFont police(QStringLiteral("MS Sans Serif"));
+    police.setPointSizeF(8.25);
+    f->setFont(police);
+
+    concu(B_finimprim, 10500, 0, jaq ? 4425 : 4430, 1035);
+    concu(F_page, jaq ? 12720 : 12840, 0, 2430, 2235);
+    concu(L_fonction, 0, 0, 2800, 1010);
+    for (Etiquette* e : {&E_margeH, &E_margeV, &E_format, &E_gamma})
+        concu(*e, 2800, 0, 1800, 240);
+    concu(A_margeH, 4600, 0, 1200, 240);
+    concu(A_margeV, 4600, 0, 1200, 230);
+    concu(A_format, 4600, 0, 1200, 240);
+    concu(A_gamma, 4600, 0, 1200, 240);
+    concu(C_decoupe, 5800, 0, 975, 195);
+    concu(B_annuldecoupe, 5800, 0, jaq ? 1000 : 990, 315);
+    concu(B_centre, jaq ? 6840 : 5800, 0, jaq ? 990 : 1000, 315);
+    concu(C_cadre, jaq ? 3840 : 5800, 0, 990, 195);
+    concu(E_angle, jaq ? 3840 : 6795, 0, 990, 195);
+    concu(A_angle, jaq ? 3840 : 6800, 0, 990, 195);
+    concu(B_annulangle, jaq ? 3840 : 6800, 0, 990, 315);
+    concu(B_initimage, 6800, 0, 990, 330);
+    concu(E_intensite, 7800, 0, 1200, 200);
+    concu(E_contraste, 7800, 0, 1200, 200);
+    concu(E_couleur, 7800, 0, 1200, jaq ? 200 : 195);
+    concu(E_saturation, 7800, 0, 1200, 200);
+    concu(E_nettete, 7800, 0, 1200, jaq ? 200 : 195);
+    for (Curseur* a : {&A_intensite, &A_contraste, &A_couleur, &A_saturation, &A_nettete})
+        concu(*a, 9000, 0, 1200, 195);
+    concu(B_initreglage, 10200, 0, 300, 1035);
+    concu(E_surface, jaq ? 480 : 0, 0, jaq ? 3645 : 3640, 240);
+    concu(E_nominal, jaq ? 3640 : 3645, 0, 5640, 240);
+    concu(E_maximum, jaq ? 9285 : 10480, 0, jaq ? 6045 : 4540, 240);
+    concu(C_image, jaq ? 1800 : 9240, 0, 1200, 240);
+
+    // Composer panel: the box at the frame's top left, the two buttons side by side under it.
+    concu(F_compos, 6840, 0, 3000, 1575);
+    concu(T_compos, 0, 0, 3000, 1335);
+    concu(jaq ? B_police : B_couleur, 0, 1335, 1500, 240);
+    concu(jaq ? B_couleur : B_police, 1500, 1335, 1500, 240);
+
+    // Preview page (the page editor sizes it from the printer, the jacket from the screen)
+    concu(P_page, jaq ? 5520 : 0, 0, jaq ? 4695 : 9000, jaq ? 4575 : 9000);
+    P_page.definirCouleurFond(0xFFFFFF);
+    for (BoiteImage* r : {&R_imprim, &R_apercu}) {
+        r->surface()->setFrameStyle(QFrame::Box | QFrame::Plain);
+        r->surface()->setAttribute(Qt::WA_TransparentForMouseEvents);
+        r->surface()->setAutoFillBackground(false);
+        concu(*r, 0, 0, 0, 0);
+    }
+
+    concu(F_fonction, 0, 0, 1050, 750);
+    concu(O_compos, 60, 200, 960, 240);
+    concu(O_imprim, 60, 460, 960, 240);
+    concu(F_jaq, 0, 0, 1050, 1000);
+    concu(O_avant, 60, 200, 960, 240);
+    concu(O_arriere, 60, 460, 960, 240);
+    // "Les deux" (both faces) is offered with the print mode only.
+    concu(O_tout, 60, 720, 960, 240);
+
+    const int nb = jaq ? 32 : 16;
+    if (jaq) {
+        for (int n : {0, 16}) {
+            L_jaq[n] = std::make_unique<ControleImage>(f);
+            concu(*L_jaq[n], 2040, 0, 2715, 2235);
+            L_jaq[n]->definirCouleurFond(0xFFFFFF);
+            L_jaq[n]->surface()->setFrameStyle(QFrame::Box | QFrame::Plain);
+            P_apjaq[n] = std::make_unique<BoiteImage>(P_page.widget());
+            P_apjaq[n]->surface()->setFrameStyle(QFrame::Box | QFrame::Plain);
+            P_apjaq[n]->surface()->setAttribute(Qt::WA_TransparentForMouseEvents);
+            P_apjaq[n]->surface()->setAutoFillBackground(false);
+        }
+        for (int n = 0; n < 32; ++n) {
+            // Each face's reduced images stand in that face's preview box.
+            L_apjaq.push_back(std::make_unique<ControleImage>(P_apjaq[n < 16 ? 0 : 16]->widget()));
+            L_apjaq.back()->definirVisible(false);
+            L_photo.push_back(std::make_unique<ControleImage>(f));
+            L_photo.back()->definirVisible(false);
+        }
+    } else {
+        // Element 16 of the page's object controls is permanent and never an object.
+        L_photo.resize(17);
+        L_photo[16] = std::make_unique<ControleImage>(f);
+        L_photo[16]->definirVisible(false);
+    }
+    L_miniat.resize(static_cast<size_t>(nb));
+    L_miniat[0] = std::make_unique<ControleImage>(f);
+    concu(*L_miniat[0], 0, 0, jaq ? 1063 : 1500, 900);
+    L_miniat[0]->definirVisible(false);
+    L_sauvder.definirVisible(false);
+    L_sauvtot.definirVisible(false);
+
+    // Controls of the other editor stay hidden.
+    if (jaq) {
+        R_imprim.definirVisible(false);
+    } else {
+        R_apercu.definirVisible(false);
+        F_fonction.definirVisible(false);
+        F_jaq.definirVisible(false);
+    }
+
+    // Captions and states as designed
+    E_intensite.definirLegende(QStringLiteral("Intensité=0"));
+    E_contraste.definirLegende(QStringLiteral("Contraste=0"));
+    E_couleur.definirLegende(QStringLiteral("Couleur=0"));
+    E_saturation.definirLegende(QStringLiteral("Saturation=0"));
+    E_nettete.definirLegende(QStringLiteral("Netteté=0"));
+    E_angle.definirLegende(QStringLiteral("Angle"));
+    F_page.definirVisible(false);   // shown by the pages list and the close's save offer
+    B_annuldecoupe.definirActif(false);
+    B_annulangle.definirActif(false);
+    B_initreglage.definirActif(false);
+
+    // Slider ranges as designed
+    A_gamma.definirMin(1);
+    A_gamma.definirMax(300);
+    A_angle.definirMin(-180);
+    A_angle.definirMax(180);
+}
+
+}  // namespace kal

@@ -1,0 +1,76 @@
+#include "editor/reglages.h"
+
+#include "platform/base/conversions.h"
+#include "platform/base/erreur.h"
+#include "platform/base/fichiers.h"
+
+#include <cmath>
+
+namespace kal {
+
+QString cheminReglages() { return fs::joindre(fs::dossierCourant(), QStringLiteral("quelvard.ini")); }
+
+namespace {
+QString septLignes(const QString& ligne0, double deltaH, double deltaV)
+{
+    const QString& s = fs::sautLigne();
+    return ligne0 + s + s + QStringLiteral("[DeltaH]") + s + CStr(deltaH) + s + s + QStringLiteral("[DeltaV]") + s +
+           CStr(deltaV);
+}
+}  // namespace
+
+QString texteReglages(double gamma, double deltaH, double deltaV) { return septLignes(Str(gamma), deltaH, deltaV); }
+
+QString texteReglagesDefaut(double deltaH, double deltaV) { return septLignes(QStringLiteral("180"), deltaH, deltaV); }
+
+EtatReglages lirereglages(ReglagesPartages& p)
+{
+    const QString chemin = cheminReglages();
+    EtatReglages etat = EtatReglages::Lu;
+    QStringList lignes;
+    try {
+        lignes = fs::lireLignes(chemin);
+    } catch (const Erreur& e) {
+        if (e.numero() != err::FichierIntrouvable)
+            throw;
+        fs::ecrireTexte(chemin, texteReglagesDefaut(p.DeltaH, p.DeltaV));
+        lignes = fs::lireLignes(chemin);
+        etat = EtatReglages::Cree;
+    }
+
+    bool illisible = false;
+    bool gammaIllisible = false;
+    for (int i = 0; i < lignes.size(); ++i) {
+        const QString& l = lignes[i];
+        p.ligneini = l;
+        if (i == 0) {
+            try {
+                const double g = CDbl(l);
+                // The gamma slider holds a 16-bit value: a number beyond it is no gamma.
+                if (!std::isfinite(g) || std::abs(g) > 32767)
+                    throw Erreur(err::Depassement);
+                p.gamma = g;
+            } catch (const Erreur&) {
+                illisible = gammaIllisible = true;
+                p.gamma = 180;
+            }
+        } else if (i == 3 || i == 6) {
+            try {
+                (i == 3 ? p.DeltaH : p.DeltaV) = Val(l);
+            } catch (const Erreur&) {
+                // A number too large for any correction: the value stays as it was.
+                illisible = true;
+            }
+        }
+    }
+    if (illisible) {
+        fs::ecrireTexte(chemin, gammaIllisible ? texteReglagesDefaut(p.DeltaH, p.DeltaV)
+                                               : texteReglages(p.gamma, p.DeltaH, p.DeltaV));
+        etat = EtatReglages::Remplace;
+    }
+    return etat;
+}
+
+void ecrirereglages(const ReglagesPartages& p) { fs::ecrireTexte(cheminReglages(), texteReglages(p.gamma, p.DeltaH, p.DeltaV)); }
+
+}  // namespace kal

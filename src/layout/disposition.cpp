@@ -1,0 +1,283 @@
+#include "layout/disposition.h"
+
+#include "platform/base/conversions.h"
+#include "platform/base/ecran.h"
+#include "platform/printer/imprimante.h"
+
+namespace kal {
+
+namespace {
+int bas(const Controle& c) { return c.haut() + c.hauteur(); }
+// Puts `c` directly below `dessus`.
+void dessous(Controle& c, const Controle& dessus) { c.definirHaut(bas(dessus)); }
+}  // namespace
+
+QString legendeSurface(double largeurTwips, double hauteurTwips)
+{
+    // Each figure keeps its decimal, written with the user's decimal separator.
+    return QStringLiteral("Surface imprimable:") + mmDepuisTwips(largeurTwips) + QStringLiteral(" x ") +
+           mmDepuisTwips(hauteurTwips) + QStringLiteral(" mm");
+}
+
+int Disposition::ligneBas() const
+{
+    // The jacket's band sits 120 twips lower than the page's.
+    const double h = static_cast<double>(Ecran::hauteurTwips()) - 270 - x_.partage.hauteurtitre;
+    return arrondi(x_.jaquette() ? h : h - 120);
+}
+
+void Disposition::dimensionecran()
+{
+    if (x_.jaquette())
+        dimensionecranJaquette();
+    else
+        dimensionecranPage();
+}
+
+// The position, format and gamma stacks, the crop and centre column and the adjustment
+// stacks: the same formulas in both windows.
+void Disposition::empilerBande()
+{
+    ControlesEditeur& c = x_.c;
+    c.E_margeV.definirHaut(c.E_margeH.haut() + c.E_margeH.hauteur() + 15);
+    c.A_margeV.definirHaut(c.A_margeH.haut() + c.A_margeH.hauteur() + 15);
+    // The format and gamma rows step by their own height.
+    c.E_format.definirHaut(c.E_margeV.haut() + c.E_format.hauteur() + 15);
+    c.A_format.definirHaut(c.A_margeV.haut() + c.A_format.hauteur() + 15);
+    c.E_gamma.definirHaut(c.E_format.haut() + c.E_gamma.hauteur() + 15);
+    c.A_gamma.definirHaut(c.A_format.haut() + c.A_gamma.hauteur() + 15);
+
+    dessous(c.B_annuldecoupe, c.C_decoupe);
+    dessous(c.B_centre, c.B_annuldecoupe);
+    c.B_centre.definirGauche(c.B_annuldecoupe.gauche());
+    dessous(c.C_cadre, c.B_centre);
+    c.C_cadre.definirGauche(c.B_annuldecoupe.gauche());
+}
+
+void Disposition::dimensionecranPage()
+{
+    ControlesEditeur& c = x_.c;
+    const int largeurEcran = Ecran::largeurTwips();
+    const int ligne = ligneBas();
+
+    c.B_finimprim.placer(c.B_finimprim.gauche(), ligne - c.B_finimprim.hauteur(),
+                         largeurEcran - c.B_finimprim.gauche() - 120, c.B_finimprim.hauteur());
+    const int T = c.B_finimprim.haut();
+    c.F_page.placer(largeurEcran - c.F_page.largeur(), 0, c.F_page.largeur(), c.F_page.hauteur());
+
+    for (Controle* k : std::initializer_list<Controle*>{&c.L_fonction, &c.E_margeH, &c.A_margeH, &c.C_decoupe, &c.E_angle,
+                                                        &c.B_centre, &c.E_intensite, &c.A_intensite, &c.B_initreglage})
+        k->definirHaut(T);
+
+    empilerBande();
+    dessous(c.A_angle, c.E_angle);
+    c.A_angle.definirGauche(c.E_angle.gauche());
+    dessous(c.B_annulangle, c.A_angle);
+    c.B_annulangle.definirGauche(c.E_angle.gauche());
+    dessous(c.B_initimage, c.B_annulangle);
+    c.B_initimage.definirGauche(c.B_annuldecoupe.gauche() + c.B_annuldecoupe.largeur());
+
+    c.E_contraste.definirHaut(c.E_intensite.haut() + c.E_intensite.hauteur() + 15);
+    c.A_contraste.definirHaut(c.A_intensite.haut() + c.A_intensite.hauteur() + 15);
+    c.E_couleur.definirHaut(c.E_contraste.haut() + c.E_contraste.hauteur() + 15);
+    // The colour slider lines up with its label: it is stacked on the label column.
+    c.A_couleur.definirHaut(c.E_contraste.haut() + c.E_contraste.hauteur() + 15);
+    c.E_saturation.definirHaut(c.E_couleur.haut() + c.E_couleur.hauteur() + 15);
+    c.A_saturation.definirHaut(c.A_couleur.haut() + c.A_couleur.hauteur() + 15);
+    c.E_nettete.definirHaut(c.E_saturation.haut() + c.E_saturation.hauteur() + 15);
+    c.A_nettete.definirHaut(c.A_saturation.haut() + c.A_saturation.hauteur() + 15);
+
+    // Indicator line
+    const int hautBande = ligne - c.B_finimprim.hauteur();
+    for (Etiquette* e : {&c.E_surface, &c.E_maximum, &c.E_nominal})
+        e->definirHaut(hautBande - e->hauteur());
+    c.C_image.placer(c.A_angle.gauche(), hautBande - c.E_nominal.hauteur(), c.C_image.largeur(), c.C_image.hauteur());
+    c.E_surface.placer(0, c.E_surface.haut(), c.L_fonction.largeur(), c.E_surface.hauteur());
+    c.E_nominal.definirGauche(c.L_fonction.largeur());
+    c.E_nominal.definirLargeur(c.B_centre.gauche() + c.B_centre.largeur() - c.E_nominal.gauche());
+    c.E_maximum.definirGauche(c.C_image.gauche() + c.C_image.largeur());
+    c.E_maximum.definirLargeur(largeurEcran - c.E_maximum.gauche());
+
+    // The composer panel stands on the indicator line at the right edge, and wraps its
+    // lines where the printer will.
+    c.F_compos.placer(largeurEcran - 3000, c.E_maximum.haut() - c.F_compos.hauteur(), c.F_compos.largeur(),
+                      c.F_compos.hauteur());
+    c.T_compos.definirLargeurtexte(static_cast<float>(x_.imprimante.largeurimprimable() - 300));
+}
+
+void Disposition::dimensionecranJaquette()
+{
+    ControlesEditeur& c = x_.c;
+    const int largeurEcran = Ecran::largeurTwips();
+    const int ligne = ligneBas();
+    const auto& g = x_.etat.geomjaq;
+
+    c.B_finimprim.placer(c.B_finimprim.gauche(), ligne - c.B_finimprim.hauteur(), largeurEcran - c.B_finimprim.gauche(),
+                         c.B_finimprim.hauteur());
+    const int T = c.B_finimprim.haut();
+    for (Controle* k : std::initializer_list<Controle*>{&c.L_fonction, &c.E_margeH, &c.A_margeH, &c.C_decoupe, &c.B_centre,
+                                                        &c.E_intensite, &c.A_intensite, &c.B_initreglage})
+        k->definirHaut(T);
+
+    empilerBande();
+
+    // Rotation column, right of the centre button
+    c.E_angle.definirHaut(T);
+    dessous(c.A_angle, c.E_angle);
+    c.E_angle.definirGauche(c.B_centre.gauche() + c.B_centre.largeur());
+    c.A_angle.definirGauche(c.E_angle.gauche());
+    dessous(c.B_annulangle, c.A_angle);
+    c.B_initimage.definirGauche(c.B_annuldecoupe.gauche() + c.B_annuldecoupe.largeur());
+    dessous(c.B_initimage, c.B_annulangle);
+    c.B_annulangle.definirGauche(c.E_angle.gauche());
+
+    c.E_contraste.definirHaut(c.E_intensite.haut() + c.E_intensite.hauteur() + 15);
+    c.A_contraste.definirHaut(c.A_intensite.haut() + c.A_intensite.hauteur() + 15);
+    c.E_couleur.definirHaut(c.E_contraste.haut() + c.E_contraste.hauteur() + 15);
+    c.A_couleur.definirHaut(c.E_contraste.haut() + c.E_contraste.hauteur() + 15);
+    c.E_saturation.definirHaut(c.E_couleur.haut() + c.E_couleur.hauteur() + 15);
+    c.A_saturation.definirHaut(c.A_couleur.haut() + c.A_couleur.hauteur() + 15);
+    c.E_nettete.definirHaut(c.E_saturation.haut() + c.E_saturation.hauteur() + 15);
+    c.A_nettete.definirHaut(c.A_saturation.haut() + c.A_saturation.hauteur() + 15);
+
+    // Indicator line; the maximum-size label starts where the nominal one ends.
+    const int hautBande = ligne - c.B_finimprim.hauteur();
+    for (Etiquette* e : {&c.E_surface, &c.E_maximum, &c.E_nominal})
+        e->definirHaut(hautBande - e->hauteur());
+    c.C_image.placer(c.A_angle.gauche(), hautBande - c.E_nominal.hauteur(), c.C_image.largeur(), c.C_image.hauteur());
+    c.E_surface.placer(0, c.E_surface.haut(), c.L_fonction.largeur(), c.E_surface.hauteur());
+    c.E_nominal.definirGauche(c.L_fonction.largeur());
+    c.E_nominal.definirLargeur(c.B_centre.gauche() + c.B_centre.largeur() - c.E_nominal.gauche());
+    c.E_maximum.definirGauche(c.E_nominal.gauche() + c.E_nominal.largeur());
+    c.E_maximum.definirLargeur(largeurEcran - c.E_maximum.gauche());
+
+    // The two face outlines, one over the other in the top right corner, white.
+    ControleImage& avant = *c.L_jaq[0];
+    avant.placer(avant.gauche(), 0, g[7], g[6]);
+    avant.definirCouleurFond(0xFFFFFF);
+    avant.definirGauche(largeurEcran - g[7]);
+    ControleImage& arriere = *c.L_jaq[16];
+    arriere.placer(arriere.gauche(), 0, g[11], g[10]);
+    arriere.definirCouleurFond(0xFFFFFF);
+    arriere.definirGauche(largeurEcran - g[11]);
+
+    // The jacket always prints on A4 portrait.
+    c.P_page.definirHaut(0);
+    x_.imprimante.definirFormatimprimante(imp::A4);
+    x_.imprimante.definirOrientationimprimante(imp::Portrait);
+
+    const int px = x_.partage.largeurecranpx;
+    const int largeurApercu = px == 800 ? 3000 : (px == 1024 || px == 1440) ? 4800 : 6795;
+    c.P_page.definirLargeur(largeurApercu);
+    const double rapport = static_cast<double>(x_.imprimante.hauteurfeuille()) / x_.imprimante.largeurfeuille();
+    c.P_page.placer(0, c.P_page.haut(), c.P_page.largeur(), arrondi(rapport * c.P_page.largeur()));
+
+    // Function frames: a column right of the preview, or a row under it on an 800-pixel screen.
+    if (px != 800) {
+        c.F_fonction.definirHaut(c.P_page.haut());
+        c.F_jaq.definirHaut(c.F_fonction.haut() + c.F_fonction.hauteur());
+        c.F_fonction.definirGauche(c.P_page.largeur());
+        c.F_jaq.definirGauche(c.P_page.largeur());
+    } else {
+        c.F_fonction.definirHaut(c.P_page.hauteur());
+        c.F_jaq.definirHaut(c.P_page.hauteur());
+        c.F_fonction.definirGauche(0);
+        c.F_jaq.definirGauche(c.F_fonction.largeur());
+    }
+    c.F_page.placer(0, 0, c.F_page.largeur(), c.F_page.hauteur());
+}
+
+void Disposition::dimpage()
+{
+    ControlesEditeur& c = x_.c;
+    const double lf = x_.imprimante.largeurfeuille();
+    const double hf = x_.imprimante.hauteurfeuille();
+    const int largeurEcran = Ecran::largeurTwips();
+    const int haut = c.B_finimprim.haut();
+
+    c.P_page.definirHaut(0);
+    c.P_page.definirHauteur(haut - 270);
+    c.P_page.definirLargeur(arrondi(c.P_page.hauteur() * lf / hf));
+    if (c.P_page.largeur() > largeurEcran - 3000) {
+        // Too wide for the room left of the thumbnails: narrowed and centred vertically.
+        c.P_page.definirLargeur(largeurEcran - 3000);
+        c.P_page.definirHauteur(arrondi(c.P_page.largeur() / lf * hf));
+        c.P_page.definirHaut(arrondi((haut - 270 - c.P_page.hauteur()) / 2.0));
+    }
+    c.P_page.definirGauche(0);
+    x_.etat.largeurapercu = c.P_page.largeur();
+    x_.etat.hauteurapercu = c.P_page.hauteur();
+}
+
+void Disposition::marges()
+{
+    if (x_.jaquette())
+        margesJaquette();
+    else
+        margesPage();
+}
+
+void Disposition::margesPage()
+{
+    ControlesEditeur& c = x_.c;
+    ReglagesPartages& p = x_.partage;
+    EtatEditeur& e = x_.etat;
+    Imprimante& pr = x_.imprimante;
+
+    pr.definirOriginegauche(0);
+    pr.definirOriginehaut(0);
+    const double lf = pr.largeurfeuille();
+    const double hf = pr.hauteurfeuille();
+    const double li = pr.largeurimprimable();
+    const double hi = pr.hauteurimprimable();
+
+    if (pr.orientationimprimante() == imp::Paysage) {
+        // Landscape: the margin is taken across the sheet's height, the scale from its width.
+        p.margeimpH = arrondi((hf - hi) / 2);
+        p.margeimpV = p.margeimpH;
+        e.echelleimp = lf / c.P_page.largeur();
+    } else {
+        p.margeimpH = arrondi((lf - li) / 2);
+        p.margeimpV = p.margeimpH;
+        e.echelleimp = hf / c.P_page.hauteur();
+    }
+    p.margedroite = arrondi(lf - li - p.margeimpH + 15);
+    p.margebasse = arrondi(hf - hi - p.margeimpH + 15);
+    p.origineH = p.margeimpH + 15;
+    p.origineV = p.margeimpV + 15;
+    e.largeursurface = arrondi(li - 30);
+    e.hauteursurface = arrondi(hi - 30);
+
+    c.R_imprim.placer(arrondi(p.margeimpH / e.echelleimp), arrondi(p.margeimpV / e.echelleimp),
+                      arrondi(li / e.echelleimp), arrondi(hi / e.echelleimp));
+    c.R_imprim.definirVisible(true);
+
+    c.E_surface.definirLegende(legendeSurface(e.largeursurface, e.hauteursurface));
+    c.E_margeH.definirLegende(QStringLiteral("Gauche"));
+    c.E_margeV.definirLegende(QStringLiteral("Haut"));
+    c.E_format.definirLegende(QStringLiteral("Format"));
+    c.E_angle.definirLegende(QStringLiteral("Angle"));
+}
+
+void Disposition::margesJaquette()
+{
+    ControlesEditeur& c = x_.c;
+    EtatEditeur& e = x_.etat;
+    const double lf = x_.imprimante.largeurfeuille();
+    const double li = x_.imprimante.largeurimprimable();
+    const double hi = x_.imprimante.hauteurimprimable();
+    const double s = e.echellejaq;
+    const auto& g = e.geomjaq;
+
+    e.margejaqH = arrondi((lf - li) / 2);
+    e.margejaqV = e.margejaqH;
+    c.R_apercu.placer(arrondi(e.margejaqH / s), arrondi(e.margejaqV / s), arrondi(li / s), arrondi(hi / s));
+    c.P_apjaq[0]->placer(arrondi(g[4] / s), arrondi(g[5] / s), arrondi(g[7] / s), arrondi(g[6] / s));
+    c.P_apjaq[16]->placer(arrondi(g[8] / s), arrondi(g[9] / s), arrondi(g[11] / s), arrondi(g[10] / s));
+    // The jacket shows the printer's printable surface too, measured as the page measures it.
+    c.E_surface.definirLegende(legendeSurface(arrondi(li - 30), arrondi(hi - 30)));
+}
+
+void Disposition::valeurs() { x_.etat.geomjaq = GeometrieJaquette; }
+
+}  // namespace kal

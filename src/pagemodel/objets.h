@@ -1,0 +1,47 @@
+#pragma once
+// The object table as the editors use it: one record of the table `kalmorin` per object number,
+// found with the criterion "numero=" followed by the number. The page uses records 0 to 15
+// (16 is its page-settings record); the jacket uses 0 to 31, 0-15 its front face and 16-31 its
+// back face.
+#include "editor/contexte.h"
+
+namespace kal {
+
+// Criterion that finds the record of object n: "numero=" immediately followed by n.
+QString critereNumero(int n);
+// Record source of one jacket face: its 16 records, base to base + 15.
+QString sourceFace(int base);
+
+class ModeleObjets {
+public:
+    explicit ModeleObjets(ContexteEditeur& ctx) : x_(ctx) {}
+
+    // Writes the current object's record from the editing controls. A work database whose
+    // table lacks the field `cadre` gains it (champcadre) and the write is made again, once.
+    void chargimp();
+    // Adds the field `cadre` (16-bit integer) to the table of the database at `chemin`, binds
+    // D_image to that file and gives every object record the value 0.
+    void champcadre(const QString& chemin);
+
+    // Resets every object record to a free, empty slot with its thumbnail position.
+    void inittabimp();
+    // Page: takes the 16 page objects off the display (the records stay as they are).
+    void initobjets();
+    // Page: positions of the two thumbnail columns, written into the records.
+    void posminiat();
+
+    // Jacket: selects the face shown, counts its objects, makes the last one met current.
+    void initphotoimp();
+    // Jacket: the face options. `versAvant` true for the front (O_avant), false for the back.
+    void changerface(bool versAvant);
+
+    // Path of the work database in the current folder.
+    static QString cheminBase();
+
+private:
+    ContexteEditeur& x_;
+    void ecrireChamps(bd::JeuEnregistrements& jeu);
+    void ecrirePolice(bd::JeuEnregistrements& jeu);
+};
+
+}  // namespace kal

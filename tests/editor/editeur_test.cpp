@@ -1,0 +1,412 @@
+// The editors' load, unload and close, enabling of the editing controls, hover captions and
+// function lists, run against both editors wherever the behaviour is shared.
+#include "banc_editeur.h"
+#include "editor/reglages.h"
+#include "pagemodel/basetravail.h"
+#include "pagemodel/objets.h"
+#include "platform/base/fichiers.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QMouseEvent>
+#include <gtest/gtest.h>
+
+using kal::TypeEditeur;
+
+namespace {
+
+QByteArray contenu(const QString& chemin)
+{
+    QFile f(chemin);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+void poser(const QString& chemin, const QByteArray& octets)
+{
+    QFile f(chemin);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(octets);
+}
+
+// A window that only records that it was unloaded (the calibration window, the manual).
+class FenetreTemoin : public kal::Fenetre {
+public:
+    FenetreTemoin(const QString& nom, bool* decharge) : kal::Fenetre(nom), decharge_(decharge) {}
+
+protected:
+    bool dechargement() override
+    {
+        if (decharge_)
+            *decharge_ = true;
+        return true;
+    }
+
+private:
+    bool* decharge_;
+};
+
+class Editeur : public ::testing::TestWithParam<TypeEditeur> {
+protected:
+    kaltest::BancEditeur banc{1024, 768};
+    TypeEditeur type() const { return GetParam(); }
+    bool jaquette() const { return type() == TypeEditeur::Jaquette; }
+    int emplacements() const { return jaquette() ? 32 : 16; }
+    QString fichier(const QString& nom) const { return banc.dossier.fichier(nom); }
+    kal::Editeur* ouvrir() { return banc.ouvrir(type()); }
+    bool occupe(int n) const
+    {
+        kal::bd::Base b = kal::bd::Base::ouvrir(fichier(QStringLiteral("kalmorin.mdb")));
+        kal::bd::JeuEnregistrements j = b.ouvrirJeu(QStringLiteral("kalmorin"));
+        j.chercherPremier(kal::critereNumero(n));
+        return j.valeur(QStringLiteral("occup")).toBool();
+    }
+    void occuper(int n) const
+    {
+        kal::bd::Base b = kal::bd::Base::ouvrir(fichier(QStringLiteral("kalmorin.mdb")));
+        kal::bd::JeuEnregistrements j = b.ouvrirJeu(QStringLiteral("kalmorin"));
+        j.chercherPremier(kal::critereNumero(n));
+        j.modifier();
+        j.mettre(QStringLiteral("occup"), true);
+        j.miseAJour();
+    }
+};
+
+// --- Load
+
+TEST_P(Editeur, ChargementDonneUnePageVide)
+{
+    kal::creerBaseSiAbsente(banc.dossier.chemin());
+    for (int n : {0, 7, emplacements() - 1})
+        occuper(n);
+    kal::Editeur* ed = ouvrir();
+    ASSERT_NE(ed, nullptr);
+    const kal::EtatEditeur& e = ed->x.etat;
+    EXPECT_EQ(e.objetcourant, 0);
+    EXPECT_EQ(e.objetsurvole, kal::AucunObjet);
+    EXPECT_EQ(e.nbobjets, 0);
+    EXPECT_TRUE(e.margesactives);
+    EXPECT_EQ(e.repinitial, kal::fs::dossierCourant());
+    for (int n : {0, 7, emplacements() - 1})
+        EXPECT_FALSE(occupe(n)) << n;
+    // The settings file was missing: created, and its gamma read.
+    EXPECT_DOUBLE_EQ(banc.partage.gamma, 180);
+    EXPECT_EQ(ed->c.A_gamma.valeur(), 180);
+    EXPECT_EQ(ed->c.E_gamma.legende(), QStringLiteral("Gamma =1.8"));
+    EXPECT_TRUE(kal::fs::estDossier(fichier(QStringLiteral("persopag"))));
+    EXPECT_EQ(ed->c.R_kalmorin, fichier(QStringLiteral("persopag/")));
+    // Editing controls disabled, composer hidden, page caption
+    EXPECT_FALSE(ed->c.A_margeH.actif());
+    EXPECT_FALSE(ed->c.A_format.actif());
+    EXPECT_FALSE(ed->c.A_contraste.actif());
+    EXPECT_FALSE(ed->c.F_compos.visible());
+    EXPECT_EQ(ed->windowTitle(), QStringLiteral("Page non référencée"));
+    EXPECT_EQ(ed->c.L_fonction.nombre(), jaquette() ? 9 : 12);
+    EXPECT_EQ(ed->c.L_fonction.indexCourant(), -1);
+    EXPECT_TRUE(banc.repondeur.messages().empty());
+    if (jaquette()) {
+        EXPECT_EQ(e.basecote, 0);
+        EXPECT_EQ(e.fincote, 16);
+        EXPECT_TRUE(ed->c.O_avant.valeur());
+        EXPECT_TRUE(ed->c.O_compos.valeur());
+        EXPECT_FALSE(ed->c.O_tout.actif());
+        EXPECT_EQ(ed->x.D_image.source(), kal::sourceFace(0));
+    } else {
+        // The page-settings record holds the printer's settings.
+        kal::bd::Base b = kal::bd::Base::ouvrir(fichier(QStringLiteral("kalmorin.mdb")));
+        kal::bd::JeuEnregistrements j = b.ouvrirJeu(QStringLiteral("kalmorin"));
+        j.chercherPremier(kal::critereNumero(16));
+        EXPECT_EQ(j.valeur(QStringLiteral("orientation")).toInt(), 1);
+        EXPECT_EQ(j.valeur(QStringLiteral("papersize")).toInt(), 9);
+        EXPECT_EQ(j.valeur(QStringLiteral("largeurpage")).toInt(), 11906);
+        EXPECT_EQ(j.valeur(QStringLiteral("hauteurpage")).toInt(), 16838);
+        EXPECT_EQ(j.valeur(QStringLiteral("scalewidth")).toInt(), 11336);
+        EXPECT_EQ(j.valeur(QStringLiteral("scaleheight")).toInt(), 16208);
+    }
+}
+
+TEST_P(Editeur, FichierReglagesCreeOctetPourOctet)
+{
+    ASSERT_NE(ouvrir(), nullptr);
+    EXPECT_EQ(contenu(fichier(QStringLiteral("quelvard.ini"))),
+              QByteArray("180\r\n\r\n[DeltaH]\r\n0\r\n\r\n[DeltaV]\r\n0\r\n"));
+}
+
+TEST_P(Editeur, FichierReglagesLu)
+{
+    struct Cas {
+        QByteArray texte;
+        double gamma, dh, dv;
+    };
+    const Cas cas[] = {
+        {" 150\r\n\r\n[DeltaH]\r\n-15\r\n\r\n[DeltaV]\r\n30\r\n", 150, -15, 30},   // as the close writes it
+        {"", 150, 7, 8},                                                            // empty: nothing changes
+        {"220\r\n\r\n[DeltaH]\r\n12 twips\r\n\r\n[DeltaV]\r\nx\r\nextra\r\n", 220, 12, 0},
+        {"90\r\n\r\n[DeltaH]\r\n", 90, -4, 8},                                      // missing lines keep their value
+    };
+    for (const Cas& k : cas) {
+        kal::Fenetres::toutDetruire();
+        banc.partage.DeltaH = k.texte.isEmpty() ? 7 : -4;
+        banc.partage.DeltaV = 8;
+        poser(fichier(QStringLiteral("quelvard.ini")), k.texte);
+        ASSERT_NE(ouvrir(), nullptr);
+        EXPECT_DOUBLE_EQ(banc.partage.gamma, k.gamma) << k.texte.constData();
+        EXPECT_DOUBLE_EQ(banc.partage.DeltaH, k.dh) << k.texte.constData();
+        EXPECT_DOUBLE_EQ(banc.partage.DeltaV, k.dv) << k.texte.constData();
+        EXPECT_EQ(contenu(fichier(QStringLiteral("quelvard.ini"))), k.texte);   // read, not rewritten
+    }
+    EXPECT_TRUE(banc.repondeur.messages().empty());
+}
+
+// A first line that is not a number: the editor loads whole with the default gamma, keeps the
+// corrections, rewrites the file and says so.
+TEST_P(Editeur, FichierReglagesIllisibleRemplace)
+{
+    kal::creerBaseSiAbsente(banc.dossier.chemin());
+    occuper(4);
+    poser(fichier(QStringLiteral("quelvard.ini")), "gamma?\r\n\r\n[DeltaH]\r\n-86\r\n\r\n[DeltaV]\r\n96\r\n");
+    kal::Editeur* ed = ouvrir();
+    ASSERT_NE(ed, nullptr);
+    EXPECT_DOUBLE_EQ(banc.partage.gamma, 180);
+    EXPECT_DOUBLE_EQ(banc.partage.DeltaH, -86);
+    EXPECT_DOUBLE_EQ(banc.partage.DeltaV, 96);
+    EXPECT_FALSE(occupe(4));              // the rest of the load ran
+    EXPECT_TRUE(ed->x.etat.margesactives);
+    EXPECT_EQ(contenu(fichier(QStringLiteral("quelvard.ini"))),
+              QByteArray("180\r\n\r\n[DeltaH]\r\n-86\r\n\r\n[DeltaV]\r\n96\r\n"));
+    ASSERT_EQ(banc.repondeur.messages().size(), 1u);
+    EXPECT_EQ(banc.repondeur.messages()[0].titre, QStringLiteral("FICHIER QUELVARD.INI"));
+    EXPECT_EQ(banc.repondeur.messages()[0].style, 48);
+}
+
+// A settings file that can be neither read nor made (here a folder of that name): the
+// editor still loads, with the values it had, and says why.
+TEST_P(Editeur, FichierReglagesInaccessible)
+{
+    kal::fs::creerDossier(fichier(QStringLiteral("quelvard.ini")));
+    kal::Editeur* ed = ouvrir();
+    ASSERT_NE(ed, nullptr);
+    EXPECT_DOUBLE_EQ(banc.partage.gamma, 150);
+    EXPECT_TRUE(ed->x.etat.margesactives);
+    ASSERT_EQ(banc.repondeur.messages().size(), 1u);
+    EXPECT_EQ(banc.repondeur.messages()[0].titre, QStringLiteral("FICHIER QUELVARD.INI"));
+}
+
+TEST_P(Editeur, ChargementFermeLaFenetreDAjustement)
+{
+    bool decharge = false;
+    kal::Fenetres::enregistrer(QStringLiteral("AJUST"), [&decharge] { return new FenetreTemoin(QStringLiteral("AJUST"), &decharge); });
+    ASSERT_NE(kal::Fenetres::instance(QStringLiteral("AJUST")), nullptr);
+    ASSERT_NE(ouvrir(), nullptr);
+    EXPECT_TRUE(decharge);
+    EXPECT_FALSE(kal::Fenetres::chargee(QStringLiteral("AJUST")));
+}
+
+// The two editors share the work database and work files: the second one is refused.
+TEST_P(Editeur, SecondEditeurRefuse)
+{
+    const TypeEditeur autre = jaquette() ? TypeEditeur::Page : TypeEditeur::Jaquette;
+    kal::Editeur* premier = ouvrir();
+    ASSERT_NE(premier, nullptr);
+    // An object record in use by the first editor
+    occuper(3);
+    EXPECT_EQ(banc.ouvrir(autre), nullptr);
+    EXPECT_TRUE(occupe(3));
+    EXPECT_FALSE(kal::Fenetres::chargee(kal::Editeur::nomFenetre(autre)));
+    EXPECT_EQ(kal::Fenetres::siChargee(kal::Editeur::nomFenetre(type())), premier);
+    ASSERT_EQ(banc.repondeur.messages().size(), 1u);
+    const kal::MessageAffiche& m = banc.repondeur.messages()[0];
+    EXPECT_EQ(m.style, 48);
+    EXPECT_EQ(m.titre, QStringLiteral("EDITEUR DEJA OUVERT"));
+    EXPECT_EQ(m.lignes().size(), 2);
+    // Once the first is gone the other opens.
+    kal::Fenetres::decharger(kal::Editeur::nomFenetre(type()));
+    EXPECT_NE(banc.ouvrir(autre), nullptr);
+}
+
+TEST_P(Editeur, DechargementRevientAuDossierInitial)
+{
+    kal::Editeur* ed = ouvrir();
+    ASSERT_NE(ed, nullptr);
+    const QString initial = kal::fs::dossierCourant();
+    kal::fs::creerDossier(fichier(QStringLiteral("ailleurs")));
+    kal::fs::changerDossier(fichier(QStringLiteral("ailleurs")));
+    kal::Fenetres::decharger(kal::Editeur::nomFenetre(type()));
+    EXPECT_EQ(kal::fs::dossierCourant(), initial);
+    EXPECT_FALSE(kal::Programme::termine());
+    // Nothing is written or deleted by an unload.
+    EXPECT_EQ(contenu(fichier(QStringLiteral("quelvard.ini"))), QByteArray("180\r\n\r\n[DeltaH]\r\n0\r\n\r\n[DeltaV]\r\n0\r\n"));
+}
+
+// --- Close
+
+TEST_P(Editeur, FermetureEcritLesReglagesEtEfface)
+{
+    kal::Editeur* ed = ouvrir();
+    ASSERT_NE(ed, nullptr);
+    banc.partage.gamma = 150;
+    banc.partage.DeltaH = -15;
+    banc.partage.DeltaV = 30;
+    QStringList fichiers;
+    for (int n : {0, 15, 16, 31})
+        for (const QString& f : kal::Editeur::fichierstravail(n)) {
+            poser(f, "x");
+            fichiers << f;
+        }
+    kal::fs::creerDossier(fichier(QStringLiteral("ailleurs")));
+    kal::fs::changerDossier(fichier(QStringLiteral("ailleurs")));
+    kal::fs::changerDossier(ed->x.etat.repinitial);
+    ed->c.B_finimprim.cliquer();
+    EXPECT_TRUE(kal::Programme::termine());
+    EXPECT_EQ(contenu(fichier(QStringLiteral("quelvard.ini"))),
+              QByteArray(" 150\r\n\r\n[DeltaH]\r\n-15\r\n\r\n[DeltaV]\r\n30\r\n"));
+    for (const QString& f : fichiers) {
+        const bool duSlot = jaquette() || !(f.contains(QLatin1String("16.svc")) || f.contains(QLatin1String("31.svc")));
+        EXPECT_EQ(kal::fs::existe(f), !duSlot) << f.toStdString();
+    }
+    EXPECT_TRUE(banc.repondeur.messages().empty());
+}
+
+// --- Enabling
+
+TEST_P(Editeur, Autcontrol)
+{
+    kal::Editeur* ed = ouvrir();
+    ASSERT_NE(ed, nullptr);
+    kal::ControlesEditeur& c = ed->c;
+    const std::vector<kal::Controle*> geometrie = {&c.A_format, &c.E_format, &c.A_margeH, &c.E_margeH, &c.A_margeV,
+                                                   &c.E_margeV, &c.C_cadre,  &c.B_centre, &c.E_angle,  &c.A_angle,
+                                                   &c.B_initimage, &c.C_image, &c.A_gamma, &c.E_gamma};
+    const std::vector<kal::Controle*> reglages = {&c.C_decoupe, &c.A_contraste, &c.E_contraste, &c.A_couleur,
+                                                  &c.E_couleur, &c.A_intensite, &c.E_intensite, &c.A_nettete,
+                                                  &c.E_nettete, &c.A_saturation, &c.E_saturation};
+    struct Attendu {
+        bool objet, texte, geo, regl, compos;
+    };
+    for (const Attendu& a : {Attendu{true, false, true, true, false}, Attendu{true, true, true, false, true},
+                             Attendu{false, true, false, false, true}, Attendu{false, false, false, false, false},
+                             Attendu{true, false, true, true, false}}) {
+        ed->autcontrol(a.objet, a.texte);
+        for (kal::Controle* k : geometrie)
+            EXPECT_EQ(k->actif(), a.geo) << a.objet << a.texte;
+        for (kal::Controle* k : reglages)
+            EXPECT_EQ(k->actif(), a.regl) << a.objet << a.texte;
+        EXPECT_EQ(c.F_compos.visible(), a.compos);
+    }
+}
+
+// --- Hover captions
+
+TEST_P(Editeur, LegendeAuSurvol)
+{
+    kal::Editeur* ed = ouvrir();
+    ASSERT_NE(ed, nullptr);
+    const auto survoler = [](kal::Controle& k) {
+        QMouseEvent e(QEvent::MouseMove, QPointF(2, 2), QPointF(2, 2), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(k.widget(), &e);
+    };
+    ed->setWindowTitle(QStringLiteral("Image 3"));
+    ed->x.etat.objetsurvole = 3;
+    survoler(ed->c.P_page);
+    EXPECT_EQ(ed->windowTitle(), QStringLiteral("Page non référencée"));
+    EXPECT_EQ(ed->x.etat.objetsurvole, kal::AucunObjet);
+
+    ed->x.etat.nompage = QStringLiteral("vacances");
+    for (kal::Controle* k : {static_cast<kal::Controle*>(&ed->c.B_finimprim), static_cast<kal::Controle*>(&ed->c.E_surface),
+                             static_cast<kal::Controle*>(&ed->c.C_decoupe)}) {
+        ed->setWindowTitle(QStringLiteral("Image 3"));
+        ed->x.etat.objetsurvole = 3;
+        survoler(*k);
+        EXPECT_EQ(ed->windowTitle(), QStringLiteral("Page vacances"));
+        EXPECT_EQ(ed->x.etat.objetsurvole, kal::AucunObjet);
+    }
+    // A control without the rule leaves the caption alone.
+    ed->setWindowTitle(QStringLiteral("Image 3"));
+    survoler(ed->c.A_contraste);
+    EXPECT_EQ(ed->windowTitle(), QStringLiteral("Image 3"));
+}
+
+// --- Function list
+
+TEST_P(Editeur, DocumentationEtSelection)
+{
+    bool decharge = false;
+    kal::Fenetres::enregistrer(QStringLiteral("DOC"), [&decharge] { return new FenetreTemoin(QStringLiteral("DOC"), &decharge); });
+    kal::Editeur* ed = ouvrir();
+    ASSERT_NE(ed, nullptr);
+    ed->c.L_fonction.definirIndex(0);
+    EXPECT_EQ(banc.partage.rubriquedoc, jaquette() ? QStringLiteral("jaquette") : QStringLiteral("normal"));
+    EXPECT_TRUE(kal::Fenetres::chargee(QStringLiteral("DOC")));
+    EXPECT_EQ(ed->c.L_fonction.indexCourant(), -1);
+    // An empty page: the commands that need an object only clear the selection.
+    for (const QString& entree : {QStringLiteral("Redimensionner"), QStringLiteral("Configurer imprimante")}) {
+        for (int i = 0; i < ed->c.L_fonction.nombre(); ++i)
+            if (ed->c.L_fonction.entree(i) == entree)
+                ed->c.L_fonction.definirIndex(i);
+        EXPECT_EQ(ed->c.L_fonction.indexCourant(), -1) << entree.toStdString();
+    }
+    EXPECT_TRUE(ed->x.etat.configdemandee);
+    EXPECT_EQ(ed->x.etat.largeurpapier, 11906);
+    EXPECT_EQ(ed->x.etat.hauteurpapier, 16838);
+}
+
+TEST(EditeurPage, SeparateurEtEffacerPage)
+{
+    kaltest::BancEditeur banc;
+    kal::Editeur* ed = banc.ouvrir(TypeEditeur::Page);
+    ASSERT_NE(ed, nullptr);
+    ed->c.L_fonction.definirIndex(1);
+    EXPECT_EQ(ed->c.L_fonction.indexCourant(), -1);
+    ed->x.etat.nompage = QStringLiteral("vacances");
+    ed->c.C_cadre.definirValeur(1);
+    ed->c.L_fonction.definirIndex(2);
+    EXPECT_TRUE(ed->x.etat.nompage.isEmpty());
+    EXPECT_EQ(ed->c.C_cadre.valeur(), 0);
+    EXPECT_FALSE(ed->x.etat.majencours);
+    EXPECT_FALSE(ed->x.etat.effacementpage);
+    EXPECT_EQ(ed->c.L_fonction.indexCourant(), -1);
+}
+
+// A printer set-up that turned the sheet: the page is laid out again and the page-settings
+// record follows the printer.
+TEST(EditeurPage, FinconfigApresChangementDeFeuille)
+{
+    kaltest::BancEditeur banc;
+    kal::Editeur* ed = banc.ouvrir(TypeEditeur::Page);
+    ASSERT_NE(ed, nullptr);
+    ed->c.L_fonction.definirIndex(10);   // "Configurer imprimante"
+    EXPECT_TRUE(ed->x.etat.configdemandee);
+    banc.imp.definirOrientationimprimante(kal::imp::Paysage);
+    ed->finconfig();
+    EXPECT_FALSE(ed->x.etat.configdemandee);
+    EXPECT_EQ(ed->c.P_page.largeur(), 12360);
+    EXPECT_DOUBLE_EQ(ed->x.etat.largeursurface, 16238 - 30);
+    kal::bd::Base b = kal::bd::Base::ouvrir(banc.dossier.fichier(QStringLiteral("kalmorin.mdb")));
+    kal::bd::JeuEnregistrements j = b.ouvrirJeu(QStringLiteral("kalmorin"));
+    j.chercherPremier(kal::critereNumero(16));
+    EXPECT_EQ(j.valeur(QStringLiteral("orientation")).toInt(), 2);
+    EXPECT_EQ(j.valeur(QStringLiteral("largeurpage")).toInt(), 16838);
+    EXPECT_EQ(j.valeur(QStringLiteral("scalewidth")).toInt(), 16208);
+}
+
+TEST(EditeurJaquette, ImprimerSansOptionImprimer)
+{
+    kaltest::BancEditeur banc;
+    kal::Editeur* ed = banc.ouvrir(TypeEditeur::Jaquette);
+    ASSERT_NE(ed, nullptr);
+    ed->c.L_fonction.definirIndex(8);
+    ASSERT_EQ(banc.repondeur.messages().size(), 1u);
+    EXPECT_EQ(banc.repondeur.messages()[0].lignes(),
+              (QStringList{"Pour imprimer:", "-Cocher Imprimer", "-Choisir une option", "-Cliquer sur Imprimer"}));
+    EXPECT_EQ(banc.repondeur.messages()[0].titre, QStringLiteral("IMPRIMER"));
+    EXPECT_EQ(ed->c.L_fonction.indexCourant(), 8);   // stopped: the entry stays selected
+    ed->c.O_imprim.definirValeur(true);
+    ed->c.L_fonction.definirIndex(-1);
+    ed->c.L_fonction.definirIndex(8);
+    ASSERT_EQ(banc.repondeur.messages().size(), 2u);
+    EXPECT_EQ(banc.repondeur.messages()[1].texte, QString::fromUtf8("Aucune jaquette à imprimer"));
+    EXPECT_EQ(ed->c.L_fonction.indexCourant(), -1);
+}
+
+INSTANTIATE_TEST_SUITE_P(LesDeux, Editeur, ::testing::Values(TypeEditeur::Page, TypeEditeur::Jaquette),
+                         [](const auto& i) { return std::string(kaltest::nomType(i.param)); });
+
+}  // namespace

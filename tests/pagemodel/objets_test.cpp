@@ -1,0 +1,286 @@
+// The object records as the editors write them: the record writer with its schema upgrade, the
+// reset with the thumbnail positions, and the jacket's face selection. Each test works on a
+// real work database in a temporary folder, through an editor window that is not loaded.
+#include "../editor/banc_editeur.h"
+#include "pagemodel/basetravail.h"
+#include "pagemodel/objets.h"
+#include "platform/base/erreur.h"
+#include "platform/base/fichiers.h"
+
+#include <gtest/gtest.h>
+
+using kal::TypeEditeur;
+
+namespace {
+
+class Objets : public ::testing::TestWithParam<TypeEditeur> {
+protected:
+    kaltest::BancEditeur banc{1024, 768};
+    std::unique_ptr<kal::Editeur> ed;
+
+    // An editor on the work database of the folder (the installed one unless made before).
+    kal::Editeur& editeur()
+    {
+        kal::creerBaseSiAbsente(banc.dossier.chemin());
+        ed = std::make_unique<kal::Editeur>(banc.partage, GetParam(), &banc.imp);
+        ed->x.D_image.definirBase(chemin());
+        ed->x.D_image.definirSource(QStringLiteral("kalmorin"));
+        if (GetParam() == TypeEditeur::Jaquette) {
+            ed->x.etat.basecote = 0;
+            ed->x.etat.fincote = 16;
+        }
+        return *ed;
+    }
+    QString chemin() const { return banc.dossier.fichier(QStringLiteral("kalmorin.mdb")); }
+
+    // Reads one field of record n straight from the file.
+    QVariant champ(int n, const QString& nom) const
+    {
+        kal::bd::Base b = kal::bd::Base::ouvrir(chemin());
+        kal::bd::JeuEnregistrements j = b.ouvrirJeu(QStringLiteral("kalmorin"));
+        j.chercherPremier(kal::critereNumero(n));
+        return j.valeur(nom);
+    }
+    void ecrire(int n, const QString& nom, const QVariant& v) const
+    {
+        kal::bd::Base b = kal::bd::Base::ouvrir(chemin());
+        kal::bd::JeuEnregistrements j = b.ouvrirJeu(QStringLiteral("kalmorin"));
+        j.chercherPremier(kal::critereNumero(n));
+        j.modifier();
+        j.mettre(nom, v);
+        j.miseAJour();
+    }
+    // A work database of an older kind: the installed table without some fields.
+    void baseSans(const QStringList& absents) const
+    {
+        QList<kal::bd::DefinitionChamp> champs;
+        for (const auto& d : kal::champsTableObjets())
+            if (!absents.contains(d.nom))
+                champs.push_back(d);
+        kal::bd::Base b = kal::bd::Base::creer(chemin());
+        b.creerTable(QStringLiteral("kalmorin"), champs);
+        kal::bd::JeuEnregistrements j = b.ouvrirJeu(QStringLiteral("kalmorin"));
+        for (int n = 0; n < 32; ++n) {
+            j.ajouterNouveau();
+            j.mettre(QStringLiteral("numero"), n);
+            j.miseAJour();
+        }
+    }
+    // The current object as the editing controls describe it.
+    void objetCourant(kal::Editeur& e, int n)
+    {
+        e.x.etat.objetcourant = n;
+        e.x.etat.typeobjet = QStringLiteral("photo");
+        e.x.etat.echelleimp = 4.5;
+        e.c.L_sauvder.placer(0, 0, 150, 100);
+        e.c.A_margeH.definirValeur(500);
+        e.c.A_margeV.definirValeur(700);
+        e.c.A_angle.definirValeur(90);
+        e.c.C_cadre.definirValeur(1);
+    }
+    bool jaquette() const { return GetParam() == TypeEditeur::Jaquette; }
+};
+
+TEST_P(Objets, ChargimpEcritLeRecordCourant)
+{
+    kal::Editeur& e = editeur();
+    ecrire(3, QStringLiteral("fontname"), QStringLiteral("Courier New"));
+    objetCourant(e, 3);
+    e.objets.chargimp();
+    EXPECT_TRUE(champ(3, QStringLiteral("occup")).toBool());
+    // The page stores sheet twips (preview size x echelleimp), the jacket the preview size.
+    EXPECT_DOUBLE_EQ(champ(3, QStringLiteral("widthimp")).toDouble(), jaquette() ? 150 : 675);
+    EXPECT_DOUBLE_EQ(champ(3, QStringLiteral("heightimp")).toDouble(), jaquette() ? 100 : 450);
+    EXPECT_EQ(champ(3, QStringLiteral("leftimp")).toInt(), 500);
+    EXPECT_EQ(champ(3, QStringLiteral("topimp")).toInt(), 700);
+    EXPECT_EQ(champ(3, QStringLiteral("rot")).toInt(), 90);
+    EXPECT_EQ(champ(3, QStringLiteral("cadre")).toInt(), 1);
+    // A photo leaves the font fields as they were.
+    EXPECT_EQ(champ(3, QStringLiteral("fontname")).toString(), QStringLiteral("Courier New"));
+    EXPECT_FALSE(champ(2, QStringLiteral("occup")).toBool());
+}
+
+TEST(ObjetsJaquette, ChargimpHorsDeLaFaceNEcritRien)
+{
+    kaltest::BancEditeur banc;
+    kal::creerBaseSiAbsente(banc.dossier.chemin());
+    kal::Editeur e(banc.partage, TypeEditeur::Jaquette, &banc.imp);
+    e.x.D_image.definirBase(banc.dossier.fichier(QStringLiteral("kalmorin.mdb")));
+    e.x.D_image.definirSource(QStringLiteral("kalmorin"));
+    e.x.etat.basecote = 0;
+    e.x.etat.fincote = 16;
+    for (int n : {int(kal::AucunObjet), 20}) {
+        e.x.etat.objetcourant = n;
+        e.objets.chargimp();
+    }
+    kal::bd::Base b = kal::bd::Base::ouvrir(banc.dossier.fichier(QStringLiteral("kalmorin.mdb")));
+    kal::bd::JeuEnregistrements j = b.ouvrirJeu(QStringLiteral("SELECT * FROM [kalmorin] WHERE [occup] = true"));
+    EXPECT_TRUE(j.fin());
+}
+
+// A work database made before frames existed gains the field on the first write.
+TEST_P(Objets, ChargimpAjouteLeChampCadre)
+{
+    baseSans({QStringLiteral("cadre")});
+    kal::Editeur& e = editeur();
+    objetCourant(e, 2);
+    e.objets.chargimp();
+    EXPECT_EQ(champ(2, QStringLiteral("cadre")).toInt(), 1);
+    EXPECT_DOUBLE_EQ(champ(2, QStringLiteral("widthimp")).toDouble(), jaquette() ? 150 : 675);
+    for (int n : {0, 15})
+        EXPECT_EQ(champ(n, QStringLiteral("cadre")).toInt(), 0);
+    if (jaquette()) {
+        EXPECT_EQ(champ(31, QStringLiteral("cadre")).toInt(), 0);
+    } else {
+        EXPECT_TRUE(champ(16, QStringLiteral("cadre")).isNull());   // the page-settings record gets none
+    }
+    EXPECT_EQ(e.x.D_image.source(), QStringLiteral("kalmorin"));
+}
+
+// A write that fails for another reason is tried once more and then reaches the caller.
+TEST_P(Objets, ChargimpNeBouclePas)
+{
+    baseSans({QStringLiteral("rot")});
+    kal::Editeur& e = editeur();
+    objetCourant(e, 1);
+    try {
+        e.objets.chargimp();
+        FAIL() << "the write should fail";
+    } catch (const kal::Erreur& err) {
+        EXPECT_EQ(err.numero(), 3191);   // the field cadre exists already
+    }
+    EXPECT_FALSE(champ(1, QStringLiteral("occup")).toBool());
+}
+
+TEST_P(Objets, InittabimpLibereEtPlaceLesMiniatures)
+{
+    kal::Editeur& e = editeur();
+    const int derniere = jaquette() ? 31 : 15;
+    for (int n : {0, 9, derniere}) {
+        ecrire(n, QStringLiteral("occup"), true);
+        ecrire(n, QStringLiteral("widthimp"), 1234.5);
+        ecrire(n, QStringLiteral("rot"), 45);
+        ecrire(n, QStringLiteral("cadre"), 1);
+        ecrire(n, QStringLiteral("textimage"), true);
+        ecrire(n, QStringLiteral("backcolor"), 0x123456);
+        ecrire(n, QStringLiteral("fontname"), QStringLiteral("Courier New"));
+    }
+    ecrire(16, QStringLiteral("orientation"), 2);
+    ecrire(16, QStringLiteral("widthimp"), 99);
+    e.x.etat.pasminiat = 900;
+    if (jaquette()) {
+        e.c.L_jaq[16]->placer(0, 0, 16 * 300, 6691);
+        e.c.L_jaq[0]->placer(0, 0, 8550, 6832);
+        e.c.E_maximum.placer(0, 9855, 100, 240);
+    }
+    e.objets.inittabimp();
+    for (int n : {0, 9, derniere}) {
+        EXPECT_FALSE(champ(n, QStringLiteral("occup")).toBool()) << n;
+        EXPECT_DOUBLE_EQ(champ(n, QStringLiteral("widthimp")).toDouble(), 0);
+        EXPECT_EQ(champ(n, QStringLiteral("rot")).toInt(), 0);
+        EXPECT_FALSE(champ(n, QStringLiteral("textimage")).toBool());
+        EXPECT_EQ(champ(n, QStringLiteral("backcolor")).toInt(), 0xFFFFFF);
+        EXPECT_EQ(champ(n, QStringLiteral("cadre")).toInt(), 1);   // kept
+        EXPECT_EQ(champ(n, QStringLiteral("fontname")).toString(), QStringLiteral("Courier New"));
+    }
+    const int ecran = 1024 * 15;
+    if (jaquette()) {
+        EXPECT_EQ(e.x.etat.pasminiat, 300);
+        // Slots 5 and 21 share a position, 8505 - 5 x 300 twips left of the screen's edge.
+        for (int n : {5, 21})
+            EXPECT_DOUBLE_EQ(champ(n, QStringLiteral("leftminiat")).toDouble(), ecran - 8505 + 5 * 300);
+        // (9855 - 6832) / 2 + 6832 = 8343.5, stored in the whole-number column as 8344
+        EXPECT_EQ(champ(0, QStringLiteral("topminiat")).toInt(), 8344);
+        // The jacket resets its record 16 like its other slots.
+        EXPECT_DOUBLE_EQ(champ(16, QStringLiteral("widthimp")).toDouble(), 0);
+        EXPECT_EQ(champ(16, QStringLiteral("orientation")).toInt(), 2);
+    } else {
+        EXPECT_EQ(champ(9, QStringLiteral("topminiat")).toInt(), 900);
+        EXPECT_DOUBLE_EQ(champ(9, QStringLiteral("leftminiat")).toDouble(), ecran - 1500);
+        EXPECT_EQ(champ(2, QStringLiteral("topminiat")).toInt(), 1800);
+        EXPECT_DOUBLE_EQ(champ(2, QStringLiteral("leftminiat")).toDouble(), ecran - 3000);
+        // The page-settings record is not touched.
+        EXPECT_DOUBLE_EQ(champ(16, QStringLiteral("widthimp")).toDouble(), 99);
+        EXPECT_EQ(champ(16, QStringLiteral("orientation")).toInt(), 2);
+    }
+}
+
+TEST(ObjetsJaquette, PasDesMiniaturesArrondiAuPair)
+{
+    for (const auto& [largeur, pas] : {std::pair{4808, 300}, std::pair{4824, 302}}) {
+        kaltest::BancEditeur banc;
+        kal::creerBaseSiAbsente(banc.dossier.chemin());
+        kal::Editeur e(banc.partage, TypeEditeur::Jaquette, &banc.imp);
+        e.x.D_image.definirBase(banc.dossier.fichier(QStringLiteral("kalmorin.mdb")));
+        e.x.D_image.definirSource(QStringLiteral("kalmorin"));
+        e.c.L_jaq[16]->placer(0, 0, largeur, 6691);
+        e.objets.inittabimp();
+        EXPECT_EQ(e.x.etat.pasminiat, pas) << largeur;
+    }
+}
+
+TEST(ObjetsPage, Posminiat)
+{
+    kaltest::BancEditeur banc;
+    kal::creerBaseSiAbsente(banc.dossier.chemin());
+    kal::Editeur e(banc.partage, TypeEditeur::Page, &banc.imp);
+    e.x.D_image.definirBase(banc.dossier.fichier(QStringLiteral("kalmorin.mdb")));
+    e.x.D_image.definirSource(QStringLiteral("SELECT * FROM [kalmorin] WHERE [occup] = true"));
+    e.c.E_maximum.placer(0, e.c.T_compos.hauteur() + 8 * 975, 100, 240);
+    e.objets.posminiat();
+    EXPECT_EQ(e.x.etat.pasminiat, 975);
+    EXPECT_EQ(e.x.D_image.source(), QStringLiteral("kalmorin"));
+    kal::bd::Base b = kal::bd::Base::ouvrir(banc.dossier.fichier(QStringLiteral("kalmorin.mdb")));
+    kal::bd::JeuEnregistrements j = b.ouvrirJeu(QStringLiteral("kalmorin"));
+    const auto position = [&j](int n) {
+        j.chercherPremier(kal::critereNumero(n));
+        return std::pair{j.valeur(QStringLiteral("topminiat")).toInt(), j.valeur(QStringLiteral("leftminiat")).toDouble()};
+    };
+    EXPECT_EQ(position(3), (std::pair{3 * 975, 15360.0 - 3000}));
+    EXPECT_EQ(position(11), (std::pair{3 * 975, 15360.0 - 1500}));
+    EXPECT_EQ(position(8), (std::pair{0, 15360.0 - 1500}));
+}
+
+TEST(ObjetsJaquette, FaceArriereCompteSesObjets)
+{
+    kaltest::BancEditeur banc;
+    kal::creerBaseSiAbsente(banc.dossier.chemin());
+    kal::Editeur e(banc.partage, TypeEditeur::Jaquette, &banc.imp);
+    e.x.D_image.definirBase(banc.dossier.fichier(QStringLiteral("kalmorin.mdb")));
+    e.x.D_image.definirSource(QStringLiteral("kalmorin"));
+    for (int n : {3, 17, 20}) {
+        e.x.etat.objetcourant = n;
+        e.x.etat.fincote = 32;
+        e.objets.chargimp();
+    }
+    e.x.etat.objetcourant = 3;
+    e.c.O_arriere.definirValeur(true);
+    EXPECT_EQ(e.x.etat.basecote, 16);
+    EXPECT_EQ(e.x.etat.fincote, 32);
+    EXPECT_EQ(e.x.etat.debutrecherche, 16);
+    EXPECT_EQ(e.x.etat.nbobjets, 2);
+    EXPECT_EQ(e.x.etat.objetcourant, 20);
+    EXPECT_EQ(e.x.D_image.source(), QStringLiteral("SELECT * FROM [kalmorin]  WHERE [numero] BETWEEN 16 AND 31 "));
+    EXPECT_DOUBLE_EQ(e.x.etat.largeursurface, e.c.L_jaq[16]->largeur());
+    EXPECT_FALSE(e.c.L_jaq[0]->visible());
+    EXPECT_TRUE(e.c.L_jaq[16]->visible());
+
+    // A face without objects leaves the current object as it was.
+    e.x.etat.objetcourant = 20;
+    kal::bd::Base b = kal::bd::Base::ouvrir(banc.dossier.fichier(QStringLiteral("kalmorin.mdb")));
+    kal::bd::JeuEnregistrements j = b.ouvrirJeu(QStringLiteral("kalmorin"));
+    j.chercherPremier(kal::critereNumero(3));
+    j.modifier();
+    j.mettre(QStringLiteral("occup"), false);
+    j.miseAJour();
+    b.fermer();
+    e.c.O_avant.definirValeur(true);
+    EXPECT_EQ(e.x.etat.nbobjets, 0);
+    EXPECT_EQ(e.x.etat.objetcourant, 20);
+    EXPECT_EQ(e.x.etat.basecote, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(LesDeux, Objets, ::testing::Values(TypeEditeur::Page, TypeEditeur::Jaquette),
+                         [](const auto& i) { return std::string(kaltest::nomType(i.param)); });
+
+}  // namespace
