@@ -54,6 +54,39 @@ void Disposition::empilerBande()
     c.C_cadre.definirGauche(c.B_annuldecoupe.gauche());
 }
 
+// The adjustment stacks under the intensity row, the same in both windows.
+void Disposition::empilerReglages()
+{
+    ControlesEditeur& c = x_.c;
+    c.E_contraste.definirHaut(bas(c.E_intensite) + 15);
+    c.A_contraste.definirHaut(bas(c.A_intensite) + 15);
+    c.E_couleur.definirHaut(bas(c.E_contraste) + 15);
+    // The colour slider lines up with its label: it is stacked on the label column.
+    c.A_couleur.definirHaut(bas(c.E_contraste) + 15);
+    c.E_saturation.definirHaut(bas(c.E_couleur) + 15);
+    c.A_saturation.definirHaut(bas(c.A_couleur) + 15);
+    c.E_nettete.definirHaut(bas(c.E_saturation) + 15);
+    c.A_nettete.definirHaut(bas(c.A_saturation) + 15);
+}
+
+// The line of indicator labels directly above the band.
+void Disposition::ligneIndicateurs(int ligne)
+{
+    ControlesEditeur& c = x_.c;
+    const int hautBande = ligne - c.B_finimprim.hauteur();
+    for (Etiquette* e : {&c.E_surface, &c.E_maximum, &c.E_nominal})
+        e->definirHaut(hautBande - e->hauteur());
+    c.C_image.placer(c.A_angle.gauche(), hautBande - c.E_nominal.hauteur(), c.C_image.largeur(), c.C_image.hauteur());
+    c.E_surface.placer(0, c.E_surface.haut(), c.L_fonction.largeur(), c.E_surface.hauteur());
+    c.E_nominal.definirGauche(c.L_fonction.largeur());
+    c.E_nominal.definirLargeur(c.B_centre.gauche() + c.B_centre.largeur() - c.E_nominal.gauche());
+    // The page's maximum-size label starts after the whole-image box, the jacket's where the
+    // nominal one ends.
+    c.E_maximum.definirGauche(x_.jaquette() ? c.E_nominal.gauche() + c.E_nominal.largeur()
+                                            : c.C_image.gauche() + c.C_image.largeur());
+    c.E_maximum.definirLargeur(Ecran::largeurTwips() - c.E_maximum.gauche());
+}
+
 void Disposition::dimensionecranPage()
 {
     ControlesEditeur& c = x_.c;
@@ -77,26 +110,8 @@ void Disposition::dimensionecranPage()
     dessous(c.B_initimage, c.B_annulangle);
     c.B_initimage.definirGauche(c.B_annuldecoupe.gauche() + c.B_annuldecoupe.largeur());
 
-    c.E_contraste.definirHaut(c.E_intensite.haut() + c.E_intensite.hauteur() + 15);
-    c.A_contraste.definirHaut(c.A_intensite.haut() + c.A_intensite.hauteur() + 15);
-    c.E_couleur.definirHaut(c.E_contraste.haut() + c.E_contraste.hauteur() + 15);
-    // The colour slider lines up with its label: it is stacked on the label column.
-    c.A_couleur.definirHaut(c.E_contraste.haut() + c.E_contraste.hauteur() + 15);
-    c.E_saturation.definirHaut(c.E_couleur.haut() + c.E_couleur.hauteur() + 15);
-    c.A_saturation.definirHaut(c.A_couleur.haut() + c.A_couleur.hauteur() + 15);
-    c.E_nettete.definirHaut(c.E_saturation.haut() + c.E_saturation.hauteur() + 15);
-    c.A_nettete.definirHaut(c.A_saturation.haut() + c.A_saturation.hauteur() + 15);
-
-    // Indicator line
-    const int hautBande = ligne - c.B_finimprim.hauteur();
-    for (Etiquette* e : {&c.E_surface, &c.E_maximum, &c.E_nominal})
-        e->definirHaut(hautBande - e->hauteur());
-    c.C_image.placer(c.A_angle.gauche(), hautBande - c.E_nominal.hauteur(), c.C_image.largeur(), c.C_image.hauteur());
-    c.E_surface.placer(0, c.E_surface.haut(), c.L_fonction.largeur(), c.E_surface.hauteur());
-    c.E_nominal.definirGauche(c.L_fonction.largeur());
-    c.E_nominal.definirLargeur(c.B_centre.gauche() + c.B_centre.largeur() - c.E_nominal.gauche());
-    c.E_maximum.definirGauche(c.C_image.gauche() + c.C_image.largeur());
-    c.E_maximum.definirLargeur(largeurEcran - c.E_maximum.gauche());
+    empilerReglages();
+    ligneIndicateurs(ligne);
 
     // The composer panel stands on the indicator line at the right edge, and wraps its
     // lines where the printer will.
@@ -131,25 +146,8 @@ void Disposition::dimensionecranJaquette()
     dessous(c.B_initimage, c.B_annulangle);
     c.B_annulangle.definirGauche(c.E_angle.gauche());
 
-    c.E_contraste.definirHaut(c.E_intensite.haut() + c.E_intensite.hauteur() + 15);
-    c.A_contraste.definirHaut(c.A_intensite.haut() + c.A_intensite.hauteur() + 15);
-    c.E_couleur.definirHaut(c.E_contraste.haut() + c.E_contraste.hauteur() + 15);
-    c.A_couleur.definirHaut(c.E_contraste.haut() + c.E_contraste.hauteur() + 15);
-    c.E_saturation.definirHaut(c.E_couleur.haut() + c.E_couleur.hauteur() + 15);
-    c.A_saturation.definirHaut(c.A_couleur.haut() + c.A_couleur.hauteur() + 15);
-    c.E_nettete.definirHaut(c.E_saturation.haut() + c.E_saturation.hauteur() + 15);
-    c.A_nettete.definirHaut(c.A_saturation.haut() + c.A_saturation.hauteur() + 15);
-
-    // Indicator line; the maximum-size label starts where the nominal one ends.
-    const int hautBande = ligne - c.B_finimprim.hauteur();
-    for (Etiquette* e : {&c.E_surface, &c.E_maximum, &c.E_nominal})
-        e->definirHaut(hautBande - e->hauteur());
-    c.C_image.placer(c.A_angle.gauche(), hautBande - c.E_nominal.hauteur(), c.C_image.largeur(), c.C_image.hauteur());
-    c.E_surface.placer(0, c.E_surface.haut(), c.L_fonction.largeur(), c.E_surface.hauteur());
-    c.E_nominal.definirGauche(c.L_fonction.largeur());
-    c.E_nominal.definirLargeur(c.B_centre.gauche() + c.B_centre.largeur() - c.E_nominal.gauche());
-    c.E_maximum.definirGauche(c.E_nominal.gauche() + c.E_nominal.largeur());
-    c.E_maximum.definirLargeur(largeurEcran - c.E_maximum.gauche());
+    empilerReglages();
+    ligneIndicateurs(ligne);
 
     // The two face outlines, one over the other in the top right corner, white.
     ControleImage& avant = *c.L_jaq[0];

@@ -41,6 +41,8 @@ private:
     void dimensionecranPage();
     void dimensionecranJaquette();
     void empilerBande();
+    void empilerReglages();
+    void ligneIndicateurs(int ligne);
     void margesPage();
     void margesJaquette();
 };
