@@ -5,10 +5,12 @@
 #include "pagemodel/basetravail.h"
 #include "pagemodel/objets.h"
 #include "platform/base/fichiers.h"
+#include "support/sansimprimante.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QMouseEvent>
+#include <cmath>
 #include <gtest/gtest.h>
 
 using kal::TypeEditeur;
@@ -121,6 +123,31 @@ TEST_P(Editeur, ChargementDonneUnePageVide)
         EXPECT_EQ(j.valeur(QStringLiteral("scalewidth")).toInt(), 11336);
         EXPECT_EQ(j.valeur(QStringLiteral("scaleheight")).toInt(), 16208);
     }
+}
+
+TEST_P(Editeur, SansImprimanteOuvreSurUneFeuilleA4)
+{
+    if (!kaltest::sansImprimante()) {
+        const auto* t = ::testing::UnitTest::GetInstance()->current_test_info();
+        kaltest::relancerSansImprimante(QString::fromLatin1(t->test_suite_name()) + QLatin1Char('.') +
+                                        QString::fromLatin1(t->name()));
+        return;
+    }
+    // The system's printer, of which there is none.
+    kal::Fenetres::enregistrer(kal::Editeur::nomFenetre(type()),
+                               [this] { return new kal::Editeur(banc.partage, type(), nullptr); });
+    kal::Editeur* ed = ouvrir();
+    ASSERT_NE(ed, nullptr);
+    ASSERT_EQ(banc.repondeur.messages().size(), 1u);
+    EXPECT_EQ(banc.repondeur.messages()[0].titre, QStringLiteral("IMPRIMANTE"));
+    EXPECT_FALSE(banc.repondeur.messages()[0].texte.isEmpty());
+    EXPECT_EQ(ed->x.imprimante.largeurfeuille(), 11906);
+    EXPECT_EQ(ed->x.imprimante.hauteurfeuille(), 16838);
+    EXPECT_TRUE(ed->c.E_surface.legende().startsWith(QStringLiteral("Surface imprimable:")));
+    const double echelle = jaquette() ? ed->x.etat.echellejaq : ed->x.etat.echelleimp;
+    EXPECT_TRUE(std::isfinite(echelle));
+    EXPECT_GT(echelle, 0);
+    EXPECT_GT(ed->c.P_page.largeur(), 0);
 }
 
 TEST_P(Editeur, FichierReglagesCreeOctetPourOctet)

@@ -4,6 +4,7 @@
 #include "platform/base/erreur.h"
 #include "platform/printer/imprimante.h"
 #include "support/dossiertemp.h"
+#include "support/sansimprimante.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -405,18 +406,8 @@ TEST(ImprimanteSysteme, MargesMateriellesDuPiloteCups)
 // child process that sees no print server.
 TEST(SansImprimante, UneFeuilleA4EstSupposee)
 {
-    if (qEnvironmentVariableIsEmpty("KAL_ENFANT_SANS_IMPRIMANTE")) {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("KAL_ENFANT_SANS_IMPRIMANTE"), QStringLiteral("1"));
-        env.insert(QStringLiteral("CUPS_SERVER"), QDir::tempPath() + QStringLiteral("/aucun-serveur-cups.sock"));
-        p.setProcessEnvironment(env);
-        p.setProcessChannelMode(QProcess::MergedChannels);
-        p.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=SansImprimante.*")});
-        ASSERT_TRUE(p.waitForFinished(120000));
-        const QString sortie = QString::fromLocal8Bit(p.readAll());
-        EXPECT_EQ(p.exitCode(), 0) << sortie.toStdString();
-        EXPECT_TRUE(sortie.contains(QLatin1String("[  PASSED  ] 1 test"))) << sortie.toStdString();
+    if (!kaltest::sansImprimante()) {
+        kaltest::relancerSansImprimante(QStringLiteral("SansImprimante.*"));
         return;
     }
     ASSERT_TRUE(QPrinterInfo::availablePrinterNames().isEmpty());
