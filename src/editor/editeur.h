@@ -2,7 +2,7 @@
 // The editor window. One class serves as the page editor IMPRIMER (16 objects on one sheet of
 // the current printer) and as the jacket editor JAQUETTE (32 objects on the two faces of a CD
 // jacket printed on A4 portrait); the differences are explicit branches on the editor's type.
-#include "editor/contexte.h"
+#include "state/contexteediteur.h"
 #include "layout/disposition.h"
 #include "pagemodel/objets.h"
 #include "platform/base/fenetres.h"

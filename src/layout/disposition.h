@@ -6,7 +6,7 @@
 // stand directly above it, the pages panel, the composer (page) or the jacket outlines
 // (jacket) stand in the top right corner. The printer's sheet becomes the preview page, drawn
 // at a scale of `echelleimp` (page) or `echellejaq` (jacket) sheet twips per preview twip.
-#include "editor/contexte.h"
+#include "state/contexteediteur.h"
 
 #include <array>
 

@@ -3,7 +3,7 @@
 // found with the criterion "numero=" followed by the number. The page uses records 0 to 15
 // (16 is its page-settings record); the jacket uses 0 to 31, 0-15 its front face and 16-31 its
 // back face.
-#include "editor/contexte.h"
+#include "state/contexteediteur.h"
 
 namespace kal {
 

@@ -1,4 +1,4 @@
-#include "editor/contexte.h"
+#include "state/contexteediteur.h"
 
 namespace kal {
 

@@ -3,9 +3,6 @@
 // its components (object model, layout, load and close glue). The page editor and the jacket
 // editor are the same window class; `etat.type` says which one a context belongs to, and the
 // jacket's differences are explicit branches in the shared procedures.
-//
-// This header is header-only on purpose: the object model and the layout include it without
-// linking the editor library.
 #include "platform/controls/controles.h"
 #include "platform/database/basedonnees.h"
 #include "state/etatediteur.h"
