@@ -1,0 +1,61 @@
+#pragma once
+// A picture as the imaging controls hold it. It is decoded once and shared: copying a Photo
+// copies a handle, and every operation makes a new state on top of the old one, so the holders
+// that shared it keep theirs. A state remembers its operations and renders them twice over:
+// on a display-sized copy (the proxy) as soon as the screen needs it, and on the full-resolution
+// pixels only when these are asked for (a file written, a print, a pixel read). Both renderings
+// use the same formulas; sizes are always those of the full-resolution picture.
+#include "platform/imaging/pixels.h"
+
+#include <QImage>
+#include <QPointF>
+#include <QRectF>
+#include <memory>
+
+namespace kal::image {
+
+struct Noeud;
+struct Operation;
+
+class Photo {
+public:
+    Photo() = default;
+    explicit Photo(const QImage& image, int bitsParPixel = 24);
+
+    bool estVide() const { return !noeud_; }
+    QSize taille() const;
+    int largeur() const { return taille().width(); }
+    int hauteur() const { return taille().height(); }
+    int bitsParPixel() const;
+
+    // Full-resolution pixels (rendered on first use, then kept).
+    QImage pleine() const;
+    // The display copy: the picture reduced so that its longer side is at most the proxy limit
+    // (the full pixels themselves when smaller), with its scale against the full picture.
+    QImage apercu() const;
+    double echelleApercu() const;
+
+    // Operations, each giving a new state (lengths in full-resolution pixels).
+    Photo regle(const Reglages& r) const;
+    Photo tourne(int centiemes, QRgb fond) const;
+    Photo rogne(const QRect& zone) const;  // clamped to the picture; nothing left: unchanged
+    Photo redimensionne(int largeur, int hauteur) const;
+    Photo remplie(QRgb couleur) const;
+    Photo cadre(const QRectF& rect, double epaisseur, QRgb couleur) const;
+    Photo trait(QPointF a, QPointF b, double epaisseur, QRgb couleur) const;
+    Photo yeuxRouges(const QRect& zone, QRgb teinte, int seuil, int force) const;
+
+    // Two holders hold the same state.
+    bool memeEtat(const Photo& autre) const { return noeud_ == autre.noeud_; }
+
+    // Longer side of the display copy (pixels); pictures up to this size are their own copy.
+    static int limiteApercu();
+    static void definirLimiteApercu(int pixels);
+
+private:
+    explicit Photo(std::shared_ptr<Noeud> n) : noeud_(std::move(n)) {}
+    Photo ajouter(const Operation& op) const;
+    std::shared_ptr<Noeud> noeud_;
+};
+
+}  // namespace kal::image

@@ -1,0 +1,56 @@
+#pragma once
+// Pixel work of the imaging layer: the five adjustments (fused into one pass), rotation,
+// resampling, red-eye correction and display gamma. Every function takes and gives pictures in
+// QImage::Format_RGB32 and spreads its rows over the processor cores.
+#include <QImage>
+#include <QRect>
+#include <functional>
+
+namespace kal::image {
+
+// The five adjustments in the order one pass applies them: contrast, colour (hue turn),
+// intensity, sharpness, saturation. Each stage rounds to 8 bits before the next, so a pass with
+// several values gives exactly the picture the single adjustments give one after the other.
+struct Reglages {
+    int contraste = 0;   // -1000..1000
+    int teinte = 0;      // -180..180 degrees
+    int intensite = 0;   // -1000..1000
+    int nettete = 0;     // -1000..1000, negative blurs
+    int saturation = 0;  // -1000..1000 (the sliders pass their value x 10)
+    bool neutre() const { return !contraste && !teinte && !intensite && !nettete && !saturation; }
+};
+
+// Values outside the ranges above are brought back to the nearest bound.
+Reglages bornes(Reglages r);
+
+// The adjustments applied to a picture (any format; the result is RGB32).
+QImage appliquerReglages(const QImage& source, const Reglages& r);
+
+// Turns the picture by centiemes / 100 degrees, clockwise on screen for a positive angle. The
+// picture grows to the bounding box of the turned picture; what the picture no longer covers
+// takes the colour fond. Quarter turns move pixels exactly.
+QImage tourner(const QImage& source, int centiemes, QRgb fond);
+QSize tailleTournee(QSize taille, int centiemes);
+
+// Resamples to largeur x hauteur pixels (each at least 1) with a triangle filter widened to the
+// reduction ratio, so that a reduction averages every source pixel.
+QImage reechantillonner(const QImage& source, int largeur, int hauteur);
+
+// Red eyes inside zone: a pixel whose red is at least seuil percent of the mean of its green
+// and blue (and above 40) moves force percent of the way to the colour teinte, darkened to the
+// pixel's own green-blue level so that reflections keep their shape.
+void corrigerYeuxRouges(QImage& image, const QRect& zone, QRgb teinte, int seuil, int force);
+
+// Display gamma (x 100; 100 leaves the picture unchanged): v' = 255 (v / 255)^(100 / gamma).
+QImage appliquerGamma(const QImage& source, double gamma100);
+
+// True when every pixel has equal red, green and blue.
+bool sansCouleur(const QImage& image);
+
+// The picture in Format_RGB32 (shared when it already is).
+QImage enRgb32(const QImage& image);
+
+// Runs travail(debut, fin) over [0, n) split into bands, one per core (at least grain rows a band).
+void enParallele(int n, int grain, const std::function<void(int, int)>& travail);
+
+}  // namespace kal::image

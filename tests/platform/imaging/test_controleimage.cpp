@@ -1,0 +1,352 @@
+// The imaging control: units, rectangles, drawing, display, mouse, printing and files.
+#include "platform/imaging/controleimage.h"
+
+#include "platform/base/ecran.h"
+#include "platform/base/erreur.h"
+#include "platform/imaging/codecs/fichiersimage.h"
+#include "support/dossiertemp.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <gtest/gtest.h>
+
+using kal::ControleImage;
+namespace image = kal::image;
+
+namespace {
+
+QImage uni(int w, int h, QRgb c)
+{
+    QImage i(w, h, QImage::Format_RGB32);
+    i.fill(c);
+    return i;
+}
+
+QRgb px(const QImage& i, int x, int y) { return i.pixel(x, y) & 0xFFFFFF; }
+
+constexpr int Blanc = 0xFFFFFF;
+constexpr int Noir = 0;
+
+// A control of w x h pixels on screen holding the given picture.
+struct Banc {
+    Banc(int w, int h, const QImage& img)
+    {
+        c.placer(0, 0, w * 15, h * 15);
+        c.definirBitmap(image::Photo(img));
+    }
+    ControleImage c;
+};
+
+}  // namespace
+
+TEST(ControleImage, UnitesTwipsEtPixels)
+{
+    Banc b(100, 50, uni(200, 100, qRgb(1, 2, 3)));
+    EXPECT_EQ(b.c.largeurbitmap(), 3000);
+    EXPECT_EQ(b.c.hauteurbitmap(), 1500);
+    EXPECT_EQ(b.c.largeurechelle(), 1500);
+    b.c.definirModeechelle(kal::modeechelle::Pixels);
+    EXPECT_EQ(b.c.largeurbitmap(), 200);
+    EXPECT_EQ(b.c.hauteurechelle(), 50);
+    EXPECT_EQ(b.c.bitsparpixel(), 24);
+    EXPECT_EQ(b.c.tailleimage(), 200 * 100 * 3);
+    EXPECT_EQ(b.c.niveaugris(), 0);
+}
+
+TEST(ControleImage, LeWidgetVaAvecLeControleOuAvecSaFenetre)
+{
+    auto fenetre = std::make_unique<QWidget>();
+    auto a = std::make_unique<ControleImage>(fenetre.get());
+    auto b = std::make_unique<ControleImage>(fenetre.get());
+    EXPECT_EQ(a->widget()->parentWidget(), fenetre.get());
+    a.reset();  // the control first: its widget leaves the window
+    EXPECT_EQ(fenetre->findChildren<QWidget*>().size(), 1);
+    delete b->widget();  // the widget first (a window removing an object), then the control
+    b.reset();
+    auto c = std::make_unique<ControleImage>(fenetre.get());
+    fenetre.reset();  // the window first
+    c.reset();
+}
+
+TEST(ControleImage, BitmapPartageCopieEtVide)
+{
+    ControleImage a, b;
+    a.creerbitmap(30, 20, 24);
+    b.definirBitmap(a.bitmap());
+    EXPECT_TRUE(b.bitmap().memeEtat(a.bitmap()));
+    b.contraste(500);  // changes b only
+    EXPECT_FALSE(b.bitmap().memeEtat(a.bitmap()));
+    EXPECT_EQ(px(a.bitmap().pleine(), 5, 5), 0xFFFFFFu);
+    a.vider();
+    EXPECT_TRUE(a.estVide());
+    EXPECT_EQ(a.largeurbitmap(), 0);
+    EXPECT_NO_THROW(a.contraste(100));  // an empty control ignores the operations
+    EXPECT_NO_THROW(a.rogner(0, 0, 10, 10));
+    EXPECT_THROW(a.ecrirefichier("x.jpg", image::code::JPEG, 24, 20), kal::Erreur);
+    EXPECT_THROW(a.creerbitmap(100000, 100000, 24), kal::Erreur);
+}
+
+TEST(ControleImage, CreerRemplirEtCouleurDeFond)
+{
+    ControleImage c;
+    c.definirCouleurFond(0x0000FF);  // red, as the windows store it
+    c.creerbitmap(12.4, 7.6, 24);    // pixel counts, fractions rounded
+    EXPECT_EQ(c.bitmap().taille(), QSize(12, 8));
+    EXPECT_EQ(px(c.bitmap().pleine(), 3, 3), qRgb(255, 0, 0) & 0xFFFFFFu);
+    c.remplir(0xFF0000);  // blue
+    EXPECT_EQ(px(c.bitmap().pleine(), 11, 7), qRgb(0, 0, 255) & 0xFFFFFFu);
+}
+
+TEST(ControleImage, CadreEtTraitEnCoordonneesDuControle)
+{
+    // A 200 x 100 picture shown in a 100 x 50 pixel control: one screen pixel is two picture pixels.
+    Banc b(100, 50, uni(200, 100, qRgb(255, 255, 255)));
+    b.c.tracercadre(0, 0, b.c.largeur(), b.c.hauteur());
+    const QImage f = b.c.bitmap().pleine();
+    EXPECT_EQ(px(f, 0, 0), 0u);
+    EXPECT_EQ(px(f, 1, 50), 0u);
+    EXPECT_EQ(px(f, 198, 99), 0u);
+    EXPECT_EQ(px(f, 2, 50), 0xFFFFFFu);
+    EXPECT_EQ(px(f, 100, 50), 0xFFFFFFu);
+    // A line at 750 twips (50 screen pixels) crosses the picture's middle column.
+    Banc t(100, 50, uni(200, 100, qRgb(255, 255, 255)));
+    t.c.definirCouleurdessin(0x00FF00);
+    t.c.tracertrait(750, 0, 750, 750);
+    EXPECT_EQ(px(t.c.bitmap().pleine(), 100, 40), qRgb(0, 255, 0) & 0xFFFFFFu);
+    EXPECT_EQ(px(t.c.bitmap().pleine(), 90, 40), 0xFFFFFFu);
+}
+
+TEST(ControleImage, RognerPrendLesUnitesDuControleEtBorne)
+{
+    Banc b(100, 50, uni(100, 50, qRgb(9, 9, 9)));
+    b.c.rogner(150, 150, 300, 150);  // twips: 10, 10, 20 x 10 pixels
+    EXPECT_EQ(b.c.bitmap().taille(), QSize(20, 10));
+    Banc d(100, 50, uni(100, 50, qRgb(9, 9, 9)));
+    d.c.definirModeechelle(kal::modeechelle::Pixels);
+    d.c.rogner(-10, 40, 50, 50);  // partly outside: clamped
+    EXPECT_EQ(d.c.bitmap().taille(), QSize(40, 10));
+    d.c.rogner(500, 500, 10, 10);  // wholly outside: unchanged
+    EXPECT_EQ(d.c.bitmap().taille(), QSize(40, 10));
+}
+
+TEST(ControleImage, RotationRedimensionnementEtReglages)
+{
+    Banc b(100, 50, uni(100, 50, qRgb(0, 0, 200)));
+    b.c.rotation(9000, 1, Blanc);
+    EXPECT_EQ(b.c.bitmap().taille(), QSize(50, 100));
+    b.c.rotation(-4500, 1, Blanc);
+    EXPECT_EQ(b.c.bitmap().taille(), QSize(106, 106));
+    EXPECT_EQ(px(b.c.bitmap().pleine(), 0, 0), 0xFFFFFFu);
+    b.c.redimensionner(52.5, 20.2, 2);
+    EXPECT_EQ(b.c.bitmap().taille(), QSize(52, 20));
+    Banc r(10, 10, uni(10, 10, qRgb(100, 100, 100)));
+    r.c.contraste(0);
+    r.c.intensite(100);
+    r.c.teinte(0);
+    r.c.nettete(300);
+    r.c.saturation(990);
+    r.c.traitementphoto();
+    EXPECT_EQ(px(r.c.bitmap().pleine(), 5, 5), qRgb(126, 126, 126) & 0xFFFFFFu);
+}
+
+TEST(ControleImage, RectanglesVueSelectionEtSource)
+{
+    Banc b(100, 50, uni(300, 150, qRgb(0, 0, 0)));
+    EXPECT_EQ(b.c.gauchevue(), 0);
+    EXPECT_EQ(b.c.largeurvue(), 1500);
+    EXPECT_EQ(b.c.hauteurvue(), 750);
+    EXPECT_EQ(b.c.largeursel(), 1500);
+    b.c.rectaffichage(150, 300, 450, 150);
+    EXPECT_EQ(b.c.gauchesel(), 150);
+    EXPECT_EQ(b.c.hautsel(), 300);
+    EXPECT_EQ(b.c.largeursel(), 450);
+    EXPECT_EQ(b.c.hauteursel(), 150);
+    EXPECT_DOUBLE_EQ(b.c.zoom(), 100.0 * 100 / 300);
+    // The crop of the workbench: the drawn rectangle turned into picture units.
+    const double sx = b.c.largeurbitmap() / b.c.largeurvue();
+    EXPECT_DOUBLE_EQ((b.c.gauchesel() - b.c.gauchevue()) * sx, 450);
+    b.c.rectsource(0, 0, b.c.largeurechelle(), b.c.hauteurechelle());
+    b.c.rectaffichage(0, 0, b.c.largeurechelle(), b.c.hauteurechelle());
+    EXPECT_EQ(b.c.largeursel(), 1500);
+    EXPECT_DOUBLE_EQ(b.c.zoom(), 100.0 * 100 / 300);  // the whole picture again
+    // Scrolled at a zoom: the picture's rectangle grows past the control.
+    b.c.definirDefilement(true);
+    b.c.definirZoom(200);
+    EXPECT_DOUBLE_EQ(b.c.zoom(), 200);
+    b.c.rectsource(0, 0, b.c.largeurechelle(), b.c.hauteurechelle());
+    EXPECT_EQ(b.c.largeurvue(), 300 * 2 * 15);
+}
+
+TEST(ControleImage, RectangleSourceMontreUnePartie)
+{
+    QImage img = uni(300, 150, qRgb(0, 0, 255));
+    for (int y = 0; y < 150; ++y)
+        for (int x = 0; x < 150; ++x)
+            img.setPixel(x, y, qRgb(255, 0, 0));
+    Banc b(100, 50, img);
+    b.c.rectsource(0, 0, b.c.largeurechelle() / 2, b.c.hauteurechelle());  // the left half
+    const QImage vue = b.c.widget()->grab().toImage();
+    EXPECT_EQ(px(vue, 90, 25), qRgb(255, 0, 0) & 0xFFFFFFu);
+    EXPECT_DOUBLE_EQ(b.c.zoom(), 100.0 * 100 / 150);
+    b.c.rectsource(0, 0, b.c.largeurechelle(), b.c.hauteurechelle());
+    EXPECT_EQ(px(b.c.widget()->grab().toImage(), 90, 25), qRgb(0, 0, 255) & 0xFFFFFFu);
+}
+
+TEST(ControleImage, AffichageGammaEtCadres)
+{
+    QImage img = uni(40, 20, qRgb(64, 64, 64));
+    Banc b(40, 20, img);
+    b.c.definirBordure(0);
+    const QImage vue1 = b.c.widget()->grab().toImage();
+    EXPECT_EQ(px(vue1, 20, 10), qRgb(64, 64, 64) & 0xFFFFFFu);
+    b.c.definirGammaaffichage(200);
+    b.c.repeindre();
+    const QImage vue2 = b.c.widget()->grab().toImage();
+    EXPECT_EQ(px(vue2, 20, 10), qRgb(128, 128, 128) & 0xFFFFFFu);
+    EXPECT_EQ(b.c.bitmap().pleine(), img);  // the picture itself is unchanged
+    b.c.definirBordure(1);
+    EXPECT_EQ(px(b.c.widget()->grab().toImage(), 0, 10), 0u);
+    b.c.definirTraceelastique(true);
+    b.c.rectelastique(150, 75, 150, 150);  // 10, 5, 10 x 10 pixels
+    const QImage vue3 = b.c.widget()->grab().toImage();
+    EXPECT_NE(px(vue3, 10, 5), px(vue2, 10, 5));
+    b.c.definirTraceelastique(false);
+    EXPECT_EQ(px(b.c.widget()->grab().toImage(), 10, 5), px(vue2, 10, 5));
+    // Painting is clipped to the rectangle given by rectaffichage.
+    b.c.definirBordure(0);
+    b.c.definirCouleurFond(Blanc);
+    b.c.rectaffichage(0, 0, 150, 300);
+    const QImage vue4 = b.c.widget()->grab().toImage();
+    EXPECT_EQ(px(vue4, 5, 5), qRgb(128, 128, 128) & 0xFFFFFFu);
+    EXPECT_EQ(px(vue4, 30, 5), 0xFFFFFFu);
+}
+
+TEST(ControleImage, AffichageDeGrandesImagesParLaCopieReduite)
+{
+    QImage img(3000, 2000, QImage::Format_RGB32);
+    img.fill(qRgb(10, 200, 30));
+    for (int y = 0; y < 2000; ++y)
+        for (int x = 0; x < 1500; ++x)
+            img.setPixel(x, y, qRgb(250, 0, 0));
+    Banc b(300, 200, img);
+    b.c.contraste(100);
+    const QImage vue = b.c.widget()->grab().toImage();
+    const QImage attendu = image::appliquerReglages(img.copy(0, 0, 1, 1), {.contraste = 100});
+    EXPECT_EQ(px(vue, 50, 100), px(attendu, 0, 0));
+    EXPECT_EQ(qGreen(vue.pixel(250, 100)), qGreen(image::appliquerReglages(uni(1, 1, qRgb(10, 200, 30)), {.contraste = 100}).pixel(0, 0)));
+}
+
+TEST(ControleImage, AffichagePleineResolutionQuandLaCopieNeSuffitPas)
+{
+    const int ancienne = image::Photo::limiteApercu();
+    image::Photo::definirLimiteApercu(50);
+    QImage img(200, 100, QImage::Format_RGB32);
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 200; ++x)
+            img.setPixel(x, y, x % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+    Banc b(200, 100, img);  // one picture pixel on one screen pixel: the 50-pixel copy would blur it
+    const QImage vue = b.c.widget()->grab().toImage();
+    image::Photo::definirLimiteApercu(ancienne);
+    EXPECT_EQ(px(vue, 10, 50), 0u);
+    EXPECT_EQ(px(vue, 11, 50), 0xFFFFFFu);
+}
+
+TEST(ControleImage, PointeursEtSouris)
+{
+    Banc b(100, 50, uni(100, 50, qRgb(0, 0, 0)));
+    b.c.definirPointeur(kal::pointeur::Croix);
+    EXPECT_EQ(b.c.widget()->cursor().shape(), Qt::CrossCursor);
+    b.c.definirPointeur(kal::pointeur::Deplacement);
+    EXPECT_EQ(b.c.widget()->cursor().shape(), Qt::SizeAllCursor);
+    b.c.definirPointeur(kal::pointeur::Sablier);
+    EXPECT_EQ(b.c.widget()->cursor().shape(), Qt::WaitCursor);
+    b.c.definirPointeur(kal::pointeur::Fleche);
+    EXPECT_EQ(b.c.widget()->cursor().shape(), Qt::ArrowCursor);
+    ControleImage::definirPointeurPersonnalise(QCursor(Qt::PointingHandCursor));
+    b.c.definirPointeur(kal::pointeur::Personnalise);
+    EXPECT_EQ(b.c.widget()->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(b.c.pointeur(), 99);
+
+    std::vector<std::tuple<char, int, int, double, double>> vus;
+    b.c.surSourisEnfoncee = [&](int bt, int sh, double x, double y) { vus.emplace_back('E', bt, sh, x, y); };
+    b.c.surSourisDeplacee = [&](int bt, int sh, double x, double y) { vus.emplace_back('D', bt, sh, x, y); };
+    b.c.surSourisRelachee = [&](int bt, int sh, double x, double y) { vus.emplace_back('R', bt, sh, x, y); };
+    QMouseEvent e(QEvent::MouseButtonPress, QPointF(10, 20), QPointF(10, 20), Qt::LeftButton, Qt::LeftButton, Qt::ShiftModifier);
+    QApplication::sendEvent(b.c.widget(), &e);
+    QMouseEvent d(QEvent::MouseMove, QPointF(30, 25), QPointF(30, 25), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(b.c.widget(), &d);
+    QMouseEvent r(QEvent::MouseButtonRelease, QPointF(30, 25), QPointF(30, 25), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(b.c.widget(), &r);
+    ASSERT_EQ(vus.size(), 3u);
+    EXPECT_EQ(vus[0], std::make_tuple('E', 1, 1, 150.0, 300.0));
+    EXPECT_EQ(vus[1], std::make_tuple('D', 1, 0, 450.0, 375.0));
+    EXPECT_EQ(vus[2], std::make_tuple('R', 1, 0, 450.0, 375.0));
+}
+
+TEST(ControleImage, RegionEtYeuxRouges)
+{
+    Banc b(20, 20, uni(20, 20, qRgb(230, 20, 20)));
+    b.c.yeuxrouges(75 + 50 * 256 + 50 * 65536, 150, 75);  // no region: nothing changes
+    EXPECT_EQ(px(b.c.bitmap().pleine(), 5, 5), qRgb(230, 20, 20) & 0xFFFFFFu);
+    b.c.regionrect(10 * 15, 10 * 15, -5 * 15, -5 * 15, 1);  // drawn up and left
+    EXPECT_EQ(b.c.region(), QRect(5, 5, 5, 5));
+    b.c.yeuxrouges(75 + 50 * 256 + 50 * 65536, 150, 75);
+    const QImage f = b.c.bitmap().pleine();
+    EXPECT_NE(px(f, 7, 7), qRgb(230, 20, 20) & 0xFFFFFFu);
+    EXPECT_EQ(px(f, 12, 12), qRgb(230, 20, 20) & 0xFFFFFFu);
+    b.c.supprimerregion();
+    EXPECT_TRUE(b.c.region().isEmpty());
+    EXPECT_EQ(b.c.cadreregion(), 0);
+}
+
+TEST(ControleImage, RenduDansUnPeintreATouteResolution)
+{
+    QImage img = uni(400, 200, qRgb(0, 0, 255));
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 200; ++x)
+            img.setPixel(x, y, qRgb(255, 255, 0));
+    ControleImage c;
+    c.definirBitmap(image::Photo(img));
+    c.definirGammaaffichage(250);  // the display gamma never reaches paper
+    for (int echelle : {1, 8}) {
+        QImage page(100 * echelle, 100 * echelle, QImage::Format_RGB32);
+        page.fill(Qt::white);
+        QPainter p(&page);
+        p.scale(echelle, echelle);
+        c.rendudc(p, 10, 20, 80, 40);
+        p.end();
+        EXPECT_EQ(px(page, 5 * echelle, 5 * echelle), 0xFFFFFFu);
+        EXPECT_EQ(px(page, 30 * echelle, 40 * echelle), qRgb(255, 255, 0) & 0xFFFFFFu) << echelle;
+        EXPECT_EQ(px(page, 70 * echelle, 40 * echelle), qRgb(0, 0, 255) & 0xFFFFFFu) << echelle;
+        EXPECT_EQ(px(page, 50 * echelle, 70 * echelle), 0xFFFFFFu);
+    }
+}
+
+TEST(ControleImage, FichiersEtVignette)
+{
+    kaltest::DossierTravail dossier;
+    QImage img(320, 240, QImage::Format_RGB32);
+    for (int y = 0; y < 240; ++y)
+        for (int x = 0; x < 320; ++x)
+            img.setPixel(x, y, qRgb(x * 255 / 319, y, 128));
+    ControleImage c;
+    c.definirBitmap(image::Photo(img));
+    c.contraste(200);
+    c.ecrirefichier(dossier.fichier("photo0.svc"), image::code::JPEG, 24, 20);
+    EXPECT_GT(c.taillefichier(), 1000);
+    ControleImage d;
+    d.lirefichier(dossier.fichier("photo0.svc"), 0, 0, 1);
+    EXPECT_EQ(d.bitmap().taille(), QSize(320, 240));
+    EXPECT_EQ(d.taillefichier(), c.taillefichier());
+    const QImage attendu = image::appliquerReglages(img, {.contraste = 200});
+    EXPECT_NEAR(qRed(d.bitmap().pleine().pixel(100, 100)), qRed(attendu.pixel(100, 100)), 12);
+    // The stamp: 145 across, 108.75 rounded down the side.
+    d.definirModeechelle(kal::modeechelle::Pixels);
+    d.ecrirevignette(dossier.fichier("photo0.svc"), image::code::JPEG, 24, 20, 145, 108.75, 24);
+    ControleImage v;
+    v.lirevignette(dossier.fichier("photo0.svc"));
+    EXPECT_EQ(v.bitmap().taille(), QSize(145, 109));
+    EXPECT_THROW(v.lirefichier(dossier.fichier("absent.jpg")), kal::Erreur);
+    EXPECT_EQ(v.bitmap().taille(), QSize(145, 109));  // a failed read keeps the picture
+}

@@ -1,0 +1,181 @@
+// The pixel formulas on known inputs.
+#include "platform/imaging/pixels.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace kal::image;
+
+namespace {
+
+QImage uni(int w, int h, QRgb c)
+{
+    QImage i(w, h, QImage::Format_RGB32);
+    i.fill(c);
+    return i;
+}
+
+QRgb px(const QImage& i, int x, int y) { return i.pixel(x, y) & 0xFFFFFF; }
+
+QImage hasard(int w, int h, unsigned graine)
+{
+    std::mt19937 g(graine);
+    QImage i(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            i.setPixel(x, y, qRgb(g() % 256, g() % 256, g() % 256));
+    return i;
+}
+
+QRgb un(const Reglages& r, QRgb c) { return px(appliquerReglages(uni(3, 3, c), r), 1, 1); }
+
+}  // namespace
+
+TEST(Reglages, ContrasteTourneAutourDuGrisMoyen)
+{
+    EXPECT_EQ(un({.contraste = -1000}, qRgb(10, 200, 255)), qRgb(128, 128, 128) & 0xFFFFFF);
+    // Gain 1 / (1 - 0.4995) at 500: 150 -> 127.5 + 22.5 x 1.998 = 172.45.
+    EXPECT_EQ(un({.contraste = 500}, qRgb(150, 105, 200)), qRgb(172, 83, 255) & 0xFFFFFF);
+    EXPECT_EQ(un({.contraste = -500}, qRgb(255, 0, 128)), qRgb(191, 64, 128) & 0xFFFFFF);
+}
+
+TEST(Reglages, IntensiteAjouteUnePartDe255)
+{
+    EXPECT_EQ(un({.intensite = 1000}, qRgb(0, 10, 128)), 0xFFFFFFu);
+    EXPECT_EQ(un({.intensite = -1000}, qRgb(255, 10, 128)), 0u);
+    EXPECT_EQ(un({.intensite = 100}, qRgb(0, 100, 250)), qRgb(26, 126, 255) & 0xFFFFFF);  // 25.5 -> 26
+}
+
+TEST(Reglages, TeinteTourneLesCouleursEtGardeLesGris)
+{
+    EXPECT_EQ(un({.teinte = 120}, qRgb(255, 0, 0)), qRgb(0, 255, 0) & 0xFFFFFF);
+    EXPECT_EQ(un({.teinte = -120}, qRgb(255, 0, 0)), qRgb(0, 0, 255) & 0xFFFFFF);
+    for (int a : {-180, -37, 1, 90, 180})
+        for (int g : {0, 77, 200, 255})
+            EXPECT_EQ(un({.teinte = a}, qRgb(g, g, g)), qRgb(g, g, g) & 0xFFFFFF) << a << " " << g;
+}
+
+TEST(Reglages, SaturationEloigneOuRapprocheDeLaLuminance)
+{
+    // L = (77 x 200 + 150 x 100 + 29 x 100 + 128) >> 8 = 130; factor 1.5 (384 / 256).
+    EXPECT_EQ(un({.saturation = 500}, qRgb(200, 100, 100)), qRgb(235, 85, 85) & 0xFFFFFF);
+    EXPECT_EQ(un({.saturation = -1000}, qRgb(200, 100, 100)), qRgb(130, 130, 130) & 0xFFFFFF);
+}
+
+TEST(Reglages, NetteteRenforceOuFloute)
+{
+    // A uniform picture has no detail to sharpen or blur.
+    for (int v : {-1000, -300, 400, 1000})
+        EXPECT_EQ(un({.nettete = v}, qRgb(90, 140, 30)), qRgb(90, 140, 30) & 0xFFFFFF);
+    QImage point = uni(5, 5, qRgb(0, 0, 0));
+    point.setPixel(2, 2, qRgb(255, 100, 0));
+    // -1000 is the 3 x 3 binomial blur: the centre keeps 4/16 of itself, a side 2/16, a corner 1/16.
+    const QImage flou = appliquerReglages(point, {.nettete = -1000});
+    EXPECT_EQ(px(flou, 2, 2), qRgb(64, 25, 0) & 0xFFFFFF);
+    EXPECT_EQ(px(flou, 1, 2), qRgb(32, 13, 0) & 0xFFFFFF);
+    EXPECT_EQ(px(flou, 1, 1), qRgb(16, 6, 0) & 0xFFFFFF);
+    // Sharpening a grey dot on grey raises the dot and darkens its ring.
+    QImage gris = uni(5, 5, qRgb(100, 100, 100));
+    gris.setPixel(2, 2, qRgb(150, 150, 150));
+    const QImage net = appliquerReglages(gris, {.nettete = 500});
+    EXPECT_GT(qRed(net.pixel(2, 2)), 150);
+    EXPECT_LT(qRed(net.pixel(1, 2)), 100);
+    EXPECT_EQ(qRed(net.pixel(0, 0)), 100);
+}
+
+TEST(Reglages, UnePasseEgaleLesCinqReglagesUnAUn)
+{
+    const QImage src = hasard(97, 61, 7);
+    const Reglages tous{.contraste = 230, .teinte = -47, .intensite = -120, .nettete = 640, .saturation = 370};
+    QImage suite = src;
+    suite = appliquerReglages(suite, {.contraste = 230});
+    suite = appliquerReglages(suite, {.teinte = -47});
+    suite = appliquerReglages(suite, {.intensite = -120});
+    suite = appliquerReglages(suite, {.nettete = 640});
+    suite = appliquerReglages(suite, {.saturation = 370});
+    EXPECT_EQ(appliquerReglages(src, tous), suite);
+    // Neutral values give the picture back untouched; values beyond the ranges are bounded.
+    EXPECT_EQ(appliquerReglages(src, {}), src);
+    EXPECT_EQ(appliquerReglages(src, {.contraste = 5000}), appliquerReglages(src, {.contraste = 1000}));
+}
+
+TEST(Rotation, QuartsDeTourExacts)
+{
+    QImage i = uni(3, 2, qRgb(0, 0, 0));
+    i.setPixel(0, 0, qRgb(255, 0, 0));  // top left
+    i.setPixel(2, 1, qRgb(0, 0, 255));  // bottom right
+    const QImage q = tourner(i, 9000, qRgb(255, 255, 255));
+    ASSERT_EQ(q.size(), QSize(2, 3));
+    EXPECT_EQ(px(q, 1, 0), qRgb(255, 0, 0) & 0xFFFFFF);  // clockwise: top left goes to top right
+    EXPECT_EQ(px(q, 0, 2), qRgb(0, 0, 255) & 0xFFFFFF);
+    const QImage d = tourner(i, -9000, qRgb(255, 255, 255));
+    EXPECT_EQ(px(d, 0, 2), qRgb(255, 0, 0) & 0xFFFFFF);
+    const QImage m = tourner(i, 18000, qRgb(255, 255, 255));
+    EXPECT_EQ(px(m, 2, 1), qRgb(255, 0, 0) & 0xFFFFFF);
+    EXPECT_EQ(tourner(i, 36000, 0), i);
+    EXPECT_EQ(tourner(tourner(i, 9000, 0), 27000, 0), i);
+}
+
+TEST(Rotation, AngleQuelconqueAgranditEtBlanchitLesCoins)
+{
+    const QImage i = uni(100, 50, qRgb(0, 0, 200));
+    const QImage r = tourner(i, 4500, qRgb(255, 255, 255));
+    EXPECT_EQ(r.size(), QSize(106, 106));  // 150 x cos 45
+    EXPECT_EQ(tailleTournee(QSize(100, 50), 4500), QSize(106, 106));
+    EXPECT_EQ(px(r, 0, 0), 0xFFFFFFu);
+    EXPECT_EQ(px(r, 105, 105), 0xFFFFFFu);
+    EXPECT_EQ(px(r, 53, 53), qRgb(0, 0, 200) & 0xFFFFFF);
+    // Clockwise: a mark on the right edge's middle moves down.
+    QImage m = uni(41, 41, qRgb(0, 0, 0));
+    for (int y = 18; y <= 22; ++y)
+        for (int x = 36; x <= 40; ++x)
+            m.setPixel(x, y, qRgb(255, 255, 255));
+    const QImage t = tourner(m, 3000, qRgb(0, 0, 0));
+    const int c = t.width() / 2;
+    EXPECT_GT(qRed(t.pixel(c + 16, c + 9)), 200);  // (18 cos 30, 18 sin 30) below the centre
+    EXPECT_LT(qRed(t.pixel(c + 16, c - 9)), 50);
+}
+
+TEST(Reechantillonnage, TaillesCouleursEtMoyennes)
+{
+    const QImage u = uni(640, 480, qRgb(12, 180, 250));
+    const QImage r = reechantillonner(u, 123, 77);
+    ASSERT_EQ(r.size(), QSize(123, 77));
+    for (QPoint p : {QPoint(0, 0), QPoint(122, 76), QPoint(60, 40)})
+        EXPECT_EQ(px(r, p.x(), p.y()), qRgb(12, 180, 250) & 0xFFFFFF);
+    const QImage grand = reechantillonner(u, 1000, 900);
+    EXPECT_EQ(px(grand, 999, 899), qRgb(12, 180, 250) & 0xFFFFFF);
+    // A reduction by two of a one-pixel checkerboard averages it to mid grey.
+    QImage damier(64, 64, QImage::Format_RGB32);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x)
+            damier.setPixel(x, y, (x + y) % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+    const QImage moitie = reechantillonner(damier, 32, 32);
+    EXPECT_NEAR(qRed(moitie.pixel(16, 16)), 128, 1);
+    EXPECT_EQ(reechantillonner(damier, 0, -3).size(), QSize(1, 1));
+}
+
+TEST(YeuxRouges, SeulsLesPixelsRougesDeLaZoneChangent)
+{
+    QImage i = uni(10, 10, qRgb(220, 30, 40));
+    i.setPixel(5, 5, qRgb(120, 110, 100));  // skin-like: not red enough
+    corrigerYeuxRouges(i, QRect(2, 2, 6, 6), qRgb(75, 50, 50), 150, 75);
+    EXPECT_EQ(px(i, 0, 0), qRgb(220, 30, 40) & 0xFFFFFF);  // outside the zone
+    EXPECT_EQ(px(i, 5, 5), qRgb(120, 110, 100) & 0xFFFFFF);
+    // Target at the pixel's green-blue level 35: (75, 50, 50) x 35 / 50 = (52, 35, 35); 75 % of the way.
+    EXPECT_EQ(px(i, 3, 3), qRgb((220 * 25 + 52 * 75 + 50) / 100, (30 * 25 + 35 * 75 + 50) / 100, (40 * 25 + 35 * 75 + 50) / 100) & 0xFFFFFF);
+    QImage j = uni(4, 4, qRgb(220, 30, 40));
+    corrigerYeuxRouges(j, QRect(10, 10, 5, 5), qRgb(75, 50, 50), 150, 75);  // zone outside the picture
+    EXPECT_EQ(px(j, 1, 1), qRgb(220, 30, 40) & 0xFFFFFF);
+}
+
+TEST(Gamma, AffichageSeulement)
+{
+    const QImage i = uni(4, 4, qRgb(64, 0, 255));
+    EXPECT_EQ(appliquerGamma(i, 100), i);
+    EXPECT_EQ(px(appliquerGamma(i, 200), 0, 0), qRgb(128, 0, 255) & 0xFFFFFF);  // 255 x (64/255)^0.5
+    EXPECT_EQ(px(i, 0, 0), qRgb(64, 0, 255) & 0xFFFFFF);
+    EXPECT_TRUE(sansCouleur(uni(3, 3, qRgb(9, 9, 9))));
+    EXPECT_FALSE(sansCouleur(i));
+}
