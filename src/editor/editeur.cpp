@@ -286,7 +286,7 @@ void Editeur::brancherSurvol()
         k->widget()->setMouseTracking(true);
         k->widget()->installEventFilter(this);
     }
-    QWidget* zone = c.T_compos.edit()->viewport();
+    QWidget* zone = c.T_compos.editeur()->viewport();
     zone->setMouseTracking(true);
     zone->installEventFilter(this);
 }

@@ -117,7 +117,7 @@ void Disposition::dimensionecranPage()
     // lines where the printer will.
     c.F_compos.placer(largeurEcran - 3000, c.E_maximum.haut() - c.F_compos.hauteur(), c.F_compos.largeur(),
                       c.F_compos.hauteur());
-    c.T_compos.definirLargeurtexte(static_cast<float>(x_.imprimante.largeurimprimable() - 300));
+    c.T_compos.definirLargeurtexte(arrondi(x_.imprimante.largeurimprimable() - 300));
 }
 
 void Disposition::dimensionecranJaquette()

@@ -5,8 +5,6 @@
 #include "platform/base/erreur.h"
 #include "platform/base/fichiers.h"
 
-#include <QTextCharFormat>
-
 namespace kal {
 
 QString critereNumero(int n) { return QStringLiteral("numero=") + QString::number(n); }
@@ -25,16 +23,15 @@ QString ModeleObjets::cheminBase() { return fs::joindre(fs::dossierCourant(), QS
 void ModeleObjets::ecrirePolice(bd::JeuEnregistrements& jeu)
 {
     // The composer's background and the font of its selection.
-    QTextEdit* t = x_.c.T_compos.edit();
-    const QTextCharFormat f = t->currentCharFormat();
-    jeu.mettre(QStringLiteral("backcolor"), rvbDepuisCouleur(t->palette().color(QPalette::Base)));
-    jeu.mettre(QStringLiteral("fontname"), f.font().family());
-    jeu.mettre(QStringLiteral("fontsize"), f.font().pointSizeF());
-    jeu.mettre(QStringLiteral("fontcolor"), rvbDepuisCouleur(f.foreground().color()));
-    jeu.mettre(QStringLiteral("fontbold"), f.font().bold());
-    jeu.mettre(QStringLiteral("fontitalic"), f.font().italic());
-    jeu.mettre(QStringLiteral("fontunderline"), f.font().underline());
-    jeu.mettre(QStringLiteral("fontstrikethru"), f.font().strikeOut());
+    const BoiteTexteRiche& t = x_.c.T_compos;
+    jeu.mettre(QStringLiteral("backcolor"), t.fondtexte());
+    jeu.mettre(QStringLiteral("fontname"), t.selpolice());
+    jeu.mettre(QStringLiteral("fontsize"), t.seltaille());
+    jeu.mettre(QStringLiteral("fontcolor"), t.selcouleur());
+    jeu.mettre(QStringLiteral("fontbold"), t.selgras());
+    jeu.mettre(QStringLiteral("fontitalic"), t.selitalique());
+    jeu.mettre(QStringLiteral("fontunderline"), t.selsouligne());
+    jeu.mettre(QStringLiteral("fontstrikethru"), t.selbarre());
 }
 
 void ModeleObjets::ecrireChamps(bd::JeuEnregistrements& jeu)

@@ -2,6 +2,7 @@
 
 #include "editor/editeur.h"
 #include "platform/base/fenetres.h"
+#include "platform/richtext/police.h"
 #include "shell/depart.h"
 #include "shell/fenetrevide.h"
 
@@ -32,6 +33,8 @@ bool demarrerProgramme(ReglagesPartages& partage, const OptionsProgramme& option
 int executerProgramme()
 {
     static ReglagesPartages partage;
+    // "MS Sans Serif" and the other fonts the windows name resolve to the installed ones.
+    installerSubstitutionsPolices();
     int code = 0;
     if (demarrerProgramme(partage))
         code = QApplication::exec();

@@ -5,10 +5,11 @@
 // jacket's differences are explicit branches in the shared procedures.
 #include "platform/controls/controles.h"
 #include "platform/database/basedonnees.h"
+#include "platform/imaging/controleimage.h"
+#include "platform/richtext/boitetexteriche.h"
 #include "state/etatediteur.h"
 #include "state/partage.h"
 
-#include <QTextEdit>
 #include <array>
 #include <memory>
 #include <vector>
@@ -17,29 +18,6 @@ namespace kal {
 
 class Imprimante;
 class Fenetre;
-
-// Imaging controls (object pictures, thumbnails, jacket outlines and previews). A plain picture
-// box stands in until the imaging control takes its place; only geometry, visibility and the
-// back colour are used here.
-using ControleImage = BoiteImage;
-
-// The composer T_compos: a rich-text box. Its wrap width follows the printer (largeurtexte).
-class ZoneTexte : public Controle {
-public:
-    explicit ZoneTexte(QWidget* parent) : Controle(new QTextEdit(parent)), edit_(static_cast<QTextEdit*>(widget())) {}
-    QTextEdit* edit() const { return edit_; }
-    double largeurtexte() const { return largeurtexte_; }
-    void definirLargeurtexte(double twips)
-    {
-        largeurtexte_ = twips;
-        edit_->setLineWrapMode(QTextEdit::FixedPixelWidth);
-        edit_->setLineWrapColumnOrWidth(std::max(1, pixelsX(static_cast<int>(twips))));
-    }
-
-private:
-    QTextEdit* edit_;
-    double largeurtexte_ = 0;
-};
 
 // The controls of an editor window, under their names. Controls of one editor only exist in
 // both and stay hidden in the other (see ControlesEditeur::ControlesEditeur).
@@ -72,9 +50,9 @@ struct ControlesEditeur {
     Cadre F_page;
     QString R_kalmorin;      // folder that the saved-pages folder list shows
 
-    // Composer panel
+    // Composer panel: the rich-text box wraps its lines where the printer will (largeurtexte)
     Cadre F_compos;
-    ZoneTexte T_compos;
+    BoiteTexteRiche T_compos;
     Bouton B_couleur, B_police;
 
     // Preview page; R_imprim outlines the page's printable area on it, R_apercu the jacket's
@@ -83,6 +61,7 @@ struct ControlesEditeur {
     BoiteImage R_apercu;
 
     // Jacket: function and face frames with their options, the face outlines and previews
+    // (the outlines L_jaq and the preview images L_apjaq are imaging controls)
     Cadre F_fonction;
     BoutonOption O_compos, O_imprim;
     Cadre F_jaq;
@@ -92,7 +71,8 @@ struct ControlesEditeur {
     std::vector<std::unique_ptr<ControleImage>> L_apjaq;    // jacket: 32, in the face previews
 
     // Objects: L_photo (page: element 16 permanent, 0-15 made as objects come; jacket: 32),
-    // thumbnails L_miniat (element 0 with the window, the others made at load), work copies
+    // thumbnails L_miniat (element 0 with the window, the others made at load), work copies;
+    // all imaging controls
     std::vector<std::unique_ptr<ControleImage>> L_photo;
     std::vector<std::unique_ptr<ControleImage>> L_miniat;
     ControleImage L_sauvder, L_sauvtot;

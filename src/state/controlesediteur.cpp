@@ -100,7 +100,7 @@ ControlesEditeur::ControlesEditeur(QWidget* f, TypeEditeur type)
             L_jaq[n] = std::make_unique<ControleImage>(f);
             concu(*L_jaq[n], 2040, 0, 2715, 2235);
             L_jaq[n]->definirCouleurFond(0xFFFFFF);
-            L_jaq[n]->surface()->setFrameStyle(QFrame::Box | QFrame::Plain);
+            L_jaq[n]->definirBordure(1);
             P_apjaq[n] = std::make_unique<BoiteImage>(P_page.widget());
             P_apjaq[n]->surface()->setFrameStyle(QFrame::Box | QFrame::Plain);
             P_apjaq[n]->surface()->setAttribute(Qt::WA_TransparentForMouseEvents);

@@ -100,6 +100,45 @@ TEST_P(Objets, ChargimpEcritLeRecordCourant)
     EXPECT_FALSE(champ(2, QStringLiteral("occup")).toBool());
 }
 
+// A text-image (page: by the object kind; jacket: by the record) also stores the composer's
+// back colour and its selection's font, under the names the windows give the fonts.
+TEST_P(Objets, ChargimpEcritLaPoliceDuComposeurPourUnTexteImage)
+{
+    kal::Editeur& e = editeur();
+    objetCourant(e, 4);
+    if (jaquette())
+        ecrire(4, QStringLiteral("textimage"), true);
+    else
+        e.x.etat.typeobjet = QStringLiteral("textimage");
+    kal::BoiteTexteRiche& t = e.c.T_compos;
+    t.definirContenutexte(QStringLiteral("Vacances\r\nà la mer"));
+    t.definirSelectionlongueur(8);
+    t.definirSelpolice(QStringLiteral("Times New Roman"));
+    t.definirSeltaille(14.5);
+    t.definirSelcouleur(0x0000FF);
+    t.definirSelgras(true);
+    t.definirSelitalique(true);
+    t.definirSelsouligne(true);
+    t.definirSelbarre(true);
+    t.definirFondtexte(0x00FFFF);
+    e.objets.chargimp();
+    EXPECT_EQ(champ(4, QStringLiteral("backcolor")).toInt(), 0x00FFFF);
+    EXPECT_EQ(champ(4, QStringLiteral("fontname")).toString(), QStringLiteral("Times New Roman"));
+    EXPECT_DOUBLE_EQ(champ(4, QStringLiteral("fontsize")).toDouble(), 14.5);
+    EXPECT_EQ(champ(4, QStringLiteral("fontcolor")).toInt(), 0x0000FF);
+    for (const char* effet : {"fontbold", "fontitalic", "fontunderline", "fontstrikethru"})
+        EXPECT_TRUE(champ(4, QString::fromLatin1(effet)).toBool()) << effet;
+
+    // The font is read from the selection's first character: a caret in the plain part of the
+    // text gives the default font.
+    t.definirSelectiondebut(12);
+    e.objets.chargimp();
+    EXPECT_EQ(champ(4, QStringLiteral("fontname")).toString(), QStringLiteral("MS Sans Serif"));
+    EXPECT_DOUBLE_EQ(champ(4, QStringLiteral("fontsize")).toDouble(), 8.25);
+    EXPECT_FALSE(champ(4, QStringLiteral("fontbold")).toBool());
+    EXPECT_EQ(champ(4, QStringLiteral("fontcolor")).toInt(), 0);
+}
+
 TEST(ObjetsJaquette, ChargimpHorsDeLaFaceNEcritRien)
 {
     kaltest::BancEditeur banc;

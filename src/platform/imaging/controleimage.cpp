@@ -411,6 +411,21 @@ void ControleImage::yeuxrouges(int couleur, int seuil, int force)
     changerPhoto(photo_.yeuxRouges(region_, rgb(couleur), seuil, force));
 }
 
+// --- scanning
+
+int ControleImage::acquerir(QWidget* fenetre)
+{
+    QImage page;
+    const int r = scan_.acquerir(fenetre, page);
+    if (r == 0) {
+        // A new picture, shown whole as a file read is.
+        changerPhoto(image::Photo(page, 24));
+        source_ = QRectF();
+        sel_.reset();
+    }
+    return r;
+}
+
 void ControleImage::peindre(QPainter& p)
 {
     const QRect rect = widget()->rect();

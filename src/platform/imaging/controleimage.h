@@ -7,6 +7,7 @@
 // Colours are passed as the windows store them: 0x00BBGGRR.
 #include "platform/controls/controle.h"
 #include "platform/imaging/photo.h"
+#include "platform/scanner/operationsscan.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -153,6 +154,22 @@ public:
     // be (red as a percentage of the mean of green and blue), force the percentage of the change.
     void yeuxrouges(int couleur, int seuil, int force);
 
+    // Scanning (see operationsscan.h): acquerir puts the page in the control and returns 0, or
+    // returns (with scanoptionun raises) the failure number and leaves the picture as it was.
+    bool scanactif() const { return scan_.scanactif(); }
+    void definirScanactif(bool v) { scan_.definirScanactif(v); }
+    bool scanoptionun() const { return scan_.scanoptionun(); }
+    void definirScanoptionun(bool v) { scan_.definirScanoptionun(v); }
+    bool scanoptiondeux() const { return scan_.scanoptiondeux(); }
+    void definirScanoptiondeux(bool v) { scan_.definirScanoptiondeux(v); }
+    int scanmode() const { return scan_.scanmode(); }
+    void definirScanmode(int v) { scan_.definirScanmode(v); }
+    void choisirsource(QWidget* fenetre) { scan_.choisirsource(fenetre); }
+    int acquerir(QWidget* fenetre);
+    void suiteacquisition(QWidget* fenetre) { scan_.suiteacquisition(fenetre); }
+    // The hook apresacquisition that suiteacquisition runs.
+    OperationsScan& operationsScan() { return scan_; }
+
     // What the control shows, in widget pixels: the picture's rectangle (may exceed the widget).
     QRectF rectVuePixels() const;
 
@@ -198,6 +215,7 @@ private:
     QRect region_;
     int cadreRegion_ = 0;
     qint64 tailleFichier_ = 0;
+    OperationsScan scan_;
 
     // The last painted picture, kept while nothing it depends on changes.
     struct Cache {

@@ -1,9 +1,12 @@
-// The imaging control: units, rectangles, drawing, display, mouse, printing and files.
+// The imaging control: units, rectangles, drawing, display, mouse, printing, files and scanning.
 #include "platform/imaging/controleimage.h"
 
 #include "platform/base/ecran.h"
 #include "platform/base/erreur.h"
 #include "platform/imaging/codecs/fichiersimage.h"
+#include "platform/scanner/choixsource.h"
+#include "platform/scanner/scanner.h"
+#include "support/configsane.h"
 #include "support/dossiertemp.h"
 
 #include <QApplication>
@@ -349,4 +352,49 @@ TEST(ControleImage, FichiersEtVignette)
     EXPECT_EQ(v.bitmap().taille(), QSize(145, 109));
     EXPECT_THROW(v.lirefichier(dossier.fichier("absent.jpg")), kal::Erreur);
     EXPECT_EQ(v.bitmap().taille(), QSize(145, 109));  // a failed read keeps the picture
+}
+
+// The steps a window takes to scan, through the control, from SANE's test device. The control
+// works on the program's scanner, brought up once per process: this is the only test of the
+// program here that uses it.
+TEST(ControleImage, AcquisitionDepuisLeScanner)
+{
+    kaltest::ConfigSane conf({{"test-picture", "\"Color pattern\""}});
+    kal::RepondeurSourceEnregistreur personne;
+    personne.prevoir(std::nullopt);   // the first choice is cancelled
+    personne.prevoir(1);
+    QWidget fenetre;
+    ControleImage c(&fenetre);
+    c.definirBitmap(image::Photo(uni(10, 10, qRgb(255, 0, 0))));
+    QWidget* suite = nullptr;
+    c.operationsScan().apresacquisition = [&](QWidget* f) { suite = f; };
+
+    c.definirScanactif(true);
+    EXPECT_TRUE(c.scanactif());
+    c.definirScanoptiondeux(true);
+    c.definirScanoptionun(true);
+    try {
+        c.choisirsource(&fenetre);
+        ADD_FAILURE() << "a cancelled choice is raised";
+    } catch (const kal::Erreur& e) {
+        EXPECT_EQ(e.numero(), kal::scan::AcquisitionEchouee);
+    }
+    EXPECT_EQ(c.bitmap().taille(), QSize(10, 10));
+    c.choisirsource(&fenetre);
+    ASSERT_EQ(personne.demandes().size(), 2u);
+    EXPECT_EQ(personne.demandes()[1].fenetre, &fenetre);
+    EXPECT_EQ(kal::Scanner::global().source(), QStringLiteral("test:1"));
+    c.definirScanmode(7);
+    EXPECT_EQ(c.scanmode(), 7);
+    c.definirScanactif(false);
+
+    ASSERT_EQ(c.acquerir(&fenetre), 0);
+    // Mode 7: colour, 300 dpi, the whole 200 mm area of the test device, in the control.
+    EXPECT_EQ(c.bitmap().taille(), QSize(2362, 2362));
+    EXPECT_EQ(c.bitsparpixel(), 24);
+    EXPECT_EQ(c.niveaugris(), 0);
+    EXPECT_DOUBLE_EQ(c.largeurbitmap(), 2362.0 * kal::Ecran::twipsParPixelX());
+    EXPECT_EQ(suite, nullptr);
+    c.suiteacquisition(&fenetre);
+    EXPECT_EQ(suite, &fenetre);
 }

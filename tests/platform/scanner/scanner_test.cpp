@@ -1,68 +1,25 @@
 // The scanner against SANE's own test device: a real library, a real device driver, real
 // pictures. Each test writes its SANE configuration in a temporary folder and brings the
 // library up afresh, so the device's settings are those of the test.
+#include "support/configsane.h"
 #include "platform/base/erreur.h"
 #include "platform/scanner/choixsource.h"
 #include "platform/scanner/operationsscan.h"
 #include "platform/scanner/scanner.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QListWidget>
 #include <QMap>
 #include <QSet>
-#include <QDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 #include <functional>
 
 using namespace kal;
+using kaltest::ConfigSane;
 
 namespace {
-
-// A SANE configuration folder holding the test device (or no device at all), its settings taken
-// from the installed ones with the given changes. It is in force for the Scanners brought up
-// while it lives. The library keeps the folder's path for the whole process once it has read
-// it, so every test of a process writes its configuration in the same folder.
-class ConfigSane {
-public:
-    explicit ConfigSane(const QMap<QString, QString>& reglages = {}, bool appareil = true)
-        : dir_(QDir::temp().filePath(QStringLiteral("kal-sane-%1").arg(QCoreApplication::applicationPid())))
-    {
-        EXPECT_TRUE(dir_.mkpath(QStringLiteral(".")));
-        ecrire(QStringLiteral("dll.conf"), appareil ? QByteArray("test\n") : QByteArray());
-        QMap<QString, QString> r = reglages;
-        QByteArray conf;
-        QFile modele(QStringLiteral("/etc/sane.d/test.conf"));
-        EXPECT_TRUE(modele.open(QIODevice::ReadOnly)) << "the SANE test device's settings are installed";
-        for (const QByteArray& ligne : modele.readAll().split('\n')) {
-            const QString cle = QString::fromUtf8(ligne).section(QLatin1Char(' '), 0, 0);
-            if (r.contains(cle))
-                conf += (cle + QLatin1Char(' ') + r.take(cle)).toUtf8() + '\n';
-            else
-                conf += ligne + '\n';
-        }
-        for (auto it = r.cbegin(); it != r.cend(); ++it)
-            conf += (it.key() + QLatin1Char(' ') + it.value()).toUtf8() + '\n';
-        ecrire(QStringLiteral("test.conf"), conf);
-        qputenv("SANE_CONFIG_DIR", dir_.path().toLocal8Bit());
-    }
-    ~ConfigSane()
-    {
-        qunsetenv("SANE_CONFIG_DIR");
-        dir_.removeRecursively();
-    }
-
-private:
-    void ecrire(const QString& nom, const QByteArray& contenu)
-    {
-        QFile f(dir_.filePath(nom));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(contenu);
-    }
-    QDir dir_;
-};
 
 int numeroErreur(const std::function<void()>& f)
 {
