@@ -187,17 +187,19 @@ void Curseur::definirValeur(int v)
 void Curseur::definirMin(int v)
 {
     min_ = v;
-    const int bas = std::min(min_, max_);
-    const int hautBorne = std::max(min_, max_);
-    if (valeur_ < bas || valeur_ > hautBorne)
-        changerValeur(std::clamp(valeur_, bas, hautBorne));
-    else
-        synchroniser();
+    tenirDansLesBornes();
 }
 
 void Curseur::definirMax(int v)
 {
     max_ = v;
+    tenirDansLesBornes();
+}
+
+// After a bound moved: a value now outside is pulled along (and Change runs), else the bar
+// only follows the new range.
+void Curseur::tenirDansLesBornes()
+{
     const int bas = std::min(min_, max_);
     const int hautBorne = std::max(min_, max_);
     if (valeur_ < bas || valeur_ > hautBorne)

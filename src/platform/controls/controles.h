@@ -101,6 +101,7 @@ private:
     bool synchro_ = false;
     void synchroniser();
     void changerValeur(int v);
+    void tenirDansLesBornes();
 };
 
 // Check box: value 0 unticked, 1 ticked; Click fires when the value changes, also from code.

@@ -1,4 +1,5 @@
 // File-system steps and their error numbers, and the CR LF text files.
+#include "support/erreurs.h"
 #include "platform/base/erreur.h"
 #include "platform/base/fichiers.h"
 #include "support/dossiertemp.h"
@@ -8,35 +9,25 @@
 
 using namespace kal;
 
-namespace {
-int numeroDe(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Erreur& e) {
-        return e.numero();
-    }
-    return 0;
-}
-}  // namespace
+using kaltest::numeroErreur;
 
 TEST(Fichiers, NumerosDErreur)
 {
     kaltest::DossierTravail d;
     const QString rep = d.fichier("rep");
     fs::creerDossier(rep);
-    EXPECT_EQ(numeroDe([&] { fs::creerDossier(rep); }), err::AccesChemin);
-    EXPECT_EQ(numeroDe([&] { fs::creerDossier(d.fichier("absent/sous")); }), err::CheminIntrouvable);
-    EXPECT_EQ(numeroDe([&] { fs::supprimerFichier(d.fichier("absent.txt")); }), err::FichierIntrouvable);
-    EXPECT_EQ(numeroDe([&] { fs::copierFichier(d.fichier("absent.txt"), d.fichier("b")); }), err::FichierIntrouvable);
-    EXPECT_EQ(numeroDe([&] { fs::lireLignes(d.fichier("absent.txt")); }), err::FichierIntrouvable);
-    EXPECT_EQ(numeroDe([&] { fs::longueurFichier(d.fichier("absent.txt")); }), err::FichierIntrouvable);
+    EXPECT_EQ(numeroErreur([&] { fs::creerDossier(rep); }), err::AccesChemin);
+    EXPECT_EQ(numeroErreur([&] { fs::creerDossier(d.fichier("absent/sous")); }), err::CheminIntrouvable);
+    EXPECT_EQ(numeroErreur([&] { fs::supprimerFichier(d.fichier("absent.txt")); }), err::FichierIntrouvable);
+    EXPECT_EQ(numeroErreur([&] { fs::copierFichier(d.fichier("absent.txt"), d.fichier("b")); }), err::FichierIntrouvable);
+    EXPECT_EQ(numeroErreur([&] { fs::lireLignes(d.fichier("absent.txt")); }), err::FichierIntrouvable);
+    EXPECT_EQ(numeroErreur([&] { fs::longueurFichier(d.fichier("absent.txt")); }), err::FichierIntrouvable);
     fs::ecrireTexte(rep + "/f.txt", "x");
-    EXPECT_EQ(numeroDe([&] { fs::supprimerDossier(rep); }), err::AccesChemin);  // not empty
+    EXPECT_EQ(numeroErreur([&] { fs::supprimerDossier(rep); }), err::AccesChemin);  // not empty
     fs::supprimerFichier(rep + "/f.txt");
     fs::supprimerDossier(rep);
     EXPECT_FALSE(fs::existe(rep));
-    EXPECT_EQ(numeroDe([&] { fs::sousDossiers(rep); }), err::CheminIntrouvable);
+    EXPECT_EQ(numeroErreur([&] { fs::sousDossiers(rep); }), err::CheminIntrouvable);
 }
 
 TEST(Fichiers, TexteEnCrLfEtLignes)

@@ -1,4 +1,5 @@
 // The work-database layer on real SQLite files in a temporary work folder.
+#include "support/erreurs.h"
 #include "platform/base/erreur.h"
 #include "platform/database/basedonnees.h"
 #include "support/dossiertemp.h"
@@ -10,17 +11,9 @@
 using kal::Erreur;
 using namespace kal::bd;
 
-namespace {
+using kaltest::numeroErreur;
 
-int numeroErreur(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Erreur& e) {
-        return e.numero();
-    }
-    return 0;
-}
+namespace {
 
 // A small object table: numero 0..n-1, occup True for the numbers given.
 QString faireBase(const kaltest::DossierTravail& d, int n = 20, std::initializer_list<int> occupes = {})

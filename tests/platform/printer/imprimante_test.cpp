@@ -1,6 +1,7 @@
 // The printer: sizes and paper codes of the fixed-size printer, its recording of the drawing
 // calls, real PDF jobs measured after rasterising with pdftoppm, the CUPS default printer when
 // one runs, and the state without any printer.
+#include "support/erreurs.h"
 #include "platform/base/erreur.h"
 #include "platform/printer/imprimante.h"
 #include "support/dossiertemp.h"
@@ -22,17 +23,9 @@
 
 using namespace kal;
 
-namespace {
+using kaltest::numeroErreur;
 
-int numeroErreur(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Erreur& e) {
-        return e.numero();
-    }
-    return 0;
-}
+namespace {
 
 constexpr double TwipsParMm = 1440.0 / 25.4;
 

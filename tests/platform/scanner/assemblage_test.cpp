@@ -1,5 +1,6 @@
 // The assembly of a scanner's frames into a 24-bit picture, fed with bytes written by hand where
 // their meaning must be pinned down (bit polarity, byte order, padding, lines beyond the count).
+#include "support/erreurs.h"
 #include "platform/base/erreur.h"
 #include "platform/scanner/assemblage.h"
 #include "platform/scanner/scanner.h"
@@ -13,6 +14,8 @@
 using kal::scan::AssemblageImage;
 using kal::scan::ParametresTrame;
 using Genre = ParametresTrame::Genre;
+
+using kaltest::numeroErreur;
 
 namespace {
 
@@ -38,16 +41,6 @@ QImage assembler(const ParametresTrame& p, const unsigned char* d, std::size_t n
 }
 
 QRgb px(const QImage& i, int x, int y) { return i.pixel(x, y) & 0xFFFFFF; }
-
-int numeroErreur(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const kal::Erreur& e) {
-        return e.numero();
-    }
-    return 0;
-}
 
 }  // namespace
 

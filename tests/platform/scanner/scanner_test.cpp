@@ -1,6 +1,7 @@
 // The scanner against SANE's own test device: a real library, a real device driver, real
 // pictures. Each test writes its SANE configuration in a temporary folder and brings the
 // library up afresh, so the device's settings are those of the test.
+#include "support/erreurs.h"
 #include "support/configsane.h"
 #include "platform/base/erreur.h"
 #include "platform/scanner/choixsource.h"
@@ -19,17 +20,9 @@
 using namespace kal;
 using kaltest::ConfigSane;
 
-namespace {
+using kaltest::numeroErreur;
 
-int numeroErreur(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Erreur& e) {
-        return e.numero();
-    }
-    return 0;
-}
+namespace {
 
 // The steps a window takes to scan, in its order.
 int scanCommeLesFenetres(OperationsScan& op, QWidget* fenetre, QImage& image)

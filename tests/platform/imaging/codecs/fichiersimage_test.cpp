@@ -1,5 +1,6 @@
 // Image files: reading the fixtures of every format, writing and reading back, the quality factor,
 // the stamp, reduced JPEG decoding, and the errors a caller sees.
+#include "support/erreurs.h"
 #include "platform/base/erreur.h"
 #include "platform/imaging/codecs/fichiersimage.h"
 #include "support/dossiertemp.h"
@@ -12,6 +13,8 @@
 #include <cstdlib>
 
 namespace img = kal::image;
+
+using kaltest::numeroErreur;
 
 namespace {
 
@@ -58,16 +61,6 @@ void verifierQuadrants(const QImage& image, int tolerance, bool gris = false)
         EXPECT_LE(ecart(image.pixel(q.x, q.y), attendu), tolerance)
             << "au point " << q.x << "," << q.y << " : " << std::hex << image.pixel(q.x, q.y);
     }
-}
-
-int numeroErreur(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const kal::Erreur& e) {
-        return e.numero();
-    }
-    return 0;
 }
 
 QByteArray contenu(const QString& chemin)
