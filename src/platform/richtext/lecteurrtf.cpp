@@ -391,16 +391,8 @@ private:
     {
         switch (c) {
         case '\\': case '{': case '}':
-            if (saut_ > 0) {
-                --saut_;
-                return;
-            }
-            if (etat().destination == Destination::TablePolices) {
-                if (policeEnCours_ >= 0)
-                    polices_[policeEnCours_].nom += c;
-                return;
-            }
-            octets_ += c;
+            // An escaped character is a character of the text like any other.
+            octet(c);
             return;
         case '*':
             etoile_ = true;

@@ -149,7 +149,7 @@ TEST(LectureRtf, SymbolesParagraphesTabulationsEtDestinationsIgnorees)
 {
     std::unique_ptr<QTextDocument> doc(lu(
         "{\\rtf1{\\*\\generator Msftedit;}{\\info{\\title Titre}}{\\stylesheet{\\s0 Normal;}}"
-        "{\\header En-t\\'eate}{\\*\\inconnu du texte}\\pard "
+        "{\\header En-t\\'eate\\{\\}}{\\*\\inconnu du \\\\texte}{\\v \\{cach\\}}\\pard "
         "a\\{b\\}c\\\\d\\~e\\-f\\_g\\tab h\\line i\\par "
         "\\emdash\\endash\\bullet\\lquote\\rquote\\ldblquote\\rdblquote\\par "
         "{\\field{\\*\\fldinst PAGE}{\\fldrslt 12}} {\\pict\\wmetafile8 0123456789abcdef}"
