@@ -274,28 +274,31 @@ QPainter* Imprimante::hdcimprimante()
 
 void Imprimante::tracerligne(double x1, double y1, double x2, double y2, std::optional<int> couleur)
 {
-    debutdocument();
-    peintre_->setPen(stylo(couleur));
-    peintre_->drawLine(QLineF(x1, y1, x2, y2));
-    peintre_->setPen(stylo({}));
     Trace t;
     t.genre = Trace::Genre::Ligne;
     t.ligne = QLineF(x1, y1, x2, y2);
-    t.style = style_;
-    t.couleur = couleur;
-    enregistrer(t);
+    tracer(t, couleur);
 }
 
 void Imprimante::tracerboite(double x, double y, double largeur, double hauteur, std::optional<int> couleur)
 {
-    debutdocument();
-    peintre_->setPen(stylo(couleur));
-    peintre_->setBrush(Qt::NoBrush);
-    peintre_->drawRect(QRectF(x, y, largeur, hauteur));
-    peintre_->setPen(stylo({}));
     Trace t;
     t.genre = Trace::Genre::Boite;
     t.rect = QRectF(x, y, largeur, hauteur);
+    tracer(t, couleur);
+}
+
+// Draws a line or a box outline in the line style in force, then records it.
+void Imprimante::tracer(Trace& t, std::optional<int> couleur)
+{
+    debutdocument();
+    peintre_->setPen(stylo(couleur));
+    peintre_->setBrush(Qt::NoBrush);
+    if (t.genre == Trace::Genre::Ligne)
+        peintre_->drawLine(t.ligne);
+    else
+        peintre_->drawRect(t.rect);
+    peintre_->setPen(stylo({}));
     t.style = style_;
     t.couleur = couleur;
     enregistrer(t);

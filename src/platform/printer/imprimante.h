@@ -150,6 +150,7 @@ protected:
 
 private:
     void preparerPeintre(QPaintDevice* appareil);
+    void tracer(Trace& t, std::optional<int> couleur);
     QPen stylo(std::optional<int> couleur) const;
 
     QString nom_;
