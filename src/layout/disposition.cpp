@@ -2,14 +2,23 @@
 
 #include "platform/base/conversions.h"
 #include "platform/base/ecran.h"
+#include "platform/base/fenetres.h"
 #include "platform/printer/imprimante.h"
 
 namespace kal {
 
 namespace {
+// Room kept under the band's bottom line when the window is too short for it.
+constexpr int MargeBasBande = 15;
 int bas(const Controle& c) { return c.haut() + c.hauteur(); }
 // Puts `c` directly below `dessus`.
 void dessous(Controle& c, const Controle& dessus) { c.definirHaut(bas(dessus)); }
+// A white picture of the control's size, in screen pixels.
+void remplirBlanc(ControleImage& c)
+{
+    c.creerbitmap(pixelsX(c.largeur()), pixelsY(c.hauteur()), 24);
+    c.remplir(0xFFFFFF);
+}
 }  // namespace
 
 QString legendeSurface(double largeurTwips, double hauteurTwips)
@@ -21,9 +30,15 @@ QString legendeSurface(double largeurTwips, double hauteurTwips)
 
 int Disposition::ligneBas() const
 {
-    // The jacket's band sits 120 twips lower than the page's.
+    // The jacket's band sits 120 twips lower than the page's. Where the window's client area
+    // is shorter than the design counted on (the title bar of a maximised window, or a window
+    // of the screen's height with the designed 375 twips of title over it), the band rises so
+    // that it stays wholly inside the window, the sharpness slider included, which reaches
+    // 10 twips below the quit button.
     const double h = static_cast<double>(Ecran::hauteurTwips()) - 270 - x_.partage.hauteurtitre;
-    return arrondi(x_.jaquette() ? h : h - 120);
+    const int concue = arrondi(x_.jaquette() ? h : h - 120);
+    const int client = x_.fenetre.hauteur() > 0 ? x_.fenetre.hauteurClient() : Ecran::hauteurTwips();
+    return std::min({concue, client - MargeBasBande, Ecran::hauteurMaximiseeTwips() - MargeBasBande});
 }
 
 void Disposition::dimensionecran()
@@ -103,12 +118,10 @@ void Disposition::dimensionecranPage()
         k->definirHaut(T);
 
     empilerBande();
+    // The rotation column only moves down: the page keeps its designed left edges.
     dessous(c.A_angle, c.E_angle);
-    c.A_angle.definirGauche(c.E_angle.gauche());
     dessous(c.B_annulangle, c.A_angle);
-    c.B_annulangle.definirGauche(c.E_angle.gauche());
     dessous(c.B_initimage, c.B_annulangle);
-    c.B_initimage.definirGauche(c.B_annuldecoupe.gauche() + c.B_annuldecoupe.largeur());
 
     empilerReglages();
     ligneIndicateurs(ligne);
@@ -149,14 +162,15 @@ void Disposition::dimensionecranJaquette()
     empilerReglages();
     ligneIndicateurs(ligne);
 
-    // The two face outlines, one over the other in the top right corner, white.
+    // The two face outlines, one over the other in the top right corner, each holding a
+    // white picture of its own size.
     ControleImage& avant = *c.L_jaq[0];
     avant.placer(avant.gauche(), 0, g[7], g[6]);
-    avant.definirCouleurFond(0xFFFFFF);
+    remplirBlanc(avant);
     avant.definirGauche(largeurEcran - g[7]);
     ControleImage& arriere = *c.L_jaq[16];
     arriere.placer(arriere.gauche(), 0, g[11], g[10]);
-    arriere.definirCouleurFond(0xFFFFFF);
+    remplirBlanc(arriere);
     arriere.definirGauche(largeurEcran - g[11]);
 
     // The jacket always prints on A4 portrait.

@@ -6,7 +6,7 @@
 // stand directly above it, the pages panel, the composer (page) or the jacket outlines
 // (jacket) stand in the top right corner. The printer's sheet becomes the preview page, drawn
 // at a scale of `echelleimp` (page) or `echellejaq` (jacket) sheet twips per preview twip.
-#include "state/contexteediteur.h"
+#include "editor/contexteediteur.h"
 
 #include <array>
 
@@ -21,6 +21,9 @@ inline constexpr std::array<int32_t, 12> GeometrieJaquette{1389, 1655, 6832, 855
 class Disposition {
 public:
     explicit Disposition(ContexteEditeur& ctx) : x_(ctx) {}
+
+    // The layout's controls have no handlers of their own yet.
+    void brancher() {}
 
     // Fits the window's controls to the screen (run once by the load). The jacket's version
     // also switches the printer to A4 portrait and sizes its preview page.

@@ -1,22 +1,27 @@
 #include "pagemodel/objets.h"
 
+#include "layout/disposition.h"
 #include "platform/base/conversions.h"
 #include "platform/base/ecran.h"
 #include "platform/base/erreur.h"
 #include "platform/base/fichiers.h"
+#include "pagemodel/basetravail.h"
+#include "printing/impression.h"
 
 namespace kal {
 
-QString critereNumero(int n) { return QStringLiteral("numero=") + QString::number(n); }
+QString ModeleObjets::cheminBase() { return fs::joindre(fs::dossierCourant(), nomBaseTravail()); }
 
-QString sourceFace(int base)
+void ModeleObjets::brancher()
 {
-    // Two blanks before WHERE and one at the end, as the face selection has always been written.
-    return QStringLiteral("SELECT * FROM [kalmorin]  WHERE [numero] BETWEEN ") + QString::number(base) +
-           QStringLiteral(" AND ") + QString::number(base + 15) + QStringLiteral(" ");
+    ControlesEditeur& c = x_.c;
+    c.O_avant.surClic = [this] { O_avant_Click(); };
+    c.O_arriere.surClic = [this] { O_arriere_Click(); };
+    x_.enregistrerCommande(QStringLiteral("Effacer page"), [this] {
+        effacerpage();
+        return true;
+    });
 }
-
-QString ModeleObjets::cheminBase() { return fs::joindre(fs::dossierCourant(), QStringLiteral("kalmorin.mdb")); }
 
 // --- Writing the current record
 
@@ -24,37 +29,37 @@ void ModeleObjets::ecrirePolice(bd::JeuEnregistrements& jeu)
 {
     // The composer's background and the font of its selection.
     const BoiteTexteRiche& t = x_.c.T_compos;
-    jeu.mettre(QStringLiteral("backcolor"), t.fondtexte());
-    jeu.mettre(QStringLiteral("fontname"), t.selpolice());
-    jeu.mettre(QStringLiteral("fontsize"), t.seltaille());
-    jeu.mettre(QStringLiteral("fontcolor"), t.selcouleur());
-    jeu.mettre(QStringLiteral("fontbold"), t.selgras());
-    jeu.mettre(QStringLiteral("fontitalic"), t.selitalique());
-    jeu.mettre(QStringLiteral("fontunderline"), t.selsouligne());
-    jeu.mettre(QStringLiteral("fontstrikethru"), t.selbarre());
+    jeu.mettre(champ::backcolor, t.fondtexte());
+    jeu.mettre(champ::fontname, t.selpolice());
+    jeu.mettre(champ::fontsize, t.seltaille());
+    jeu.mettre(champ::fontcolor, t.selcouleur());
+    jeu.mettre(champ::fontbold, t.selgras());
+    jeu.mettre(champ::fontitalic, t.selitalique());
+    jeu.mettre(champ::fontunderline, t.selsouligne());
+    jeu.mettre(champ::fontstrikethru, t.selbarre());
 }
 
 void ModeleObjets::ecrireChamps(bd::JeuEnregistrements& jeu)
 {
     ControlesEditeur& c = x_.c;
     const EtatEditeur& e = x_.etat;
-    jeu.mettre(QStringLiteral("cadre"), c.C_cadre.valeur());
-    jeu.mettre(QStringLiteral("rot"), c.A_angle.valeur());
-    jeu.mettre(QStringLiteral("occup"), true);
+    jeu.mettre(champ::cadre, c.C_cadre.valeur());
+    jeu.mettre(champ::rot, c.A_angle.valeur());
+    jeu.mettre(champ::occup, true);
     // The page decides by the kind of the current object, the jacket by the record itself.
     if (!x_.jaquette() && e.typeobjet == QLatin1String("textimage"))
         ecrirePolice(jeu);
     if (x_.jaquette()) {
         // The jacket stores the preview size as it is, in single precision.
-        jeu.mettre(QStringLiteral("widthimp"), static_cast<float>(c.L_sauvder.largeur()));
-        jeu.mettre(QStringLiteral("heightimp"), static_cast<float>(c.L_sauvder.hauteur()));
+        jeu.mettre(champ::widthimp, static_cast<float>(c.L_sauvder.largeur()));
+        jeu.mettre(champ::heightimp, static_cast<float>(c.L_sauvder.hauteur()));
     } else {
-        jeu.mettre(QStringLiteral("widthimp"), c.L_sauvder.largeur() * e.echelleimp);
-        jeu.mettre(QStringLiteral("heightimp"), c.L_sauvder.hauteur() * e.echelleimp);
+        jeu.mettre(champ::widthimp, c.L_sauvder.largeur() * e.echelleimp);
+        jeu.mettre(champ::heightimp, c.L_sauvder.hauteur() * e.echelleimp);
     }
-    jeu.mettre(QStringLiteral("leftimp"), c.A_margeH.valeur());
-    jeu.mettre(QStringLiteral("topimp"), c.A_margeV.valeur());
-    if (x_.jaquette() && jeu.valeur(QStringLiteral("textimage")).toBool())
+    jeu.mettre(champ::leftimp, c.A_margeH.valeur());
+    jeu.mettre(champ::topimp, c.A_margeV.valeur());
+    if (x_.jaquette() && jeu.valeur(champ::textimage).toBool())
         ecrirePolice(jeu);
 }
 
@@ -63,20 +68,17 @@ void ModeleObjets::chargimp()
     EtatEditeur& e = x_.etat;
     if (x_.jaquette() && !(e.objetcourant < e.fincote))
         return;
+    Fiches fiches = x_.fiches();
     for (;;) {
-        x_.D_image.actualiser();
-        bd::JeuEnregistrements& jeu = x_.D_image.jeu();
-        jeu.chercherPremier(critereNumero(e.objetcourant));
-        jeu.modifier();
+        fiches.actualiser();
+        fiches.editer(e.objetcourant);
         try {
-            ecrireChamps(jeu);
-            jeu.miseAJour();
+            fiches.valider([this](bd::JeuEnregistrements& jeu) { ecrireChamps(jeu); });
             return;
         } catch (const Erreur&) {
             // A work database made before frames existed: add the field and write again. When
             // the field is there already, champcadre fails and that failure reaches the caller,
             // so the write is tried at most twice.
-            jeu.annulerMiseAJour();
             champcadre(cheminBase());
         }
     }
@@ -87,58 +89,61 @@ void ModeleObjets::champcadre(const QString& chemin)
     x_.D_image.fermerBase();
     {
         bd::Base base = bd::Base::ouvrir(chemin);
-        base.ajouterChamp(QStringLiteral("kalmorin"), QStringLiteral("cadre"), bd::TypeChamp::Entier);
+        base.ajouterChamp(nomTableObjets(), champ::cadre, bd::TypeChamp::Entier);
         base.fermer();
     }
     x_.D_image.definirBase(chemin);
-    x_.D_image.definirSource(QStringLiteral("kalmorin"));
-    x_.D_image.actualiser();
-    bd::JeuEnregistrements& jeu = x_.D_image.jeu();
-    for (int n = 0; n < x_.etat.nbEmplacements(); ++n) {
-        jeu.chercherPremier(critereNumero(n));
-        jeu.modifier();
-        jeu.mettre(QStringLiteral("cadre"), 0);
-        jeu.miseAJour();
-    }
+    Fiches fiches = x_.fiches();
+    fiches.sourceTable();
+    for (int n = 0; n < x_.etat.nbEmplacements(); ++n)
+        fiches.modifier(n, [](bd::JeuEnregistrements& jeu) { jeu.mettre(champ::cadre, 0); });
 }
 
 // --- Resetting the table
+
+void ModeleObjets::positionMiniature(bd::JeuEnregistrements& jeu, int n)
+{
+    // Two columns of eight, 3000 and 1500 twips left of the screen's right edge.
+    const bool gaucheCol = n < 8;
+    jeu.mettre(champ::topminiat, (gaucheCol ? n : n - 8) * x_.etat.pasminiat);
+    jeu.mettre(champ::leftminiat, static_cast<float>(Ecran::largeurTwips() - (gaucheCol ? 3000 : 1500)));
+}
 
 void ModeleObjets::inittabimp()
 {
     EtatEditeur& e = x_.etat;
     ControlesEditeur& c = x_.c;
     const int largeurEcran = Ecran::largeurTwips();
-    x_.D_image.actualiser();
-    bd::JeuEnregistrements& jeu = x_.D_image.jeu();
+    Fiches fiches = x_.fiches();
+    fiches.actualiser();
 
     if (x_.jaquette()) {
         // One row of 16 thumbnail positions, shared by the front slot n and the back slot n + 16.
         e.pasminiat = arrondi(c.L_jaq[16]->largeur() / 16.0);
     }
     for (int n = 0; n < e.nbEmplacements(); ++n) {
-        jeu.chercherPremier(critereNumero(n));
-        jeu.modifier();
-        jeu.mettre(QStringLiteral("occup"), false);
-        for (const char* champ : {"heightimp", "leftimp", "topimp", "widthimp", "rot"})
-            jeu.mettre(QLatin1String(champ), 0);
-        if (x_.jaquette())
-            jeu.mettre(QStringLiteral("texte"), false);
-        jeu.mettre(QStringLiteral("textimage"), false);
-        jeu.mettre(QStringLiteral("backcolor"), 0xFFFFFF);
-        if (x_.jaquette()) {
-            const double hautJaq = c.L_jaq[0]->hauteur();
-            jeu.mettre(QStringLiteral("topminiat"), static_cast<float>((c.E_maximum.haut() - hautJaq) / 2 + hautJaq));
-            jeu.mettre(QStringLiteral("leftminiat"),
-                       static_cast<double>(largeurEcran - 8505) + static_cast<double>(n % 16) * e.pasminiat);
-        } else {
-            if (ControleImage* m = c.L_miniat[static_cast<size_t>(n)].get())
-                m->definirVisible(false);
-            const bool gaucheCol = n < 8;
-            jeu.mettre(QStringLiteral("topminiat"), (gaucheCol ? n : n - 8) * e.pasminiat);
-            jeu.mettre(QStringLiteral("leftminiat"), static_cast<float>(largeurEcran - (gaucheCol ? 3000 : 1500)));
-        }
-        jeu.miseAJour();
+        fiches.modifier(n, [&](bd::JeuEnregistrements& jeu) {
+            jeu.mettre(champ::occup, false);
+            for (const QString* nom : {&champ::heightimp, &champ::leftimp, &champ::topimp, &champ::widthimp, &champ::rot})
+                jeu.mettre(*nom, 0);
+            if (x_.jaquette())
+                jeu.mettre(champ::texte, false);
+            jeu.mettre(champ::textimage, false);
+            jeu.mettre(champ::backcolor, 0xFFFFFF);
+            if (x_.jaquette()) {
+                const double hautJaq = c.L_jaq[0]->hauteur();
+                jeu.mettre(champ::topminiat, static_cast<float>((c.E_maximum.haut() - hautJaq) / 2 + hautJaq));
+                jeu.mettre(champ::leftminiat,
+                           static_cast<double>(largeurEcran - 8505) + static_cast<double>(n % 16) * e.pasminiat);
+            } else {
+                if (ControleImage* m = c.L_miniat[static_cast<size_t>(n)].get()) {
+                    m->definirVisible(false);
+                    m->definirOptionaffichage(1);
+                    m->definirGammaaffichage(x_.partage.gamma);
+                }
+                positionMiniature(jeu, n);
+            }
+        });
     }
 }
 
@@ -147,10 +152,7 @@ void ModeleObjets::initobjets()
     // The page's object controls 0 to 15 go with their objects; element 16 stays.
     ControlesEditeur& c = x_.c;
     for (int n = 0; n < 16; ++n) {
-        if (auto& photo = c.L_photo[static_cast<size_t>(n)]) {
-            delete photo->widget();
-            photo.reset();
-        }
+        c.L_photo[static_cast<size_t>(n)].reset();
         if (ControleImage* m = c.L_miniat[static_cast<size_t>(n)].get())
             m->definirVisible(false);
     }
@@ -162,20 +164,28 @@ void ModeleObjets::posminiat()
 {
     EtatEditeur& e = x_.etat;
     ControlesEditeur& c = x_.c;
-    const int largeurEcran = Ecran::largeurTwips();
-    x_.D_image.definirSource(QStringLiteral("kalmorin"));
-    x_.D_image.actualiser();
+    Fiches fiches = x_.fiches();
+    fiches.sourceTable();
     // Eight rows from the top of the window down to the composer's height above the
     // indicator line.
     e.pasminiat = arrondi((c.E_maximum.haut() - c.T_compos.hauteur()) / 8.0);
-    bd::JeuEnregistrements& jeu = x_.D_image.jeu();
-    for (int n = 0; n < 16; ++n) {
-        jeu.chercherPremier(critereNumero(n));
-        jeu.modifier();
-        const bool gaucheCol = n < 8;
-        jeu.mettre(QStringLiteral("topminiat"), (gaucheCol ? n : n - 8) * e.pasminiat);
-        jeu.mettre(QStringLiteral("leftminiat"), static_cast<float>(largeurEcran - (gaucheCol ? 3000 : 1500)));
-        jeu.miseAJour();
+    for (int n = 0; n < 16; ++n)
+        fiches.modifier(n, [&](bd::JeuEnregistrements& jeu) { positionMiniature(jeu, n); });
+}
+
+void ModeleObjets::libererfiches()
+{
+    ControlesEditeur& c = x_.c;
+    Fiches fiches = x_.fiches();
+    for (int n = 0; n < x_.etat.nbEmplacements(); ++n) {
+        fiches.actualiser();
+        fiches.modifier(n, [](bd::JeuEnregistrements& jeu) { jeu.mettre(champ::occup, false); });
+        if (x_.jaquette()) {
+            const size_t i = static_cast<size_t>(n);
+            c.L_photo[i]->definirCouleurFond(fiches.lire(n, champ::coulminiat).toInt());
+            c.L_apjaq[i]->definirCouleurFond(c.L_photo[i]->couleurFond());
+            c.L_apjaq[i]->definirVisible(false);
+        }
     }
 }
 
@@ -189,9 +199,9 @@ void ModeleObjets::initphotoimp()
     x_.D_image.actualiser();
     bd::JeuEnregistrements& jeu = x_.D_image.jeu();
     for (jeu.premier(); !jeu.fin(); jeu.suivant()) {
-        if (jeu.valeur(QStringLiteral("occup")).toBool()) {
+        if (jeu.valeur(champ::occup).toBool()) {
             ++e.nbobjets;
-            e.objetcourant = jeu.valeur(QStringLiteral("numero")).toInt();
+            e.objetcourant = jeu.valeur(champ::numero).toInt();
         }
     }
 }
@@ -200,8 +210,8 @@ void ModeleObjets::changerface(bool versAvant)
 {
     EtatEditeur& e = x_.etat;
     ControlesEditeur& c = x_.c;
-    // Objects are not yet created on a jacket face, so there is never an object to save on
-    // the face being left: the switch sets the face, selects and counts its records.
+    // There is never an object to save on the face being left while objects cannot be placed:
+    // the switch sets the face, selects and counts its records.
     const int base = versAvant ? 0 : 16;
     for (int n = versAvant ? 16 : 0; n < (versAvant ? 32 : 16); ++n)
         if (ControleImage* m = c.L_miniat[static_cast<size_t>(n)].get())
@@ -220,6 +230,34 @@ void ModeleObjets::changerface(bool versAvant)
         c.L_jaq[16]->definirVisible(true);
         c.L_jaq[0]->definirVisible(false);
     }
+    c.F_compos.definirVisible(false);
+}
+
+// --- Clearing the page
+
+void ModeleObjets::effacerpage()
+{
+    EtatEditeur& e = x_.etat;
+    ControlesEditeur& c = x_.c;
+    if (x_.jaquette()) {
+        e.nompage.clear();
+        e.nomaouvrir.clear();
+        e.ouvrirapres = false;
+        c.F_compos.definirVisible(false);
+        return;
+    }
+    e.effacementpage = true;
+    e.majencours = true;
+    e.nompage.clear();
+    e.nomaouvrir.clear();
+    x_.disposition().dimpage();
+    x_.disposition().marges();
+    x_.impression().finconfig();
+    c.C_cadre.definirValeur(0);
+    x_.autcontrol(false, false);
+    e.ouvrirapres = false;
+    e.majencours = false;
+    e.effacementpage = false;
     c.F_compos.definirVisible(false);
 }
 

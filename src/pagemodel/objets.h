@@ -1,20 +1,18 @@
 #pragma once
-// The object table as the editors use it: one record of the table `kalmorin` per object number,
-// found with the criterion "numero=" followed by the number. The page uses records 0 to 15
-// (16 is its page-settings record); the jacket uses 0 to 31, 0-15 its front face and 16-31 its
-// back face.
-#include "state/contexteediteur.h"
+// The object table as the editors use it: one record of the table `kalmorin` per object number.
+// The page uses records 0 to 15 (16 is its page-settings record); the jacket uses 0 to 31,
+// 0-15 its front face and 16-31 its back face.
+#include "editor/contexteediteur.h"
+#include "pagemodel/fiche.h"
 
 namespace kal {
-
-// Criterion that finds the record of object n: "numero=" immediately followed by n.
-QString critereNumero(int n);
-// Record source of one jacket face: its 16 records, base to base + 15.
-QString sourceFace(int base);
 
 class ModeleObjets {
 public:
     explicit ModeleObjets(ContexteEditeur& ctx) : x_(ctx) {}
+
+    // The face options of the jacket and the entry "Effacer page".
+    void brancher();
 
     // Writes the current object's record from the editing controls. A work database whose
     // table lacks the field `cadre` gains it (champcadre) and the write is made again, once.
@@ -29,11 +27,19 @@ public:
     void initobjets();
     // Page: positions of the two thumbnail columns, written into the records.
     void posminiat();
+    // Marks every object record free, so that each run starts with an empty page; the
+    // jacket's object controls take their record's thumbnail colour.
+    void libererfiches();
 
     // Jacket: selects the face shown, counts its objects, makes the last one met current.
     void initphotoimp();
     // Jacket: the face options. `versAvant` true for the front (O_avant), false for the back.
     void changerface(bool versAvant);
+    void O_avant_Click() { changerface(true); }
+    void O_arriere_Click() { changerface(false); }
+
+    // The entry "Effacer page": the page or jacket without objects and without a name.
+    void effacerpage();
 
     // Path of the work database in the current folder.
     static QString cheminBase();
@@ -42,6 +48,8 @@ private:
     ContexteEditeur& x_;
     void ecrireChamps(bd::JeuEnregistrements& jeu);
     void ecrirePolice(bd::JeuEnregistrements& jeu);
+    // Page: where the thumbnail of object n stands (top, left in screen twips).
+    void positionMiniature(bd::JeuEnregistrements& jeu, int n);
 };
 
 }  // namespace kal

@@ -7,6 +7,7 @@
 #include "platform/base/messages.h"
 
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QFont>
 
@@ -79,6 +80,29 @@ void Depart::chargement()
         // Normally it exists already.
     }
     transfpage();
+}
+
+bool Depart::event(QEvent* e)
+{
+    const bool traite = Fenetre::event(e);
+    switch (e->type()) {
+    case QEvent::Show:
+    case QEvent::Move:
+    case QEvent::Resize:
+        mesurerCadre();
+        break;
+    default:
+        break;
+    }
+    return traite;
+}
+
+void Depart::mesurerCadre()
+{
+    // hauteurtitre is how much taller the real title bar and borders are than the 375 twips
+    // the windows were designed with; the editors' layouts subtract it.
+    if (Ecran::mesurerBordsTitre(*this))
+        partage_.hauteurtitre = Ecran::hauteurBordsTitre() - 375;
 }
 
 void Depart::identauteur()

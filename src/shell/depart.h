@@ -27,11 +27,14 @@ public:
 
 protected:
     void chargement() override;
+    // A window manager frames the shown window: its title bar and borders are measured then.
+    bool event(QEvent* e) override;
 
 private:
     ReglagesPartages& partage_;
     QString ancienDossier_;
     bool controleEcran();
+    void mesurerCadre();
 };
 
 }  // namespace kal

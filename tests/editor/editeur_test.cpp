@@ -1,13 +1,20 @@
 // The editors' load, unload and close, enabling of the editing controls, hover captions and
 // function lists, run against both editors wherever the behaviour is shared.
-#include "banc_editeur.h"
-#include "editor/reglages.h"
+#include "support/banc_editeur.h"
+#include "imaging/fichierstravail.h"
+#include "printing/impression.h"
+#include "printing/reglages.h"
 #include "pagemodel/basetravail.h"
 #include "pagemodel/objets.h"
 #include "platform/base/fichiers.h"
 #include "support/sansimprimante.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QRadioButton>
+#include <QStyle>
 #include <QFile>
 #include <QMouseEvent>
 #include <cmath>
@@ -274,7 +281,7 @@ TEST_P(Editeur, FermetureEcritLesReglagesEtEfface)
     banc.partage.DeltaV = 30;
     QStringList fichiers;
     for (int n : {0, 15, 16, 31})
-        for (const QString& f : kal::Editeur::fichierstravail(n)) {
+        for (const QString& f : kal::fichierstravail(n)) {
             poser(f, "x");
             fichiers << f;
         }
@@ -311,7 +318,7 @@ TEST_P(Editeur, Autcontrol)
     for (const Attendu& a : {Attendu{true, false, true, true, false}, Attendu{true, true, true, false, true},
                              Attendu{false, true, false, false, true}, Attendu{false, false, false, false, false},
                              Attendu{true, false, true, true, false}}) {
-        ed->autcontrol(a.objet, a.texte);
+        ed->x.autcontrol(a.objet, a.texte);
         for (kal::Controle* k : geometrie)
             EXPECT_EQ(k->actif(), a.geo) << a.objet << a.texte;
         for (kal::Controle* k : reglages)
@@ -402,7 +409,7 @@ TEST(EditeurPage, FinconfigApresChangementDeFeuille)
     ed->c.L_fonction.definirIndex(10);   // "Configurer imprimante"
     EXPECT_TRUE(ed->x.etat.configdemandee);
     banc.imp.definirOrientationimprimante(kal::imp::Paysage);
-    ed->finconfig();
+    ed->x.impression().finconfig();
     EXPECT_FALSE(ed->x.etat.configdemandee);
     EXPECT_EQ(ed->c.P_page.largeur(), 12360);
     EXPECT_DOUBLE_EQ(ed->x.etat.largeursurface, 16238 - 30);
@@ -431,6 +438,94 @@ TEST(EditeurJaquette, ImprimerSansOptionImprimer)
     ASSERT_EQ(banc.repondeur.messages().size(), 2u);
     EXPECT_EQ(banc.repondeur.messages()[1].texte, QString::fromUtf8("Aucune jaquette à imprimer"));
     EXPECT_EQ(ed->c.L_fonction.indexCourant(), -1);
+}
+
+// --- What the load gives the pictures
+
+// Every picture of the objects shows with the settings file's gamma, and the jacket's face
+// outlines hold a white picture of their own size in pixels.
+TEST_P(Editeur, GammaEtOptionsDAffichage)
+{
+    poser(fichier(QStringLiteral("quelvard.ini")), " 120\r\n\r\n[DeltaH]\r\n0\r\n\r\n[DeltaV]\r\n0\r\n");
+    kal::Editeur* ed = ouvrir();
+    ASSERT_NE(ed, nullptr);
+    kal::ControlesEditeur& c = ed->c;
+    for (int n = 0; n < emplacements(); ++n) {
+        const auto i = static_cast<size_t>(n);
+        ASSERT_NE(c.L_miniat[i], nullptr);
+        EXPECT_DOUBLE_EQ(c.L_miniat[i]->gammaaffichage(), 120) << n;
+        EXPECT_EQ(c.L_miniat[i]->optionaffichage(), 1) << n;
+        if (jaquette()) {
+            for (const kal::ControleImage* k : {c.L_photo[i].get(), c.L_apjaq[i].get()}) {
+                EXPECT_DOUBLE_EQ(k->gammaaffichage(), 120) << n;
+                EXPECT_EQ(k->optionaffichage(), 1) << n;
+            }
+            EXPECT_TRUE(c.L_photo[i]->optiondessin());
+            EXPECT_EQ(c.L_photo[i]->couleurdessin(), 0);
+        }
+    }
+    if (jaquette()) {
+        for (int n : {0, 16}) {
+            const kal::ControleImage& jaq = *c.L_jaq[static_cast<size_t>(n)];
+            EXPECT_DOUBLE_EQ(jaq.gammaaffichage(), 120);
+            ASSERT_FALSE(jaq.estVide());
+            EXPECT_EQ(jaq.bitmap().largeur(), kal::pixelsX(jaq.largeur()));
+            EXPECT_EQ(jaq.bitmap().hauteur(), kal::pixelsY(jaq.hauteur()));
+            EXPECT_EQ(jaq.bitmap().pleine().pixel(10, 10), qRgb(255, 255, 255));
+        }
+        // One fold mark on the front, two on the back, on the outlines and the previews, however
+        // often the marks are drawn.
+        const auto traits = [](const QWidget* w) {
+            return w->findChildren<QWidget*>(QStringLiteral("trait"), Qt::FindDirectChildrenOnly).size();
+        };
+        ed->x.impression().pliage();
+        EXPECT_EQ(traits(c.L_jaq[0]->widget()), 1);
+        EXPECT_EQ(traits(c.L_jaq[16]->widget()), 2);
+        EXPECT_EQ(traits(c.P_apjaq[0]->widget()), 1);
+        EXPECT_EQ(traits(c.P_apjaq[16]->widget()), 2);
+        EXPECT_EQ(c.L_jaq[16]->widget()->findChild<QWidget*>(QStringLiteral("trait"))->x(), kal::pixelsX(369));
+    }
+}
+
+// Giving the function list the focus makes Qt pick a current row by itself: no command runs.
+TEST_P(Editeur, LeFocusNOuvreRien)
+{
+    kal::Editeur* ed = ouvrir();
+    ASSERT_NE(ed, nullptr);
+    ed->show();
+    QFocusEvent focus(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+    QCoreApplication::sendEvent(ed->c.L_fonction.liste(), &focus);
+    EXPECT_EQ(ed->c.L_fonction.indexCourant(), -1);
+    EXPECT_FALSE(kal::Fenetres::chargee(QStringLiteral("DOC")));
+    EXPECT_TRUE(banc.repondeur.messages().empty());
+}
+
+// Every caption fits its control with the fonts installed here.
+TEST_P(Editeur, LegendesTiennentDansLeursControles)
+{
+    kal::Editeur* ed = ouvrir();
+    ASSERT_NE(ed, nullptr);
+    ed->show();
+    for (const QAbstractButton* b : ed->findChildren<QAbstractButton*>()) {
+        if (b->text().isEmpty() || b->text().contains(QLatin1Char('\r')))
+            continue;
+        const std::string texte = b->text().toStdString();
+        // The text, after the indicator of a check box or an option button.
+        int besoin = b->fontMetrics().horizontalAdvance(b->text());
+        if (qobject_cast<const QRadioButton*>(b))
+            besoin += b->style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) +
+                      b->style()->pixelMetric(QStyle::PM_RadioButtonLabelSpacing);
+        else if (qobject_cast<const QCheckBox*>(b))
+            besoin += b->style()->pixelMetric(QStyle::PM_IndicatorWidth) +
+                      b->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
+        EXPECT_LE(besoin, b->width()) << texte;
+        // Inside its frame, an option keeps clear of the frame's border.
+        const auto* cadre = qobject_cast<const QGroupBox*>(b->parentWidget());
+        if (cadre && qobject_cast<const QRadioButton*>(b)) {
+            EXPECT_LE(b->geometry().bottom() + 3, cadre->height() - 1) << texte;
+            EXPECT_LE(b->geometry().right() + 3, cadre->width() - 1) << texte;
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(LesDeux, Editeur, ::testing::Values(TypeEditeur::Page, TypeEditeur::Jaquette),

@@ -1,6 +1,6 @@
 // Window layout, preview page and printable surface of the two editors, on the admitted screen
 // sizes, with a test printer of fixed sizes (A4, hardware margins 240/180/300/420 twips).
-#include "../editor/banc_editeur.h"
+#include "support/banc_editeur.h"
 #include "layout/disposition.h"
 #include "platform/base/conversions.h"
 
@@ -47,13 +47,14 @@ TEST(DispositionPage, Bande800x600)
     EXPECT_EQ(c.B_centre.gauche(), 5800);
     EXPECT_EQ(c.C_cadre.haut(), T + 825);
     EXPECT_EQ(c.C_cadre.gauche(), 5800);
-    // Rotation column
+    // Rotation column: stacked down, the designed left edges kept (the label's 6795 included)
+    EXPECT_EQ(c.E_angle.gauche(), 6795);
     EXPECT_EQ(c.A_angle.haut(), T + 195);
-    EXPECT_EQ(c.A_angle.gauche(), 6795);
+    EXPECT_EQ(c.A_angle.gauche(), 6800);
     EXPECT_EQ(c.B_annulangle.haut(), T + 390);
-    EXPECT_EQ(c.B_annulangle.gauche(), 6795);
+    EXPECT_EQ(c.B_annulangle.gauche(), 6800);
     EXPECT_EQ(c.B_initimage.haut(), T + 705);
-    EXPECT_EQ(c.B_initimage.gauche(), 6790);
+    EXPECT_EQ(c.B_initimage.gauche(), 6800);
     // Adjustment stacks: the colour slider lines up with its label
     EXPECT_EQ(c.E_contraste.haut(), T + 215);
     EXPECT_EQ(c.A_contraste.haut(), T + 210);
@@ -71,9 +72,9 @@ TEST(DispositionPage, Bande800x600)
     EXPECT_EQ(c.E_nominal.gauche(), 2800);
     EXPECT_EQ(c.E_nominal.largeur(), 5800 + 1000 - 2800);
     EXPECT_EQ(c.C_image.haut(), T - 240);
-    EXPECT_EQ(c.C_image.gauche(), 6795);
-    EXPECT_EQ(c.E_maximum.gauche(), 6795 + 1200);
-    EXPECT_EQ(c.E_maximum.largeur(), 12000 - 7995);
+    EXPECT_EQ(c.C_image.gauche(), 6800);
+    EXPECT_EQ(c.E_maximum.gauche(), 8000);
+    EXPECT_EQ(c.E_maximum.largeur(), 4000);
     // Composer panel on the indicator line at the right edge, wrapping where the printer does
     EXPECT_EQ(c.F_compos.gauche(), 12000 - 3000);
     EXPECT_EQ(c.F_compos.haut(), T - 240 - 1575);
@@ -86,7 +87,9 @@ TEST(DispositionJaquette, Bande800x600)
     kal::Editeur* ed = b.ouvrir(TypeEditeur::Jaquette);
     ASSERT_NE(ed, nullptr);
     const kal::ControlesEditeur& c = ed->c;
-    const int T = 9000 - 270 - 1035;   // no 120 in the jacket
+    // No 120 in the jacket: its designed bottom line, 9000 - 270, would lie below the window's
+    // client area (9000 less the 375 twips of title and borders), so the band rises into it.
+    const int T = 9000 - 375 - 15 - 1035;
     EXPECT_EQ(c.B_finimprim.haut(), T);
     EXPECT_EQ(c.B_finimprim.largeur(), 1500);
     EXPECT_EQ(c.E_gamma.haut(), T + 765);
@@ -120,7 +123,7 @@ TEST(DispositionJaquette, Bande800x600)
     EXPECT_EQ(c.F_fonction.haut(), 4243);
     EXPECT_EQ(c.F_fonction.gauche(), 0);
     EXPECT_EQ(c.F_jaq.haut(), 4243);
-    EXPECT_EQ(c.F_jaq.gauche(), 1050);
+    EXPECT_EQ(c.F_jaq.gauche(), c.F_fonction.largeur());
     EXPECT_EQ(c.F_page.gauche(), 0);
     EXPECT_EQ(c.F_page.haut(), 0);
 }
@@ -157,7 +160,8 @@ TEST(Disposition, EcransAdmis)
             ASSERT_NE(ed, nullptr);
             const kal::ControlesEditeur& c = ed->c;
             const int lt = e.l * 15, ht = e.h * 15;
-            const int basLigne = ht - 270 - (t == TypeEditeur::Page ? 120 : 0);
+            // The jacket's designed line (no 120) rises to the bottom of the client area.
+            const int basLigne = t == TypeEditeur::Page ? ht - 270 - 120 : ht - 375 - 15;
             SCOPED_TRACE(std::to_string(e.l) + "x" + std::to_string(e.h) + " " + kaltest::nomType(t));
             EXPECT_EQ(c.B_finimprim.haut() + c.B_finimprim.hauteur(), basLigne);
             EXPECT_EQ(c.B_finimprim.gauche() + c.B_finimprim.largeur(), lt - (t == TypeEditeur::Page ? 120 : 0));

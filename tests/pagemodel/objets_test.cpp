@@ -1,7 +1,7 @@
 // The object records as the editors write them: the record writer with its schema upgrade, the
 // reset with the thumbnail positions, and the jacket's face selection. Each test works on a
 // real work database in a temporary folder, through an editor window that is not loaded.
-#include "../editor/banc_editeur.h"
+#include "support/banc_editeur.h"
 #include "pagemodel/basetravail.h"
 #include "pagemodel/objets.h"
 #include "platform/base/erreur.h"
@@ -86,7 +86,7 @@ TEST_P(Objets, ChargimpEcritLeRecordCourant)
     kal::Editeur& e = editeur();
     ecrire(3, QStringLiteral("fontname"), QStringLiteral("Courier New"));
     objetCourant(e, 3);
-    e.objets.chargimp();
+    e.x.objets().chargimp();
     EXPECT_TRUE(champ(3, QStringLiteral("occup")).toBool());
     // The page stores sheet twips (preview size x echelleimp), the jacket the preview size.
     EXPECT_DOUBLE_EQ(champ(3, QStringLiteral("widthimp")).toDouble(), jaquette() ? 150 : 675);
@@ -121,7 +121,7 @@ TEST_P(Objets, ChargimpEcritLaPoliceDuComposeurPourUnTexteImage)
     t.definirSelsouligne(true);
     t.definirSelbarre(true);
     t.definirFondtexte(0x00FFFF);
-    e.objets.chargimp();
+    e.x.objets().chargimp();
     EXPECT_EQ(champ(4, QStringLiteral("backcolor")).toInt(), 0x00FFFF);
     EXPECT_EQ(champ(4, QStringLiteral("fontname")).toString(), QStringLiteral("Times New Roman"));
     EXPECT_DOUBLE_EQ(champ(4, QStringLiteral("fontsize")).toDouble(), 14.5);
@@ -132,7 +132,7 @@ TEST_P(Objets, ChargimpEcritLaPoliceDuComposeurPourUnTexteImage)
     // The font is read from the selection's first character: a caret in the plain part of the
     // text gives the default font.
     t.definirSelectiondebut(12);
-    e.objets.chargimp();
+    e.x.objets().chargimp();
     EXPECT_EQ(champ(4, QStringLiteral("fontname")).toString(), QStringLiteral("MS Sans Serif"));
     EXPECT_DOUBLE_EQ(champ(4, QStringLiteral("fontsize")).toDouble(), 8.25);
     EXPECT_FALSE(champ(4, QStringLiteral("fontbold")).toBool());
@@ -150,7 +150,7 @@ TEST(ObjetsJaquette, ChargimpHorsDeLaFaceNEcritRien)
     e.x.etat.fincote = 16;
     for (int n : {int(kal::AucunObjet), 20}) {
         e.x.etat.objetcourant = n;
-        e.objets.chargimp();
+        e.x.objets().chargimp();
     }
     kal::bd::Base b = kal::bd::Base::ouvrir(banc.dossier.fichier(QStringLiteral("kalmorin.mdb")));
     kal::bd::JeuEnregistrements j = b.ouvrirJeu(QStringLiteral("SELECT * FROM [kalmorin] WHERE [occup] = true"));
@@ -163,7 +163,7 @@ TEST_P(Objets, ChargimpAjouteLeChampCadre)
     baseSans({QStringLiteral("cadre")});
     kal::Editeur& e = editeur();
     objetCourant(e, 2);
-    e.objets.chargimp();
+    e.x.objets().chargimp();
     EXPECT_EQ(champ(2, QStringLiteral("cadre")).toInt(), 1);
     EXPECT_DOUBLE_EQ(champ(2, QStringLiteral("widthimp")).toDouble(), jaquette() ? 150 : 675);
     for (int n : {0, 15})
@@ -183,7 +183,7 @@ TEST_P(Objets, ChargimpNeBouclePas)
     kal::Editeur& e = editeur();
     objetCourant(e, 1);
     try {
-        e.objets.chargimp();
+        e.x.objets().chargimp();
         FAIL() << "the write should fail";
     } catch (const kal::Erreur& err) {
         EXPECT_EQ(err.numero(), 3191);   // the field cadre exists already
@@ -212,7 +212,7 @@ TEST_P(Objets, InittabimpLibereEtPlaceLesMiniatures)
         e.c.L_jaq[0]->placer(0, 0, 8550, 6832);
         e.c.E_maximum.placer(0, 9855, 100, 240);
     }
-    e.objets.inittabimp();
+    e.x.objets().inittabimp();
     for (int n : {0, 9, derniere}) {
         EXPECT_FALSE(champ(n, QStringLiteral("occup")).toBool()) << n;
         EXPECT_DOUBLE_EQ(champ(n, QStringLiteral("widthimp")).toDouble(), 0);
@@ -253,7 +253,7 @@ TEST(ObjetsJaquette, PasDesMiniaturesArrondiAuPair)
         e.x.D_image.definirBase(banc.dossier.fichier(QStringLiteral("kalmorin.mdb")));
         e.x.D_image.definirSource(QStringLiteral("kalmorin"));
         e.c.L_jaq[16]->placer(0, 0, largeur, 6691);
-        e.objets.inittabimp();
+        e.x.objets().inittabimp();
         EXPECT_EQ(e.x.etat.pasminiat, pas) << largeur;
     }
 }
@@ -266,7 +266,7 @@ TEST(ObjetsPage, Posminiat)
     e.x.D_image.definirBase(banc.dossier.fichier(QStringLiteral("kalmorin.mdb")));
     e.x.D_image.definirSource(QStringLiteral("SELECT * FROM [kalmorin] WHERE [occup] = true"));
     e.c.E_maximum.placer(0, e.c.T_compos.hauteur() + 8 * 975, 100, 240);
-    e.objets.posminiat();
+    e.x.objets().posminiat();
     EXPECT_EQ(e.x.etat.pasminiat, 975);
     EXPECT_EQ(e.x.D_image.source(), QStringLiteral("kalmorin"));
     kal::bd::Base b = kal::bd::Base::ouvrir(banc.dossier.fichier(QStringLiteral("kalmorin.mdb")));
@@ -290,7 +290,7 @@ TEST(ObjetsJaquette, FaceArriereCompteSesObjets)
     for (int n : {3, 17, 20}) {
         e.x.etat.objetcourant = n;
         e.x.etat.fincote = 32;
-        e.objets.chargimp();
+        e.x.objets().chargimp();
     }
     e.x.etat.objetcourant = 3;
     e.c.O_arriere.definirValeur(true);
@@ -299,7 +299,7 @@ TEST(ObjetsJaquette, FaceArriereCompteSesObjets)
     EXPECT_EQ(e.x.etat.debutrecherche, 16);
     EXPECT_EQ(e.x.etat.nbobjets, 2);
     EXPECT_EQ(e.x.etat.objetcourant, 20);
-    EXPECT_EQ(e.x.D_image.source(), QStringLiteral("SELECT * FROM [kalmorin]  WHERE [numero] BETWEEN 16 AND 31 "));
+    EXPECT_EQ(e.x.D_image.source(), QStringLiteral("SELECT * FROM [kalmorin]  WHERE [numero] BETWEEN 16 AND 31"));
     EXPECT_DOUBLE_EQ(e.x.etat.largeursurface, e.c.L_jaq[16]->largeur());
     EXPECT_FALSE(e.c.L_jaq[0]->visible());
     EXPECT_TRUE(e.c.L_jaq[16]->visible());

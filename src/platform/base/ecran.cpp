@@ -3,12 +3,15 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWidget>
 #include <cmath>
 
 namespace kal {
 
 std::optional<EcranSimule> Ecran::simule_;
 std::optional<int> Ecran::bordsSimules_;
+std::optional<int> Ecran::bordsMesures_;
+int Ecran::titreMesure_ = 0;
 int Ecran::pointeur_ = pointeur::Defaut;
 
 QCursor curseurPour(int code)
@@ -58,9 +61,34 @@ int Ecran::hauteurTwips()
 
 int Ecran::hauteurBordsTitre()
 {
-    // The frame a window manager adds is only known once a window is shown; the windows are
-    // laid out before that, with the customary title bar and borders of 375 twips (25 pixels).
-    return bordsSimules_ ? *bordsSimules_ : 375;
+    // The frame a window manager adds is only known once a window is shown and framed; until
+    // then, and where nothing frames the windows, the customary 375 twips (25 pixels).
+    if (bordsSimules_)
+        return *bordsSimules_;
+    return bordsMesures_ ? *bordsMesures_ : 375;
+}
+
+bool Ecran::mesurerBordsTitre(const QWidget& fenetre)
+{
+    if (!fenetre.isVisible())
+        return false;
+    const int cadre = fenetre.frameGeometry().height() - fenetre.geometry().height();
+    if (cadre <= 0)
+        return false;
+    bordsMesures_ = cadre * twipsParPixelY();
+    titreMesure_ = std::max(0, fenetre.geometry().top() - fenetre.frameGeometry().top()) * twipsParPixelY();
+    return true;
+}
+
+int Ecran::hauteurMaximiseeTwips()
+{
+    if (simule_)
+        return hauteurTwips();
+    QScreen* s = ecranPrincipal();
+    if (!s)
+        return hauteurTwips();
+    const int px = static_cast<int>(std::lround(s->availableGeometry().height() * s->devicePixelRatio()));
+    return px * twipsParPixelY() - titreMesure_;
 }
 
 void Ecran::definirPointeur(int code)
@@ -80,6 +108,8 @@ void Ecran::reel()
 {
     simule_.reset();
     bordsSimules_.reset();
+    bordsMesures_.reset();
+    titreMesure_ = 0;
 }
 
 }  // namespace kal

@@ -2,6 +2,8 @@
 // The screen as the windows measure it: size in twips, twips per pixel, and the screen-wide
 // mouse pointer. Tests put any size and resolution in place of the real screen.
 #include <QCursor>
+
+class QWidget;
 #include <optional>
 
 namespace kal {
@@ -33,8 +35,16 @@ public:
     static int twipsParPixelX();
     static int twipsParPixelY();
 
-    // Height in twips of a window's title bar and borders, as the windows are framed here.
+    // Height in twips of a window's title bar and borders: as measured on a framed window,
+    // else the customary 375 twips (25 pixels) where no window manager frames the windows.
     static int hauteurBordsTitre();
+    // Measures the frame a window manager gave a shown window (frame height against client
+    // height); true when the window is framed and the measure was taken.
+    static bool mesurerBordsTitre(const QWidget& fenetre);
+    // Height in twips of the client area a maximised window gets: the screen's available
+    // height less the title bar measured on a framed window (the whole screen where nothing
+    // frames the windows).
+    static int hauteurMaximiseeTwips();
 
     // Screen-wide pointer (0 gives every window its own pointer back).
     static void definirPointeur(int code);
@@ -47,6 +57,8 @@ public:
 private:
     static std::optional<EcranSimule> simule_;
     static std::optional<int> bordsSimules_;
+    static std::optional<int> bordsMesures_;
+    static int titreMesure_;
     static int pointeur_;
 };
 

@@ -1,5 +1,9 @@
 #include "platform/controls/controles.h"
 
+#include "platform/base/ecran.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPalette>
 #include <QSignalBlocker>
 
@@ -79,23 +83,68 @@ void Bouton::cliquer()
 
 // --- Liste
 
-Liste::Liste(QWidget* parent) : Controle(new QListWidget(parent)), liste_(static_cast<QListWidget*>(widget()))
+namespace {
+// The list widget under a Liste: it tells which changes of the current row the user made with
+// the mouse or the keyboard. Qt also moves the current row by itself (when the list gets the
+// focus, for instance); such a move is no click.
+class VueListe : public QListWidget {
+public:
+    explicit VueListe(QWidget* parent) : QListWidget(parent) {}
+    bool parUtilisateur() const { return utilisateur_ > 0; }
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override
+    {
+        ++utilisateur_;
+        QListWidget::mousePressEvent(e);
+        --utilisateur_;
+    }
+    void mouseMoveEvent(QMouseEvent* e) override
+    {
+        // Dragging over the entries with the button down picks them as it goes.
+        ++utilisateur_;
+        QListWidget::mouseMoveEvent(e);
+        --utilisateur_;
+    }
+    void keyPressEvent(QKeyEvent* e) override
+    {
+        ++utilisateur_;
+        QListWidget::keyPressEvent(e);
+        --utilisateur_;
+    }
+
+private:
+    int utilisateur_ = 0;
+};
+}  // namespace
+
+Liste::Liste(QWidget* parent) : Controle(new VueListe(parent)), liste_(static_cast<QListWidget*>(widget()))
 {
     liste_->setSelectionMode(QAbstractItemView::SingleSelection);
     QObject::connect(liste_, &QListWidget::currentRowChanged, liste_, [this](int ligne) {
-        if (parCode_)
+        if (parCode_ || !static_cast<VueListe*>(liste_)->parUtilisateur())
             return;
-        // A click of the user: the index changes, then the list's click runs.
+        // The user picked another entry: the index changes, then the list's click runs.
         index_ = ligne;
         signale_ = true;
         if (surClic)
             surClic();
     });
     QObject::connect(liste_, &QListWidget::itemClicked, liste_, [this](QListWidgetItem* it) {
-        // A click on the entry already selected changes nothing but is a click all the same.
         const bool dejaSignale = signale_;
         signale_ = false;
-        if (!dejaSignale && liste_->row(it) == index_ && surClic)
+        if (dejaSignale)
+            return;
+        // A click on the entry already selected changes nothing but is a click all the same;
+        // a click on the row Qt made current by itself selects it.
+        const int ligne = liste_->row(it);
+        if (ligne != index_) {
+            index_ = ligne;
+            parCode_ = true;
+            liste_->setCurrentRow(ligne);
+            parCode_ = false;
+        }
+        if (surClic)
             surClic();
     });
 }
@@ -280,6 +329,37 @@ void BoiteImage::definirCouleurFond(int bgr)
     QPalette p = surface_->palette();
     p.setColor(QPalette::Window, couleurDepuisRvb(bgr));
     surface_->setPalette(p);
+}
+
+}  // namespace kal
+
+namespace kal {
+
+namespace {
+QWidget* nouveauTrait(QWidget* surface)
+{
+    auto* trait = new QFrame(surface);
+    trait->setObjectName(QStringLiteral("trait"));
+    trait->setFrameStyle(QFrame::NoFrame);
+    trait->setAutoFillBackground(true);
+    QPalette p = trait->palette();
+    p.setColor(QPalette::Window, Qt::black);
+    trait->setPalette(p);
+    trait->setAttribute(Qt::WA_TransparentForMouseEvents);
+    trait->show();
+    return trait;
+}
+}  // namespace
+
+Trait::Trait(QWidget* surface) : Controle(nouveauTrait(surface)), ligne_(widget()) {}
+
+// The line may have gone with its surface already.
+Trait::~Trait() { delete ligne_.data(); }
+
+void Trait::placerVertical(int x, int longueur)
+{
+    // One pixel wide, at least one pixel long.
+    placer(x, 0, Ecran::twipsParPixelX(), std::max(Ecran::twipsParPixelY(), longueur));
 }
 
 }  // namespace kal

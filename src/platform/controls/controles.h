@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -163,6 +164,26 @@ public:
 private:
     QFrame* surface_;
     int fond_ = 0xFFFFFF;
+};
+
+}  // namespace kal
+
+namespace kal {
+
+// Line control: a thin black line standing on a surface (a picture box, an imaging control),
+// drawn over what the surface shows and transparent to the mouse. Placed in twips like every
+// control; a vertical line is one pixel wide.
+class Trait : public Controle {
+public:
+    explicit Trait(QWidget* surface);
+    ~Trait() override;
+    Trait(const Trait&) = delete;
+    Trait& operator=(const Trait&) = delete;
+    // A vertical line at x, from the top down, `longueur` long.
+    void placerVertical(int x, int longueur);
+
+private:
+    QPointer<QWidget> ligne_;
 };
 
 }  // namespace kal

@@ -92,9 +92,40 @@ TEST(Liste, ClicParCodeEtParUtilisateur)
     EXPECT_EQ(l.indexCourant(), -1);
 
     clics.clear();
-    l.liste()->setCurrentRow(2);  // as the user's click does
+    parent.resize(200, 200);
+    l.placer(0, 0, 2400, 2220);
+    parent.show();
+    QTest::mouseClick(l.liste()->viewport(), Qt::LeftButton, {}, l.liste()->visualItemRect(l.liste()->item(2)).center());
     EXPECT_EQ(clics, (std::vector<QString>{"trois"}));
     EXPECT_EQ(l.indexCourant(), 2);
+
+    // The keyboard picks entries too.
+    clics.clear();
+    QTest::keyClick(l.liste(), Qt::Key_Up);
+    EXPECT_EQ(clics, (std::vector<QString>{"deux"}));
+}
+
+// Qt makes a row current when a list without one gets the focus: that is no click.
+TEST(Liste, LeFocusNEstPasUnClic)
+{
+    QWidget parent;
+    parent.resize(200, 200);
+    Liste l(&parent);
+    l.placer(0, 0, 2400, 2220);
+    for (const char* e : {"NORMAL", "JAQUETTES CD", "QUITTER"})
+        l.ajouter(QString::fromLatin1(e));
+    parent.show();
+    int clics = 0;
+    l.surClic = [&] { ++clics; };
+    QFocusEvent focus(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+    QCoreApplication::sendEvent(l.liste(), &focus);
+    ASSERT_EQ(l.liste()->currentRow(), 0);
+    EXPECT_EQ(clics, 0);
+    EXPECT_EQ(l.indexCourant(), -1);
+    // The row Qt made current is picked by a click like any other.
+    QTest::mouseClick(l.liste()->viewport(), Qt::LeftButton, {}, l.liste()->visualItemRect(l.liste()->item(0)).center());
+    EXPECT_EQ(clics, 1);
+    EXPECT_EQ(l.indexCourant(), 0);
 }
 
 TEST(Liste, RecliquerLEntreeSelectionneeCompteAussi)

@@ -1,16 +1,19 @@
 #pragma once
 // The editor context: everything one editor window works on, handed by reference to each of
-// its components (object model, layout, load and close glue). The page editor and the jacket
-// editor are the same window class; `etat.type` says which one a context belongs to, and the
-// jacket's differences are explicit branches in the shared procedures.
+// its components (objects, layout, imaging, printing, text, page files). The page editor and
+// the jacket editor are the same window class; `etat.type` says which one a context belongs
+// to, and the jacket's differences are explicit branches in the shared procedures.
+#include "editor/etatediteur.h"
+#include "pagemodel/fiche.h"
 #include "platform/controls/controles.h"
 #include "platform/database/basedonnees.h"
 #include "platform/imaging/controleimage.h"
 #include "platform/richtext/boitetexteriche.h"
-#include "state/etatediteur.h"
 #include "state/partage.h"
 
 #include <array>
+#include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -78,11 +81,21 @@ struct ControlesEditeur {
     ControleImage L_sauvder, L_sauvtot;
 };
 
+class ModeleObjets;
+class Disposition;
+class Imagerie;
+class Impression;
+class Textes;
+class FichiersPages;
+
+// One editor's context: its controls, state, data sources and printer, its function-list
+// commands, and every component of the editor. A procedure of one subsystem calls another
+// subsystem's procedure through it, by name: x.imagerie().chargephoto(n).
 struct ContexteEditeur {
-    ContexteEditeur(ReglagesPartages& p, TypeEditeur t, ControlesEditeur& ctl, Imprimante& imp, Fenetre& f)
-        : partage(p), etat(t), c(ctl), imprimante(imp), fenetre(f)
-    {
-    }
+    ContexteEditeur(ReglagesPartages& p, TypeEditeur t, ControlesEditeur& ctl, Imprimante& imp, Fenetre& f);
+    ~ContexteEditeur();
+    ContexteEditeur(const ContexteEditeur&) = delete;
+    ContexteEditeur& operator=(const ContexteEditeur&) = delete;
 
     ReglagesPartages& partage;
     EtatEditeur etat;
@@ -93,6 +106,40 @@ struct ContexteEditeur {
     bd::SourceDonnees D_page;
 
     bool jaquette() const { return etat.estJaquette(); }
+    // The object records through D_image.
+    Fiches fiches() { return Fiches(D_image); }
+
+    // The components, one per subsystem folder.
+    ModeleObjets& objets() const { return *objets_; }
+    Disposition& disposition() const { return *disposition_; }
+    Imagerie& imagerie() const { return *imagerie_; }
+    Impression& impression() const { return *impression_; }
+    Textes& texte() const { return *texte_; }
+    FichiersPages& fichierspages() const { return *fichierspages_; }
+
+    // Function-list entries: a command returns false when it stops early, which leaves its
+    // entry selected. Entries without a command only clear the selection.
+    using Commande = std::function<bool()>;
+    void enregistrerCommande(const QString& entree, Commande commande);
+    const Commande* commande(const QString& entree) const;
+
+    // Each component wires its controls and registers its entries (once, by the window).
+    void brancher();
+
+    // Enables the editing controls in two groups and shows or hides the composer.
+    void autcontrol(bool objet, bool texte);
+    // Hover captions: the caption goes back to the page's name, no object counts as hovered.
+    void survolHorsObjet();
+    QString legendePage() const;
+
+private:
+    std::unique_ptr<ModeleObjets> objets_;
+    std::unique_ptr<Disposition> disposition_;
+    std::unique_ptr<Imagerie> imagerie_;
+    std::unique_ptr<Impression> impression_;
+    std::unique_ptr<Textes> texte_;
+    std::unique_ptr<FichiersPages> fichierspages_;
+    std::map<QString, Commande> commandes_;
 };
 
 }  // namespace kal

@@ -1,4 +1,4 @@
-#include "state/contexteediteur.h"
+#include "editor/contexteediteur.h"
 
 namespace kal {
 
@@ -85,14 +85,16 @@ ControlesEditeur::ControlesEditeur(QWidget* f, TypeEditeur type)
         concu(*r, 0, 0, 0, 0);
     }
 
-    concu(F_fonction, 0, 0, 1050, 750);
-    concu(O_compos, 60, 200, 960, 240);
-    concu(O_imprim, 60, 460, 960, 240);
-    concu(F_jaq, 0, 0, 1050, 1000);
-    concu(O_avant, 60, 200, 960, 240);
-    concu(O_arriere, 60, 460, 960, 240);
+    // The option frames are 150 twips wider than designed, so that "Composer" and "Les deux"
+    // fit beside their indicator with the fonts installed here.
+    concu(F_fonction, 0, 0, 1200, 750);
+    concu(O_compos, 45, 200, 1110, 240);
+    concu(O_imprim, 45, 460, 1110, 240);
+    concu(F_jaq, 0, 0, 1200, 1000);
+    concu(O_avant, 45, 200, 1110, 240);
+    concu(O_arriere, 45, 460, 1110, 240);
     // "Les deux" (both faces) is offered with the print mode only.
-    concu(O_tout, 60, 720, 960, 240);
+    concu(O_tout, 45, 700, 1110, 240);
 
     const int nb = jaq ? 32 : 16;
     if (jaq) {

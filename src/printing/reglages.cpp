@@ -1,4 +1,4 @@
-#include "editor/reglages.h"
+#include "printing/reglages.h"
 
 #include "platform/base/conversions.h"
 #include "platform/base/erreur.h"

@@ -1,4 +1,4 @@
-#include "state/etatediteur.h"
+#include "editor/etatediteur.h"
 
 namespace kal {
 

@@ -1,0 +1,33 @@
+#pragma once
+// The adjustment chain, the same for the editors' display, printing and the workbench: from a
+// base picture, the five adjustments in their fixed order (contrast, colour, intensity,
+// sharpness, saturation x 10), the photo treatment for photos only, then the frame and the
+// rotation with white corners.
+#include "platform/imaging/controleimage.h"
+
+#include <optional>
+
+namespace kal {
+
+// Slider values, as the sliders hold them (saturation -99..99: the picture gets ten times it).
+struct ValeursReglages {
+    int contraste = 0;
+    int couleur = 0;
+    int intensite = 0;
+    int nettete = 0;
+    int saturation = 0;
+};
+
+// What follows the adjustments.
+struct Finition {
+    bool photo = true;                 // photos get the photo treatment, text-images do not
+    std::optional<QRectF> cadre;       // frame drawn in control coordinates, when wanted
+    std::optional<int> angle;          // degrees; the rotation is applied whenever given, 0 too
+};
+
+// The five adjustments in their order, each applied also when it is 0.
+void appliquerReglages(ControleImage& c, const ValeursReglages& v);
+// The whole chain on the picture the control holds.
+void appliquerChaine(ControleImage& c, const ValeursReglages& v, const Finition& f);
+
+}  // namespace kal

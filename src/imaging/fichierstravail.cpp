@@ -1,0 +1,21 @@
+#include "imaging/fichierstravail.h"
+
+#include "platform/base/fichiers.h"
+
+namespace kal {
+
+namespace {
+QString fichier(const char* nom, int n)
+{
+    return fs::joindre(fs::dossierCourant(), QLatin1String(nom) + QString::number(n) + QStringLiteral(".svc"));
+}
+}  // namespace
+
+QString fichierPhoto(int n) { return fichier("photo", n); }
+QString fichierInit(int n) { return fichier("init", n); }
+QString fichierSauv(int n) { return fichier("sauv", n); }
+QString fichierTexte(int n) { return fichier("texte", n); }
+
+QStringList fichierstravail(int n) { return {fichierPhoto(n), fichierInit(n), fichierSauv(n), fichierTexte(n)}; }
+
+}  // namespace kal

@@ -1,0 +1,19 @@
+#pragma once
+// The work files of object n, in the current folder (the work folder while an editor is open):
+//   photo<n>.svc  the picture shown, with its stamp
+//   init<n>.svc   the picture as first placed
+//   sauv<n>.svc   the base picture without the slider adjustments
+//   texte<n>.svc  a text object's RTF
+#include <QString>
+#include <QStringList>
+
+namespace kal {
+
+QString fichierPhoto(int n);
+QString fichierInit(int n);
+QString fichierSauv(int n);
+QString fichierTexte(int n);
+// The four of them, in the order above.
+QStringList fichierstravail(int n);
+
+}  // namespace kal

@@ -1,0 +1,1 @@
+#include "pagefiles/fichierspages.h"

@@ -1,0 +1,93 @@
+#pragma once
+// The object records of the table `kalmorin`, read and written in one place. A record is
+// found with the criterion "numero=" followed by its number; a write begins an edit, puts
+// fields by name and commits with an update. The field names are the constants of `champ`.
+#include "platform/database/basedonnees.h"
+
+#include <QString>
+#include <QVariant>
+
+namespace kal {
+
+namespace champ {
+inline const QString numero = QStringLiteral("numero");
+inline const QString occup = QStringLiteral("occup");
+inline const QString topimp = QStringLiteral("topimp");
+inline const QString leftimp = QStringLiteral("leftimp");
+inline const QString widthimp = QStringLiteral("widthimp");
+inline const QString heightimp = QStringLiteral("heightimp");
+inline const QString rot = QStringLiteral("rot");
+inline const QString cadre = QStringLiteral("cadre");
+inline const QString textimage = QStringLiteral("textimage");
+inline const QString texte = QStringLiteral("texte");
+inline const QString backcolor = QStringLiteral("backcolor");
+inline const QString fontname = QStringLiteral("fontname");
+inline const QString fontsize = QStringLiteral("fontsize");
+inline const QString fontcolor = QStringLiteral("fontcolor");
+inline const QString fontbold = QStringLiteral("fontbold");
+inline const QString fontitalic = QStringLiteral("fontitalic");
+inline const QString fontunderline = QStringLiteral("fontunderline");
+inline const QString fontstrikethru = QStringLiteral("fontstrikethru");
+inline const QString coulminiat = QStringLiteral("coulminiat");
+inline const QString topminiat = QStringLiteral("topminiat");
+inline const QString leftminiat = QStringLiteral("leftminiat");
+// Page-settings record (numero 16 of a page)
+inline const QString orientation = QStringLiteral("orientation");
+inline const QString papersize = QStringLiteral("papersize");
+inline const QString largeurpage = QStringLiteral("largeurpage");
+inline const QString hauteurpage = QStringLiteral("hauteurpage");
+inline const QString scaleheight = QStringLiteral("scaleheight");
+inline const QString scalewidth = QStringLiteral("scalewidth");
+}  // namespace champ
+
+// Number of the page's settings record.
+constexpr int NumeroFicheConfig = 16;
+
+// Criterion that finds the record of object n: "numero=" immediately followed by n.
+QString critereNumero(int n);
+// Record source of one jacket face: its 16 records, base to base + 15.
+QString sourceFace(int base);
+
+// The records as a data source holds them.
+class Fiches {
+public:
+    explicit Fiches(bd::SourceDonnees& source) : d_(source) {}
+
+    // Runs the record source again (the record set then reflects the file).
+    void actualiser() { d_.actualiser(); }
+    // The whole table as record source, refreshed.
+    void sourceTable();
+
+    // Positions on record n of the open record set and returns it.
+    bd::JeuEnregistrements& trouver(int n);
+    QVariant lire(int n, const QString& nom) { return trouver(n).valeur(nom); }
+
+    // Finds record n and begins its edit; a failure here reaches the caller as it is.
+    bd::JeuEnregistrements& editer(int n);
+    // Puts the fields of the record being edited with `remplir` and commits them. A failure
+    // drops the edit and reaches the caller.
+    template <class F>
+    void valider(F&& remplir)
+    {
+        bd::JeuEnregistrements& jeu = d_.jeu();
+        try {
+            remplir(jeu);
+            jeu.miseAJour();
+        } catch (...) {
+            jeu.annulerMiseAJour();
+            throw;
+        }
+    }
+    // Edits record n of the open record set with `remplir`.
+    template <class F>
+    void modifier(int n, F&& remplir)
+    {
+        editer(n);
+        valider(remplir);
+    }
+
+private:
+    bd::SourceDonnees& d_;
+};
+
+}  // namespace kal

@@ -1,0 +1,138 @@
+// The program on a real X display, as a user starts it: with a window manager framing the
+// windows (openbox) and without one. Run by tests/support/sous-x11, which says in
+// KAL_GESTIONNAIRE which of the two this is.
+#include "editor/editeur.h"
+#include "platform/base/ecran.h"
+#include "platform/base/fenetres.h"
+#include "platform/base/messages.h"
+#include "platform/printer/imprimante.h"
+#include "shell/application.h"
+#include "shell/depart.h"
+#include "support/dossiertemp.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPageSize>
+#include <QThread>
+#include <gtest/gtest.h>
+
+using namespace kal;
+
+namespace {
+
+bool avecGestionnaire() { return !qEnvironmentVariableIsEmpty("KAL_GESTIONNAIRE"); }
+
+// Lets the display and the window manager do their work for a while, or until `fini` holds.
+template <class F>
+bool attendre(int ms, F fini)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        if (fini())
+            return true;
+        QThread::msleep(10);
+    }
+    return fini();
+}
+void attendre(int ms)
+{
+    attendre(ms, [] { return false; });
+}
+
+class EcranReel : public ::testing::Test {
+protected:
+    kaltest::DossierTravail dossier;
+    RepondeurEnregistreur repondeur;
+    ReglagesPartages partage;
+    ImprimanteEssai imp{QPageSize(QPageSize::A4), QMarginsF(240, 180, 300, 420)};
+    Depart* depart = nullptr;
+
+    void SetUp() override
+    {
+        Programme::reinitialiser();
+        Fenetres::reinitialiser();
+        OptionsProgramme opt;
+        opt.ancienDossier = dossier.fichier(QStringLiteral("ancien-inexistant"));
+        ASSERT_TRUE(demarrerProgramme(partage, opt));
+        for (TypeEditeur t : {TypeEditeur::Page, TypeEditeur::Jaquette})
+            Fenetres::enregistrer(Editeur::nomFenetre(t), [this, t] { return new Editeur(partage, t, &imp); });
+        depart = static_cast<Depart*>(Fenetres::siChargee(QStringLiteral("DEPART")));
+        ASSERT_NE(depart, nullptr);
+        // Shown and, under a window manager, framed.
+        attendre(3000, [this] {
+            return depart->isVisible() &&
+                   (!avecGestionnaire() || depart->frameGeometry().height() > depart->geometry().height());
+        });
+        attendre(100);
+    }
+    void TearDown() override
+    {
+        Fenetres::reinitialiser();
+        Programme::reinitialiser();
+        Ecran::reel();
+    }
+};
+
+TEST_F(EcranReel, HauteurDuTitreMesureeSurLaFenetreDeDepart)
+{
+    const int cadre = depart->frameGeometry().height() - depart->geometry().height();
+    if (avecGestionnaire()) {
+        ASSERT_GT(cadre, 0) << "the window manager did not frame the start window";
+        EXPECT_EQ(Ecran::hauteurBordsTitre(), cadre * 15);
+        EXPECT_EQ(partage.hauteurtitre, cadre * 15 - 375);
+    } else {
+        EXPECT_EQ(cadre, 0);
+        EXPECT_EQ(Ecran::hauteurBordsTitre(), 375);
+        EXPECT_EQ(partage.hauteurtitre, 0);
+    }
+}
+
+// The start window gets the focus, its list too: nothing opens until an entry is chosen.
+TEST_F(EcranReel, RienNeSOuvreSansChoix)
+{
+    depart->activateWindow();
+    depart->L_fonction.liste()->setFocus();
+    attendre(1500);
+    EXPECT_FALSE(Fenetres::chargee(QStringLiteral("IMPRIMER")));
+    EXPECT_FALSE(Fenetres::chargee(QStringLiteral("JAQUETTE")));
+    EXPECT_EQ(depart->L_fonction.indexCourant(), -1);
+}
+
+// Both editors, maximised by the window manager or filling a bare screen: the band of controls
+// at the bottom is wholly inside the window, and the editor's function list taking the focus
+// runs nothing.
+TEST_F(EcranReel, BandeDesEditeursDansLaFenetre)
+{
+    for (TypeEditeur t : {TypeEditeur::Page, TypeEditeur::Jaquette}) {
+        const QString nom = Editeur::nomFenetre(t);
+        Fenetres::montrer(nom);
+        auto* ed = static_cast<Editeur*>(Fenetres::siChargee(nom));
+        ASSERT_NE(ed, nullptr) << nom.toStdString();
+        // Shown, and maximised by the window manager when there is one.
+        attendre(5000, [ed] { return ed->isVisible() && (!avecGestionnaire() || ed->isMaximized()); });
+        attendre(500);
+        ed->activateWindow();
+        ed->c.L_fonction.liste()->setFocus();
+        attendre(500);
+        EXPECT_EQ(ed->c.L_fonction.indexCourant(), -1) << nom.toStdString();
+        EXPECT_FALSE(Fenetres::chargee(QStringLiteral("DOC")));
+
+        const int basClient = ed->height();
+        for (const Controle* k : std::initializer_list<const Controle*>{&ed->c.B_finimprim, &ed->c.L_fonction,
+                                                                      &ed->c.A_gamma, &ed->c.B_initimage,
+                                                                      &ed->c.A_nettete, &ed->c.A_saturation,
+                                                                      &ed->c.B_initreglage, &ed->c.C_cadre}) {
+            const QRect r = k->widget()->geometry();
+            EXPECT_LE(r.bottom(), basClient - 1) << nom.toStdString() << " " << r.bottom() << " / " << basClient;
+            EXPECT_GE(r.top(), 0);
+        }
+        EXPECT_LE(ed->c.B_finimprim.widget()->geometry().right(), ed->width() - 1) << nom.toStdString();
+        Fenetres::decharger(nom);
+        attendre(200);
+    }
+    EXPECT_TRUE(repondeur.messages().empty());
+}
+
+}  // namespace
