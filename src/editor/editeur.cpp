@@ -70,9 +70,11 @@ void Editeur::chargement()
     try {
         chargerEtapes();
     } catch (const Erreur& e) {
-        // The load stops where it failed; the window shows what the completed steps set up.
-        MsgBox(lignesMessage({QStringLiteral("Le chargement de l'éditeur s'est arrêté (erreur %1):").arg(e.numero()),
-                              e.description()}),
+        // The load stops where it failed; the window shows what the completed steps set up,
+        // and QUITTER still ends the program without writing over the settings file.
+        MsgBox(lignesMessage({QStringLiteral("L'éditeur n'a pas pu être chargé entièrement (erreur %1):").arg(e.numero()),
+                              e.description(),
+                              QStringLiteral("Cliquer sur QUITTER: le gamma et les corrections d'impression sont conservés.")}),
                msg::OK + msg::Critique, QStringLiteral("ERREUR"));
     }
 }
@@ -174,6 +176,10 @@ void Editeur::chargerEtapes()
     } catch (const Erreur& err) {
         if (err.numero() != err::AccesChemin)
             throw;   // it exists already: the normal case
+        if (!fs::estDossier(perso))
+            MsgBox(lignesMessage({QStringLiteral("Le dossier des pages personnelles ne peut pas être créé:"), perso,
+                                  QStringLiteral("Un fichier porte ce nom: le renommer ou le déplacer, puis rouvrir l'éditeur.")}),
+                   msg::OK + msg::Exclamation, QStringLiteral("PAGES PERSONNELLES"));
     }
     c.R_kalmorin = perso + QLatin1Char('/');
 
@@ -184,12 +190,15 @@ void Editeur::chargerEtapes()
 
 void Editeur::lireReglages()
 {
-    // The settings file: created when missing; an unreadable first line is replaced. A file
-    // that can be neither read nor made leaves the values as they are, and the user is told.
+    // The settings file: created when missing. A file that cannot be read whole is left as it
+    // is, and the close does not write over it: the values in memory did not come from it.
     try {
-        if (lirereglages(x.partage) == EtatReglages::Remplace)
-            MsgBox(lignesMessage({QStringLiteral("La première ligne du fichier quelvard.ini n'est pas un nombre."),
-                                  QStringLiteral("Le gamma par défaut (180) est appliqué et le fichier a été réécrit.")}),
+        const EtatReglages etat = lirereglages(x.partage);
+        x.etat.reglagesLus = etat == EtatReglages::Lu || etat == EtatReglages::Cree;
+        if (etat == EtatReglages::Illisible)
+            MsgBox(lignesMessage({QStringLiteral("Le fichier quelvard.ini (gamma et corrections d'impression) est illisible."),
+                                  QStringLiteral("Le gamma par défaut (180) est appliqué; le fichier est laissé tel quel."),
+                                  QStringLiteral("Refaire l'ajustement de l'imprimante le remplacera.")}),
                    msg::OK + msg::Exclamation, QStringLiteral("FICHIER QUELVARD.INI"));
     } catch (const Erreur& err) {
         MsgBox(lignesMessage({QStringLiteral("Le fichier quelvard.ini ne peut être ni lu ni créé:"), err.description()}),
@@ -277,8 +286,12 @@ void Editeur::L_fonction_Click()
 
 void Editeur::fermerapp()
 {
+    // Only values read from the settings file (or the file this load made) are written back:
+    // after a load that stopped early, or on a file that could not be read whole, the user's
+    // gamma and printer corrections stay as they were.
     try {
-        ecrirereglages(x.partage);
+        if (x.etat.reglagesLus)
+            ecrirereglages(x.partage);
     } catch (const Erreur& err) {
         MsgBox(lignesMessage({QStringLiteral("Le fichier quelvard.ini ne peut pas être écrit:"), err.description(),
                               QStringLiteral("Le gamma et les corrections d'impression ne sont pas enregistrés.")}),
@@ -298,10 +311,13 @@ void Editeur::fermerapp()
             }
         }
     }
-    try {
-        fs::changerDossier(x.etat.repinitial);
-    } catch (const Erreur&) {
-        return;
+    // A load that stopped before it noted the folder left the current folder as it was.
+    if (!x.etat.repinitial.isEmpty()) {
+        try {
+            fs::changerDossier(x.etat.repinitial);
+        } catch (const Erreur&) {
+            return;
+        }
     }
     Programme::terminer();
 }

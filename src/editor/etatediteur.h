@@ -51,6 +51,7 @@ struct EtatEditeur {
     bool effacementpage = false;
     QString repinitial;
     QString lecteurinitial;
+    bool reglagesLus = false;           // gamma and corrections came from the settings file
 
     // Geometry kept per editor
     double echelleimp = 0;              // page: printer twips per preview twip

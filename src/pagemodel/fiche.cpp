@@ -1,6 +1,7 @@
 #include "pagemodel/fiche.h"
 
 #include "pagemodel/basetravail.h"
+#include "platform/base/erreur.h"
 
 namespace kal {
 
@@ -23,6 +24,13 @@ bd::JeuEnregistrements& Fiches::trouver(int n)
 {
     bd::JeuEnregistrements& jeu = d_.jeu();
     jeu.chercherPremier(critereNumero(n));
+    // The installed database holds every record; one that lacks it was damaged or replaced.
+    if (jeu.sansCorrespondance())
+        throw Erreur(bd::err::AucunEnregistrement,
+                     QStringLiteral("La fiche de l'objet %1 manque dans la base de données %2. Remplacer ce fichier par "
+                                    "une copie intacte, ou le renommer pour que le programme crée une base neuve.")
+                         .arg(n)
+                         .arg(d_.base()));
     return jeu;
 }
 

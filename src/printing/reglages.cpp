@@ -11,13 +11,31 @@ namespace kal {
 QString cheminReglages() { return fs::joindre(fs::dossierCourant(), QStringLiteral("quelvard.ini")); }
 
 namespace {
+// The seven lines hold short numbers: nothing longer is read, however large the file.
+constexpr int LignesLues = 7;
+constexpr int OctetsParLigne = 64;
+
 QString septLignes(const QString& ligne0, double deltaH, double deltaV)
 {
     const QString& s = fs::sautLigne();
-    return ligne0 + s + s + QStringLiteral("[DeltaH]") + s + CStr(deltaH) + s + s + QStringLiteral("[DeltaV]") + s +
-           CStr(deltaV);
+    return ligne0 + s + s + QStringLiteral("[DeltaH]") + s + texteCorrection(deltaH) + s + s +
+           QStringLiteral("[DeltaV]") + s + texteCorrection(deltaV);
 }
 }  // namespace
+
+QString texteCorrection(double delta)
+{
+    // One notation whatever the locale: "." as decimal point, no blank ("-15", "0.5").
+    return QString::number(delta, 'g', 15);
+}
+
+double lireCorrection(const QString& ligne)
+{
+    // Files written in a locale with a decimal comma hold "0,5": read as "0.5".
+    QString l = ligne;
+    l.replace(QLatin1Char(','), QLatin1Char('.'));
+    return Val(l);
+}
 
 QString texteReglages(double gamma, double deltaH, double deltaV) { return septLignes(Str(gamma), deltaH, deltaV); }
 
@@ -29,18 +47,17 @@ EtatReglages lirereglages(ReglagesPartages& p)
     EtatReglages etat = EtatReglages::Lu;
     QStringList lignes;
     try {
-        lignes = fs::lireLignes(chemin);
+        lignes = fs::lireLignes(chemin, LignesLues, OctetsParLigne);
     } catch (const Erreur& e) {
         if (e.numero() != err::FichierIntrouvable)
             throw;
         fs::ecrireTexte(chemin, texteReglagesDefaut(p.DeltaH, p.DeltaV));
-        lignes = fs::lireLignes(chemin);
+        lignes = fs::lireLignes(chemin, LignesLues, OctetsParLigne);
         etat = EtatReglages::Cree;
     }
 
     bool illisible = false;
-    bool gammaIllisible = false;
-    for (int i = 0; i < lignes.size(); ++i) {
+    for (int i = 0; i < lignes.size() && i < LignesLues; ++i) {
         const QString& l = lignes[i];
         p.ligneini = l;
         if (i == 0) {
@@ -51,23 +68,22 @@ EtatReglages lirereglages(ReglagesPartages& p)
                     throw Erreur(err::Depassement);
                 p.gamma = g;
             } catch (const Erreur&) {
-                illisible = gammaIllisible = true;
+                illisible = true;
                 p.gamma = 180;
             }
         } else if (i == 3 || i == 6) {
             try {
-                (i == 3 ? p.DeltaH : p.DeltaV) = Val(l);
+                (i == 3 ? p.DeltaH : p.DeltaV) = lireCorrection(l);
             } catch (const Erreur&) {
                 // A number too large for any correction: the value stays as it was.
                 illisible = true;
             }
         }
     }
-    if (illisible) {
-        fs::ecrireTexte(chemin, gammaIllisible ? texteReglagesDefaut(p.DeltaH, p.DeltaV)
-                                               : texteReglages(p.gamma, p.DeltaH, p.DeltaV));
-        etat = EtatReglages::Remplace;
-    }
+    if (illisible)
+        return EtatReglages::Illisible;
+    if (lignes.size() < LignesLues)
+        return etat == EtatReglages::Cree ? etat : EtatReglages::Incomplet;
     return etat;
 }
 

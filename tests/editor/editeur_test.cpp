@@ -191,12 +191,13 @@ TEST_P(Editeur, FichierReglagesLu)
 }
 
 // A first line that is not a number: the editor loads whole with the default gamma, keeps the
-// corrections, rewrites the file and says so.
-TEST_P(Editeur, FichierReglagesIllisibleRemplace)
+// corrections it could read, says so, and leaves the file as it is, also at the close.
+TEST_P(Editeur, FichierReglagesIllisibleLaisseTelQuel)
 {
     kal::creerBaseSiAbsente(banc.dossier.chemin());
     occuper(4);
-    poser(fichier(QStringLiteral("quelvard.ini")), "gamma?\r\n\r\n[DeltaH]\r\n-86\r\n\r\n[DeltaV]\r\n96\r\n");
+    const QByteArray texte("gamma?\r\n\r\n[DeltaH]\r\n-86\r\n\r\n[DeltaV]\r\n96\r\n");
+    poser(fichier(QStringLiteral("quelvard.ini")), texte);
     kal::Editeur* ed = ouvrir();
     ASSERT_NE(ed, nullptr);
     EXPECT_DOUBLE_EQ(banc.partage.gamma, 180);
@@ -204,11 +205,12 @@ TEST_P(Editeur, FichierReglagesIllisibleRemplace)
     EXPECT_DOUBLE_EQ(banc.partage.DeltaV, 96);
     EXPECT_FALSE(occupe(4));              // the rest of the load ran
     EXPECT_TRUE(ed->x.etat.margesactives);
-    EXPECT_EQ(contenu(fichier(QStringLiteral("quelvard.ini"))),
-              QByteArray("180\r\n\r\n[DeltaH]\r\n-86\r\n\r\n[DeltaV]\r\n96\r\n"));
     ASSERT_EQ(banc.repondeur.messages().size(), 1u);
     EXPECT_EQ(banc.repondeur.messages()[0].titre, QStringLiteral("FICHIER QUELVARD.INI"));
     EXPECT_EQ(banc.repondeur.messages()[0].style, 48);
+    ed->c.B_finimprim.cliquer();
+    EXPECT_TRUE(kal::Programme::termine());
+    EXPECT_EQ(contenu(fichier(QStringLiteral("quelvard.ini"))), texte);
 }
 
 // A settings file that can be neither read nor made (here a folder of that name): the
