@@ -5,9 +5,17 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kal::fs {
 
@@ -93,14 +101,181 @@ void supprimerDossier(const QString& c)
         throw Erreur(err::AccesChemin, c);
 }
 
+namespace {
+
+// The cause of a failed file step, in the words shown to the user.
+QString cause(int e)
+{
+    switch (e) {
+    case ENOSPC:
+    case EDQUOT: return QStringLiteral("le disque est plein");
+    case EFBIG: return QStringLiteral("le fichier dépasse la taille permise");
+    case EACCES:
+    case EPERM: return QStringLiteral("accès refusé");
+    case EROFS: return QStringLiteral("le disque est en lecture seule");
+    case EISDIR: return QStringLiteral("un dossier porte ce nom");
+    case ENOENT: return QStringLiteral("le dossier n'existe pas");
+    case ENOTDIR: return QStringLiteral("le chemin passe par un fichier qui n'est pas un dossier");
+    case EIO: return QStringLiteral("erreur de lecture ou d'écriture du disque");
+    case ENAMETOOLONG: return QStringLiteral("le nom est trop long");
+    default: return QStringLiteral("erreur du système (%1)").arg(QString::fromLocal8Bit(std::strerror(e)));
+    }
+}
+
+[[noreturn]] void echecAcces(const QString& c, int e, bool ancienConserve = false, const QString& precision = {})
+{
+    QString t = c + QStringLiteral(" : ") + (precision.isEmpty() ? cause(e) : precision);
+    if (ancienConserve)
+        t += QStringLiteral(" ; l'ancien fichier est conservé");
+    throw Erreur(err::AccesChemin, t + QLatin1Char('.'));
+}
+
+bool toutEcrire(int fd, const char* p, size_t n)
+{
+    while (n > 0) {
+        const ssize_t k = ::write(fd, p, n);
+        if (k < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        p += k;
+        n -= static_cast<size_t>(k);
+    }
+    return true;
+}
+
+// A file being written beside its target, renamed over it by installer(). Until then the target
+// is untouched; dropped without installer(), the temporary file is removed.
+class FichierAcote {
+public:
+    // `mode`: the permissions of the new file (a copy takes its source's); -1 keeps those of the
+    // file replaced, or gives a new file the usual ones.
+    explicit FichierAcote(const QString& cible, int mode = -1) : cible_(cible)
+    {
+        std::error_code ec;
+        stdfs::path p = chemin(cible);
+        // A symbolic link is followed: the file it points at is the one replaced.
+        if (stdfs::is_symlink(p, ec)) {
+            const stdfs::path r = stdfs::canonical(p, ec);
+            if (!ec)
+                p = r;
+        }
+        vrai_ = QByteArray::fromStdString(p.string());
+        struct stat ancien {};
+        if (::stat(vrai_.constData(), &ancien) == 0) {
+            if (S_ISDIR(ancien.st_mode))
+                echecAcces(cible, EISDIR);
+            // A file the user may not write is not replaced behind their back.
+            const int essai = ::open(vrai_.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+            if (essai < 0)
+                echecAcces(cible, errno);
+            ::close(essai);
+            existait_ = true;
+        }
+        const stdfs::path dossier = p.parent_path().empty() ? stdfs::path(".") : p.parent_path();
+        const std::string nom = p.filename().string();
+        for (int essai = 0; essai < 100 && fd_ < 0; ++essai) {
+            const QByteArray suffixe = QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+            provisoire_ = QByteArray::fromStdString((dossier / ("." + nom + "." + suffixe.toStdString())).string());
+            fd_ = ::open(provisoire_.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+            if (fd_ < 0 && errno != EEXIST) {
+                const int e = errno;
+                if (e == EACCES || e == EPERM)
+                    echecAcces(cible, EACCES, existait_, QStringLiteral("le dossier est en lecture seule"));
+                echecAcces(cible, e, existait_);
+            }
+        }
+        if (fd_ < 0)
+            echecAcces(cible, EEXIST, existait_);
+        if (mode >= 0) {
+            (void)::fchmod(fd_, static_cast<mode_t>(mode));
+        } else if (existait_) {
+            // The new file takes the old one's permissions and, where allowed, its owner.
+            (void)::fchmod(fd_, ancien.st_mode & 07777);
+            if (ancien.st_uid != ::geteuid() || ancien.st_gid != ::getegid())
+                (void)::fchown(fd_, ancien.st_uid, ancien.st_gid);
+        }
+    }
+
+    ~FichierAcote()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        if (!provisoire_.isEmpty())
+            ::unlink(provisoire_.constData());
+    }
+    FichierAcote(const FichierAcote&) = delete;
+    FichierAcote& operator=(const FichierAcote&) = delete;
+
+    void ecrire(const char* p, size_t n)
+    {
+        if (!toutEcrire(fd_, p, n))
+            echecAcces(cible_, errno, existait_);
+    }
+
+    // Flushed to the disk, closed, and renamed over the target.
+    void installer()
+    {
+        if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS)
+            echecAcces(cible_, errno, existait_);
+        const int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0)
+            echecAcces(cible_, errno, existait_);
+        if (::rename(provisoire_.constData(), vrai_.constData()) != 0)
+            echecAcces(cible_, errno, existait_);
+        provisoire_.clear();
+        // The new name itself is made durable with the folder.
+        const std::string dossier = stdfs::path(vrai_.toStdString()).parent_path().string();
+        const int d = ::open(dossier.empty() ? "." : dossier.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (d >= 0) {
+            (void)::fsync(d);
+            ::close(d);
+        }
+    }
+
+private:
+    QString cible_;
+    QByteArray vrai_;
+    QByteArray provisoire_;
+    int fd_ = -1;
+    bool existait_ = false;
+};
+
+}  // namespace
+
 void copierFichier(const QString& source, const QString& cible)
 {
-    std::error_code ec;
-    if (!stdfs::is_regular_file(chemin(source), ec))
-        throw Erreur(err::FichierIntrouvable, source);
-    stdfs::copy_file(chemin(source), chemin(cible), stdfs::copy_options::overwrite_existing, ec);
-    if (ec)
-        throw Erreur(err::AccesChemin, cible);
+    const QByteArray s = QFile::encodeName(source);
+    const int entree = ::open(s.constData(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (entree < 0 || ::fstat(entree, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int e = errno;
+        if (entree >= 0)
+            ::close(entree);
+        if (entree >= 0 || e == ENOENT || e == ENOTDIR)
+            throw Erreur(err::FichierIntrouvable, source);
+        echecAcces(source, e);
+    }
+    struct Fermeture {
+        int fd;
+        ~Fermeture() { ::close(fd); }
+    } fermeture{entree};
+    FichierAcote f(cible, static_cast<int>(st.st_mode & 07777));
+    std::vector<char> tampon(1 << 20);
+    for (;;) {
+        const ssize_t k = ::read(entree, tampon.data(), tampon.size());
+        if (k < 0) {
+            if (errno == EINTR)
+                continue;
+            echecAcces(source, errno);
+        }
+        if (k == 0)
+            break;
+        f.ecrire(tampon.data(), static_cast<size_t>(k));
+    }
+    f.installer();
 }
 
 void supprimerFichier(const QString& c)
@@ -160,29 +335,116 @@ static QStringList lister(const QString& c, bool dossiers)
 QStringList sousDossiers(const QString& c) { return lister(c, true); }
 QStringList fichiersDe(const QString& c) { return lister(c, false); }
 
-void ecrireTexte(const QString& c, const QString& t)
+void ecrireFichier(const QString& c, const QByteArray& octets)
 {
-    QFile f(c);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw Erreur(err::AccesChemin, c);
-    const QByteArray octets = (t + sautLigne()).toUtf8();
-    if (f.write(octets) != octets.size() || !f.flush())
-        throw Erreur(err::AccesChemin, c);
+    FichierAcote f(c);
+    f.ecrire(octets.constData(), static_cast<size_t>(octets.size()));
+    f.installer();
 }
 
-QStringList lireLignes(const QString& c)
+void ecrireTexte(const QString& c, const QString& t) { ecrireFichier(c, (t + sautLigne()).toUtf8()); }
+
+QStringList lireLignes(const QString& c) { return lireLignes(c, INT_MAX, INT_MAX); }
+
+namespace {
+
+// The length of the bytes once an incomplete UTF-8 sequence at their end is dropped.
+qsizetype finDeCaractere(const QByteArray& b)
 {
-    QFile f(c);
-    if (!f.exists())
-        throw Erreur(err::FichierIntrouvable, c);
-    if (!f.open(QIODevice::ReadOnly))
-        throw Erreur(err::AccesChemin, c);
-    QString t = QString::fromUtf8(f.readAll());
-    t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QStringList lignes = t.split(QLatin1Char('\n'));
-    if (!lignes.isEmpty() && lignes.last().isEmpty())
-        lignes.removeLast();  // the line end of the last line does not open a new line
+    qsizetype n = b.size();
+    qsizetype debut = n;
+    // Back over at most three continuation bytes to the start of the last character.
+    while (debut > 0 && n - debut < 4 && (static_cast<unsigned char>(b[debut - 1]) & 0xC0) == 0x80)
+        --debut;
+    if (debut == 0)
+        return n;
+    const unsigned char tete = static_cast<unsigned char>(b[debut - 1]);
+    const qsizetype longueur = tete >= 0xF0 ? 4 : tete >= 0xE0 ? 3 : tete >= 0xC0 ? 2 : 1;
+    return n - (debut - 1) < longueur ? debut - 1 : n;
+}
+
+}  // namespace
+
+QStringList lireLignes(const QString& c, int maxLignes, int maxOctetsParLigne)
+{
+    const QByteArray nom = QFile::encodeName(c);
+    const int fd = ::open(nom.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            throw Erreur(err::FichierIntrouvable, c);
+        echecAcces(c, errno);
+    }
+    struct Fermeture {
+        int fd;
+        ~Fermeture() { ::close(fd); }
+    } fermeture{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        echecAcces(c, errno);
+    if (S_ISDIR(st.st_mode))
+        echecAcces(c, EISDIR, false, QStringLiteral("c'est un dossier, pas un fichier"));
+
+    QStringList lignes;
+    if (maxLignes <= 0)
+        return lignes;
+    const qsizetype limite = std::max(0, maxOctetsParLigne);
+    QByteArray ligne;
+    bool pleine = false;       // the line holds its limit: the rest of it is skipped
+    bool enCours = false;      // a line has begun (bytes or not) since the last line end
+    bool apresCr = false;      // the last line end was a CR: an LF right after it belongs to it
+    auto finir = [&] {
+        if (pleine)
+            ligne.truncate(finDeCaractere(ligne));   // a line cut keeps whole characters
+        lignes << QString::fromUtf8(ligne);
+        ligne.clear();
+        pleine = enCours = false;
+    };
+    std::vector<char> tampon(64 * 1024);
+    for (;;) {
+        const ssize_t k = ::read(fd, tampon.data(), tampon.size());
+        if (k < 0) {
+            if (errno == EINTR)
+                continue;
+            echecAcces(c, errno);
+        }
+        if (k == 0)
+            break;
+        const char* p = tampon.data();
+        const char* const fin = p + k;
+        while (p < fin) {
+            if (apresCr) {
+                apresCr = false;
+                if (*p == '\n') {
+                    ++p;
+                    continue;
+                }
+            }
+            // Up to the next line end.
+            const char* q = p;
+            while (q < fin && *q != '\r' && *q != '\n')
+                ++q;
+            if (q > p)
+                enCours = true;
+            if (!pleine) {
+                const qsizetype place = limite - ligne.size();
+                ligne.append(p, std::min<qsizetype>(place, q - p));
+                pleine = ligne.size() >= limite && q - p >= place;
+                if (pleine && lignes.size() + 1 >= maxLignes) {
+                    finir();   // the last line wanted is full: nothing more is needed
+                    return lignes;
+                }
+            }
+            if (q == fin)
+                break;
+            apresCr = *q == '\r';
+            finir();
+            if (lignes.size() >= maxLignes)
+                return lignes;
+            p = q + 1;
+        }
+    }
+    if (enCours)
+        finir();   // the last line, without a line end
     return lignes;
 }
 

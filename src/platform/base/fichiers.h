@@ -18,7 +18,9 @@ bool estFichier(const QString& chemin);
 
 void creerDossier(const QString& chemin);                 // 75 when it exists or cannot be made, 76 when its parent is missing
 void supprimerDossier(const QString& chemin);             // 75 when not empty or not removable, 76 when missing
-void copierFichier(const QString& source, const QString& cible);  // replaces the target; 53 when the source is missing
+// Copies a file, replacing the target whole (see ecrireFichier); 53 when the source is missing,
+// 75 when the copy cannot be made (the old target is then left as it was).
+void copierFichier(const QString& source, const QString& cible);
 void supprimerFichier(const QString& chemin);             // 53 when missing, 75 when it cannot be deleted
 qint64 longueurFichier(const QString& chemin);            // 53 when missing
 QDateTime dateFichier(const QString& chemin);             // 53 when missing
@@ -27,11 +29,24 @@ QDateTime dateFichier(const QString& chemin);             // 53 when missing
 QStringList sousDossiers(const QString& chemin);          // full paths; 76 when the folder is missing
 QStringList fichiersDe(const QString& chemin);            // full paths; 76 when the folder is missing
 
-// Text files as the program writes them: the whole text in one statement, ended by CR LF.
-// Written in UTF-8; 75 when the file cannot be made.
+// Writes a file aside and puts it in place whole: the bytes go to a temporary file in the same
+// folder, flushed to the disk, which is then renamed over the target, so that a full disk or a
+// program killed halfway leaves the old file as it was. A failure (a full disk, a read-only
+// folder or file, a folder of that name) removes the temporary file and raises 75, with the path
+// and the cause in French. The new file keeps the old one's permissions.
+void ecrireFichier(const QString& chemin, const QByteArray& octets);
+
+// Text files as the program writes them: the whole text in one statement, ended by CR LF,
+// in UTF-8, written as ecrireFichier does (75 when the file cannot be written).
 void ecrireTexte(const QString& chemin, const QString& texte);
-// Lines of a text file, split at CR LF, CR or LF; 53 when the file is missing, 75 when it cannot be read.
+// Lines of a text file, split at CR LF, CR or LF; 53 when the file is missing, 75 when it cannot
+// be read (a folder, no read access).
 QStringList lireLignes(const QString& chemin);
+// The same, reading no more than it needs: at most maxLignes lines, each cut after
+// maxOctetsParLigne bytes (at a character boundary); the rest of a long line is skipped
+// without being kept, and reading stops once the last line wanted is complete or full. A file of
+// one line of 50 MB costs no more than its first bytes.
+QStringList lireLignes(const QString& chemin, int maxLignes, int maxOctetsParLigne);
 
 // Carriage return then line feed: the line separator of every text file the program writes.
 inline const QString& sautLigne()

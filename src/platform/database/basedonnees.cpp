@@ -2,6 +2,7 @@
 
 #include "platform/base/conversions.h"
 #include "platform/base/erreur.h"
+#include "platform/base/messages.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -33,15 +34,101 @@ QString nomQuote(const QString& nom)
     return QLatin1Char('"') + n + QLatin1Char('"');
 }
 
-[[noreturn]] void echec(sqlite3* db, int code, const QString& quoi)
+// Messages for the user: the first line says what happened to which file and what can be done;
+// the engine's own text, when there is one, follows on a second line.
+QString remede()
 {
-    const QString msg = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(code));
-    if (code == SQLITE_NOTADB)
-        throw Erreur(err::FormatInconnu, QStringLiteral("%1 : format de base de données non reconnu").arg(quoi));
-    if (msg.startsWith(QLatin1String("no such table")))
-        throw Erreur(TableIntrouvable, QStringLiteral("%1 : table introuvable (%2)").arg(quoi, msg));
-    throw Erreur(err::ErreurMoteur, QStringLiteral("%1 : %2").arg(quoi, msg));
+    return QStringLiteral("Remplacer ce fichier par une copie intacte, ou le renommer pour que le programme crée une base neuve.");
 }
+
+QString message(const QString& premiere, const QString& moteur = {})
+{
+    if (moteur.isEmpty())
+        return premiere;
+    return lignesMessage({premiere, QStringLiteral("(SQLite : %1)").arg(moteur)});
+}
+
+QString cheminDe(sqlite3* db)
+{
+    const char* f = db ? sqlite3_db_filename(db, "main") : nullptr;
+    return f ? QString::fromUtf8(f) : QString();
+}
+
+[[noreturn]] void tableAbsente(sqlite3* db, const QString& chemin, const QString& table, const QString& moteur = {})
+{
+    bool vide = false;
+    if (db) {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master WHERE type='table'", -1, &st, nullptr) == SQLITE_OK &&
+            sqlite3_step(st) == SQLITE_ROW)
+            vide = sqlite3_column_int(st, 0) == 0;
+        sqlite3_finalize(st);
+    }
+    if (vide)
+        throw Erreur(TableIntrouvable,
+                     message(QStringLiteral("La base de données %1 est vide : la table %2 n'y est pas. %3").arg(chemin, table, remede()),
+                             moteur));
+    throw Erreur(TableIntrouvable,
+                 message(QStringLiteral("La table %1 est absente de la base de données %2. %3").arg(table, chemin, remede()), moteur));
+}
+
+// A failure of the engine on a database file (the path given, or the connection's own).
+[[noreturn]] void echecFichier(sqlite3* db, int code, const QString& chemin)
+{
+    const QString moteur = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(code));
+    const QString f = chemin.isEmpty() ? QStringLiteral("(en mémoire)") : chemin;
+    auto moteurErreur = [&](const QString& premiere) { return Erreur(err::ErreurMoteur, message(premiere, moteur)); };
+    switch (code & 0xFF) {
+    case SQLITE_NOTADB:
+        throw Erreur(err::FormatInconnu,
+                     message(QStringLiteral("Le fichier %1 n'est pas une base de données du programme ; il n'a pas été modifié. %2")
+                                 .arg(f, remede()),
+                             moteur));
+    case SQLITE_CORRUPT:
+        throw moteurErreur(QStringLiteral("La base de données %1 est endommagée. %2").arg(f, remede()));
+    case SQLITE_READONLY:
+        throw moteurErreur(QStringLiteral("La base de données %1 est en lecture seule : la modification n'a pas été enregistrée. "
+                                          "Rendre le fichier et son dossier modifiables, puis recommencer.")
+                               .arg(f));
+    case SQLITE_CANTOPEN:
+        throw moteurErreur(QStringLiteral("La base de données %1 ne peut être ni ouverte ni modifiée. Vérifier que le fichier et "
+                                          "son dossier existent et sont modifiables, puis recommencer.")
+                               .arg(f));
+    case SQLITE_FULL:
+        throw moteurErreur(QStringLiteral("Le disque de la base de données %1 est plein : la modification n'a pas été "
+                                          "enregistrée. Libérer de la place, puis recommencer.")
+                               .arg(f));
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        throw moteurErreur(QStringLiteral("La base de données %1 est occupée par un autre programme. Fermer cet autre "
+                                          "programme, puis recommencer.")
+                               .arg(f));
+    case SQLITE_IOERR:
+        throw moteurErreur(QStringLiteral("La base de données %1 n'a pas pu être lue ou écrite (erreur du disque). Vérifier "
+                                          "le disque, puis recommencer.")
+                               .arg(f));
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        throw moteurErreur(QStringLiteral("L'accès à la base de données %1 est refusé. Vérifier les droits du fichier et de "
+                                          "son dossier, puis recommencer.")
+                               .arg(f));
+    case SQLITE_NOMEM:
+        throw moteurErreur(QStringLiteral("La mémoire manque pour lire la base de données %1. Fermer d'autres programmes, puis "
+                                          "recommencer.")
+                               .arg(f));
+    default:
+        break;
+    }
+    if (moteur.startsWith(QLatin1String("no such table: ")))
+        tableAbsente(db, f, moteur.mid(15), moteur);
+    if (moteur.startsWith(QLatin1String("no such column: ")))
+        throw moteurErreur(QStringLiteral("Le champ %1 est absent de la base de données %2. %3").arg(moteur.mid(16), f, remede()));
+    throw moteurErreur(QStringLiteral("La base de données %1 a refusé une opération du programme. Si ce fichier vient d'un autre "
+                                      "programme, le remplacer par une copie intacte.")
+                           .arg(f));
+}
+
+[[noreturn]] void echec(sqlite3* db, int code) { echecFichier(db, code, cheminDe(db)); }
 
 // A prepared statement, finalised on every path.
 class Requete {
@@ -51,7 +138,7 @@ public:
         const QByteArray u = sql.toUtf8();
         const int rc = sqlite3_prepare_v2(db, u.constData(), int(u.size()), &st_, nullptr);
         if (rc != SQLITE_OK)
-            echec(db, rc, sql);
+            echec(db, rc);
     }
     ~Requete() { sqlite3_finalize(st_); }
     Requete(const Requete&) = delete;
@@ -65,7 +152,7 @@ public:
             return true;
         if (rc == SQLITE_DONE)
             return false;
-        echec(db_, rc, QString::fromUtf8(sqlite3_sql(st_)));
+        echec(db_, rc);
     }
     void lier(int i, const QVariant& v)
     {
@@ -80,7 +167,7 @@ public:
         else
             rc = sqlite3_bind_int64(st_, i, v.toLongLong());
         if (rc != SQLITE_OK)
-            echec(db_, rc, QStringLiteral("liaison"));
+            echec(db_, rc);
     }
     QVariant brut(int i) const
     {
@@ -266,29 +353,36 @@ static sqlite3* ouvrirFichier(const QString& chemin, int drapeaux)
     sqlite3* db = nullptr;
     const int rc = sqlite3_open_v2(chemin.toUtf8().constData(), &db, drapeaux, nullptr);
     if (rc != SQLITE_OK) {
-        const QString msg = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
-        sqlite3_close_v2(db);
-        throw Erreur(err::ErreurMoteur, QStringLiteral("%1 : ouverture impossible (%2)").arg(chemin, msg));
+        struct Fermeture {
+            sqlite3* db;
+            ~Fermeture() { sqlite3_close_v2(db); }
+        } fermeture{db};
+        echecFichier(db, rc, chemin);
     }
     sqlite3_busy_timeout(db, 2000);
+    // A double-quoted name is a name only: without this, a field missing from the table would be
+    // taken as a text ("occup" = 1 is then false for every record) and a query naming it would
+    // silently find nothing instead of failing.
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     return db;
 }
 
 Base Base::ouvrir(const QString& chemin)
 {
-    if (!QFileInfo(chemin).isFile())
-        throw Erreur(err::FichierIntrouvable, QStringLiteral("base de données introuvable : %1").arg(chemin));
+    const QFileInfo info(chemin);
+    if (info.isDir())
+        throw Erreur(err::FichierIntrouvable,
+                     QStringLiteral("%1 est un dossier, pas une base de données. Renommer ce dossier pour que le programme crée "
+                                    "une base neuve.")
+                         .arg(chemin));
+    if (!info.isFile())
+        throw Erreur(err::FichierIntrouvable, QStringLiteral("La base de données %1 est introuvable.").arg(chemin));
     auto c = std::make_shared<Connexion>();
     c->chemin = chemin;
     c->db = ouvrirFichier(chemin, SQLITE_OPEN_READWRITE);
     // A file that is not a database of this program is refused here rather than at first use.
-    try {
-        executer(c->db, QStringLiteral("SELECT count(*) FROM sqlite_master"));
-    } catch (const Erreur& e) {
-        if (e.numero() == err::FormatInconnu)
-            throw Erreur(err::FormatInconnu, QStringLiteral("%1 : format de base de données non reconnu").arg(chemin));
-        throw;
-    }
+    executer(c->db, QStringLiteral("SELECT count(*) FROM sqlite_master"));
     return Base(std::move(c));
 }
 
@@ -358,7 +452,8 @@ void Base::ajouterChamp(const QString& table, const QString& nom, TypeChamp type
     sqlite3* db = dbOuverte(c_);
     QString exact;
     if (!tableExiste(db, table, &exact))
-        throw Erreur(err::ChampAbsent, QStringLiteral("table %1 introuvable dans %2").arg(table, chemin()));
+        throw Erreur(err::ChampAbsent,
+                     QStringLiteral("La table %1 est absente de la base de données %2. %3").arg(table, chemin(), remede()));
     Requete info(db, QStringLiteral("PRAGMA table_info(%1)").arg(nomQuote(exact)));
     while (info.pas()) {
         if (info.brut(1).toString().compare(nom, Qt::CaseInsensitive) == 0)
@@ -386,12 +481,12 @@ JeuEnregistrements Base::ouvrirJeu(const QString& source) const
     if (const auto m = nomSeul.match(source); m.hasMatch()) {
         const QString t = sansCrochets(m.captured(1));
         if (!tableExiste(db, t, &j.table_))
-            throw Erreur(TableIntrouvable, QStringLiteral("table %1 introuvable dans %2").arg(t, chemin()));
+            tableAbsente(db, chemin(), t);
         sql = QStringLiteral("SELECT rowid, * FROM %1 ORDER BY rowid").arg(nomQuote(j.table_));
     } else if (const auto s = selectTout.match(source); s.hasMatch()) {
         const QString t = sansCrochets(s.captured(1));
         if (!tableExiste(db, t, &j.table_))
-            throw Erreur(TableIntrouvable, QStringLiteral("table %1 introuvable dans %2").arg(t, chemin()));
+            tableAbsente(db, chemin(), t);
         sql = QStringLiteral("SELECT %1.rowid, * FROM %1").arg(nomQuote(j.table_)) + traduireSql(s.captured(2));
     } else {
         sql = traduireSql(source);   // any other text: a record set that cannot be updated
@@ -505,7 +600,12 @@ int JeuEnregistrements::indexChamp(const QString& nom) const
     for (size_t i = 0; i < colonnes_.size(); ++i)
         if (colonnes_[i].nom.compare(nom, Qt::CaseInsensitive) == 0)
             return int(i);
-    throw Erreur(err::ChampAbsent, QStringLiteral("champ %1 absent du jeu d'enregistrements").arg(nom));
+    const QString base = c_ ? c_->chemin : QString();
+    if (table_.isEmpty())
+        throw Erreur(err::ChampAbsent,
+                     QStringLiteral("Le champ %1 est absent des enregistrements lus dans la base de données %2. %3").arg(nom, base, remede()));
+    throw Erreur(err::ChampAbsent, QStringLiteral("Le champ %1 est absent de la table %2 de la base de données %3. %4")
+                                       .arg(nom, table_, base, remede()));
 }
 
 TypeChamp JeuEnregistrements::typeChamp(const QString& nom) const { return colonnes_[size_t(indexChamp(nom))].type; }

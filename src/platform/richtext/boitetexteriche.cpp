@@ -87,7 +87,18 @@ void BoiteTexteRiche::chargertexte(const QString& fichier, int type)
 {
     if (type != 0)
         throw Erreur(rtf::err::AppelIncorrect, QStringLiteral("type de fichier"));
-    rtf::lireFichier(fichier, *editeur_->document());
+    // A long text is laid out once only: with the vertical scroll bar already there, it is not
+    // laid out again, narrower, when the bar appears. The bar's own rule is put back after.
+    const Qt::ScrollBarPolicy barre = editeur_->verticalScrollBarPolicy();
+    if (barre == Qt::ScrollBarAsNeeded)
+        editeur_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    try {
+        rtf::lireFichier(fichier, *editeur_->document());
+    } catch (...) {
+        editeur_->setVerticalScrollBarPolicy(barre);
+        throw;
+    }
+    editeur_->setVerticalScrollBarPolicy(barre);
     QTextCursor c(editeur_->document());
     editeur_->setTextCursor(c);
 }

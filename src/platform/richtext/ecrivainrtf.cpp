@@ -1,10 +1,9 @@
 // The RTF writer: a header with the font and colour tables, then one \pard ... \par per
 // paragraph; character formatting is written where it changes.
-#include "platform/base/erreur.h"
+#include "platform/base/fichiers.h"
 #include "platform/richtext/police.h"
 #include "platform/richtext/rtf.h"
 
-#include <QSaveFile>
 #include <QTextBlock>
 
 #include <algorithm>
@@ -196,11 +195,8 @@ QByteArray ecrire(const QTextDocument& doc)
 
 void ecrireFichier(const QString& chemin, const QTextDocument& doc)
 {
-    // Written aside and put in place whole: a failed write leaves the old file as it was.
-    const QByteArray octets = ecrire(doc);
-    QSaveFile f(chemin);
-    if (!f.open(QIODevice::WriteOnly) || f.write(octets) != octets.size() || !f.commit())
-        throw Erreur(kal::err::AccesChemin, chemin);
+    // Written aside and put in place whole: a failed write (75) leaves the old file as it was.
+    fs::ecrireFichier(chemin, ecrire(doc));
 }
 
 }  // namespace kal::rtf

@@ -1,5 +1,8 @@
 // The RTF reader: one pass over the bytes with an explicit stack of group states (no
 // recursion), text gathered in runs of one character format and inserted through a cursor.
+// Every insertion is made inside one edit block: outside one, each insertion would lay out its
+// whole paragraph again (to place the cursor), and a long paragraph of many runs would take a
+// time growing with the square of its length.
 #include "platform/base/erreur.h"
 #include "platform/richtext/rtf.h"
 
@@ -8,7 +11,6 @@
 #include <QSet>
 #include <QTextBlock>
 #include <QTextCursor>
-#include <QTextDocumentFragment>
 
 #include <iconv.h>
 
@@ -191,6 +193,14 @@ public:
 
     void lire()
     {
+        curseur_.beginEditBlock();
+        lireOctets();
+        curseur_.endEditBlock();
+    }
+
+private:
+    void lireOctets()
+    {
         const int n = d_.size();
         int i = 0;
         while (i < n && (d_[i] == ' ' || d_[i] == '\t' || d_[i] == '\r' || d_[i] == '\n'))
@@ -248,7 +258,6 @@ public:
         }
     }
 
-private:
     const QByteArray& d_;
     QTextDocument& doc_;
     QTextCursor curseur_;
@@ -681,10 +690,33 @@ private:
         return b;
     }
 
-    // Running text in the current format.
-    void texte(const QString& t)
+    // Characters that are no text: control characters other than the tab (a damaged file's raw
+    // bytes, \'05, \u5), and the marks the document keeps for its own structure (frame marks,
+    // the stand-in of an embedded object). Line and paragraph separators stay: they are breaks.
+    static bool estControle(char16_t c)
     {
-        if (etat().destination != Destination::Texte || etat().cache || t.isEmpty())
+        return (c < 0x20 && c != u'\t') || c == 0xFDD0 || c == 0xFDD1 || c == QChar::ObjectReplacementCharacter;
+    }
+
+    static QString sansControles(const QString& t)
+    {
+        if (std::none_of(t.begin(), t.end(), [](QChar c) { return estControle(c.unicode()); }))
+            return t;
+        QString r;
+        r.reserve(t.size());
+        for (QChar c : t)
+            if (!estControle(c.unicode()))
+                r += c;
+        return r;
+    }
+
+    // Running text in the current format.
+    void texte(const QString& brut)
+    {
+        if (etat().destination != Destination::Texte || etat().cache || brut.isEmpty())
+            return;
+        const QString t = sansControles(brut);
+        if (t.isEmpty())
             return;
         if (paragrapheEnAttente_) {
             finirMorceau();
@@ -744,26 +776,22 @@ bool estRtf(const QByteArray& octets)
 
 void lire(const QByteArray& octets, QTextDocument& doc)
 {
+    // Bytes that are not RTF are refused before the document is touched.
     if (!estRtf(octets))
         throw Erreur(err::FormatIncorrect, QStringLiteral("Ce format de fichier n'est pas autorisé"));
-    int debut = octets.indexOf('{');
-    QTextDocument lu;
-    lu.setDefaultFont(doc.defaultFont());
-    lu.setUndoRedoEnabled(false);
-    const QByteArray utile = octets.mid(debut);
-    Lecteur(utile, lu).lire();
-    // The content replaces the document's in one step, so that a failure leaves it as it was.
+    const QByteArray utile = octets.mid(octets.indexOf('{'));
+    // The text is built straight into the document, in one edit block and without recording
+    // each insertion for undo: a load is not something to undo piece by piece.
+    const bool annulation = doc.isUndoRedoEnabled();
+    doc.setUndoRedoEnabled(false);
     doc.clear();
-    QTextCursor c(&doc);
-    c.insertFragment(QTextDocumentFragment(&lu));
-    // insertFragment merges the first block into the document's first block: copy its format.
-    QTextBlock b = doc.begin();
-    QTextBlock s = lu.begin();
-    for (; b.isValid() && s.isValid(); b = b.next(), s = s.next()) {
-        QTextCursor cb(b);
-        cb.setBlockFormat(s.blockFormat());
-        cb.setBlockCharFormat(s.charFormat());
+    try {
+        Lecteur(utile, doc).lire();
+    } catch (...) {
+        doc.setUndoRedoEnabled(annulation);
+        throw;
     }
+    doc.setUndoRedoEnabled(annulation);
 }
 
 void lireFichier(const QString& chemin, QTextDocument& doc)

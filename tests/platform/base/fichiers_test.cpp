@@ -1,11 +1,25 @@
-// File-system steps and their error numbers, and the CR LF text files.
+// File-system steps and their error numbers, the CR LF text files, files written aside and
+// swapped in whole, and reading no more lines than needed.
 #include "support/erreurs.h"
 #include "platform/base/erreur.h"
 #include "platform/base/fichiers.h"
 #include "support/dossiertemp.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <exception>
+#include <functional>
+#include <thread>
+
+#include <sys/fsuid.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace kal;
 
@@ -59,4 +73,210 @@ TEST(Fichiers, NomsSimples)
     EXPECT_TRUE(fs::nomSimple("vacances 2026"));
     for (const char* n : {"", ".", "..", "../x", "a/b", "a\\b"})
         EXPECT_FALSE(fs::nomSimple(QString::fromLatin1(n))) << n;
+}
+
+namespace {
+
+QByteArray contenu(const QString& chemin)
+{
+    QFile f(chemin);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(illisible)");
+}
+
+int mode(const QString& chemin)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(chemin).constData(), &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;
+}
+
+void poser(const QString& chemin, const QByteArray& octets)
+{
+    QFile f(chemin);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    ASSERT_EQ(f.write(octets), octets.size());
+}
+
+// Every name in a folder, hidden ones included: a temporary file left behind would show here.
+QStringList tout(const QString& dossier)
+{
+    return QDir(dossier).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// Runs a step with the file rights of an ordinary user. Under root (as on the build machines)
+// the step runs in a thread whose file-system user is "nobody": the kernel then checks that
+// thread's file accesses as that user's, so read-only folders and files really refuse writing.
+void commeUtilisateur(const std::function<void()>& f)
+{
+    if (::geteuid() != 0) {
+        f();
+        return;
+    }
+    std::exception_ptr erreur;
+    std::thread t([&] {
+        ::setfsgid(65534);
+        ::setfsuid(65534);
+        try {
+            f();
+        } catch (...) {
+            erreur = std::current_exception();
+        }
+    });
+    t.join();
+    if (erreur)
+        std::rethrow_exception(erreur);
+}
+
+// A work folder that "nobody" may enter.
+struct DossierOuvert : kaltest::DossierTravail {
+    DossierOuvert() { QFile::setPermissions(chemin(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                                                          QFileDevice::ReadOther | QFileDevice::ExeOther | QFileDevice::ReadGroup | QFileDevice::ExeGroup); }
+};
+
+QString descriptionDe(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const Erreur& e) {
+        return e.description();
+    }
+    return {};
+}
+
+}  // namespace
+
+TEST(EcritureACote, LeFichierEstRemplaceEntierEtGardeSesDroits)
+{
+    kaltest::DossierTravail d;
+    const QString f = d.fichier("quelvard.ini");
+    poser(f, "ancien contenu bien plus long que le nouveau\r\n");
+    ASSERT_TRUE(QFile::setPermissions(f, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup));
+    fs::ecrireTexte(f, QStringLiteral("175\r\n[DeltaH]"));
+    EXPECT_EQ(contenu(f), QByteArray("175\r\n[DeltaH]\r\n"));
+    EXPECT_EQ(mode(f), 0640);
+    EXPECT_EQ(tout(d.chemin()), QStringList({"quelvard.ini"}));   // nothing left aside
+
+    // A copy replaces its target whole too, larger than one read and with the source's rights.
+    const QString source = d.fichier("kalmorin.mdb");
+    QByteArray gros(3 * 1024 * 1024 + 17, '\0');
+    for (qsizetype i = 0; i < gros.size(); ++i)
+        gros[i] = static_cast<char>(i * 7 + i / 4096);
+    poser(source, gros);
+    const QString copie = d.fichier("copie.mdb");
+    poser(copie, "ancienne copie");
+    fs::copierFichier(source, copie);
+    EXPECT_EQ(contenu(copie), gros);
+    EXPECT_EQ(mode(copie), mode(source));
+    EXPECT_EQ(tout(d.chemin()), QStringList({"copie.mdb", "kalmorin.mdb", "quelvard.ini"}));
+
+    // A link is followed: the file it points at is replaced, the link stays.
+    ASSERT_TRUE(QFile::link(f, d.fichier("lien.ini")));
+    fs::ecrireTexte(d.fichier("lien.ini"), QStringLiteral("190"));
+    EXPECT_TRUE(QFileInfo(d.fichier("lien.ini")).isSymLink());
+    EXPECT_EQ(contenu(f), QByteArray("190\r\n"));
+}
+
+TEST(EcritureACote, UnEchecLaisseLAncienFichierTelQuel)
+{
+    DossierOuvert d;
+    const QByteArray ancien = "180\r\n\r\n[DeltaH]\r\n12\r\n";
+
+    // A folder of that name.
+    fs::creerDossier(d.fichier("quelvard.ini"));
+    EXPECT_EQ(numeroErreur([&] { fs::ecrireTexte(d.fichier("quelvard.ini"), "x"); }), err::AccesChemin);
+    poser(d.fichier("source.mdb"), "base");
+    EXPECT_EQ(numeroErreur([&] { fs::copierFichier(d.fichier("source.mdb"), d.fichier("quelvard.ini")); }), err::AccesChemin);
+    EXPECT_TRUE(fs::estDossier(d.fichier("quelvard.ini")));
+    EXPECT_TRUE(descriptionDe([&] { fs::ecrireTexte(d.fichier("quelvard.ini"), "x"); }).contains("un dossier porte ce nom"));
+
+    // A read-only folder: the file in it could be truncated, but nothing can be put beside it.
+    const QString lecture = d.fichier("lecture");
+    fs::creerDossier(lecture);
+    const QString ini = lecture + "/quelvard.ini";
+    poser(ini, ancien);
+    ASSERT_TRUE(QFile::setPermissions(ini, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther |
+                                               QFileDevice::WriteOther));
+    ASSERT_TRUE(QFile::setPermissions(lecture, QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                                   QFileDevice::ExeOther));
+    QString description;
+    commeUtilisateur([&] {
+        EXPECT_EQ(numeroErreur([&] { fs::ecrireTexte(ini, "175"); }), err::AccesChemin);
+        EXPECT_EQ(numeroErreur([&] { fs::copierFichier(d.fichier("source.mdb"), ini); }), err::AccesChemin);
+        description = descriptionDe([&] { fs::ecrireTexte(ini, "175"); });
+    });
+    EXPECT_EQ(contenu(ini), ancien);
+    EXPECT_EQ(tout(lecture), QStringList({"quelvard.ini"}));
+    EXPECT_EQ(description, ini + " : le dossier est en lecture seule ; l'ancien fichier est conservé.");
+
+    // A read-only file in a folder that may be written: not replaced behind the user's back.
+    const QString protege = d.fichier("protege.ini");
+    poser(protege, ancien);
+    ASSERT_TRUE(QFile::setPermissions(d.chemin(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                                                      QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther));
+    ASSERT_TRUE(QFile::setPermissions(protege, QFileDevice::ReadOwner | QFileDevice::ReadOther));
+    commeUtilisateur([&] { EXPECT_EQ(numeroErreur([&] { fs::ecrireTexte(protege, "175"); }), err::AccesChemin); });
+    EXPECT_EQ(contenu(protege), ancien);
+
+    // The disk fills up in the middle of the write (here: a file-size limit of 4 KB).
+    const QString plein = d.fichier("plein.ini");
+    poser(plein, ancien);
+    rlimit avant{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &avant), 0);
+    rlimit petite = avant;
+    petite.rlim_cur = 4096;
+    const auto signal = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &petite), 0);
+    const int numero = numeroErreur([&] { fs::ecrireTexte(plein, QString(100000, QLatin1Char('7'))); });
+    const int numeroCopie = numeroErreur([&] { fs::copierFichier(d.fichier("source.mdb"), plein); });
+    ::setrlimit(RLIMIT_FSIZE, &avant);
+    std::signal(SIGXFSZ, signal);
+    EXPECT_EQ(numero, err::AccesChemin);
+    EXPECT_EQ(numeroCopie, 0);   // a small file still fits
+    EXPECT_EQ(contenu(plein), QByteArray("base"));
+    poser(plein, ancien);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &petite), 0);
+    std::signal(SIGXFSZ, SIG_IGN);
+    description = descriptionDe([&] { fs::ecrireTexte(plein, QString(100000, QLatin1Char('7'))); });
+    ::setrlimit(RLIMIT_FSIZE, &avant);
+    std::signal(SIGXFSZ, signal);
+    EXPECT_EQ(contenu(plein), ancien);
+    EXPECT_TRUE(description.startsWith(plein + " : le fichier dépasse la taille permise")) << description.toStdString();
+    EXPECT_EQ(tout(d.chemin()), QStringList({"lecture", "plein.ini", "protege.ini", "quelvard.ini", "source.mdb"}));
+    QFile::setPermissions(lecture, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+TEST(LectureBornee, PasPlusDeLignesNiDOctetsQueDemande)
+{
+    kaltest::DossierTravail d;
+    const QString f = d.fichier("quelvard.ini");
+    poser(f, "180\r\n\r\n[DeltaH]\rééé\n\n0");
+    EXPECT_EQ(fs::lireLignes(f, 100, 100), QStringList({"180", "", "[DeltaH]", "ééé", "", "0"}));
+    EXPECT_EQ(fs::lireLignes(f, 3, 100), QStringList({"180", "", "[DeltaH]"}));
+    EXPECT_EQ(fs::lireLignes(f, 4, 3), QStringList({"180", "", "[De", "é"}));   // cut at a character boundary
+    EXPECT_EQ(fs::lireLignes(f, 0, 10), QStringList());
+    EXPECT_EQ(fs::lireLignes(f), fs::lireLignes(f, 100, 100));
+
+    // A CR LF split across two reads is one line end.
+    poser(f, QByteArray(64 * 1024 - 1, 'a') + "\r\nb");
+    const QStringList deux = fs::lireLignes(f, 10, 10);
+    EXPECT_EQ(deux, QStringList({"aaaaaaaaaa", "b"}));
+
+    // One line of 50 MB: only what is asked for is kept, and it is read in bounded time.
+    QByteArray enorme(50 * 1024 * 1024, '9');
+    enorme += "\r\n[DeltaH]\r\n";
+    poser(f, enorme);
+    enorme.clear();
+    QElapsedTimer chrono;
+    chrono.start();
+    EXPECT_EQ(fs::lireLignes(f, 1, 16), QStringList({"9999999999999999"}));
+    EXPECT_LT(chrono.elapsed(), 1000);   // stops at the first 16 bytes
+    EXPECT_EQ(fs::lireLignes(f, 5, 16), QStringList({"9999999999999999", "[DeltaH]"}));
+    EXPECT_LT(chrono.elapsed(), 10000);   // a guard against a slow path, not a speed measure
+
+    // Empty, missing, a folder.
+    poser(f, "");
+    EXPECT_EQ(fs::lireLignes(f, 5, 16), QStringList());
+    EXPECT_EQ(numeroErreur([&] { fs::lireLignes(d.fichier("absent.ini"), 5, 16); }), err::FichierIntrouvable);
+    fs::creerDossier(d.fichier("dossier.ini"));
+    EXPECT_EQ(numeroErreur([&] { fs::lireLignes(d.fichier("dossier.ini"), 5, 16); }), err::AccesChemin);
+    EXPECT_EQ(numeroErreur([&] { fs::lireLignes(d.fichier("dossier.ini")); }), err::AccesChemin);
 }

@@ -4,9 +4,16 @@
 #include "platform/database/basedonnees.h"
 #include "support/dossiertemp.h"
 
+#include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
+#include <exception>
 #include <functional>
 #include <gtest/gtest.h>
+#include <thread>
+
+#include <sys/fsuid.h>
+#include <unistd.h>
 
 using kal::Erreur;
 using namespace kal::bd;
@@ -311,4 +318,241 @@ TEST(SourceDonnees, MauvaisesEntreesDonnentUneErreurClaire)
     EXPECT_EQ(src.jeu().valeur(QStringLiteral("n")).toInt(), 20);
     EXPECT_EQ(numeroErreur([&] { src.jeu().modifier(); }), err::LectureSeule);
     EXPECT_EQ(numeroErreur([&] { Base::creer(chemin); }), err::BaseExistante);
+}
+
+namespace {
+
+QByteArray contenu(const QString& chemin)
+{
+    QFile f(chemin);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(illisible)");
+}
+
+void poser(const QString& chemin, const QByteArray& octets)
+{
+    QFile f(chemin);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    ASSERT_EQ(f.write(octets), octets.size());
+}
+
+// The error a step raises, as the user reads it: its number and its lines.
+struct Echec {
+    int numero = 0;
+    QStringList lignes;
+};
+
+Echec echecDe(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const Erreur& e) {
+        return {e.numero(), e.description().split(QLatin1Char('\r'))};
+    }
+    return {};
+}
+
+// What every message about a damaged file must be: a French first line that names the file and
+// says what to do, the engine's text at most on a second line, never the program's SQL.
+void verifierMessage(const Echec& e, const QString& fichier, const QString& debut)
+{
+    ASSERT_FALSE(e.lignes.isEmpty());
+    EXPECT_TRUE(e.lignes[0].startsWith(debut)) << e.lignes[0].toStdString();
+    EXPECT_TRUE(e.lignes[0].contains(fichier)) << e.lignes[0].toStdString();
+    EXPECT_LE(e.lignes.size(), 2);
+    if (e.lignes.size() == 2) {
+        EXPECT_TRUE(e.lignes[1].startsWith("(SQLite : ")) << e.lignes[1].toStdString();
+    }
+    for (const QString& l : e.lignes) {
+        EXPECT_FALSE(l.contains("SELECT", Qt::CaseInsensitive)) << l.toStdString();
+        EXPECT_FALSE(l.contains("rowid")) << l.toStdString();
+    }
+}
+
+// Runs a step with the file rights of an ordinary user: under root, in a thread whose
+// file-system user is "nobody", so that read-only files and folders really refuse writing.
+void commeUtilisateur(const std::function<void()>& f)
+{
+    if (::geteuid() != 0) {
+        f();
+        return;
+    }
+    std::exception_ptr erreur;
+    std::thread t([&] {
+        ::setfsgid(65534);
+        ::setfsuid(65534);
+        try {
+            f();
+        } catch (...) {
+            erreur = std::current_exception();
+        }
+    });
+    t.join();
+    if (erreur)
+        std::rethrow_exception(erreur);
+}
+
+constexpr auto tout = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup |
+                      QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther;
+
+}  // namespace
+
+TEST(BaseEndommagee, UnFichierQuiNEstPasUneBaseEstRefuseSansEtreTouche)
+{
+    kaltest::DossierTravail d;
+    SourceDonnees src;
+    src.definirSource(QStringLiteral("kalmorin"));
+
+    // Random bytes.
+    const QString hasard = d.fichier(QStringLiteral("hasard.mdb"));
+    QByteArray octets(8192, '\0');
+    QRandomGenerator g(3146);
+    for (auto& c : octets)
+        c = static_cast<char>(g.bounded(256));
+    poser(hasard, octets);
+    src.definirBase(hasard);
+    Echec e = echecDe([&] { src.actualiser(); });
+    EXPECT_EQ(e.numero, err::FormatInconnu);
+    verifierMessage(e, hasard, QStringLiteral("Le fichier ") + hasard + QStringLiteral(" n'est pas une base de données du programme"));
+    EXPECT_TRUE(e.lignes[0].contains("copie intacte"));
+    EXPECT_EQ(contenu(hasard), octets);
+
+    // A real database cut in half.
+    const QString entiere = faireBase(d, 32);
+    {
+        Base b = Base::ouvrir(entiere);
+        JeuEnregistrements j = b.ouvrirJeu(QStringLiteral("kalmorin"));
+        for (int i = 0; i < 300; ++i) {
+            j.ajouterNouveau();
+            j.mettre(QStringLiteral("numero"), 100 + i);
+            j.mettre(QStringLiteral("note"), QString(300, QLatin1Char('n')));
+            j.miseAJour();
+        }
+        b.fermer();
+    }
+    const QByteArray complete = contenu(entiere);
+    ASSERT_GT(complete.size(), 8 * 4096);
+    const QString coupee = d.fichier(QStringLiteral("coupee.mdb"));
+    poser(coupee, complete.left(complete.size() / 2));
+    src.definirBase(coupee);
+    e = echecDe([&] {
+        src.actualiser();
+        numeros(src.jeu());
+    });
+    EXPECT_EQ(e.numero, err::ErreurMoteur);
+    verifierMessage(e, coupee, QStringLiteral("La base de données ") + coupee + QStringLiteral(" est endommagée."));
+    ASSERT_EQ(e.lignes.size(), 2);
+    EXPECT_EQ(e.lignes[1], QStringLiteral("(SQLite : database disk image is malformed)"));
+    EXPECT_EQ(contenu(coupee), complete.left(complete.size() / 2));
+
+    // A folder of that name.
+    const QString dossier = d.fichier(QStringLiteral("dossier.mdb"));
+    QDir().mkdir(dossier);
+    src.definirBase(dossier);
+    e = echecDe([&] { src.actualiser(); });
+    EXPECT_EQ(e.numero, err::FichierIntrouvable);
+    verifierMessage(e, dossier, dossier + QStringLiteral(" est un dossier"));
+}
+
+TEST(BaseEndommagee, VideSansTableOuSansChamp)
+{
+    kaltest::DossierTravail d;
+    SourceDonnees src;
+
+    // An empty file: the engine takes it as an empty database, and it stays empty.
+    const QString vide = d.fichier(QStringLiteral("vide.mdb"));
+    poser(vide, {});
+    src.definirBase(vide);
+    src.definirSource(QStringLiteral("kalmorin"));
+    Echec e = echecDe([&] { src.actualiser(); });
+    EXPECT_EQ(e.numero, 3078);
+    verifierMessage(e, vide, QStringLiteral("La base de données ") + vide + QStringLiteral(" est vide : la table kalmorin n'y est pas."));
+    EXPECT_EQ(QFile(vide).size(), 0);
+
+    // Another table but not this one: by name, by the program's query, by any other query.
+    const QString autre = d.fichier(QStringLiteral("autre.mdb"));
+    {
+        Base b = Base::creer(autre);
+        b.creerTable(QStringLiteral("photos"), {{QStringLiteral("numero"), TypeChamp::Long, 0}});
+    }
+    src.definirBase(autre);
+    for (const char* source : {"kalmorin", "SELECT * FROM [kalmorin] WHERE [occup] = true", "SELECT count(*) FROM [kalmorin]"}) {
+        src.definirSource(QString::fromLatin1(source));
+        e = echecDe([&] { src.actualiser(); });
+        EXPECT_EQ(e.numero, 3078) << source;
+        verifierMessage(e, autre, QStringLiteral("La table kalmorin est absente de la base de données ") + autre);
+    }
+
+    // The table without a field the program reads: a query naming it fails, it does not find
+    // nothing (the engine would otherwise take the missing name for a text).
+    const QString sansChamp = faireBase(d, 4);
+    {
+        Base b = Base::ouvrir(sansChamp);
+        b.creerTable(QStringLiteral("ancienne"), {{QStringLiteral("numero"), TypeChamp::Long, 0}});
+    }
+    src.definirBase(sansChamp);
+    src.definirSource(QStringLiteral("SELECT * FROM [ancienne] WHERE [occup] = true"));
+    e = echecDe([&] { src.actualiser(); });
+    EXPECT_EQ(e.numero, err::ErreurMoteur);
+    verifierMessage(e, sansChamp, QStringLiteral("Le champ occup est absent de la base de données ") + sansChamp);
+    EXPECT_EQ(e.lignes.value(1), QStringLiteral("(SQLite : no such column: occup)"));
+    src.definirSource(QStringLiteral("ancienne"));
+    src.actualiser();
+    e = echecDe([&] { src.jeu().valeur(QStringLiteral("occup")); });
+    EXPECT_EQ(e.numero, err::ChampAbsent);
+    verifierMessage(e, sansChamp, QStringLiteral("Le champ occup est absent de la table ancienne de la base de données ") + sansChamp);
+}
+
+TEST(BaseEndommagee, EnLectureSeuleLaModificationEstRefuseeEtLeFichierIntact)
+{
+    kaltest::DossierTravail d;
+    QFile::setPermissions(d.chemin(), tout | QFileDevice::WriteOther);
+    const QString chemin = faireBase(d, 4);
+    const QByteArray avant = contenu(chemin);
+
+    // A read-only file: it is read, but a change is refused.
+    ASSERT_TRUE(QFile::setPermissions(chemin, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    Echec e;
+    int lus = 0;
+    commeUtilisateur([&] {
+        SourceDonnees src;
+        src.definirBase(chemin);
+        src.definirSource(QStringLiteral("kalmorin"));
+        src.actualiser();
+        lus = src.jeu().nombre();
+        e = echecDe([&] {
+            src.jeu().modifier();
+            src.jeu().mettre(QStringLiteral("occup"), true);
+            src.jeu().miseAJour();
+        });
+    });
+    EXPECT_EQ(lus, 4);
+    EXPECT_EQ(e.numero, err::ErreurMoteur);
+    verifierMessage(e, chemin, QStringLiteral("La base de données ") + chemin + QStringLiteral(" est en lecture seule"));
+    EXPECT_TRUE(e.lignes[0].contains("Rendre le fichier et son dossier modifiables"));
+    EXPECT_EQ(contenu(chemin), avant);
+
+    // A file that may be written in a folder that may not: no journal can be made beside it.
+    const QString lecture = d.fichier(QStringLiteral("lecture"));
+    QDir().mkdir(lecture);
+    const QString dedans = lecture + QStringLiteral("/kalmorin.mdb");
+    poser(dedans, avant);
+    ASSERT_TRUE(QFile::setPermissions(dedans, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther |
+                                                  QFileDevice::WriteOther));
+    ASSERT_TRUE(QFile::setPermissions(lecture, QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                                   QFileDevice::ExeOther));
+    commeUtilisateur([&] {
+        SourceDonnees src;
+        src.definirBase(dedans);
+        src.definirSource(QStringLiteral("kalmorin"));
+        src.actualiser();
+        e = echecDe([&] {
+            src.jeu().modifier();
+            src.jeu().mettre(QStringLiteral("occup"), true);
+            src.jeu().miseAJour();
+        });
+    });
+    EXPECT_EQ(e.numero, err::ErreurMoteur);
+    verifierMessage(e, dedans, QStringLiteral("La base de données ") + dedans);
+    EXPECT_EQ(contenu(dedans), avant);
+    QFile::setPermissions(lecture, tout | QFileDevice::WriteOwner);
 }

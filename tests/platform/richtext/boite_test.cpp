@@ -6,6 +6,8 @@
 #include "support/dossiertemp.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QScrollBar>
 #include <QFile>
 #include <QTest>
 #include <QTextEdit>
@@ -339,4 +341,38 @@ TEST(BoiteTexteRiche, ManuelAvecTitresSoulignesEtRenvoisRouges)
         selection(g.boite, p, 1);
         EXPECT_EQ(g.boite.selsouligne(), b.selsouligne()) << p;
     }
+}
+
+TEST(BoiteTexteRiche, UnLongParagrapheSeChargeEnTempsBorne)
+{
+    // A 1 MB paragraph of short runs loaded from a file (it took minutes, the box frozen): the
+    // text is all there, laid out once, and the scroll bar keeps its rule.
+    kaltest::DossierTravail dossier;
+    QByteArray rtf = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\f0 ";
+    QString attendu;
+    while (rtf.size() < 1024 * 1024) {
+        rtf += "un {\\b mot} de {\\i plus} ";
+        attendu += QStringLiteral("un mot de plus ");
+    }
+    rtf += "}";
+    const QString chemin = dossier.fichier("long.rtf");
+    {
+        QFile f(chemin);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(rtf);
+    }
+    Fenetre f;
+    f.fenetre.show();
+    QElapsedTimer chrono;
+    chrono.start();
+    f.boite.chargertexte(chemin);
+    f.boite.editeur()->viewport()->grab();
+    EXPECT_LT(chrono.elapsed(), 10000);   // a guard against a slow path, not a speed measure
+    EXPECT_EQ(f.boite.contenutexte(), attendu);
+    EXPECT_EQ(f.boite.selectiondebut(), 0);
+    EXPECT_EQ(f.boite.editeur()->verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+    EXPECT_TRUE(f.boite.editeur()->verticalScrollBar()->isVisible());
+    // A short text loaded after it: the bar goes again.
+    f.boite.chargertexte(kaltest::donnee("rtf/cyrillique.rtf"));
+    EXPECT_FALSE(f.boite.editeur()->verticalScrollBar()->isVisible());
 }

@@ -11,6 +11,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextFragment>
 #include <gtest/gtest.h>
 
 using namespace kal;
@@ -246,6 +247,10 @@ TEST(LectureRtf, RtfEndommageOuHostileNeBloqueNiNePlante)
         std::unique_ptr<QTextDocument> d(lu(tronque));
         (void)d;
     }
+    // Control characters are no text, whether raw, as \\'hh or as \\uN; neither are the
+    // document's own structure marks (they would break it).
+    std::unique_ptr<QTextDocument> controles(lu("{\\rtf1 a\x05\x1f" "b\\'05c\\u5?d\\u65532?\\u-560?\\u-559?e\\tab f}"));
+    EXPECT_EQ(texteDe(*controles), "abcde\tf");
     std::unique_ptr<QTextDocument> e(lu("{\\rtf1 Hello {\\b world"));
     EXPECT_EQ(texteDe(*e), "Hello world");
     EXPECT_TRUE(policeDe(*e, "world").gras);
@@ -274,6 +279,53 @@ TEST(LectureRtf, RtfEndommageOuHostileNeBloqueNiNePlante)
     }
     // Bounded work whatever the input: this is a guard against hangs, not a speed measure.
     EXPECT_LT(chrono.elapsed(), 60000);
+}
+
+TEST(LectureRtf, UnLongParagrapheDeCourtsMorceauxSeLitEnUnePasse)
+{
+    // One paragraph of 1 MB made of short runs (bold and red italic words, \'hh and \uN), with
+    // no paragraph mark until the end. Read in bounded time, with every run where it belongs.
+    QByteArray rtf = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss Arial;}}{\\colortbl;\\red255\\green0\\blue0;}\\f0 ";
+    QString attendu;
+    int unites = 0;
+    while (rtf.size() < 1024 * 1024) {
+        rtf += "Le {\\b chat} a mang\\'e9 {\\i\\cf1 trois} souris \\u8364? ";
+        attendu += QStringLiteral("Le chat a mangé trois souris € ");
+        ++unites;
+    }
+    rtf += "fin.\\par}";
+    attendu += QStringLiteral("fin.");
+
+    QElapsedTimer chrono;
+    chrono.start();
+    QTextDocument doc;
+    rtf::lire(rtf, doc);
+    // A guard against a reader that slows down with the paragraph's length (it took minutes),
+    // generous enough for a sanitizer build: not a speed measure.
+    EXPECT_LT(chrono.elapsed(), 10000);
+
+    ASSERT_EQ(doc.blockCount(), 1);
+    EXPECT_EQ(texteDe(doc), attendu);
+    int gras = 0, rouges = 0, morceaux = 0;
+    for (auto it = doc.begin().begin(); !it.atEnd(); ++it) {
+        const QTextFragment f = it.fragment();
+        ++morceaux;
+        if (f.charFormat().fontWeight() == QFont::Bold) {
+            EXPECT_EQ(f.text(), QStringLiteral("chat"));
+            gras += f.length();
+        }
+        if (couleurDuFormat(f.charFormat()) == QColor(255, 0, 0)) {
+            EXPECT_EQ(f.text(), QStringLiteral("trois"));
+            EXPECT_TRUE(f.charFormat().fontItalic());
+            rouges += f.length();
+        }
+    }
+    EXPECT_EQ(gras, 4 * unites);
+    EXPECT_EQ(rouges, 5 * unites);
+    EXPECT_EQ(morceaux, 4 * unites + 1);   // plain, bold, plain, italic per unit, and the end
+    EXPECT_EQ(policeDe(doc, "fin.").nom, "Arial");
+    // The load is not recorded for undo piece by piece.
+    EXPECT_FALSE(doc.isUndoAvailable());
 }
 
 namespace {
