@@ -112,13 +112,15 @@ ControlesEditeur::ControlesEditeur(QWidget* f, TypeEditeur type)
             // Each face's reduced images stand in that face's preview box.
             L_apjaq.push_back(std::make_unique<ControleImage>(P_apjaq[n < 16 ? 0 : 16]->widget()));
             L_apjaq.back()->definirVisible(false);
-            L_photo.push_back(std::make_unique<ControleImage>(f));
+            // A jacket object stands on its face's outline, in the outline's twips.
+            L_photo.push_back(std::make_unique<ControleImage>(L_jaq[n < 16 ? 0 : 16]->widget()));
             L_photo.back()->definirVisible(false);
         }
     } else {
         // Element 16 of the page's object controls is permanent and never an object.
         L_photo.resize(17);
-        L_photo[16] = std::make_unique<ControleImage>(f);
+        // Page objects stand on the preview page, in its twips.
+        L_photo[16] = std::make_unique<ControleImage>(P_page.widget());
         L_photo[16]->definirVisible(false);
     }
     L_miniat.resize(static_cast<size_t>(nb));
@@ -154,6 +156,20 @@ ControlesEditeur::ControlesEditeur(QWidget* f, TypeEditeur type)
     A_gamma.definirMax(300);
     A_angle.definirMin(-180);
     A_angle.definirMax(180);
+    for (Curseur* a : {&A_contraste, &A_intensite, &A_nettete}) {
+        a->definirMin(-1000);
+        a->definirMax(1000);
+        a->definirPetitPas(10);
+        a->definirGrandPas(100);
+    }
+    A_couleur.definirMin(-180);
+    A_couleur.definirMax(180);
+    A_couleur.definirPetitPas(1);
+    A_couleur.definirGrandPas(10);
+    A_saturation.definirMin(-99);
+    A_saturation.definirMax(99);
+    A_saturation.definirPetitPas(1);
+    A_saturation.definirGrandPas(10);
 }
 
 }  // namespace kal

@@ -101,6 +101,24 @@ struct EtatEditeur {
     double largeurapercu = 0, hauteurapercu = 0;   // page
     int16_t numfichierjaq = 0;                     // jacket
     QString ligneinijaq;                           // jacket
+
+    // Imaging: work copies and display
+    bool geometriememorisee = false;   // chargephoto puts the current box back from tabobjets
+    bool formatencours = false;        // chargephoto is running formatangle
+    float largeurvignette = 0, hauteurvignette = 0;   // stamp size in pixels
+
+    // Objects: the open panel
+    QString repphoto;        // folder the open panel opens in (empty: the work folder)
+    QString lecteurouvrir;   // drive of the drive list
+    QString cheminfichier;   // folder of the pointed file, ending with "/"
+    QString fichierouvrir;   // full path of the file last previewed
+    QString nomsurvole;      // name last previewed
+
+    // Layout: formats and positions
+    // Largest printed width and height of the current photo at 180 and at 120 pixels per
+    // inch, in twips (8 and 12 twips a pixel), as the last format check found them.
+    int32_t largmax180 = 0, hautmax180 = 0;
+    int32_t largmax120 = 0, hautmax120 = 0;
 };
 
 }  // namespace kal

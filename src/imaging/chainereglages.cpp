@@ -14,6 +14,11 @@ void appliquerReglages(ControleImage& c, const ValeursReglages& v)
 void appliquerChaine(ControleImage& c, const ValeursReglages& v, const Finition& f)
 {
     appliquerReglages(c, v);
+    appliquerFinition(c, f);
+}
+
+void appliquerFinition(ControleImage& c, const Finition& f)
+{
     if (f.photo)
         c.traitementphoto();
     if (f.cadre)

@@ -27,6 +27,8 @@ struct Finition {
 
 // The five adjustments in their order, each applied also when it is 0.
 void appliquerReglages(ControleImage& c, const ValeursReglages& v);
+// What follows the adjustments: photo treatment, frame, rotation.
+void appliquerFinition(ControleImage& c, const Finition& f);
 // The whole chain on the picture the control holds.
 void appliquerChaine(ControleImage& c, const ValeursReglages& v, const Finition& f);
 

@@ -21,6 +21,33 @@ public:
     // Jacket: its object controls draw in black.
     void preparerdessin();
 
+    // The adjustment set: which slider is being edited, the reset key on the reset button,
+    // the sliders back to neutral, the current object's adjustments zeroed.
+    void changeflag(bool contraste, bool couleur, bool intensite, bool nettete, bool saturation, bool sixieme);
+    void changeinit(bool annulangle, const QString& code);
+    void initzero();
+    void inittabreg();
+
+    // Work copies: the current object's files and adjustment row written, its adjusted working
+    // image rebuilt, the object committed (record, files, thumbnail), object i rebuilt on the
+    // preview from its base picture and stored settings.
+    void enregimage();
+    void sauvder();
+    void sauvphoto();
+    void chargephoto(int i);
+    // Writes the same picture as the three work copies of object n, encoded once.
+    void ecrirecopies(ControleImage& source, int n);
+
+    // Display: a newly placed object shown; the stamp written into photo<i>.svc; the five
+    // adjustment sliders shown or hidden together.
+    void affichphoto();
+    void creatstamp(int i);
+    void regvisible(bool b);
+
+    // The current object, when there is one in the editor's range (of the face shown on the
+    // jacket); nullptr otherwise.
+    ControleImage* photoCourante() const;
+
 private:
     ContexteEditeur& x_;
 };

@@ -5,6 +5,8 @@
 #include "platform/base/ecran.h"
 #include "platform/base/erreur.h"
 #include "platform/base/fichiers.h"
+#include "imaging/fichierstravail.h"
+#include "imaging/imagerie.h"
 #include "pagemodel/basetravail.h"
 #include "printing/impression.h"
 
@@ -101,14 +103,6 @@ void ModeleObjets::champcadre(const QString& chemin)
 
 // --- Resetting the table
 
-void ModeleObjets::positionMiniature(bd::JeuEnregistrements& jeu, int n)
-{
-    // Two columns of eight, 3000 and 1500 twips left of the screen's right edge.
-    const bool gaucheCol = n < 8;
-    jeu.mettre(champ::topminiat, (gaucheCol ? n : n - 8) * x_.etat.pasminiat);
-    jeu.mettre(champ::leftminiat, static_cast<float>(Ecran::largeurTwips() - (gaucheCol ? 3000 : 1500)));
-}
-
 void ModeleObjets::inittabimp()
 {
     EtatEditeur& e = x_.etat;
@@ -160,19 +154,6 @@ void ModeleObjets::initobjets()
     x_.etat.nbobjets = 0;
 }
 
-void ModeleObjets::posminiat()
-{
-    EtatEditeur& e = x_.etat;
-    ControlesEditeur& c = x_.c;
-    Fiches fiches = x_.fiches();
-    fiches.sourceTable();
-    // Eight rows from the top of the window down to the composer's height above the
-    // indicator line.
-    e.pasminiat = arrondi((c.E_maximum.haut() - c.T_compos.hauteur()) / 8.0);
-    for (int n = 0; n < 16; ++n)
-        fiches.modifier(n, [&](bd::JeuEnregistrements& jeu) { positionMiniature(jeu, n); });
-}
-
 void ModeleObjets::libererfiches()
 {
     ControlesEditeur& c = x_.c;
@@ -210,18 +191,46 @@ void ModeleObjets::changerface(bool versAvant)
 {
     EtatEditeur& e = x_.etat;
     ControlesEditeur& c = x_.c;
-    // There is never an object to save on the face being left while objects cannot be placed:
-    // the switch sets the face, selects and counts its records.
+    // The face being left keeps its current object as it was edited.
+    const bool quitte = !e.rechargementencours && (versAvant ? e.basecote == 16 : e.nbobjets >= 1 && e.basecote == 0);
+    if (quitte && e.objetcourant >= 0 && e.objetcourant < 32) {
+        x_.imagerie().sauvphoto();
+        Fiches fiches = x_.fiches();
+        fiches.sourceTable();
+        if (fiches.lire(e.objetcourant, champ::textimage).toBool()) {
+            c.T_compos.sauvertexte(fichierTexte(e.objetcourant), 0);
+            x_.autcontrol(true, true);
+        } else {
+            x_.autcontrol(true, false);
+        }
+        const int nbQuitte = versAvant ? e.nbarriere : e.nbavant;
+        if (nbQuitte > 0) {
+            const ControleImage& photo = *c.L_photo[static_cast<size_t>(e.objetcourant)];
+            auto& ligne = e.tabobjets[static_cast<size_t>(e.objetcourant)];
+            ligne[col::Hauteur] = photo.hauteurReelle();
+            ligne[col::Largeur] = photo.largeurReelle();
+            ligne[col::Gauche] = photo.gaucheReel();
+            ligne[col::Haut] = photo.hautReel();
+            chargimp();
+        }
+    }
     const int base = versAvant ? 0 : 16;
     for (int n = versAvant ? 16 : 0; n < (versAvant ? 32 : 16); ++n)
         if (ControleImage* m = c.L_miniat[static_cast<size_t>(n)].get())
             m->definirVisible(false);
     e.basecote = static_cast<int16_t>(base);
-    e.largeursurface = c.L_jaq[static_cast<size_t>(base)]->largeur();
-    e.hauteursurface = c.L_jaq[static_cast<size_t>(base)]->hauteur();
+    e.largeursurface = c.L_jaq[static_cast<size_t>(base)]->largeurReelle();
+    e.hauteursurface = c.L_jaq[static_cast<size_t>(base)]->hauteurReelle();
     e.fincote = static_cast<int16_t>(base + 16);
     e.debutrecherche = static_cast<int16_t>(base);
+    const int avant = e.objetcourant;
     initphotoimp();
+    // A face without objects leaves no object current, and nothing to edit.
+    if (e.nbobjets == 0 && avant == e.objetcourant) {
+        e.objetcourant = AucunObjet;
+        if (!e.rechargementencours)
+            x_.autcontrol(false, false);
+    }
     if (versAvant) {
         c.L_jaq[16]->definirVisible(false);
         if (!e.rechargementencours)
@@ -231,34 +240,8 @@ void ModeleObjets::changerface(bool versAvant)
         c.L_jaq[0]->definirVisible(false);
     }
     c.F_compos.definirVisible(false);
-}
-
-// --- Clearing the page
-
-void ModeleObjets::effacerpage()
-{
-    EtatEditeur& e = x_.etat;
-    ControlesEditeur& c = x_.c;
-    if (x_.jaquette()) {
-        e.nompage.clear();
-        e.nomaouvrir.clear();
-        e.ouvrirapres = false;
-        c.F_compos.definirVisible(false);
-        return;
-    }
-    e.effacementpage = true;
-    e.majencours = true;
-    e.nompage.clear();
-    e.nomaouvrir.clear();
-    x_.disposition().dimpage();
-    x_.disposition().marges();
-    x_.impression().finconfig();
-    c.C_cadre.definirValeur(0);
-    x_.autcontrol(false, false);
-    e.ouvrirapres = false;
-    e.majencours = false;
-    e.effacementpage = false;
-    c.F_compos.definirVisible(false);
+    if (!e.rechargementencours)
+        initjaq();
 }
 
 }  // namespace kal

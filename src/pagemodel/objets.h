@@ -38,14 +38,38 @@ public:
     void O_avant_Click() { changerface(true); }
     void O_arriere_Click() { changerface(false); }
 
+    // Object slots and creation. emplacement takes the lowest free slot (of the face shown on
+    // the jacket) and makes it current; false when none was taken. chargementimage makes the
+    // picture chosen in the open panel a new photo object with its work copies, or refuses at
+    // 16 objects (or with no free record) before anything is touched.
+    bool emplacement();
+    bool chargementimage(ControleImage& choisie, const QString& nomFichier);
+    // The refusal at 16 objects: true (and the message shown) when the page or face is full.
+    bool refusPlein();
+
+    // Removal: one page object's display, emptied and hidden, the whole page or jacket.
+    void unloadimage(int i);
+    void supobjet(int i);
+    void effacpage();
     // The entry "Effacer page": the page or jacket without objects and without a name.
     void effacerpage();
+
+    // Rebuilding the objects from the table: the page, the jacket's face shown.
+    void initpage();
+    void initjaq();
+    void reconstruire();
+
+    // The thumbnail of object n, from the stamp of its photo<n>.svc.
+    void creatminiat(int n);
 
     // Path of the work database in the current folder.
     static QString cheminBase();
 
 private:
     ContexteEditeur& x_;
+    bool objetCourantPresent() const;
+    void messagePlein();
+    int premierLibre();
     void ecrireChamps(bd::JeuEnregistrements& jeu);
     void ecrirePolice(bd::JeuEnregistrements& jeu);
     // Page: where the thumbnail of object n stands (top, left in screen twips).

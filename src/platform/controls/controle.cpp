@@ -10,13 +10,14 @@ int pixelsY(int twips) { return arrondi(static_cast<double>(twips) / Ecran::twip
 
 Controle::Controle(QWidget* w) : widget_(w) {}
 
-void Controle::placer(int g, int h, int l, int ht)
+void Controle::placerReel(double g, double h, double l, double ht)
 {
-    gauche_ = g;
-    haut_ = h;
-    largeur_ = l;
-    hauteur_ = ht;
-    widget_->setGeometry(pixelsX(g), pixelsY(h), std::max(0, pixelsX(l)), std::max(0, pixelsY(ht)));
+    g_ = static_cast<float>(g);
+    h_ = static_cast<float>(h);
+    l_ = static_cast<float>(l);
+    ht_ = static_cast<float>(ht);
+    const double tx = Ecran::twipsParPixelX(), ty = Ecran::twipsParPixelY();
+    widget_->setGeometry(arrondi(g_ / tx), arrondi(h_ / ty), std::max(0, arrondi(l_ / tx)), std::max(0, arrondi(ht_ / ty)));
 }
 
 void Controle::definirVisible(bool v)
@@ -28,10 +29,10 @@ void Controle::definirVisible(bool v)
 void Controle::initialiserGeometrie()
 {
     const QRect r = widget_->geometry();
-    gauche_ = r.x() * Ecran::twipsParPixelX();
-    haut_ = r.y() * Ecran::twipsParPixelY();
-    largeur_ = r.width() * Ecran::twipsParPixelX();
-    hauteur_ = r.height() * Ecran::twipsParPixelY();
+    g_ = static_cast<float>(r.x() * Ecran::twipsParPixelX());
+    h_ = static_cast<float>(r.y() * Ecran::twipsParPixelY());
+    l_ = static_cast<float>(r.width() * Ecran::twipsParPixelX());
+    ht_ = static_cast<float>(r.height() * Ecran::twipsParPixelY());
 }
 
 }  // namespace kal

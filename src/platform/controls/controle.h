@@ -2,6 +2,8 @@
 // Controls with twip geometry (15 twips a pixel on the required screen) and the event rules the
 // windows rely on: every change handler runs synchronously, nested inside the code that made
 // the change, also when the change comes from code; it runs only when the value really changes.
+#include "platform/base/conversions.h"
+
 #include <QWidget>
 #include <functional>
 
@@ -13,16 +15,25 @@ public:
 
     QWidget* widget() const { return widget_; }
 
-    // Geometry in twips, relative to the parent's client area.
-    int gauche() const { return gauche_; }
-    int haut() const { return haut_; }
-    int largeur() const { return largeur_; }
-    int hauteur() const { return hauteur_; }
-    void placer(int gaucheTwips, int hautTwips, int largeurTwips, int hauteurTwips);
-    void definirGauche(int v) { placer(v, haut_, largeur_, hauteur_); }
-    void definirHaut(int v) { placer(gauche_, v, largeur_, hauteur_); }
-    void definirLargeur(int v) { placer(gauche_, haut_, v, hauteur_); }
-    void definirHauteur(int v) { placer(gauche_, haut_, largeur_, v); }
+    // Geometry in twips, relative to the parent's client area, kept in single precision as
+    // the windows store it (a box of 675.5 twips stays 675.5); the whole-twip getters round it.
+    int gauche() const { return arrondi(g_); }
+    int haut() const { return arrondi(h_); }
+    int largeur() const { return arrondi(l_); }
+    int hauteur() const { return arrondi(ht_); }
+    float gaucheReel() const { return g_; }
+    float hautReel() const { return h_; }
+    float largeurReelle() const { return l_; }
+    float hauteurReelle() const { return ht_; }
+    void placer(int gaucheTwips, int hautTwips, int largeurTwips, int hauteurTwips)
+    {
+        placerReel(gaucheTwips, hautTwips, largeurTwips, hauteurTwips);
+    }
+    void placerReel(double gaucheTwips, double hautTwips, double largeurTwips, double hauteurTwips);
+    void definirGauche(double v) { placerReel(v, h_, l_, ht_); }
+    void definirHaut(double v) { placerReel(g_, v, l_, ht_); }
+    void definirLargeur(double v) { placerReel(g_, h_, v, ht_); }
+    void definirHauteur(double v) { placerReel(g_, h_, l_, v); }
 
     bool visible() const { return visible_; }
     void definirVisible(bool v);
@@ -38,7 +49,7 @@ protected:
 
 private:
     QWidget* widget_;
-    int gauche_ = 0, haut_ = 0, largeur_ = 0, hauteur_ = 0;
+    float g_ = 0, h_ = 0, l_ = 0, ht_ = 0;
     bool visible_ = true;
 };
 

@@ -1,0 +1,65 @@
+// Showing a newly placed object, and the stamp: the small copy of the picture, 145 pixels on
+// its longer side, kept inside photo<n>.svc for the thumbnail.
+#include "imaging/imagerie.h"
+
+#include "layout/disposition.h"
+#include "platform/base/ecran.h"
+
+namespace kal {
+
+void Imagerie::affichphoto()
+{
+    ControlesEditeur& c = x_.c;
+    EtatEditeur& e = x_.etat;
+    ControleImage* photo = photoCourante();
+    if (!photo)
+        return;
+    if (e.typeobjet == QLatin1String("photo"))
+        initzero();
+    for (Controle* k : std::initializer_list<Controle*>{&c.E_margeH, &c.E_margeV, &c.A_margeH, &c.A_margeV})
+        k->definirActif(true);
+    photo->definirVisible(false);
+    photo->definirGammaaffichage(x_.partage.gamma);
+    x_.disposition().echelle();
+    x_.disposition().initialisation();
+    c.L_sauvder.definirLargeur(photo->largeurReelle());
+    c.L_sauvder.definirHauteur(photo->hauteurReelle());
+    sauvder();
+    sauvphoto();
+    photo->traitementphoto();
+    if (!e.rechargementencours)
+        photo->definirVisible(true);
+    if (e.typeobjet == QLatin1String("photo"))
+        x_.autcontrol(true, false);
+    else if (e.typeobjet == QLatin1String("textimage"))
+        x_.autcontrol(true, true);
+    Ecran::definirPointeur(pointeur::Personnalise);
+}
+
+void Imagerie::creatstamp(int i)
+{
+    ControleImage& m = *x_.c.L_miniat[static_cast<size_t>(i)];
+    EtatEditeur& e = x_.etat;
+    m.lirefichier(fichierPhoto(i), 0, 0, 1);
+    m.definirModeechelle(modeechelle::Pixels);
+    const float l = static_cast<float>(m.largeurbitmap());
+    const float h = static_cast<float>(m.hauteurbitmap());
+    if (h >= l) {
+        e.hauteurvignette = 145;
+        e.largeurvignette = l / h * 145;
+    } else {
+        e.largeurvignette = 145;
+        e.hauteurvignette = h / l * 145;
+    }
+    m.ecrirevignette(fichierPhoto(i), 10, 24, 20, e.largeurvignette, e.hauteurvignette, 24);
+    m.definirModeechelle(modeechelle::Twips);
+}
+
+void Imagerie::regvisible(bool b)
+{
+    ControlesEditeur& c = x_.c;
+    for (Curseur* a : {&c.A_intensite, &c.A_contraste, &c.A_couleur, &c.A_nettete, &c.A_saturation})
+        a->definirVisible(b);
+}
+
+}  // namespace kal

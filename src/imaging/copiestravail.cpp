@@ -1,0 +1,186 @@
+// Work copies of an object: photo<n>.svc (the picture shown, with its stamp), init<n>.svc (as
+// first placed) and sauv<n>.svc (the base without the slider adjustments), and the three
+// imaging controls that hold its states: L_sauvtot (base), L_sauvder (adjusted working image)
+// and L_photo(n) (what the preview shows).
+#include "imaging/imagerie.h"
+
+#include "layout/disposition.h"
+#include "pagemodel/objets.h"
+#include "platform/base/conversions.h"
+#include "platform/base/fichiers.h"
+
+#include <cmath>
+
+namespace kal {
+
+namespace {
+// The work copies are JPEG, 24 bits per pixel, quality factor 20.
+void ecrireCopie(ControleImage& c, const QString& chemin) { c.ecrirefichier(chemin, 10, 24, 20, 0); }
+// Slider value / 10 rounded down, as the adjustment labels show it.
+QString dixiemesEntiers(int v) { return Str(std::floor(v / 10.0)); }
+}  // namespace
+
+ControleImage* Imagerie::photoCourante() const
+{
+    const EtatEditeur& e = x_.etat;
+    const int fin = x_.jaquette() ? e.fincote : 16;
+    if (e.objetcourant < 0 || e.objetcourant >= fin)
+        return nullptr;
+    return x_.c.L_photo[static_cast<size_t>(e.objetcourant)].get();
+}
+
+void Imagerie::ecrirecopies(ControleImage& source, int n)
+{
+    // Encoded once: the other two copies are the same bytes.
+    ecrireCopie(source, fichierPhoto(n));
+    fs::copierFichier(fichierPhoto(n), fichierInit(n));
+    fs::copierFichier(fichierPhoto(n), fichierSauv(n));
+}
+
+void Imagerie::enregimage()
+{
+    ControlesEditeur& c = x_.c;
+    EtatEditeur& e = x_.etat;
+    ecrireCopie(c.L_sauvder, fichierPhoto(e.objetcourant));
+    ecrireCopie(c.L_sauvtot, fichierSauv(e.objetcourant));
+    if (e.objetcourant < 0 || e.objetcourant >= e.nbEmplacements())
+        return;
+    auto& ligne = e.tabobjets[static_cast<size_t>(e.objetcourant)];
+    ligne[col::Intensite] = c.A_intensite.valeur();
+    ligne[col::Contraste] = c.A_contraste.valeur();
+    ligne[col::Saturation] = c.A_saturation.valeur();
+    ligne[col::Nettete] = c.A_nettete.valeur();
+    ligne[col::Couleur] = c.A_couleur.valeur();
+    ligne[col::Angle] = c.A_angle.valeur();
+}
+
+void Imagerie::sauvder()
+{
+    ControlesEditeur& c = x_.c;
+    c.L_sauvder.definirBitmap(c.L_sauvtot.bitmap());
+    if (x_.etat.rechargementencours)
+        return;
+    appliquerReglages(c.L_sauvder, {.contraste = c.A_contraste.valeur(),
+                                    .couleur = c.A_couleur.valeur(),
+                                    .intensite = c.A_intensite.valeur(),
+                                    .nettete = c.A_nettete.valeur(),
+                                    .saturation = c.A_saturation.valeur()});
+}
+
+void Imagerie::sauvphoto()
+{
+    ControlesEditeur& c = x_.c;
+    EtatEditeur& e = x_.etat;
+    const int fin = x_.jaquette() ? e.fincote : 16;
+    if (e.nbobjets < 1 || e.objetcourant < 0 || e.objetcourant >= fin)
+        return;
+    const size_t n = static_cast<size_t>(e.objetcourant);
+    if (e.decoupefaite)
+        c.B_annuldecoupe.definirActif(false);
+    x_.objets().chargimp();
+    ControleImage* miniat = c.L_miniat[n].get();
+    ControleImage* photo = c.L_photo[n].get();
+    if (miniat)
+        miniat->definirVisible(false);
+    if (photo)
+        photo->definirVisible(false);
+    enregimage();
+    x_.objets().creatminiat(e.objetcourant);
+    if (miniat)
+        miniat->definirVisible(true);
+    if (photo && !e.rechargementencours)
+        photo->definirVisible(true);
+}
+
+void Imagerie::chargephoto(int i)
+{
+    ControlesEditeur& c = x_.c;
+    EtatEditeur& e = x_.etat;
+    if (i < 0 || i >= e.nbEmplacements() || !c.L_photo[static_cast<size_t>(i)])
+        return;
+    const bool jaq = x_.jaquette();
+    ControleImage& photo = *c.L_photo[static_cast<size_t>(i)];
+    photo.definirVisible(false);
+
+    Fiches fiches = x_.fiches();
+    fiches.sourceTable();
+    bd::JeuEnregistrements& fiche = fiches.trouver(i);
+    photo.vider();
+    const double echelle = jaq ? 1.0 : e.echelleimp;
+    photo.definirLargeur(static_cast<float>(fiche.valeur(champ::widthimp).toDouble() / echelle));
+    photo.definirHauteur(static_cast<float>(fiche.valeur(champ::heightimp).toDouble() / echelle));
+    if (c.L_sauvtot.estVide())
+        c.L_sauvtot.lirefichier(fichierSauv(i), 0, 0, 1);
+    photo.definirBitmap(c.L_sauvtot.bitmap());
+    e.rapportformat = static_cast<float>(photo.largeurbitmap()) / static_cast<float>(photo.hauteurbitmap());
+
+    e.majencours = true;
+    const int rot = arrondi16(fiche.valeur(champ::rot).toDouble());
+    c.A_angle.definirValeur(rot);
+    c.C_cadre.definirValeur(arrondi16(fiche.valeur(champ::cadre).toDouble()));
+
+    // The stored adjustments of row i, each with its slider and label.
+    const auto& ligne = e.tabobjets[static_cast<size_t>(i)];
+    const ValeursReglages v{.contraste = arrondi16(ligne[col::Contraste]),
+                            .couleur = arrondi16(ligne[col::Couleur]),
+                            .intensite = arrondi16(ligne[col::Intensite]),
+                            .nettete = arrondi16(ligne[col::Nettete]),
+                            .saturation = arrondi16(ligne[col::Saturation])};
+    appliquerReglages(photo, v);
+    c.A_contraste.definirValeur(v.contraste);
+    c.E_contraste.definirLegende(QStringLiteral("Cont:") + dixiemesEntiers(c.A_contraste.valeur()));
+    c.A_couleur.definirValeur(v.couleur);
+    c.E_couleur.definirLegende(QStringLiteral("Coul=") + Str(c.A_couleur.valeur()));
+    c.A_intensite.definirValeur(v.intensite);
+    c.E_intensite.definirLegende(QStringLiteral("Int=") + dixiemesEntiers(c.A_intensite.valeur()));
+    c.A_nettete.definirValeur(v.nettete);
+    c.E_nettete.definirLegende(QStringLiteral("Net=") + dixiemesEntiers(c.A_nettete.valeur()));
+    c.A_saturation.definirValeur(v.saturation);
+    c.E_saturation.definirLegende(QStringLiteral("Sat=") + Str(c.A_saturation.valeur() / 10.0));
+
+    // Sizes before the rotation.
+    e.largeurrot = arrondi(photo.largeurbitmap());
+    e.hauteurrot = arrondi(photo.hauteurbitmap());
+    e.hauteurboite = arrondi(photo.hauteurReelle());
+    e.largeurboite = arrondi(photo.largeurReelle());
+    e.hauteurbmp = e.hauteurrot;
+    e.largeurbmp = e.largeurrot;
+    photo.definirCouleurFond(0xFFFFFF);
+    Finition fin{.photo = e.typeobjet == QLatin1String("photo"), .cadre = std::nullopt, .angle = c.A_angle.valeur()};
+    if (c.C_cadre.valeur() == 1)
+        fin.cadre = QRectF(0, 0, photo.largeurReelle(), photo.hauteurReelle());
+    appliquerFinition(photo, fin);
+    c.E_angle.definirLegende(QStringLiteral("Angle=") + Str(rot));
+
+    // The box after the rotation.
+    if (e.geometriememorisee) {
+        const size_t k = static_cast<size_t>(e.objetcourant);
+        if (e.objetcourant >= 0 && e.objetcourant < e.nbEmplacements())
+            photo.placerReel(e.tabobjets[k][col::Gauche], e.tabobjets[k][col::Haut], e.tabobjets[k][col::Largeur],
+                             e.tabobjets[k][col::Hauteur]);
+    } else {
+        e.largeurrot = arrondi(photo.largeurbitmap());
+        e.hauteurrot = arrondi(photo.hauteurbitmap());
+        if (jaq && c.A_angle.valeur() == 90) {
+            photo.definirHauteur(e.largeurboite);
+            photo.definirLargeur(e.hauteurboite);
+        } else if (jaq && c.A_angle.valeur() == 180) {
+            photo.definirHauteur(e.hauteurboite);
+            photo.definirLargeur(e.largeurboite);
+        } else {
+            photo.definirHauteur(static_cast<float>(static_cast<double>(e.hauteurrot) / e.hauteurbmp * e.hauteurboite));
+            photo.definirLargeur(static_cast<float>(static_cast<double>(e.largeurrot) / e.largeurbmp * e.largeurboite));
+        }
+        e.largeurobjet = photo.largeurReelle() * echelle;
+        e.hauteurobjet = photo.hauteurReelle() * echelle;
+        e.formatencours = true;
+        e.rapportformat = e.largeurobjet / e.hauteurobjet;
+        x_.disposition().formatangle();
+        e.formatencours = false;
+    }
+    e.majencours = false;
+    if (!e.rechargementencours)
+        photo.definirVisible(true);
+}
+
+}  // namespace kal

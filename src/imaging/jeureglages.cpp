@@ -1,0 +1,75 @@
+// The adjustment set of an editor: the edit flags of the five sliders, the reset key shown on
+// the narrow reset button, the sliders' return to neutral and the zeroing of an object's row.
+#include "imaging/imagerie.h"
+
+namespace kal {
+
+void Imagerie::changeflag(bool contraste, bool couleur, bool intensite, bool nettete, bool saturation, bool sixieme)
+{
+    // The argument order is not the slot order: colour goes to slot 2, intensity to slot 1.
+    auto& f = x_.etat.flagreglage;
+    f[0] = contraste;
+    f[2] = couleur;
+    f[1] = intensite;
+    f[3] = nettete;
+    f[4] = saturation;
+    f[5] = sixieme;
+}
+
+void Imagerie::changeinit(bool annulangle, const QString& code)
+{
+    ControlesEditeur& c = x_.c;
+    c.B_initreglage.definirVisible(false);
+    c.B_annulangle.definirActif(annulangle);
+    c.B_initreglage.definirActif(true);
+    x_.etat.codereglage = code;
+    // Five lines, intensity, contrast, colour, saturation, sharpness: "X" on the key's line.
+    static const char* const cles[] = {"INT", "CONT", "COUL", "SAT", "NET"};
+    QStringList lignes;
+    bool connue = false;
+    for (const char* cle : cles) {
+        const bool lui = code == QLatin1String(cle);
+        connue = connue || lui;
+        lignes << (code.isEmpty() || lui ? QStringLiteral("X") : QStringLiteral(" "));
+    }
+    if (code.isEmpty()) {
+        c.B_initreglage.definirLegende(lignes.join(QLatin1Char('\r')));
+        c.B_initreglage.definirActif(false);
+    } else if (connue) {
+        c.B_initreglage.definirLegende(lignes.join(QLatin1Char('\r')));
+    }
+    c.B_initreglage.definirVisible(true);
+}
+
+void Imagerie::initzero()
+{
+    ControlesEditeur& c = x_.c;
+    EtatEditeur& e = x_.etat;
+    const bool jaq = x_.jaquette();
+    c.E_contraste.definirLegende(jaq ? QStringLiteral("Cont=0") : QStringLiteral("Contraste=0"));
+    c.E_couleur.definirLegende(jaq ? QStringLiteral("Coul=0") : QStringLiteral("Couleur=0"));
+    c.E_intensite.definirLegende(jaq ? QStringLiteral("Int=0") : QStringLiteral("Intensité=0"));
+    c.E_saturation.definirLegende(jaq ? QStringLiteral("Sat=0") : QStringLiteral("Saturation=0"));
+    c.E_nettete.definirLegende(jaq ? QStringLiteral("Net=0") : QStringLiteral("Netteté=0"));
+    if (jaq)
+        c.E_angle.definirLegende(QStringLiteral("Angle=0"));
+    // The slider handlers see razreglages and do no picture work while the sliders go back.
+    e.razreglages = true;
+    for (Curseur* a : {&c.A_contraste, &c.A_couleur, &c.A_intensite, &c.A_saturation, &c.A_nettete})
+        a->definirValeur(0);
+    if (jaq)
+        c.A_angle.definirValeur(0);
+    e.razreglages = false;
+}
+
+void Imagerie::inittabreg()
+{
+    EtatEditeur& e = x_.etat;
+    if (e.objetcourant < 0 || e.objetcourant >= e.nbEmplacements())
+        return;
+    auto& ligne = e.tabobjets[static_cast<size_t>(e.objetcourant)];
+    for (int k = col::Intensite; k <= col::Angle; ++k)
+        ligne[static_cast<size_t>(k)] = 0;
+}
+
+}  // namespace kal

@@ -1,0 +1,164 @@
+// Rebuilding a page's objects from the object table (initpage, and initjaq on the face shown):
+// the current object in full, every other occupied object as a placeholder of its size, in its
+// thumbnail colour, framed and turned as its record says.
+#include "pagemodel/objets.h"
+
+#include "imaging/fichierstravail.h"
+#include "imaging/imagerie.h"
+#include "layout/disposition.h"
+#include "platform/base/conversions.h"
+#include "platform/base/ecran.h"
+#include "platform/base/fenetres.h"
+#include "printing/impression.h"
+
+namespace kal {
+
+namespace {
+bool angleDroit(int rot) { return rot == 0 || rot == 90 || rot == 180 || rot == -90 || rot == -180; }
+}  // namespace
+
+void ModeleObjets::initpage() { reconstruire(); }
+void ModeleObjets::initjaq() { reconstruire(); }
+
+void ModeleObjets::reconstruire()
+{
+    ControlesEditeur& c = x_.c;
+    EtatEditeur& e = x_.etat;
+    const bool jaq = x_.jaquette();
+    const double echelle = jaq ? 1.0 : e.echelleimp;
+
+    c.L_sauvtot.vider();
+    c.L_sauvder.vider();
+    e.nbobjetssauv = e.nbobjets;
+    e.nbobjets = 0;
+    c.C_cadre.definirValeur(0);
+    c.C_image.definirValeur(0);
+    c.C_image.definirActif(false);
+    e.nbobjets = e.nbobjetssauv;
+
+    // The current object must be on the page, or on the face shown: otherwise nothing is rebuilt.
+    const int n = e.objetcourant;
+    const bool surLaFace = jaq ? (c.O_avant.valeur() && n >= 0 && n < 16) || (c.O_arriere.valeur() && n >= 16 && n < 32)
+                               : n >= 0 && n < 16 && c.L_photo[static_cast<size_t>(n)];
+    if (!surLaFace) {
+        x_.fenetre.definirPointeur(pointeur::Fleche);
+        return;
+    }
+    const size_t i = static_cast<size_t>(n);
+    ControleImage& photo = *c.L_photo[i];
+    Fiches fiches = x_.fiches();
+    fiches.sourceTable();
+    bool texteImage = fiches.lire(n, champ::textimage).toBool();
+    e.nomsobjets[i] = QStringLiteral("Image ") + QString::number(n);
+    if (texteImage) {
+        e.typeobjet = QStringLiteral("textimage");
+        c.T_compos.chargertexte(fichierTexte(n), 0);
+        e.nomsobjets[i] = QStringLiteral("Texte-Image ") + QString::number(n);
+        c.T_compos.definirFondtexte(fiches.lire(n, champ::backcolor).toInt());
+    } else {
+        e.typeobjet = QStringLiteral("photo");
+    }
+    c.L_miniat[i]->definirVisible(true);
+    x_.imagerie().chargephoto(n);
+
+    auto& ligne = e.tabobjets[i];
+    if (!e.creationtexte) {
+        photo.placerReel(ligne[col::Gauche], ligne[col::Haut], ligne[col::Largeur], ligne[col::Hauteur]);
+    } else {
+        ligne[col::Hauteur] = photo.hauteurReelle();
+        ligne[col::Largeur] = photo.largeurReelle();
+        if (jaq) {
+            ligne[col::Gauche] = fiches.lire(n, champ::leftimp).toDouble();
+            ligne[col::Haut] = fiches.lire(n, champ::topimp).toDouble();
+        } else {
+            ligne[col::Gauche] = photo.gaucheReel();
+            ligne[col::Haut] = photo.hautReel();
+        }
+    }
+    bd::JeuEnregistrements& fiche = fiches.trouver(n);
+    if (!angleDroit(arrondi(fiche.valeur(champ::rot).toDouble())))
+        c.C_image.definirActif(true);
+    photo.definirGauche(static_cast<float>(fiche.valeur(champ::leftimp).toDouble() / echelle));
+    photo.definirHaut(static_cast<float>(fiche.valeur(champ::topimp).toDouble() / echelle));
+    x_.disposition().posimage();
+    e.valeurformat = c.A_format.valeur();
+    c.L_sauvder.definirLargeur(static_cast<float>(fiches.lire(n, champ::widthimp).toDouble() / echelle));
+    c.L_sauvder.definirHauteur(static_cast<float>(fiches.lire(n, champ::heightimp).toDouble() / echelle));
+    x_.imagerie().sauvder();
+    fiches.sourceTable();
+    chargimp();
+    creatminiat(n);
+    x_.imagerie().changeflag(false, false, false, false, false, false);
+    x_.imagerie().changeinit(false, QString());
+    photo.definirVisible(true);
+    c.F_compos.definirVisible(false);
+    x_.autcontrol(true, false);
+    x_.disposition().status();
+    x_.disposition().initformat();
+    if (jaq)
+        x_.impression().apercujaq(QStringLiteral("cha"));
+    x_.disposition().couleurformat();
+    photo.definirVisible(true);
+    if (texteImage)
+        c.F_compos.definirVisible(true);
+
+    // The other objects, as placeholders.
+    e.nbobjets = 1;
+    x_.fenetre.definirPointeur(pointeur::Sablier);
+    const int debut = jaq ? e.basecote : 0;
+    for (int k = debut; k < debut + 16; ++k) {
+        fiches.sourceTable();
+        bd::JeuEnregistrements& f = fiches.trouver(k);
+        if (!f.valeur(champ::occup).toBool() || k == n)
+            continue;
+        const size_t j = static_cast<size_t>(k);
+        if (!c.L_photo[j])
+            continue;   // a page slot whose control the caller did not make
+        ++e.nbobjets;
+        e.nomsobjets[j] = (f.valeur(champ::textimage).toBool() ? QStringLiteral("Texte-Image ") : QStringLiteral("Image ")) +
+                          QString::number(k);
+        ControleImage& autre = *c.L_photo[j];
+        autre.definirVisible(false);
+        autre.placerReel(f.valeur(champ::leftimp).toDouble() / echelle, f.valeur(champ::topimp).toDouble() / echelle,
+                         f.valeur(champ::widthimp).toDouble() / echelle, f.valeur(champ::heightimp).toDouble() / echelle);
+        // The placeholder's picture is made in screen pixels, never twips taken as pixels.
+        autre.creerbitmap(std::max(1, pixelsX(autre.largeur())), std::max(1, pixelsY(autre.hauteur())), 24);
+        autre.remplir(f.valeur(champ::coulminiat).toInt());
+        const int rot = arrondi(f.valeur(champ::rot).toDouble());
+        e.tabobjets[j][col::Angle] = rot;
+        if (f.valeur(champ::cadre).toInt() == 1)
+            autre.tracercadre(0, 0, autre.largeurReelle(), autre.hauteurReelle());
+        e.hauteurboite = arrondi(autre.hauteurReelle());
+        e.largeurboite = arrondi(autre.largeurReelle());
+        e.hauteurbmp = arrondi(autre.hauteurbitmap());
+        e.largeurbmp = arrondi(autre.largeurbitmap());
+        autre.rotation(rot * 100, 1, 0xFFFFFF);
+        e.largeurrot = arrondi(autre.largeurbitmap());
+        e.hauteurrot = arrondi(autre.hauteurbitmap());
+        auto& l = e.tabobjets[j];
+        if (e.creationtexte) {
+            autre.definirHauteur(static_cast<float>(static_cast<double>(e.hauteurrot) / e.hauteurbmp * e.hauteurboite));
+            autre.definirLargeur(static_cast<float>(static_cast<double>(e.largeurrot) / e.largeurbmp * e.largeurboite));
+            l[col::Hauteur] = autre.hauteurReelle();
+            l[col::Largeur] = autre.largeurReelle();
+            l[col::Gauche] = autre.gaucheReel();
+            l[col::Haut] = autre.hautReel();
+        } else {
+            autre.placerReel(l[col::Gauche], l[col::Haut], l[col::Largeur], l[col::Hauteur]);
+        }
+        if (!angleDroit(rot))
+            c.C_image.definirActif(true);
+        creatminiat(k);
+        autre.definirVisible(true);
+        if (jaq) {
+            const int courant = e.objetcourant;
+            e.objetcourant = k;
+            x_.impression().apercujaq(QStringLiteral("des"));
+            e.objetcourant = courant;
+        }
+    }
+    fiches.sourceTable();
+    x_.fenetre.definirPointeur(pointeur::Fleche);
+}
+
+}  // namespace kal

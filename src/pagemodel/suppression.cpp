@@ -1,0 +1,111 @@
+// Taking objects off the page or jacket: one page object's display (unloadimage, supobjet) and
+// the whole page or jacket (effacpage, and the entry "Effacer page"). A record is never deleted:
+// a slot is freed by putting its `occup` to False.
+#include "pagemodel/objets.h"
+
+#include "imaging/imagerie.h"
+#include "layout/disposition.h"
+#include "platform/base/erreur.h"
+#include "platform/base/fenetres.h"
+#include "printing/impression.h"
+
+namespace kal {
+
+void ModeleObjets::unloadimage(int i)
+{
+    ControlesEditeur& c = x_.c;
+    EtatEditeur& e = x_.etat;
+    if (i < 0 || i >= 16)
+        return;
+    try {
+        x_.imagerie().initzero();
+        if (e.effacementpage) {
+            Fiches fiches = x_.fiches();
+            fiches.sourceTable();
+            fiches.modifier(i, [](bd::JeuEnregistrements& jeu) { jeu.mettre(champ::occup, false); });
+        }
+    } catch (const Erreur&) {
+        return;   // the removal stops quietly, as any failure of it does
+    }
+    // A number without a display control ends here: nothing else happens, the count stays.
+    auto& photo = c.L_photo[static_cast<size_t>(i)];
+    if (!photo)
+        return;
+    photo.reset();
+    if (ControleImage* m = c.L_miniat[static_cast<size_t>(i)].get())
+        m->definirVisible(false);
+    --e.nbobjets;
+}
+
+void ModeleObjets::supobjet(int i)
+{
+    ControlesEditeur& c = x_.c;
+    if (i < 0 || i >= 16)
+        return;
+    for (ControleImage* k : {c.L_miniat[static_cast<size_t>(i)].get(), c.L_photo[static_cast<size_t>(i)].get()}) {
+        if (!k)
+            return;
+        k->vider();
+        k->definirVisible(false);
+    }
+}
+
+void ModeleObjets::effacpage()
+{
+    ControlesEditeur& c = x_.c;
+    EtatEditeur& e = x_.etat;
+    if (!x_.jaquette()) {
+        for (e.compteur = 0; e.compteur < 16; ++e.compteur)
+            unloadimage(e.compteur);
+    } else {
+        Fiches fiches = x_.fiches();
+        fiches.sourceTable();
+        for (e.compteur = 0; e.compteur < 32; ++e.compteur) {
+            const size_t n = static_cast<size_t>(e.compteur);
+            fiches.modifier(e.compteur, [](bd::JeuEnregistrements& jeu) { jeu.mettre(champ::occup, false); });
+            c.L_photo[n]->vider();
+            c.L_photo[n]->definirVisible(false);
+            c.L_miniat[n]->definirVisible(false);
+            c.L_apjaq[n]->definirVisible(false);
+        }
+        // Both faces are empty now: their counts say so, and no object is current.
+        e.nbavant = 0;
+        e.nbarriere = 0;
+        e.objetcourant = AucunObjet;
+    }
+    e.nbobjets = 0;
+    x_.fenetre.setWindowTitle(QStringLiteral("Page non référencée"));
+}
+
+void ModeleObjets::effacerpage()
+{
+    EtatEditeur& e = x_.etat;
+    ControlesEditeur& c = x_.c;
+    if (x_.jaquette()) {
+        effacpage();
+        e.nompage.clear();
+        e.nomaouvrir.clear();
+        e.ouvrirapres = false;
+        // Nothing is left to edit: the editing controls go as on the page.
+        x_.autcontrol(false, false);
+        c.F_compos.definirVisible(false);
+        return;
+    }
+    e.effacementpage = true;
+    e.majencours = true;
+    effacpage();
+    e.objetcourant = AucunObjet;
+    e.nompage.clear();
+    e.nomaouvrir.clear();
+    x_.disposition().dimpage();
+    x_.disposition().marges();
+    x_.impression().finconfig();
+    c.C_cadre.definirValeur(0);
+    x_.autcontrol(false, false);
+    e.ouvrirapres = false;
+    e.majencours = false;
+    e.effacementpage = false;
+    c.F_compos.definirVisible(false);
+}
+
+}  // namespace kal
