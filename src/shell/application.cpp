@@ -1,8 +1,11 @@
 #include "shell/application.h"
 
 #include "editor/editeur.h"
+#include "help/contact.h"
+#include "help/documentation.h"
 #include "platform/base/fenetres.h"
 #include "platform/richtext/police.h"
+#include "printing/ajustement.h"
 #include "shell/depart.h"
 #include "shell/fenetrevide.h"
 
@@ -16,8 +19,10 @@ void enregistrerFenetres(ReglagesPartages& partage, const OptionsProgramme& opti
     Fenetres::enregistrer(QStringLiteral("DEPART"), [&partage, ancien] { return new Depart(partage, ancien); });
     Fenetres::enregistrer(QStringLiteral("IMPRIMER"), [&partage] { return new Editeur(partage, TypeEditeur::Page); });
     Fenetres::enregistrer(QStringLiteral("JAQUETTE"), [&partage] { return new Editeur(partage, TypeEditeur::Jaquette); });
-    for (const QString& nom : {QStringLiteral("UTIL"), QStringLiteral("AJUST"), QStringLiteral("DOC"), QStringLiteral("CONTACT")})
-        Fenetres::enregistrer(nom, [nom] { return new FenetreVide(nom, nom); });
+    Fenetres::enregistrer(Ajustement::nomFenetre(), [&partage] { return new Ajustement(partage); });
+    Fenetres::enregistrer(QStringLiteral("DOC"), [&partage] { return new Documentation(partage); });
+    Fenetres::enregistrer(QStringLiteral("CONTACT"), [&partage] { return new Contact(partage); });
+    Fenetres::enregistrer(QStringLiteral("UTIL"), [] { return new FenetreVide(QStringLiteral("UTIL"), QStringLiteral("UTIL")); });
 }
 
 bool demarrerProgramme(ReglagesPartages& partage, const OptionsProgramme& options)
