@@ -107,13 +107,6 @@ struct EtatEditeur {
     bool formatencours = false;        // chargephoto is running formatangle
     float largeurvignette = 0, hauteurvignette = 0;   // stamp size in pixels
 
-    // Objects: the open panel
-    QString repphoto;        // folder the open panel opens in (empty: the work folder)
-    QString lecteurouvrir;   // drive of the drive list
-    QString cheminfichier;   // folder of the pointed file, ending with "/"
-    QString fichierouvrir;   // full path of the file last previewed
-    QString nomsurvole;      // name last previewed
-
     // Layout: formats and positions
     // Largest printed width and height of the current photo at 180 and at 120 pixels per
     // inch, in twips (8 and 12 twips a pixel), as the last format check found them.

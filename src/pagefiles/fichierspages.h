@@ -1,18 +1,34 @@
 #pragma once
-// Page and jacket files as the editors use them: personal pages and jackets, and the panels.
+// Page and jacket files as the editors use them: the photo-open panel and its entry
+// "Charg Image".
 #include "editor/contexteediteur.h"
+#include "pagefiles/ouverture.h"
+
+#include <memory>
 
 namespace kal {
 
 class FichiersPages {
 public:
-    explicit FichiersPages(ContexteEditeur& ctx) : x_(ctx) {}
+    explicit FichiersPages(ContexteEditeur& ctx);
+    ~FichiersPages();
 
-    // The pages panel's controls have no handlers of their own yet.
-    void brancher() {}
+    // The entry "Charg Image" and the panel's results.
+    void brancher();
+
+    // "Charg Image": the open panel over the hidden page preview, or the refusal at 16 objects.
+    bool chargimage();
+    // The panel's results: a picture chosen, or the panel left.
+    void photoChoisie(ControleImage& apercu, const QString& chemin);
+    void ouvertureAnnulee();
+
+    PanneauOuverture& panneauOuverture();
 
 private:
-    [[maybe_unused]] ContexteEditeur& x_;
+    ContexteEditeur& x_;
+    std::unique_ptr<PanneauOuverture> ouverture_;
+    // What the entry changed, put back when the panel is left without a choice.
+    QString typeAvant_;
 };
 
 }  // namespace kal

@@ -1,0 +1,187 @@
+// The photo-open panel driven as a user would: pointing at names with the mouse, releasing the
+// button, paging, cancelling; on real files with the names people give them.
+#include "support/banc_editeur.h"
+#include "pagefiles/fichierspages.h"
+#include "pagemodel/objets.h"
+#include "platform/base/fichiers.h"
+#include "platform/controls/bip.h"
+
+#include <QDir>
+#include <QImage>
+#include <QMouseEvent>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using kal::TypeEditeur;
+
+namespace {
+
+class Ouverture : public ::testing::TestWithParam<TypeEditeur> {
+protected:
+    kaltest::BancEditeur banc{1024, 768};
+    kal::Editeur* ed = nullptr;
+    QString images;
+
+    void SetUp() override
+    {
+        ed = banc.ouvrir(GetParam());
+        ASSERT_NE(ed, nullptr);
+        ed->show();
+        banc.repondeur.oublier();
+        images = banc.dossier.fichier(QStringLiteral("images"));
+        QDir().mkpath(images);
+    }
+    void jpeg(const QString& nom, int l, int h, QColor couleur = QColor(200, 60, 40))
+    {
+        QImage img(l, h, QImage::Format_RGB32);
+        img.fill(couleur);
+        ASSERT_TRUE(img.save(images + QLatin1Char('/') + nom, "JPEG"));
+    }
+    kal::PanneauOuverture& panneau() { return ed->x.fichierspages().panneauOuverture(); }
+    void ouvrir()
+    {
+        panneau().repphoto = images;
+        ed->c.L_fonction.definirIndex(-1);
+        (*ed->x.commande(QStringLiteral("Charg Image")))();
+    }
+    // The middle of name k of the screen, in the list's inside, in pixels.
+    QPoint centre(int k)
+    {
+        const kal::ListeColonnes& l = panneau().L_fichouvrir;
+        const int x = (k / 16) * l.largeurColonne() + l.largeurColonne() / 2;
+        const int y = (k % 16) * l.hauteurLigne() + l.hauteurLigne() / 2;
+        return {kal::pixelsX(x), kal::pixelsY(y)};
+    }
+    void pointer(int k)
+    {
+        QWidget* zone = panneau().L_fichouvrir.zone();
+        const QPointF pos = centre(k);
+        QMouseEvent e(QEvent::MouseMove, pos, zone->mapToGlobal(pos), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(zone, &e);
+    }
+    void relacher(int k) { QTest::mouseRelease(panneau().L_fichouvrir.zone(), Qt::LeftButton, {}, centre(k)); }
+};
+
+TEST_P(Ouverture, PointerPuisRelacherChargeLeVraiFichier)
+{
+    jpeg(QStringLiteral("IMG_0001.JPG"), 1600, 1200);
+    jpeg(QStringLiteral("Noel.2011.jpg"), 1000, 2000);
+    jpeg(QStringLiteral("b.JpG"), 300, 300);
+    jpeg(QStringLiteral("x.jpeg"), 300, 300);   // not of the format's extension
+    ouvrir();
+    kal::PanneauOuverture& p = panneau();
+    ASSERT_TRUE(p.F_ouvrir.visible());
+    EXPECT_FALSE(ed->c.P_page.visible());
+    ASSERT_EQ(p.L_fichouvrir.nombre(), 3);
+    EXPECT_EQ(p.L_fichouvrir.entree(0), QStringLiteral("b"));
+    EXPECT_EQ(p.L_fichouvrir.entree(1), QStringLiteral("img_0001"));
+    EXPECT_EQ(p.L_fichouvrir.entree(2), QStringLiteral("noel"));
+    EXPECT_FALSE(p.A_fichouvrir.visible());
+
+    pointer(1);
+    EXPECT_EQ(p.fichierouvrir, images + QStringLiteral("/IMG_0001.JPG"));
+    const QStringList info = p.E_info.legende().split(QLatin1Char('\n'));
+    ASSERT_EQ(info.size(), 3);
+    EXPECT_EQ(info[0], QStringLiteral("Photo couleur"));
+    EXPECT_EQ(info[1], QStringLiteral("1600 x 1200 pixels"));
+    EXPECT_EQ(info[2], QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")));
+    // Landscape: 2100 wide, centred in the preview box.
+    EXPECT_EQ(p.L_ouvfich.largeur(), 2100);
+    EXPECT_EQ(p.L_ouvfich.hauteur(), 1575);
+    EXPECT_EQ(p.L_ouvfich.haut(), 570 + (2100 - 1575) / 2);
+
+    pointer(2);   // a portrait with dots in its name
+    EXPECT_EQ(p.fichierouvrir, images + QStringLiteral("/Noel.2011.jpg"));
+    EXPECT_EQ(p.L_ouvfich.largeur(), 1050);
+    EXPECT_EQ(p.L_ouvfich.gauche(), 7665);
+
+    relacher(2);
+    EXPECT_FALSE(p.F_ouvrir.visible());
+    EXPECT_TRUE(ed->c.P_page.visible());
+    EXPECT_EQ(ed->x.etat.objetcourant, 0);
+    EXPECT_EQ(ed->x.etat.nbobjets, 1);
+    EXPECT_EQ(ed->c.L_photo[0]->bitmap().largeur(), 1000);
+    EXPECT_EQ(kal::fs::dossierCourant(), banc.dossier.chemin());
+    EXPECT_TRUE(banc.repondeur.messages().empty());
+    // The panel opens again in that folder.
+    ouvrir();
+    EXPECT_EQ(p.R_repouvrir.chemin(), images);
+}
+
+TEST_P(Ouverture, RelacherSansNomOuSurUnFichierAbime)
+{
+    jpeg(QStringLiteral("bonne.jpg"), 200, 100);
+    {
+        QFile f(images + QStringLiteral("/cassee.jpg"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("\xFF\xD8\xFF\xE0 pas une image");
+    }
+    ouvrir();
+    kal::PanneauOuverture& p = panneau();
+    kal::CompteurBips bips;
+    // Below the last name: nothing is picked, the release asks for a name.
+    pointer(5);
+    EXPECT_EQ(p.L_fichouvrir.indexCourant(), -1);
+    relacher(5);
+    ASSERT_EQ(banc.repondeur.messages().size(), 1u);
+    EXPECT_EQ(banc.repondeur.messages()[0].texte, QStringLiteral("Indiquer un nom de fichier"));
+    EXPECT_EQ(banc.repondeur.messages()[0].titre, QStringLiteral("NOM DE FICHIER ABSENT"));
+    EXPECT_EQ(banc.repondeur.messages()[0].style, 48);
+    EXPECT_EQ(bips.nombre(), 1);
+    EXPECT_TRUE(p.F_ouvrir.visible());
+    // A damaged file: an empty preview, and no slot is taken.
+    pointer(1);   // "cassee", after "bonne"
+    EXPECT_EQ(p.fichierouvrir, images + QStringLiteral("/cassee.jpg"));
+    EXPECT_TRUE(p.L_ouvfich.estVide());
+    relacher(1);
+    EXPECT_EQ(banc.repondeur.messages().size(), 2u);
+    EXPECT_EQ(ed->x.etat.nbobjets, 0);
+    EXPECT_FALSE(kal::fs::existe(banc.dossier.fichier(QStringLiteral("photo0.svc"))));
+    // Cancel: the work folder is current, nothing was made.
+    p.B_annulouvfich.cliquer();
+    EXPECT_FALSE(p.F_ouvrir.visible());
+    EXPECT_TRUE(ed->c.P_page.visible());
+    EXPECT_EQ(kal::fs::dossierCourant(), banc.dossier.chemin());
+}
+
+TEST_P(Ouverture, SoixanteQuatreNomsSansCurseurSoixanteCinqAvec)
+{
+    QImage img(8, 8, QImage::Format_RGB32);
+    img.fill(Qt::blue);
+    for (int i = 0; i < 64; ++i)
+        ASSERT_TRUE(img.save(images + QStringLiteral("/f%1.jpg").arg(i, 3, 10, QLatin1Char('0')), "JPEG"));
+    ouvrir();
+    kal::PanneauOuverture& p = panneau();
+    EXPECT_EQ(p.L_fichouvrir.nombre(), 64);
+    EXPECT_FALSE(p.A_fichouvrir.visible());
+    ASSERT_TRUE(img.save(images + QStringLiteral("/f064.jpg"), "JPEG"));
+    p.B_annulouvfich.cliquer();
+    ouvrir();
+    EXPECT_TRUE(p.A_fichouvrir.visible());
+    EXPECT_EQ(p.A_fichouvrir.max(), 1);
+    p.A_fichouvrir.definirValeur(1);
+    EXPECT_EQ(p.L_fichouvrir.nombre(), 49);   // files 16 to 64
+    EXPECT_EQ(p.L_fichouvrir.entree(0), QStringLiteral("f016"));
+    // A shorter listing brings the slider back within its range.
+    for (int i = 20; i < 65; ++i)
+        kal::fs::supprimerFichier(images + QStringLiteral("/f%1.jpg").arg(i, 3, 10, QLatin1Char('0')));
+    p.listefichouvrir();
+    EXPECT_EQ(p.A_fichouvrir.valeur(), 0);
+    EXPECT_EQ(p.L_fichouvrir.nombre(), 20);
+}
+
+TEST_P(Ouverture, RefusASeizeObjets)
+{
+    ed->x.etat.nbobjets = 16;
+    ouvrir();
+    EXPECT_FALSE(panneau().F_ouvrir.visible());
+    EXPECT_TRUE(ed->c.P_page.visible());
+    ASSERT_EQ(banc.repondeur.messages().size(), 1u);
+    EXPECT_EQ(banc.repondeur.messages()[0].titre,
+              GetParam() == TypeEditeur::Jaquette ? QStringLiteral("16 OBJETS SUR LA JAQUETTE") : QStringLiteral("16 OBJETS SUR LA PAGE"));
+}
+
+INSTANTIATE_TEST_SUITE_P(LesDeux, Ouverture, ::testing::Values(TypeEditeur::Page, TypeEditeur::Jaquette),
+                         [](const auto& i) { return std::string(kaltest::nomType(i.param)); });
+
+}  // namespace
