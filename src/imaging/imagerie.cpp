@@ -5,8 +5,9 @@ namespace kal {
 void Imagerie::brancher()
 {
     // Commands that need an object do nothing on an empty page, without a message.
-    for (const QString& besoinObjet : {QStringLiteral("Redimensionner"), QStringLiteral("Enregistrer sous")})
-        x_.enregistrerCommande(besoinObjet, [] { return true; });
+    x_.enregistrerCommande(QStringLiteral("Redimensionner"), [] { return true; });
+    x_.enregistrerCommande(QStringLiteral("Enregistrer sous"), [this] { return enregphoto(); });
+    x_.enregistrerCommande(QStringLiteral("Scanner"), [this] { return scanning(); });
 }
 
 void Imagerie::gammaaffichage()

@@ -44,6 +44,13 @@ public:
     void creatstamp(int i);
     void regvisible(bool b);
 
+    // Save-as of the current object with the compression preview ("Enregistrer sous"), and
+    // scanning a page onto the page as a new object ("Scanner"). Built in enregistrement.cpp
+    // and numerisation.cpp.
+    bool enregphoto();
+    void compression();
+    bool scanning();
+
     // The current object, when there is one in the editor's range (of the face shown on the
     // jacket); nullptr otherwise.
     ControleImage* photoCourante() const;
