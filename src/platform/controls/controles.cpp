@@ -1,6 +1,7 @@
 #include "platform/controls/controles.h"
 
 #include "platform/base/ecran.h"
+#include "platform/base/erreur.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -157,6 +158,9 @@ void Liste::vider()
     liste_->clear();
     parCode_ = false;
     index_ = -1;
+    // A click handler that refills the list: the release of that click reaches no entry, and
+    // the next click, on whatever entry, is a click of its own.
+    signale_ = false;
 }
 
 QString Liste::entree(int i) const
@@ -183,9 +187,75 @@ void Liste::definirIndex(int i)
 
 // --- Curseur
 
-Curseur::Curseur(QWidget* parent, Qt::Orientation o)
-    : Controle(new QScrollBar(o, parent)), barre_(static_cast<QScrollBar*>(widget()))
+namespace {
+// The bar under a Curseur: it takes the keyboard focus when clicked or tabbed to, as a slider
+// of the windows does, and tells when it gains or loses it within its window: the window going
+// inactive (another window, a popup) leaves the bar its window's focus, and the window coming
+// back gives it no new one. The first focus a window gives when it is first shown is a focus
+// like any other. With the focus the keys move the value (Qt's own scroll bar turns the arrows
+// of a horizontal bar around).
+class BarreCurseur : public QScrollBar {
+public:
+    BarreCurseur(Qt::Orientation o, QWidget* parent) : QScrollBar(o, parent) { setFocusPolicy(Qt::StrongFocus); }
+    std::function<void()>* focus = nullptr;
+    std::function<void()>* perteFocus = nullptr;
+
+protected:
+    // The keys move the value towards Max: right, down, Page Down and End; towards Min: left, up,
+    // Page Up and Home (Max may lie below Min).
+    void keyPressEvent(QKeyEvent* e) override
+    {
+        const bool versMaxCroissant = !invertedAppearance();
+        auto pas = [&](bool versMax, SliderAction croit, SliderAction decroit) {
+            triggerAction(versMax == versMaxCroissant ? croit : decroit);
+        };
+        switch (e->key()) {
+        case Qt::Key_Right:
+        case Qt::Key_Down: pas(true, SliderSingleStepAdd, SliderSingleStepSub); break;
+        case Qt::Key_Left:
+        case Qt::Key_Up: pas(false, SliderSingleStepAdd, SliderSingleStepSub); break;
+        case Qt::Key_PageDown: pas(true, SliderPageStepAdd, SliderPageStepSub); break;
+        case Qt::Key_PageUp: pas(false, SliderPageStepAdd, SliderPageStepSub); break;
+        case Qt::Key_End: pas(true, SliderToMaximum, SliderToMinimum); break;
+        case Qt::Key_Home: pas(false, SliderToMaximum, SliderToMinimum); break;
+        default: QScrollBar::keyPressEvent(e); return;
+        }
+        e->accept();
+    }
+    void focusInEvent(QFocusEvent* e) override
+    {
+        QScrollBar::focusInEvent(e);
+        if (focusDeLaFenetre_)
+            return;
+        focusDeLaFenetre_ = true;
+        if (focus && *focus)
+            (*focus)();
+    }
+    void focusOutEvent(QFocusEvent* e) override
+    {
+        QScrollBar::focusOutEvent(e);
+        if (e->reason() == Qt::ActiveWindowFocusReason || e->reason() == Qt::PopupFocusReason)
+            return;
+        focusDeLaFenetre_ = false;
+        if (perteFocus && *perteFocus)
+            (*perteFocus)();
+    }
+
+private:
+    bool focusDeLaFenetre_ = false;
+};
+
+[[noreturn]] void refuser(const QString& quoi, int v)
 {
+    throw Erreur(ctl::ValeurInvalide, QStringLiteral("Valeur de propriété non valide (%1: %2).").arg(quoi).arg(v));
+}
+}  // namespace
+
+Curseur::Curseur(QWidget* parent, Qt::Orientation o)
+    : Controle(new BarreCurseur(o, parent)), barre_(static_cast<QScrollBar*>(widget()))
+{
+    static_cast<BarreCurseur*>(barre_)->focus = &surFocus;
+    static_cast<BarreCurseur*>(barre_)->perteFocus = &surPerteFocus;
     synchroniser();
     QObject::connect(barre_, &QScrollBar::valueChanged, barre_, [this](int v) {
         if (synchro_)
@@ -227,10 +297,23 @@ void Curseur::changerValeur(int v)
 
 void Curseur::definirValeur(int v)
 {
-    const int bas = std::min(min_, max_);
-    const int hautBorne = std::max(min_, max_);
-    v = std::clamp(v, bas, hautBorne);
+    if (v < std::min(min_, max_) || v > std::max(min_, max_))
+        refuser(QStringLiteral("Value"), v);
     changerValeur(v);
+}
+
+void Curseur::definirPetitPas(int v)
+{
+    if (v < 1 || v > 32767)
+        refuser(QStringLiteral("SmallChange"), v);
+    barre_->setSingleStep(v);
+}
+
+void Curseur::definirGrandPas(int v)
+{
+    if (v < 1 || v > 32767)
+        refuser(QStringLiteral("LargeChange"), v);
+    barre_->setPageStep(v);
 }
 
 void Curseur::definirMin(int v)

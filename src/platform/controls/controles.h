@@ -1,6 +1,7 @@
 #pragma once
 // The standard controls the windows are made of.
 #include "platform/controls/controle.h"
+#include "platform/controls/erreurscontroles.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -79,7 +80,14 @@ private:
 
 // Scroll bar used as a slider: value between Min and Max; Change fires at once when the value
 // changes, also from code; lowering Max (or raising Min) past the value pulls the value along
-// and fires Change. Scroll fires while the user drags the thumb.
+// and fires Change. Scroll fires while the user drags the thumb. Max may lie below Min: the bar
+// then runs from Min at its start to Max at its end, and the values allowed are those between.
+// Refusals (error 380, ctl::ValeurInvalide, and nothing changes): a value outside Min..Max, a
+// small or large step outside 1..32767.
+// The bar takes the keyboard focus when clicked or tabbed to; GotFocus (surFocus) and LostFocus
+// (surPerteFocus) run when it gains or loses the focus of its window (the window's first focus
+// when it is shown included). The focus going to another window or a popup, and coming back with
+// the window, is neither.
 class Curseur : public Controle {
 public:
     explicit Curseur(QWidget* parent, Qt::Orientation o = Qt::Horizontal);
@@ -89,10 +97,14 @@ public:
     int max() const { return max_; }
     void definirMin(int v);
     void definirMax(int v);
-    void definirPetitPas(int v) { barre_->setSingleStep(v); }
-    void definirGrandPas(int v) { barre_->setPageStep(v); }
+    int petitPas() const { return barre_->singleStep(); }
+    int grandPas() const { return barre_->pageStep(); }
+    void definirPetitPas(int v);
+    void definirGrandPas(int v);
     std::function<void()> surChangement;
     std::function<void()> surDefilement;
+    std::function<void()> surFocus;
+    std::function<void()> surPerteFocus;
     QScrollBar* barre() const { return barre_; }
 
 private:

@@ -2,6 +2,7 @@
 // the value, and only when the value changes.
 #include "platform/base/ecran.h"
 #include "platform/controls/controles.h"
+#include "support/erreurs.h"
 
 #include <QTest>
 #include <QWidget>
@@ -21,9 +22,6 @@ TEST(Curseur, ChangeSynchroneEtSeulementSurChangement)
     c.definirValeur(10);
     c.definirValeur(-5);
     EXPECT_EQ(vus, (std::vector<int>{10, -5}));
-    // Out of range values are held to the bounds.
-    c.definirValeur(500);
-    EXPECT_EQ(c.valeur(), 100);
 }
 
 TEST(Curseur, BaisserMaxTireLaValeurEtDeclencheChange)
@@ -75,6 +73,114 @@ TEST(Curseur, LUtilisateurDeclencheChange)
     c.barre()->triggerAction(QAbstractSlider::SliderPageStepAdd);
     EXPECT_EQ(c.valeur(), 10);
     EXPECT_EQ(appels, 1);
+}
+
+// A value outside Min..Max, or a step below 1, is refused with 380: nothing changes and Change
+// does not run. With Max below Min the values between the two are the allowed ones.
+TEST(Curseur, RefusHorsDesBornesEtDesPas)
+{
+    QWidget parent;
+    Curseur c(&parent);
+    c.definirMin(-100);
+    c.definirMax(100);
+    c.definirValeur(10);
+    int appels = 0;
+    c.surChangement = [&] { ++appels; };
+    for (int v : {101, -101, 32767})
+        EXPECT_EQ(kaltest::numeroErreur([&] { c.definirValeur(v); }), ctl::ValeurInvalide) << v;
+    EXPECT_EQ(c.valeur(), 10);
+    EXPECT_EQ(c.barre()->value(), 10);
+    EXPECT_EQ(kaltest::numeroErreur([&] { c.definirValeur(100); }), 0);
+    EXPECT_EQ(kaltest::numeroErreur([&] { c.definirValeur(-100); }), 0);
+    EXPECT_EQ(appels, 2);
+
+    // Max below Min: the bar runs from Min at its start to Max at its end.
+    Curseur d(&parent);
+    d.definirMin(10);   // pulls the value up to 10
+    d.definirMax(0);
+    EXPECT_EQ(d.valeur(), 10);
+    EXPECT_EQ(kaltest::numeroErreur([&] { d.definirValeur(7); }), 0);
+    EXPECT_EQ(d.valeur(), 7);
+    EXPECT_EQ(kaltest::numeroErreur([&] { d.definirValeur(11); }), ctl::ValeurInvalide);
+    EXPECT_EQ(kaltest::numeroErreur([&] { d.definirValeur(-1); }), ctl::ValeurInvalide);
+    EXPECT_TRUE(d.barre()->invertedAppearance());
+
+    // The steps: read back as set; below 1 or above 32767 refused, the step kept.
+    c.definirPetitPas(1);
+    c.definirGrandPas(4);
+    EXPECT_EQ(c.petitPas(), 1);
+    EXPECT_EQ(c.grandPas(), 4);
+    for (int v : {0, -3, 32768}) {
+        EXPECT_EQ(kaltest::numeroErreur([&] { c.definirGrandPas(v); }), ctl::ValeurInvalide) << v;
+        EXPECT_EQ(kaltest::numeroErreur([&] { c.definirPetitPas(v); }), ctl::ValeurInvalide) << v;
+    }
+    EXPECT_EQ(c.petitPas(), 1);
+    EXPECT_EQ(c.grandPas(), 4);
+    c.definirGrandPas(32767);
+    EXPECT_EQ(c.grandPas(), 32767);
+}
+
+// The slider takes the focus when clicked or given it, and says so when it gains or loses the
+// focus of its window; the focus going to another window, and coming back, is neither.
+TEST(Curseur, FocusEtPerteDeFocus)
+{
+    QWidget fenetre;
+    fenetre.resize(300, 100);
+    Curseur a(&fenetre), b(&fenetre);
+    a.placer(0, 0, 3000, 255);
+    b.placer(0, 600, 3000, 255);
+    a.definirMax(100);
+    a.definirPetitPas(5);
+    std::vector<std::string> vus;
+    a.surFocus = [&] { vus.push_back("a focus"); };
+    a.surPerteFocus = [&] { vus.push_back("a perte"); };
+    b.surFocus = [&] { vus.push_back("b focus"); };
+    b.surPerteFocus = [&] { vus.push_back("b perte"); };
+    fenetre.show();
+    fenetre.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&fenetre));
+    ASSERT_TRUE(a.barre()->hasFocus());   // the window's first focus
+
+    QTest::mouseClick(b.barre(), Qt::LeftButton, {}, QPoint(100, 8));
+    EXPECT_TRUE(b.barre()->hasFocus());
+    a.barre()->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(vus, (std::vector<std::string>{"a focus", "a perte", "b focus", "b perte", "a focus"}));
+
+    // With the focus, the keys move the value by the steps, towards Max to the right.
+    a.definirGrandPas(20);
+    std::vector<int> valeurs;
+    a.surChangement = [&] { valeurs.push_back(a.valeur()); };
+    for (Qt::Key k : {Qt::Key_Right, Qt::Key_Right, Qt::Key_Left, Qt::Key_PageDown, Qt::Key_End, Qt::Key_Home})
+        QTest::keyClick(a.barre(), k);
+    EXPECT_EQ(valeurs, (std::vector<int>{5, 10, 5, 25, 100, 0}));
+    // Max below Min: the right arrow still goes towards Max.
+    a.definirMin(100);
+    a.definirMax(0);
+    valeurs.clear();
+    QTest::keyClick(a.barre(), Qt::Key_Right);
+    EXPECT_EQ(valeurs, (std::vector<int>{95}));
+
+    vus.clear();
+    // The window losing the focus, and getting it back, is no change of focus.
+    QFocusEvent perte(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QCoreApplication::sendEvent(a.barre(), &perte);
+    QFocusEvent retour(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+    QCoreApplication::sendEvent(a.barre(), &retour);
+    EXPECT_TRUE(vus.empty());
+
+    // Another window taking the focus, then giving it back.
+    QWidget autre;
+    autre.resize(100, 100);
+    autre.show();
+    autre.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&autre));
+    EXPECT_FALSE(a.barre()->hasFocus());
+    fenetre.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&fenetre));
+    EXPECT_TRUE(a.barre()->hasFocus());
+    EXPECT_TRUE(vus.empty());
+    b.barre()->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(vus, (std::vector<std::string>{"a perte", "b focus"}));
 }
 
 TEST(Liste, ClicParCodeEtParUtilisateur)
@@ -144,6 +250,37 @@ TEST(Liste, RecliquerLEntreeSelectionneeCompteAussi)
     EXPECT_EQ(clics, 1);
     QTest::mouseClick(l.liste()->viewport(), Qt::LeftButton, {}, r.center());
     EXPECT_EQ(clics, 2);
+}
+
+// A click handler that fills the list anew: the next click counts, on the entry picked too.
+TEST(Liste, ClicQuiRemplitLaListe)
+{
+    QWidget parent;
+    parent.resize(200, 200);
+    Liste l(&parent);
+    l.placer(0, 0, 2400, 2220);
+    for (const char* e : {"un", "deux"})
+        l.ajouter(QString::fromLatin1(e));
+    parent.show();
+    int clics = 0;
+    bool remplissage = false;
+    l.surClic = [&] {
+        ++clics;
+        if (remplissage)
+            return;
+        remplissage = true;
+        l.vider();
+        for (const char* e : {"un", "deux", "trois"})
+            l.ajouter(QString::fromLatin1(e));
+        l.definirIndex(0);
+        remplissage = false;
+    };
+    const QRect r = l.liste()->visualItemRect(l.liste()->item(1));
+    QTest::mouseClick(l.liste()->viewport(), Qt::LeftButton, {}, r.center());
+    EXPECT_EQ(clics, 2);   // the user's, and the handler's own index
+    EXPECT_EQ(l.indexCourant(), 0);
+    QTest::mouseClick(l.liste()->viewport(), Qt::LeftButton, {}, l.liste()->visualItemRect(l.liste()->item(0)).center());
+    EXPECT_EQ(clics, 4);
 }
 
 TEST(CaseEtOption, ClicQuandLaValeurChange)
