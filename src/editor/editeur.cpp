@@ -193,7 +193,12 @@ void Editeur::lireReglages()
     // The settings file: created when missing. A file that cannot be read whole is left as it
     // is, and the close does not write over it: the values in memory did not come from it.
     try {
-        const EtatReglages etat = lirereglages(x.partage);
+        EtatReglages etat = lirereglages(x.partage);
+        // A gamma the gamma slider cannot hold is read as no gamma.
+        if (x.partage.gamma < c.A_gamma.min() || x.partage.gamma > c.A_gamma.max()) {
+            x.partage.gamma = 180;
+            etat = EtatReglages::Illisible;
+        }
         x.etat.reglagesLus = etat == EtatReglages::Lu || etat == EtatReglages::Cree;
         if (etat == EtatReglages::Illisible)
             MsgBox(lignesMessage({QStringLiteral("Le fichier quelvard.ini (gamma et corrections d'impression) est illisible."),

@@ -69,6 +69,7 @@ struct EtatEditeur {
     std::array<int32_t, 6> valreglage{};
     QString codereglage;
     bool razreglages = false;
+    bool razgardelignes = false;        // initzero from a removal: the rows of tabobjets stay
     bool premiergamma = false;          // page
     QString premiergammajaq;            // jacket: empty, then "oui"
 

@@ -2,13 +2,33 @@
 
 namespace kal {
 
+int valeurDe(const ValeursReglages& v, Reglage r)
+{
+    switch (r) {
+    case Reglage::Contraste: return v.contraste;
+    case Reglage::Couleur: return v.couleur;
+    case Reglage::Intensite: return v.intensite;
+    case Reglage::Nettete: return v.nettete;
+    case Reglage::Saturation: return v.saturation;
+    }
+    return 0;
+}
+
+void appliquerReglage(ControleImage& c, Reglage r, int v)
+{
+    switch (r) {
+    case Reglage::Contraste: c.contraste(v); break;
+    case Reglage::Couleur: c.teinte(v); break;
+    case Reglage::Intensite: c.intensite(v); break;
+    case Reglage::Nettete: c.nettete(v); break;
+    case Reglage::Saturation: c.saturation(v * 10); break;
+    }
+}
+
 void appliquerReglages(ControleImage& c, const ValeursReglages& v)
 {
-    c.contraste(v.contraste);
-    c.teinte(v.couleur);
-    c.intensite(v.intensite);
-    c.nettete(v.nettete);
-    c.saturation(v.saturation * 10);
+    for (Reglage r : OrdreReglages)
+        appliquerReglage(c, r, valeurDe(v, r));
 }
 
 void appliquerChaine(ControleImage& c, const ValeursReglages& v, const Finition& f)

@@ -18,6 +18,12 @@ struct ValeursReglages {
     int saturation = 0;
 };
 
+// The five adjustments, in their fixed order.
+enum class Reglage { Contraste, Couleur, Intensite, Nettete, Saturation };
+inline constexpr Reglage OrdreReglages[] = {Reglage::Contraste, Reglage::Couleur, Reglage::Intensite, Reglage::Nettete,
+                                             Reglage::Saturation};
+int valeurDe(const ValeursReglages& v, Reglage r);
+
 // What follows the adjustments.
 struct Finition {
     bool photo = true;                 // photos get the photo treatment, text-images do not
@@ -25,6 +31,8 @@ struct Finition {
     std::optional<int> angle;          // degrees; the rotation is applied whenever given, 0 too
 };
 
+// One adjustment with its slider's value (saturation: ten times it).
+void appliquerReglage(ControleImage& c, Reglage r, int valeurCurseur);
 // The five adjustments in their order, each applied also when it is 0.
 void appliquerReglages(ControleImage& c, const ValeursReglages& v);
 // What follows the adjustments: photo treatment, frame, rotation.

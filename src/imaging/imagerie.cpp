@@ -4,6 +4,7 @@ namespace kal {
 
 void Imagerie::brancher()
 {
+    brancherCurseurs();
     // Commands that need an object do nothing on an empty page, without a message.
     x_.enregistrerCommande(QStringLiteral("Redimensionner"), [] { return true; });
     x_.enregistrerCommande(QStringLiteral("Enregistrer sous"), [this] { return enregphoto(); });

@@ -28,6 +28,17 @@ public:
     void initzero();
     void inittabreg();
 
+    // The five adjustment sliders, one family: the Change and Scroll handlers of each member.
+    void A_reglage_Change(Reglage r);
+    void A_reglage_Scroll(Reglage r);
+    void A_contraste_Change() { A_reglage_Change(Reglage::Contraste); }
+    void A_couleur_Change() { A_reglage_Change(Reglage::Couleur); }
+    void A_intensite_Change() { A_reglage_Change(Reglage::Intensite); }
+    void A_nettete_Change() { A_reglage_Change(Reglage::Nettete); }
+    void A_saturation_Change() { A_reglage_Change(Reglage::Saturation); }
+    ValeursReglages valeursCurseurs() const;
+    static int positionFlag(Reglage r);
+
     // Work copies: the current object's files and adjustment row written, its adjusted working
     // image rebuilt, the object committed (record, files, thumbnail), object i rebuilt on the
     // preview from its base picture and stored settings.
@@ -57,6 +68,7 @@ public:
 
 private:
     ContexteEditeur& x_;
+    void brancherCurseurs();
 };
 
 }  // namespace kal

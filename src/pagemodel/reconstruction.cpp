@@ -58,7 +58,8 @@ void ModeleObjets::reconstruire()
     } else {
         e.typeobjet = QStringLiteral("photo");
     }
-    c.L_miniat[i]->definirVisible(true);
+    if (c.L_miniat[i])
+        c.L_miniat[i]->definirVisible(true);
     x_.imagerie().chargephoto(n);
 
     auto& ligne = e.tabobjets[i];

@@ -18,7 +18,10 @@ void ModeleObjets::unloadimage(int i)
     if (i < 0 || i >= 16)
         return;
     try {
+        // The sliders go back to neutral without zeroing the object's stored adjustments.
+        e.razgardelignes = true;
         x_.imagerie().initzero();
+        e.razgardelignes = false;
         if (e.effacementpage) {
             Fiches fiches = x_.fiches();
             fiches.sourceTable();

@@ -89,7 +89,8 @@ TEST_P(Editeur, ChargementDonneUnePageVide)
     kal::Editeur* ed = ouvrir();
     ASSERT_NE(ed, nullptr);
     const kal::EtatEditeur& e = ed->x.etat;
-    EXPECT_EQ(e.objetcourant, 0);
+    // The jacket's empty front face leaves no object current.
+    EXPECT_EQ(e.objetcourant, jaquette() ? kal::AucunObjet : 0);
     EXPECT_EQ(e.objetsurvole, kal::AucunObjet);
     EXPECT_EQ(e.nbobjets, 0);
     EXPECT_TRUE(e.margesactives);

@@ -1,0 +1,156 @@
+// The five adjustment sliders: one Change procedure and one Scroll rule, with a table of
+// parameters for the five members of the family.
+#include "imaging/imagerie.h"
+
+#include "platform/base/conversions.h"
+#include "platform/base/ecran.h"
+#include "platform/base/fenetres.h"
+
+#include <cmath>
+
+namespace kal {
+
+namespace {
+// How a label shows the slider's value.
+enum class Forme {
+    DixiemesBas,   // value / 10 rounded down, signed-blank form
+    Valeur,        // the value, signed-blank form
+    ValeurSimple,  // the value, plain form
+    Dixiemes,      // value / 10, signed-blank form
+};
+
+struct MembreReglage {
+    Reglage reglage;
+    Curseur ControlesEditeur::*curseur;
+    Etiquette ControlesEditeur::*etiquette;
+    const char* cle;          // the reset key
+    int colonne;              // column of tabobjets
+    const char* prefixeChange;
+    Forme formeChange;
+    const char* prefixeScroll;
+    Forme formeScroll;
+};
+
+const MembreReglage Membres[] = {
+    {Reglage::Contraste, &ControlesEditeur::A_contraste, &ControlesEditeur::E_contraste, "CONT", col::Contraste, "Cont:",
+     Forme::DixiemesBas, "Cont=", Forme::DixiemesBas},
+    {Reglage::Couleur, &ControlesEditeur::A_couleur, &ControlesEditeur::E_couleur, "COUL", col::Couleur, "Coul=",
+     Forme::Valeur, "Coul=", Forme::ValeurSimple},
+    {Reglage::Intensite, &ControlesEditeur::A_intensite, &ControlesEditeur::E_intensite, "INT", col::Intensite, "Int=",
+     Forme::DixiemesBas, "Int=", Forme::DixiemesBas},
+    {Reglage::Nettete, &ControlesEditeur::A_nettete, &ControlesEditeur::E_nettete, "NET", col::Nettete, "Net=",
+     Forme::DixiemesBas, "Net=", Forme::DixiemesBas},
+    {Reglage::Saturation, &ControlesEditeur::A_saturation, &ControlesEditeur::E_saturation, "SAT", col::Saturation, "Sat=",
+     Forme::Dixiemes, "Sat=", Forme::Dixiemes},
+};
+
+const MembreReglage& membre(Reglage r) { return Membres[static_cast<int>(r)]; }
+
+QString texte(int v, Forme f)
+{
+    switch (f) {
+    case Forme::DixiemesBas: return Str(std::floor(v / 10.0));
+    case Forme::Valeur: return Str(v);
+    case Forme::ValeurSimple: return QString::number(v);
+    case Forme::Dixiemes: return Str(v / 10.0);
+    }
+    return {};
+}
+}  // namespace
+
+void Imagerie::brancherCurseurs()
+{
+    ControlesEditeur& c = x_.c;
+    for (const MembreReglage& m : Membres) {
+        const Reglage r = m.reglage;
+        (c.*m.curseur).surChangement = [this, r] { A_reglage_Change(r); };
+        (c.*m.curseur).surDefilement = [this, r] { A_reglage_Scroll(r); };
+    }
+}
+
+ValeursReglages Imagerie::valeursCurseurs() const
+{
+    const ControlesEditeur& c = x_.c;
+    return {.contraste = c.A_contraste.valeur(),
+            .couleur = c.A_couleur.valeur(),
+            .intensite = c.A_intensite.valeur(),
+            .nettete = c.A_nettete.valeur(),
+            .saturation = c.A_saturation.valeur()};
+}
+
+void Imagerie::A_reglage_Scroll(Reglage r)
+{
+    const MembreReglage& m = membre(r);
+    ControlesEditeur& c = x_.c;
+    (c.*m.etiquette).definirLegende(QLatin1String(m.prefixeScroll) + texte((c.*m.curseur).valeur(), m.formeScroll));
+}
+
+void Imagerie::A_reglage_Change(Reglage r)
+{
+    EtatEditeur& e = x_.etat;
+    ControlesEditeur& c = x_.c;
+    if (e.majencours)
+        return;
+    const MembreReglage& m = membre(r);
+    ControleImage* photo = photoCourante();
+    if (!photo)
+        return;   // the sliders are disabled without a current object
+    x_.fenetre.definirPointeur(pointeur::Sablier);
+    photo->definirVisible(false);
+    const int valeur = (c.*m.curseur).valeur();
+    if (!e.razreglages) {
+        const int position = static_cast<int>(r);
+        if (!e.flagreglage[static_cast<size_t>(positionFlag(r))]) {
+            changeflag(position == 0, position == 1, position == 2, position == 3, position == 4, false);
+            // The values of the other sliders and of the angle, in valreglage's order.
+            const ValeursReglages v = valeursCurseurs();
+            const std::pair<Reglage, size_t> places[] = {{Reglage::Contraste, 0}, {Reglage::Couleur, 1},
+                                                         {Reglage::Intensite, 2}, {Reglage::Nettete, 3},
+                                                         {Reglage::Saturation, 4}};
+            for (auto [autre, place] : places)
+                if (autre != r)
+                    e.valreglage[place] = valeurDe(v, autre);
+            e.valreglage[5] = c.A_angle.valeur();
+            // The working base: the full base with the four others, the frame and the rotation.
+            photo->definirBitmap(c.L_sauvtot.bitmap());
+            for (Reglage autre : OrdreReglages)
+                if (autre != r)
+                    appliquerReglage(*photo, autre, valeurDe(v, autre));
+            Finition fin{.photo = false, .cadre = std::nullopt, .angle = c.A_angle.valeur()};
+            if (c.C_cadre.valeur() == 1)
+                fin.cadre = QRectF(0, 0, photo->largeurReelle(), photo->hauteurReelle());
+            appliquerFinition(*photo, fin);
+            c.L_sauvder.definirBitmap(photo->bitmap());
+        }
+        photo->definirBitmap(c.L_sauvder.bitmap());
+        appliquerReglage(*photo, r, valeur);
+        (c.*m.etiquette).definirLegende(QLatin1String(m.prefixeChange) + texte(valeur, m.formeChange));
+        if (e.typeobjet == QLatin1String("photo"))
+            photo->traitementphoto();
+    }
+    changeinit(false, QLatin1String(m.cle));
+    if (!e.rechargementencours)
+        photo->definirVisible(true);
+    x_.fenetre.definirPointeur(pointeur::Personnalise);
+    e.pagemodifiee = true;
+    // The sliders put back to 0 when an object's display goes leave the stored rows as they are.
+    if (e.razreglages && e.razgardelignes)
+        return;
+    if (e.objetcourant >= 0 && e.objetcourant < e.nbEmplacements())
+        e.tabobjets[static_cast<size_t>(e.objetcourant)][static_cast<size_t>(m.colonne)] = valeur;
+}
+
+int Imagerie::positionFlag(Reglage r)
+{
+    // flagreglage slots: 0 contrast, 1 intensity, 2 colour, 3 sharpness, 4 saturation.
+    switch (r) {
+    case Reglage::Contraste: return 0;
+    case Reglage::Intensite: return 1;
+    case Reglage::Couleur: return 2;
+    case Reglage::Nettete: return 3;
+    case Reglage::Saturation: return 4;
+    }
+    return 5;
+}
+
+}  // namespace kal
