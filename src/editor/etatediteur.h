@@ -84,7 +84,6 @@ struct EtatEditeur {
     bool rechargementencours = false;
     bool margesactives = false;
     bool reaffichageencours = false;
-    bool formatangleencours = false;
     bool rotationencours = false;
     bool creationtexte = false;
 

@@ -5,6 +5,9 @@
 #include "platform/base/fenetres.h"
 #include "platform/printer/imprimante.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace kal {
 
 namespace {
@@ -26,6 +29,25 @@ QString legendeSurface(double largeurTwips, double hauteurTwips)
     // Each figure keeps its decimal, written with the user's decimal separator.
     return QStringLiteral("Surface imprimable:") + mmDepuisTwips(largeurTwips) + QStringLiteral(" x ") +
            mmDepuisTwips(hauteurTwips) + QStringLiteral(" mm");
+}
+
+void Disposition::brancher()
+{
+    ControlesEditeur& c = x_.c;
+    // The format slider as designed, before its handlers are set: Min 15, steps 11 and 567,
+    // value 15; its Max stays the slider's largest value.
+    c.A_format.definirMin(15);
+    c.A_format.definirValeur(15);
+    c.A_format.definirPetitPas(11);
+    c.A_format.definirGrandPas(567);
+
+    c.A_margeH.surChangement = [this] { A_margeH_Change(); };
+    c.A_margeH.surDefilement = [this] { A_margeH_Scroll(); };
+    c.A_margeV.surChangement = [this] { A_margeV_Change(); };
+    c.A_margeV.surDefilement = [this] { A_margeV_Scroll(); };
+    c.A_format.surChangement = [this] { A_format_Change(); };
+    c.A_format.surDefilement = [this] { A_format_Scroll(); };
+    c.A_format.surPerteFocus = [this] { A_format_LostFocus(); };
 }
 
 int Disposition::ligneBas() const
@@ -291,5 +313,49 @@ void Disposition::margesJaquette()
 }
 
 void Disposition::valeurs() { x_.etat.geomjaq = GeometrieJaquette; }
+
+// --- The current object, as the placing, position, format and preview steps see it
+
+ControleImage* Disposition::controleCourant() const
+{
+    const int n = x_.etat.objetcourant;
+    // No object (100), or a number beyond the editor's slots, has no control.
+    if (n < 0 || n >= x_.etat.nbEmplacements() || static_cast<size_t>(n) >= x_.c.L_photo.size())
+        return nullptr;
+    return x_.c.L_photo[static_cast<size_t>(n)].get();
+}
+
+bool Disposition::surPartieMontree() const
+{
+    const EtatEditeur& e = x_.etat;
+    return e.objetcourant < (x_.jaquette() ? e.fincote : 16);
+}
+
+bool Disposition::modeLargeur() const
+{
+    const EtatEditeur& e = x_.etat;
+    return e.hauteurobjet / e.hauteursurface < e.largeurobjet / e.largeursurface;
+}
+
+bool Disposition::rapportValide() const
+{
+    const double r = x_.etat.rapportformat;
+    return std::isfinite(r) && r > 0;
+}
+
+std::pair<double, double> Disposition::dimensionsFormat(double v, bool largeur) const
+{
+    const double r = x_.etat.rapportformat;
+    return largeur ? std::pair{v, v / r} : std::pair{v * r, v};
+}
+
+void Disposition::valeurBornee(Curseur& a, int v)
+{
+    a.definirValeur(std::clamp(v, std::min(a.min(), a.max()), std::max(a.min(), a.max())));
+}
+
+double Disposition::origineGauche() const { return x_.jaquette() ? 0 : x_.partage.origineH; }
+double Disposition::origineHaut() const { return x_.jaquette() ? 0 : x_.partage.origineV; }
+double Disposition::echelleApercu() const { return x_.jaquette() ? 1 : x_.etat.echelleimp; }
 
 }  // namespace kal

@@ -53,11 +53,11 @@ void ModeleObjets::ecrireChamps(bd::JeuEnregistrements& jeu)
         ecrirePolice(jeu);
     if (x_.jaquette()) {
         // The jacket stores the preview size as it is, in single precision.
-        jeu.mettre(champ::widthimp, static_cast<float>(c.L_sauvder.largeur()));
-        jeu.mettre(champ::heightimp, static_cast<float>(c.L_sauvder.hauteur()));
+        jeu.mettre(champ::widthimp, c.L_sauvder.largeurReelle());
+        jeu.mettre(champ::heightimp, c.L_sauvder.hauteurReelle());
     } else {
-        jeu.mettre(champ::widthimp, c.L_sauvder.largeur() * e.echelleimp);
-        jeu.mettre(champ::heightimp, c.L_sauvder.hauteur() * e.echelleimp);
+        jeu.mettre(champ::widthimp, c.L_sauvder.largeurReelle() * e.echelleimp);
+        jeu.mettre(champ::heightimp, c.L_sauvder.hauteurReelle() * e.echelleimp);
     }
     jeu.mettre(champ::leftimp, c.A_margeH.valeur());
     jeu.mettre(champ::topimp, c.A_margeV.valeur());

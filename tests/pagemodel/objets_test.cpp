@@ -73,10 +73,13 @@ protected:
         e.x.etat.typeobjet = QStringLiteral("photo");
         e.x.etat.echelleimp = 4.5;
         e.c.L_sauvder.placer(0, 0, 150, 100);
+        // Set by code, as the procedures do: the controls' handlers stay quiet.
+        e.x.etat.majencours = true;
         e.c.A_margeH.definirValeur(500);
         e.c.A_margeV.definirValeur(700);
         e.c.A_angle.definirValeur(90);
         e.c.C_cadre.definirValeur(1);
+        e.x.etat.majencours = false;
     }
     bool jaquette() const { return GetParam() == TypeEditeur::Jaquette; }
 };

@@ -1,0 +1,148 @@
+// The format slider A_format: moving it resizes the current object on the preview, keeps it on
+// the printable surface, narrows the position ranges, refreshes the captions and colours, and
+// rescales the object's working copy before its record is written again.
+#include "layout/disposition.h"
+
+#include "imaging/imagerie.h"
+#include "pagemodel/fiche.h"
+#include "pagemodel/objets.h"
+#include "printing/impression.h"
+#include "platform/base/conversions.h"
+#include "platform/base/erreur.h"
+#include "platform/base/messages.h"
+
+#include <cmath>
+
+namespace kal {
+
+void Disposition::A_format_Change()
+{
+    ControlesEditeur& c = x_.c;
+    EtatEditeur& e = x_.etat;
+    // Page: the smallest format is 300 twips above the slider's Min. The change this makes runs
+    // the whole handler for the new value first; this run then goes on with it.
+    if (!x_.jaquette() && c.A_format.valeur() == c.A_format.min())
+        c.A_format.definirValeur(c.A_format.min() + 300);
+    // While a turned object's format is worked out (formatangle) the slider only follows. The
+    // display procedure of the imaging component names the flag formatencours.
+    if (e.formatencours)
+        return;
+    changeformat();
+    if (e.rechargementencours)
+        return;
+    // The box and picture sizes a rotation scales the control by.
+    if (ControleImage* photo = controleCourant()) {
+        e.hauteurboite = arrondi(photo->hauteurReelle());
+        e.largeurboite = arrondi(photo->largeurReelle());
+        e.hauteurbmp = arrondi(photo->hauteurbitmap());
+        e.largeurbmp = arrondi(photo->largeurbitmap());
+    }
+}
+
+void Disposition::A_format_Scroll()
+{
+    if (!x_.etat.margesactives || !controleCourant() || !rapportValide())
+        return;
+    const auto [W, H] = dimensionsFormat(x_.c.A_format.valeur(), modeLargeur());
+    x_.c.E_format.definirLegende(legendeFormatDirect(W, H));
+}
+
+// The end of the format's editing: the working copy and the record are stored.
+void Disposition::A_format_LostFocus()
+{
+    // Only an object that is there: the slider may lose the focus as its object goes.
+    const EtatEditeur& e = x_.etat;
+    if (e.nbobjets == 0 || !controleCourant() || !surPartieMontree())
+        return;
+    try {
+        x_.imagerie().sauvder();
+        x_.objets().chargimp();
+    } catch (const Erreur& err) {
+        // The object stays as the sliders show it; the next store writes it.
+        MsgBox(lignesMessage({QStringLiteral("L'objet n'a pas pu être enregistré dans la base de travail:"),
+                              err.description()}),
+               msg::OK + msg::Exclamation, QStringLiteral("ENREGISTREMENT OBJET"));
+    }
+}
+
+void Disposition::changeformat()
+{
+    ControlesEditeur& c = x_.c;
+    EtatEditeur& e = x_.etat;
+    if (e.reaffichageencours)
+        return;
+    ControleImage* photo = controleCourant();
+    if (!photo)
+        return;
+    // A step that fails ends the change where it is; the object is shown again all the same.
+    try {
+        photo->definirVisible(false);
+        const bool jaq = x_.jaquette();
+        const double SW = e.largeursurface, SH = e.hauteursurface;
+        const double oH = origineGauche(), oV = origineHaut();
+        const auto v = [&c] { return static_cast<double>(c.A_format.valeur()); };
+
+        if (e.margesactives && rapportValide()) {
+            const double r = e.rapportformat;
+            const bool largeur = modeLargeur();
+            const auto [W, H] = dimensionsFormat(v(), largeur);
+            c.E_format.definirLegende(legendeFormatDirect(W, H));
+            e.largeurformat = W;
+
+            // Past the surface: back to the surface, at the smallest position.
+            if (v() > (largeur ? SW : SH)) {
+                valeurBornee(c.A_format, arrondi(largeur ? SW : SH));
+                valeurBornee(c.A_margeV, arrondi(oV));
+                valeurBornee(c.A_margeH, arrondi(oH));
+            }
+            // The far edge stays on the surface.
+            if (largeur) {
+                c.A_margeH.definirMax(arrondi(SW + oH - v()));
+                c.A_margeV.definirMax(arrondi(SH + oV - v() / r));
+            } else {
+                c.A_margeV.definirMax(arrondi(SH + oV - v()));
+                c.A_margeH.definirMax(arrondi(SW + oH - v() * r));
+            }
+            legendesPositions();
+            if (!e.rechargementencours) {
+                apercu();
+                if (jaq)
+                    x_.impression().apercujaq(QStringLiteral("cha"));
+            }
+            couleurformat();
+        }
+
+        if (!e.rechargementencours && !e.rotationencours) {
+            Fiches fiches = x_.fiches();
+            fiches.sourceTable();
+            bd::JeuEnregistrements& fiche = fiches.trouver(e.objetcourant);
+            const double largeurFiche = fiche.valeur(champ::widthimp).toDouble();
+            const double hauteurFiche = fiche.valeur(champ::heightimp).toDouble();
+            e.rapportfiche = hauteurFiche / largeurFiche;
+            // The working copy follows the format by new value / last value. Before any format
+            // was recorded, the record's printed size on the slider's side stands for the last
+            // value (the same unit as the slider's).
+            const double precedent =
+                e.valeurformat > 0 ? e.valeurformat : (modeLargeur() ? largeurFiche : hauteurFiche);
+            ControleImage& der = c.L_sauvder;
+            const double largeurDer = v() * der.largeurReelle() / precedent;
+            if (!std::isfinite(largeurDer) || !std::isfinite(largeurDer * e.rapportfiche))
+                throw Erreur(err::Depassement, QStringLiteral("format sans taille"));
+            der.definirLargeur(static_cast<float>(largeurDer));
+            der.definirHauteur(static_cast<float>(der.largeurReelle() * e.rapportfiche));
+            x_.imagerie().sauvder();
+            x_.objets().chargimp();
+            x_.imagerie().chargephoto(e.objetcourant);
+        }
+
+        pasCurseur(c.A_format, jaq || e.echelleimp <= 0 ? 15 : arrondi(15 / e.echelleimp));
+        e.valeurformat = c.A_format.valeur();
+        x_.imagerie().changeflag(false, false, false, false, false, false);
+    } catch (const Erreur&) {
+        // Ends silently, as a format out of range or a missing work file leaves nothing to do.
+    }
+    if (ControleImage* montree = controleCourant(); montree && !e.rechargementencours)
+        montree->definirVisible(true);
+}
+
+}  // namespace kal
