@@ -5,6 +5,9 @@ namespace kal {
 void Imagerie::brancher()
 {
     brancherCurseurs();
+    brancherRotation();
+    brancherGamma();
+    brancherReinitialisation();
     // Commands that need an object do nothing on an empty page, without a message.
     x_.enregistrerCommande(QStringLiteral("Redimensionner"), [] { return true; });
     x_.enregistrerCommande(QStringLiteral("Enregistrer sous"), [this] { return enregphoto(); });

@@ -39,6 +39,18 @@ public:
     ValeursReglages valeursCurseurs() const;
     static int positionFlag(Reglage r);
 
+    // Rotation and its undo; the display gamma; INIT and the adjustment reset.
+    void A_angle_Change();
+    void A_angle_Scroll();
+    void A_angle_GotFocus();
+    void B_annulangle_Click();
+    void changegamma();
+    void A_gamma_Change() { changegamma(); }
+    void B_initimage_Click();
+    void B_initreglage_Click();
+    // An occupied object of the page, or of the face shown, turned by other than a right angle.
+    bool angleNonDroitSurLaPage();
+
     // Work copies: the current object's files and adjustment row written, its adjusted working
     // image rebuilt, the object committed (record, files, thumbnail), object i rebuilt on the
     // preview from its base picture and stored settings.
@@ -69,6 +81,9 @@ public:
 private:
     ContexteEditeur& x_;
     void brancherCurseurs();
+    void brancherRotation();
+    void brancherGamma();
+    void brancherReinitialisation();
 };
 
 }  // namespace kal

@@ -1,0 +1,83 @@
+// Undoing work on the current object: the picture as first placed (INIT), and the last
+// adjustment-slider run (the narrow reset button).
+#include "imaging/imagerie.h"
+
+#include "layout/disposition.h"
+#include "pagemodel/objets.h"
+#include "platform/base/ecran.h"
+#include "platform/base/fenetres.h"
+#include "platform/base/fichiers.h"
+#include "printing/impression.h"
+
+namespace kal {
+
+void Imagerie::brancherReinitialisation()
+{
+    x_.c.B_initimage.surClic = [this] { B_initimage_Click(); };
+    x_.c.B_initreglage.surClic = [this] { B_initreglage_Click(); };
+}
+
+void Imagerie::B_initimage_Click()
+{
+    EtatEditeur& e = x_.etat;
+    ControlesEditeur& c = x_.c;
+    ControleImage* photo = photoCourante();
+    if (e.nbobjets < 1 || !photo)
+        return;
+    const int n = e.objetcourant;
+    x_.fenetre.definirPointeur(pointeur::Sablier);
+    regvisible(false);
+    changeflag(false, false, false, false, false, false);
+    c.E_contraste.definirLegende(QStringLiteral("Cont=0"));
+    c.E_couleur.definirLegende(QStringLiteral("Coul=0"));
+    c.E_intensite.definirLegende(QStringLiteral("Int=0"));
+    c.E_saturation.definirLegende(QStringLiteral("Sat=0"));
+    c.E_nettete.definirLegende(QStringLiteral("Net=0"));
+    c.E_angle.definirLegende(QStringLiteral("Angle=0"));
+    e.rechargementencours = true;
+    e.majencours = true;
+    c.A_angle.definirValeur(0);
+    e.majencours = false;
+    c.C_cadre.definirValeur(0);
+    photo->definirVisible(false);
+    fs::copierFichier(fichierInit(n), fichierSauv(n));
+    fs::copierFichier(fichierInit(n), fichierPhoto(n));
+    c.L_sauvtot.lirefichier(fichierSauv(n), 0, 0, 1);
+    photo->definirBitmap(c.L_sauvtot.bitmap());
+    affichphoto();
+    x_.disposition().formatangle();
+    x_.objets().chargimp();
+    enregimage();
+    changeinit(false, QString());
+    c.B_annulangle.definirActif(false);
+    photo->definirVisible(true);
+    if (x_.jaquette())
+        x_.impression().apercujaq(QStringLiteral("cha"));
+    x_.fenetre.definirPointeur(pointeur::Personnalise);
+    regvisible(true);
+    e.rechargementencours = false;
+}
+
+void Imagerie::B_initreglage_Click()
+{
+    EtatEditeur& e = x_.etat;
+    ControlesEditeur& c = x_.c;
+    const struct {
+        const char* cle;
+        Curseur ControlesEditeur::*curseur;
+        size_t place;
+    } cles[] = {{"CONT", &ControlesEditeur::A_contraste, 0}, {"COUL", &ControlesEditeur::A_couleur, 1},
+                {"INT", &ControlesEditeur::A_intensite, 2},  {"NET", &ControlesEditeur::A_nettete, 3},
+                {"SAT", &ControlesEditeur::A_saturation, 4}};
+    for (const auto& k : cles) {
+        if (e.codereglage != QLatin1String(k.cle))
+            continue;
+        Curseur& curseur = c.*k.curseur;
+        const int v = std::clamp(e.valreglage[k.place], curseur.min(), curseur.max());
+        curseur.definirValeur(v);
+        break;
+    }
+    changeinit(false, QString());
+}
+
+}  // namespace kal

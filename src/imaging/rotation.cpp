@@ -1,0 +1,95 @@
+// Rotation of the current object by whole degrees (A_angle), and its undo (B_annulangle). The
+// angle lives in the object's record; every display, thumbnail and print turns the base picture.
+#include "imaging/imagerie.h"
+
+#include "pagemodel/objets.h"
+#include "platform/base/conversions.h"
+#include "printing/impression.h"
+
+namespace kal {
+
+namespace {
+bool angleDroit(int rot) { return rot == 90 || rot == 180 || rot == -90 || rot == -180; }
+bool angleNonDroit(int rot) { return rot != 0 && !angleDroit(rot); }
+}  // namespace
+
+void Imagerie::brancherRotation()
+{
+    ControlesEditeur& c = x_.c;
+    c.A_angle.surChangement = [this] { A_angle_Change(); };
+    c.A_angle.surDefilement = [this] { A_angle_Scroll(); };
+    c.A_angle.surFocus = [this] { A_angle_GotFocus(); };
+    c.B_annulangle.surClic = [this] { B_annulangle_Click(); };
+}
+
+void Imagerie::A_angle_GotFocus() { x_.etat.valreglage[5] = x_.c.A_angle.valeur(); }
+
+void Imagerie::A_angle_Scroll() { x_.c.E_angle.definirLegende(QStringLiteral("Angle=") + Str(x_.c.A_angle.valeur())); }
+
+bool Imagerie::angleNonDroitSurLaPage()
+{
+    // Whole image is offered while an occupied object of the page, or of the face shown, is
+    // turned by other than a right angle.
+    Fiches fiches = x_.fiches();
+    fiches.sourceTable();
+    const int debut = x_.jaquette() ? x_.etat.basecote : 0;
+    if (debut < 0 || debut > 16)
+        return false;
+    for (int k = debut; k < debut + 16; ++k) {
+        bd::JeuEnregistrements& f = fiches.trouver(k);
+        if (f.valeur(champ::occup).toBool() && angleNonDroit(arrondi(f.valeur(champ::rot).toDouble())))
+            return true;
+    }
+    return false;
+}
+
+void Imagerie::A_angle_Change()
+{
+    EtatEditeur& e = x_.etat;
+    ControlesEditeur& c = x_.c;
+    if (e.majencours)
+        return;
+    ControleImage* photo = photoCourante();
+    if (!photo)
+        return;
+    const int n = e.objetcourant;
+    photo->definirBordure(0);
+    Fiches fiches = x_.fiches();
+    fiches.sourceTable();
+    fiches.modifier(n, [&](bd::JeuEnregistrements& jeu) { jeu.mettre(champ::rot, c.A_angle.valeur()); });
+    changeinit(true, QString());
+    e.rotationencours = true;
+    if (!e.rechargementencours)
+        chargephoto(n);
+    e.rotationencours = false;
+    const int rot = arrondi(fiches.lire(n, champ::rot).toDouble());
+    const bool droit = angleDroit(rot);
+    c.C_image.definirActif(!droit || angleNonDroitSurLaPage());
+    if (c.C_image.valeur() == 1 && c.C_image.actif()) {
+        if (!droit)
+            photo->definirBordure(1);
+        else if (c.C_cadre.valeur() == 1)
+            photo->definirBordure(1);
+        photo->repeindre();
+    }
+    if (x_.jaquette())
+        x_.impression().apercujaq(QStringLiteral("cha"));
+    x_.objets().creatminiat(n);
+}
+
+void Imagerie::B_annulangle_Click()
+{
+    EtatEditeur& e = x_.etat;
+    ControlesEditeur& c = x_.c;
+    if (!e.majencours && photoCourante()) {
+        Fiches fiches = x_.fiches();
+        fiches.sourceTable();
+        fiches.modifier(e.objetcourant, [](bd::JeuEnregistrements& jeu) { jeu.mettre(champ::rot, 0); });
+        c.A_angle.definirValeur(0);
+        if (!e.rechargementencours)
+            chargephoto(e.objetcourant);
+    }
+    c.B_annulangle.definirActif(false);
+}
+
+}  // namespace kal

@@ -1,0 +1,180 @@
+// Working on the current object with the band's controls, on both editors and a real photo:
+// the five adjustment sliders, the rotation and its undo, the display gamma, INIT and the
+// adjustment reset.
+#include "support/banc_editeur.h"
+#include "imaging/fichierstravail.h"
+#include "imaging/imagerie.h"
+#include "pagemodel/objets.h"
+#include "platform/base/fichiers.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <gtest/gtest.h>
+
+using kal::TypeEditeur;
+
+namespace {
+
+class Objet : public ::testing::TestWithParam<TypeEditeur> {
+protected:
+    kaltest::BancEditeur banc{1024, 768};
+    kal::Editeur* ed = nullptr;
+
+    void SetUp() override
+    {
+        ed = banc.ouvrir(GetParam());
+        ASSERT_NE(ed, nullptr);
+        ASSERT_TRUE(placer(800, 600, "a.jpg"));
+        banc.repondeur.oublier();
+    }
+    bool placer(int l, int h, const char* nom)
+    {
+        QImage img(l, h, QImage::Format_RGB32);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < l; ++x)
+                img.setPixel(x, y, qRgb(40 + x * 150 / l, 90, 60 + y * 150 / h));
+        const QString chemin = banc.dossier.fichier(QString::fromLatin1(nom));
+        img.save(chemin, "JPEG", 95);
+        kal::ControleImage apercu(ed);
+        apercu.lirefichier(chemin);
+        ed->x.etat.typeobjet = QStringLiteral("photo");
+        return ed->x.objets().chargementimage(apercu, QString::fromLatin1(nom));
+    }
+    kal::ControlesEditeur& c() { return ed->c; }
+    kal::EtatEditeur& e() { return ed->x.etat; }
+    QVariant champ(int n, const QString& nom)
+    {
+        kal::bd::Base b = kal::bd::Base::ouvrir(banc.dossier.fichier(QStringLiteral("kalmorin.mdb")));
+        kal::bd::JeuEnregistrements j = b.ouvrirJeu(QStringLiteral("kalmorin"));
+        j.chercherPremier(kal::critereNumero(n));
+        return j.valeur(nom);
+    }
+    QByteArray octets(const QString& chemin)
+    {
+        QFile f(chemin);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    QRgb centre() { return c().L_photo[0]->bitmap().pleine().pixel(400, 300); }
+};
+
+TEST_P(Objet, LesCinqCurseursEtLeursLegendes)
+{
+    const QRgb avant = centre();
+    c().A_contraste.definirValeur(255);
+    EXPECT_EQ(c().E_contraste.legende(), QStringLiteral("Cont: 25"));
+    EXPECT_DOUBLE_EQ(e().tabobjets[0][kal::col::Contraste], 255);
+    EXPECT_EQ(e().codereglage, QStringLiteral("CONT"));
+    EXPECT_EQ(c().B_initreglage.legende().split(QLatin1Char('\r')),
+              (QStringList{" ", "X", " ", " ", " "}));
+    EXPECT_TRUE(c().B_initreglage.actif());
+    EXPECT_TRUE(e().pagemodifiee);
+    EXPECT_NE(centre(), avant);
+    // While dragging the label follows with its own form.
+    ed->x.imagerie().A_reglage_Scroll(kal::Reglage::Contraste);
+    EXPECT_EQ(c().E_contraste.legende(), QStringLiteral("Cont= 25"));
+    c().A_contraste.definirValeur(-255);
+    EXPECT_EQ(c().E_contraste.legende(), QStringLiteral("Cont:-26"));
+
+    c().A_couleur.definirValeur(30);
+    EXPECT_EQ(c().E_couleur.legende(), QStringLiteral("Coul= 30"));
+    ed->x.imagerie().A_reglage_Scroll(kal::Reglage::Couleur);
+    EXPECT_EQ(c().E_couleur.legende(), QStringLiteral("Coul=30"));
+    c().A_saturation.definirValeur(5);
+    EXPECT_EQ(c().E_saturation.legende(), QStringLiteral("Sat= .5"));
+    c().A_saturation.definirValeur(-99);
+    EXPECT_EQ(c().E_saturation.legende(), QStringLiteral("Sat=-9.9"));
+    EXPECT_DOUBLE_EQ(e().tabobjets[0][kal::col::Saturation], -99);
+    c().A_intensite.definirValeur(0);   // unchanged: no Change
+    EXPECT_EQ(e().codereglage, QStringLiteral("SAT"));
+    // While code moves the sliders, nothing happens.
+    e().majencours = true;
+    c().A_nettete.definirValeur(300);
+    e().majencours = false;
+    EXPECT_DOUBLE_EQ(e().tabobjets[0][kal::col::Nettete], 0);
+}
+
+// A removal puts the sliders back to neutral; the stored adjustments of the objects stay.
+TEST_P(Objet, LesReglagesStockesSurviventAUnNouvelObjet)
+{
+    c().A_contraste.definirValeur(300);
+    c().A_intensite.definirValeur(-200);
+    ASSERT_TRUE(placer(640, 480, "b.jpg"));
+    EXPECT_EQ(e().objetcourant, 1);
+    EXPECT_DOUBLE_EQ(e().tabobjets[0][kal::col::Contraste], 300);
+    EXPECT_DOUBLE_EQ(e().tabobjets[0][kal::col::Intensite], -200);
+    EXPECT_EQ(c().A_contraste.valeur(), 0);   // the new object shows neutral sliders
+}
+
+TEST_P(Objet, RotationEtAnnulation)
+{
+    c().A_angle.definirValeur(90);
+    EXPECT_EQ(champ(0, QStringLiteral("rot")).toInt(), 90);
+    EXPECT_TRUE(c().B_annulangle.actif());
+    EXPECT_FALSE(c().B_initreglage.actif());
+    EXPECT_EQ(c().L_photo[0]->bitmap().largeur(), 600);   // turned a quarter
+    EXPECT_EQ(c().L_photo[0]->bitmap().hauteur(), 800);
+    EXPECT_EQ(c().E_angle.legende(), QStringLiteral("Angle= 90"));
+    // The thumbnail turns with it.
+    EXPECT_LT(c().L_miniat[0]->bitmap().largeur(), c().L_miniat[0]->bitmap().hauteur());
+    // The base work copy is never turned.
+    kal::ControleImage base;
+    base.lirefichier(kal::fichierSauv(0));
+    EXPECT_EQ(base.bitmap().largeur(), 800);
+
+    c().B_annulangle.cliquer();
+    EXPECT_EQ(champ(0, QStringLiteral("rot")).toInt(), 0);
+    EXPECT_EQ(c().A_angle.valeur(), 0);
+    EXPECT_FALSE(c().B_annulangle.actif());
+    EXPECT_EQ(c().L_photo[0]->bitmap().largeur(), 800);
+}
+
+TEST_P(Objet, GammaDAffichage)
+{
+    c().A_gamma.definirValeur(120);
+    EXPECT_DOUBLE_EQ(banc.partage.gamma, 120);
+    EXPECT_EQ(c().E_gamma.legende(), QStringLiteral("Gamma =1.2"));
+    if (GetParam() == TypeEditeur::Page) {
+        EXPECT_DOUBLE_EQ(c().L_photo[0]->gammaaffichage(), 120);
+        EXPECT_DOUBLE_EQ(c().L_miniat[0]->gammaaffichage(), 120);
+    } else {
+        EXPECT_DOUBLE_EQ(c().L_apjaq[0]->gammaaffichage(), 120);
+    }
+    // The walk leaves the whole table as record source: a find by number still works.
+    EXPECT_EQ(ed->x.D_image.source(), QStringLiteral("kalmorin"));
+}
+
+TEST_P(Objet, InitRemetLaPhotoPremiere)
+{
+    c().A_contraste.definirValeur(300);
+    c().A_angle.definirValeur(90);
+    ed->x.imagerie().sauvphoto();
+    ASSERT_NE(octets(kal::fichierSauv(0)), QByteArray());
+    c().B_initimage.cliquer();
+    EXPECT_EQ(champ(0, QStringLiteral("rot")).toInt(), 0);
+    EXPECT_EQ(champ(0, QStringLiteral("cadre")).toInt(), 0);
+    EXPECT_EQ(c().A_angle.valeur(), 0);
+    EXPECT_EQ(c().A_contraste.valeur(), 0);
+    for (int k = kal::col::Intensite; k <= kal::col::Angle; ++k)
+        EXPECT_DOUBLE_EQ(e().tabobjets[0][static_cast<size_t>(k)], 0) << k;
+    EXPECT_EQ(c().L_photo[0]->bitmap().largeur(), 800);
+    EXPECT_FALSE(c().B_annulangle.actif());
+    EXPECT_FALSE(c().B_initreglage.actif());
+}
+
+TEST_P(Objet, LeBoutonDeReglageRevientALaValeurMemorisee)
+{
+    c().A_intensite.definirValeur(-100);   // memorises contrast 0 when contrast begins its run below
+    c().A_contraste.definirValeur(200);
+    EXPECT_EQ(e().valreglage[2], -100);
+    c().B_initreglage.cliquer();
+    EXPECT_EQ(c().A_contraste.valeur(), 0);   // the contrast slot held 0
+    EXPECT_DOUBLE_EQ(e().tabobjets[0][kal::col::Contraste], 0);
+    EXPECT_TRUE(e().codereglage.isEmpty());
+    EXPECT_FALSE(c().B_initreglage.actif());
+}
+
+INSTANTIATE_TEST_SUITE_P(LesDeux, Objet, ::testing::Values(TypeEditeur::Page, TypeEditeur::Jaquette),
+                         [](const auto& i) { return std::string(kaltest::nomType(i.param)); });
+
+}  // namespace
