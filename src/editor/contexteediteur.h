@@ -53,6 +53,14 @@ struct ControlesEditeur {
     Cadre F_page;
     QString R_kalmorin;      // folder that the saved-pages folder list shows
 
+    // Resize panel: the target length of the picture's longer side, applied by APPLIQUER; the
+    // resized picture waits in L_redim, which is never shown
+    Cadre F_redim;
+    Etiquette E_redim;
+    Curseur A_redim;
+    Bouton B_finredim;
+    ControleImage L_redim;
+
     // Composer panel: the rich-text box wraps its lines where the printer will (largeurtexte)
     Cadre F_compos;
     BoiteTexteRiche T_compos;

@@ -25,6 +25,8 @@ ControlesEditeur::ControlesEditeur(QWidget* f, TypeEditeur type)
       E_surface(f), E_nominal(f), E_maximum(f),
       C_image(f, QStringLiteral("Image totale")),
       F_page(f),
+      F_redim(f, QStringLiteral("Redimensionnement")), E_redim(F_redim.widget()), A_redim(F_redim.widget()),
+      B_finredim(F_redim.widget(), QStringLiteral("APPLIQUER")), L_redim(f),
       F_compos(f), T_compos(F_compos.widget()),
       B_couleur(F_compos.widget(), QStringLiteral("COULEUR FOND")), B_police(F_compos.widget(), QStringLiteral("POLICE")),
       P_page(f), R_imprim(P_page.widget()), R_apercu(P_page.widget()),
@@ -68,6 +70,16 @@ ControlesEditeur::ControlesEditeur(QWidget* f, TypeEditeur type)
     concu(E_nominal, jaq ? 3640 : 3645, 0, 5640, 240);
     concu(E_maximum, jaq ? 9285 : 10480, 0, jaq ? 6045 : 4540, 240);
     concu(C_image, jaq ? 1800 : 9240, 0, 1200, 240);
+
+    // Resize panel, shown by its entry of the function list
+    concu(F_redim, 0, 0, 3000, 1035);
+    concu(E_redim, 15, 240, 2970, 255);
+    E_redim.definirCouleurFond(0xC0FFFF);
+    E_redim.definirLegende(QStringLiteral("100%: "));
+    concu(A_redim, 15, 465, 2970, 240);
+    concu(B_finredim, 15, 705, 2970, 315);
+    F_redim.definirVisible(false);
+    L_redim.definirVisible(false);
 
     // Composer panel: the box at the frame's top left, the two buttons side by side under it.
     concu(F_compos, 6840, 0, 3000, 1575);

@@ -102,6 +102,11 @@ struct EtatEditeur {
     int16_t numfichierjaq = 0;                     // jacket
     QString ligneinijaq;                           // jacket
 
+    // Imaging: resize
+    double rapportredim = 1;           // target longer side / the longer side at set-up
+    bool redimencours = false;         // initredim is setting the slider
+    int32_t largeurredim = 0, hauteurredim = 0;   // displayed picture's pixels at set-up
+
     // Imaging: work copies and display
     bool geometriememorisee = false;   // chargephoto puts the current box back from tabobjets
     bool formatencours = false;        // chargephoto is running formatangle
@@ -112,6 +117,11 @@ struct EtatEditeur {
     // inch, in twips (8 and 12 twips a pixel), as the last format check found them.
     int32_t largmax180 = 0, hautmax180 = 0;
     int32_t largmax120 = 0, hautmax120 = 0;
+
+    // Save-as and scanning
+    // compress.JPG, compress.CMP written since the save-as panel opened: the save copies only
+    // a preview made of the picture being saved.
+    bool apercujpg = false, apercucmp = false;
 };
 
 }  // namespace kal

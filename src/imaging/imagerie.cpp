@@ -8,8 +8,9 @@ void Imagerie::brancher()
     brancherRotation();
     brancherGamma();
     brancherReinitialisation();
+    brancherRedimension();
     // Commands that need an object do nothing on an empty page, without a message.
-    x_.enregistrerCommande(QStringLiteral("Redimensionner"), [] { return true; });
+    x_.enregistrerCommande(QStringLiteral("Redimensionner"), [this] { return redimensionner(); });
     x_.enregistrerCommande(QStringLiteral("Enregistrer sous"), [this] { return enregphoto(); });
     x_.enregistrerCommande(QStringLiteral("Scanner"), [this] { return scanning(); });
 }

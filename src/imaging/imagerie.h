@@ -48,6 +48,12 @@ public:
     void A_gamma_Change() { changegamma(); }
     void B_initimage_Click();
     void B_initreglage_Click();
+    // Resize: the entry "Redimensionner", the panel's set-up, its slider and APPLIQUER.
+    bool redimensionner();
+    void initredim();
+    void A_redim_Change();
+    void A_redim_Scroll();
+    void B_finredim_Click();
     // An occupied object of the page, or of the face shown, turned by other than a right angle.
     bool angleNonDroitSurLaPage();
 
@@ -84,6 +90,31 @@ private:
     void brancherRotation();
     void brancherGamma();
     void brancherReinitialisation();
+    void brancherRedimension();
+
+    // Save-as and scanning
+public:
+    // Save-as (enregistrement.cpp). `compression()` above is the compression preview: the
+    // picture written at the slider's quality to compress.JPG or compress.CMP of the work
+    // folder, the quality and the file's size shown; this `compression` is the enabling rule of
+    // the panel's quality group and of its save button.
+    void compression(bool qualite, bool enregistrement);
+    void A_compress_Change();
+    void A_compress_Scroll();
+    void B_okcompress_Click();
+    void B_okenreg_Click();
+    // The format code of a format's extension ("JPG" 10, "CMP" 5, "TGA" 4, "TIF" 3, "BMP" 6,
+    // "PCX" 1, "WMF" 15); -1 for any other text.
+    static int codeformat(const QString& extension);
+    // The quality label after a preview: "35 Disque=87 Ko" for quality 35 and 89,500 bytes.
+    static QString legendeCompression(int qualite, qint64 octets);
+
+private:
+    // Scanning (numerisation.cpp): the scan itself (false when refused at the object limit),
+    // and the way back after a failure, `nouveau` being the number taken (-1 before it was).
+    bool numerisation();
+    struct AvantScan;
+    void echecNumerisation(const AvantScan& avant, int nouveau);
 };
 
 }  // namespace kal

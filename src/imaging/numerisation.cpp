@@ -1,8 +1,200 @@
-// Scanning a page onto the page as a new object.
+// Scanning a page onto the page, or onto the jacket's face shown, as a new photo object (the
+// entry "Scanner" of both editors). The current object is stored, a number is taken, the person
+// picks the source and one page is acquired through the new object's control; the page is then
+// placed as a photo chosen in the open panel is. A failed acquisition frees the number again and
+// rebuilds the other objects as they were; so does any other failure on the way, with a message.
 #include "imaging/imagerie.h"
+
+#include "pagemodel/objets.h"
+#include "platform/base/ecran.h"
+#include "platform/base/erreur.h"
+#include "platform/base/fenetres.h"
+#include "platform/base/messages.h"
+#include "platform/scanner/scanner.h"
+
+#include <algorithm>
+#include <optional>
 
 namespace kal {
 
-bool Imagerie::scanning() { return true; }
+// What the way back after a failure needs of the editor as the scan found it.
+struct Imagerie::AvantScan {
+    int32_t nbobjets = 0;                  // the count before the scan
+    int32_t objetcourant = 0;
+    int16_t nbavant = 0, nbarriere = 0;    // jacket: the two faces' counts
+    bool courantRange = false;             // the current object was stored: nomobjet is its label
+};
+
+namespace {
+// A scan that did not give a page: cancelled, no scanner, the page failing. No message: the
+// person saw the chooser or the device.
+bool acquisitionManquee(int numero) { return numero == scan::AcquisitionEchouee || numero == scan::SourceIndisponible; }
+}  // namespace
+
+bool Imagerie::scanning()
+{
+    EtatEditeur& e = x_.etat;
+    const QString typeAvant = e.typeobjet;
+    e.typeobjet = QStringLiteral("photo");
+    x_.autcontrol(false, false);
+    if (!numerisation()) {
+        // Refused at the object limit: the current object keeps its kind, label and controls.
+        e.typeobjet = typeAvant;
+        const int fin = x_.jaquette() ? e.fincote : 16;
+        if (e.nbobjets > 0 && e.objetcourant >= 0 && e.objetcourant < fin)
+            x_.autcontrol(true, e.typeobjet == QLatin1String("textimage"));
+        return true;
+    }
+    // A failure that rebuilt the objects has done its own follow-up: the entry stays selected.
+    if (e.scanfait)
+        return false;
+    changeflag(false, false, false, false, false, false);
+    changeinit(false, QString());
+    if (!x_.jaquette() && e.objetcourant >= 0 && e.objetcourant < 16)
+        e.nomsobjets[static_cast<size_t>(e.objetcourant)] = QStringLiteral("Image ") + QString::number(e.objetcourant);
+    return true;
+}
+
+bool Imagerie::numerisation()
+{
+    ControlesEditeur& c = x_.c;
+    EtatEditeur& e = x_.etat;
+    const bool jaq = x_.jaquette();
+    AvantScan avant{e.nbobjets, e.objetcourant, e.nbavant, e.nbarriere, false};
+    if (x_.objets().refusPlein())
+        return false;
+
+    Ecran::definirPointeur(pointeur::Sablier);
+    QWidget* fenetre = &x_.fenetre;
+    int nouveau = -1;
+    std::optional<Erreur> erreur;
+    try {
+        const int fin = jaq ? e.fincote : 16;
+        if (e.nbobjets >= 1 && e.objetcourant >= 0 && e.objetcourant < fin) {
+            Fiches fiches = x_.fiches();
+            fiches.sourceTable();
+            bd::JeuEnregistrements& fiche = fiches.trouver(e.objetcourant);
+            const double echelle = jaq ? 1.0 : e.echelleimp;
+            c.L_sauvder.definirLargeur(static_cast<float>(fiche.valeur(champ::widthimp).toDouble() / echelle));
+            c.L_sauvder.definirHauteur(static_cast<float>(fiche.valeur(champ::heightimp).toDouble() / echelle));
+            x_.objets().chargimp();
+            sauvphoto();
+            e.nomobjet = e.nomsobjets[static_cast<size_t>(e.objetcourant)];
+            e.objetprecedent = e.objetcourant;
+            avant.courantRange = true;
+        }
+        if (!jaq)
+            x_.objets().effacpage();
+        if (!x_.objets().emplacement())
+            throw Erreur(err::IndiceHorsLimites, QStringLiteral("Aucun emplacement libre pour un nouvel objet."));
+        nouveau = e.objetcourant;
+        e.scanfait = false;
+
+        ControleImage& element = *c.L_photo[static_cast<size_t>(nouveau)];
+        element.definirScanactif(true);
+        element.definirScanoptiondeux(true);
+        element.definirScanoptionun(true);
+        element.choisirsource(fenetre);
+        element.definirScanmode(scan::mode::Couleur | scan::mode::ResolutionPhoto | scan::mode::SurfaceEntiere);
+        element.definirScanactif(false);
+        if (element.acquerir(fenetre) == 0) {
+            Ecran::definirPointeur(pointeur::Personnalise);
+            element.suiteacquisition(fenetre);
+            x_.objets().placerNouvellePhoto();
+            return true;
+        }
+    } catch (const Erreur& err) {
+        // Whatever was under way when it failed is over: its guards come down.
+        e.majencours = false;
+        e.rechargementencours = false;
+        erreur = err;
+    }
+
+    try {
+        echecNumerisation(avant, nouveau);
+    } catch (const Erreur& err) {
+        // The way back failed too: that is what the person must hear of.
+        e.rechargementencours = false;
+        Ecran::definirPointeur(pointeur::Fleche);
+        erreur = err;
+    }
+    if (erreur && !acquisitionManquee(erreur->numero()))
+        MsgBox(lignesMessage({QStringLiteral("Le scan n'a pas pu aboutir (erreur %1):").arg(erreur->numero()),
+                              erreur->description()}),
+               msg::OK + msg::Exclamation, QStringLiteral("SCANNER"));
+    return true;
+}
+
+void Imagerie::echecNumerisation(const AvantScan& avant, int nouveau)
+{
+    ControlesEditeur& c = x_.c;
+    EtatEditeur& e = x_.etat;
+    const bool jaq = x_.jaquette();
+    e.nbobjets = avant.nbobjets;
+    if (jaq) {
+        e.nbavant = avant.nbavant;
+        e.nbarriere = avant.nbarriere;
+    }
+    Fiches fiches = x_.fiches();
+    fiches.sourceTable();
+
+    // The number taken is free again, and nothing of it stays on show.
+    if (nouveau >= 0) {
+        const size_t n = static_cast<size_t>(nouveau);
+        fiches.modifier(nouveau, [](bd::JeuEnregistrements& jeu) { jeu.mettre(champ::occup, false); });
+        if (c.L_photo[n])
+            c.L_photo[n]->suiteacquisition(&x_.fenetre);
+        if (c.L_miniat[n])
+            c.L_miniat[n]->definirVisible(false);
+        if (!jaq) {
+            c.L_photo[n].reset();
+        } else {
+            c.L_photo[n]->vider();
+            c.L_photo[n]->definirVisible(false);
+            if (n < c.L_apjaq.size())
+                c.L_apjaq[n]->definirVisible(false);
+            if (avant.courantRange)
+                e.nomsobjets[n] = e.nomobjet;
+        }
+    }
+
+    // The object to come back to: the one current before the scan while it is still there,
+    // otherwise the lowest object of the page or face.
+    const int debut = jaq ? e.basecote : 0;
+    const int fin = std::min(debut + 16, e.nbEmplacements());
+    auto occupe = [&](int k) { return k >= debut && k < fin && fiches.lire(k, champ::occup).toBool(); };
+    int retour = occupe(avant.objetcourant) ? avant.objetcourant : -1;
+    for (int k = debut; retour < 0 && k < fin; ++k)
+        if (occupe(k))
+            retour = k;
+
+    if (!jaq) {
+        if (avant.nbobjets == 0 || retour < 0) {
+            e.nbobjets = 0;
+            Ecran::definirPointeur(pointeur::Fleche);
+            return;
+        }
+        e.objetcourant = retour;
+        for (int k = 0; k < 16; ++k) {
+            if (!occupe(k))
+                continue;
+            auto& photo = c.L_photo[static_cast<size_t>(k)];
+            photo = std::make_unique<ControleImage>(c.P_page.widget());
+            photo->definirVisible(false);
+        }
+        e.rechargementencours = true;
+        x_.objets().initpage();
+        e.rechargementencours = false;
+    } else {
+        e.objetcourant = retour >= 0 ? retour : AucunObjet;
+        e.rechargementencours = true;
+        x_.objets().initjaq();
+        e.rechargementencours = false;
+    }
+    if (retour >= 0 && retour == avant.objetcourant && avant.courantRange)
+        e.nomsobjets[static_cast<size_t>(e.objetcourant)] = e.nomobjet;
+    e.scanfait = true;
+    Ecran::definirPointeur(pointeur::Personnalise);
+}
 
 }  // namespace kal

@@ -49,6 +49,7 @@ void Imagerie::B_initimage_Click()
     x_.objets().chargimp();
     enregimage();
     changeinit(false, QString());
+    initredim();
     c.B_annulangle.definirActif(false);
     photo->definirVisible(true);
     if (x_.jaquette())

@@ -1,0 +1,88 @@
+// Resize on both editors, on a real photo: the panel's range and captions, the resampled
+// picture, and APPLIQUER committing a base that carries each adjustment once.
+#include "support/banc_editeur.h"
+#include "imaging/fichierstravail.h"
+#include "imaging/imagerie.h"
+#include "pagemodel/objets.h"
+
+#include <QImage>
+#include <gtest/gtest.h>
+
+using kal::TypeEditeur;
+
+namespace {
+
+class Redimension : public ::testing::TestWithParam<TypeEditeur> {
+protected:
+    kaltest::BancEditeur banc{1024, 768};
+    kal::Editeur* ed = nullptr;
+    void SetUp() override
+    {
+        ed = banc.ouvrir(GetParam());
+        ASSERT_NE(ed, nullptr);
+        QImage img(1600, 1200, QImage::Format_RGB32);
+        img.fill(QColor(120, 100, 80));
+        const QString chemin = banc.dossier.fichier(QStringLiteral("p.jpg"));
+        ASSERT_TRUE(img.save(chemin, "JPEG", 95));
+        kal::ControleImage apercu(ed);
+        apercu.lirefichier(chemin);
+        ed->x.etat.typeobjet = QStringLiteral("photo");
+        ASSERT_TRUE(ed->x.objets().chargementimage(apercu, QStringLiteral("p.jpg")));
+    }
+    kal::ControlesEditeur& c() { return ed->c; }
+};
+
+TEST_P(Redimension, PanneauPlageEtLegendes)
+{
+    (*ed->x.commande(QStringLiteral("Redimensionner")))();
+    EXPECT_TRUE(c().F_redim.visible());
+    EXPECT_FALSE(c().L_fonction.actif());
+    EXPECT_FALSE(c().A_contraste.actif());
+    EXPECT_EQ(c().A_redim.min(), 100);
+    EXPECT_EQ(c().A_redim.max(), 1600);
+    EXPECT_EQ(c().A_redim.petitPas(), 160);
+    EXPECT_EQ(c().E_redim.legende(), QStringLiteral("Redim:100 %  1600 x 1200"));
+    c().A_redim.definirValeur(800);
+    EXPECT_EQ(c().E_redim.legende(), QStringLiteral("Redim:50 %  800 x 600"));
+    EXPECT_EQ(c().L_photo[0]->bitmap().largeur(), 800);
+    c().A_redim.definirValeur(100);
+    EXPECT_EQ(c().E_redim.legende(), QStringLiteral("Redim:6 %  100 x 75"));
+    // While dragging only the caption follows.
+    c().A_redim.definirValeur(800);
+    ed->x.etat.rapportredim = 0;
+    ed->x.imagerie().A_redim_Scroll();
+    EXPECT_EQ(c().E_redim.legende(), QStringLiteral("Redim:50 %  800 x 600"));
+}
+
+TEST_P(Redimension, AppliquerNeDoublePasLesReglages)
+{
+    c().A_contraste.definirValeur(400);
+    const QRgb ajustee = c().L_photo[0]->bitmap().pleine().pixel(800, 600);
+    c().A_angle.definirValeur(90);
+    (*ed->x.commande(QStringLiteral("Redimensionner")))();
+    c().A_redim.definirValeur(800);   // the longer side of the turned picture shown
+    c().B_finredim.cliquer();
+    EXPECT_FALSE(c().F_redim.visible());
+    EXPECT_TRUE(c().L_fonction.actif());
+    EXPECT_TRUE(c().A_contraste.actif());
+    // The base is the bare picture at its new size: no adjustment, no rotation in it.
+    const kal::image::Photo base = c().L_sauvtot.bitmap();
+    EXPECT_EQ(base.largeur(), 800);
+    EXPECT_EQ(base.hauteur(), 600);
+    EXPECT_NEAR(qRed(base.pleine().pixel(400, 300)), 120, 4);
+    ed->x.imagerie().sauvphoto();
+    kal::ControleImage sauv;
+    sauv.lirefichier(kal::fichierSauv(0));
+    EXPECT_EQ(sauv.bitmap().largeur(), 800);
+    EXPECT_NEAR(qRed(sauv.bitmap().pleine().pixel(400, 300)), 120, 6);
+    // Shown with the contrast once, and turned once.
+    ed->x.imagerie().chargephoto(0);
+    const kal::image::Photo vue = c().L_photo[0]->bitmap();
+    EXPECT_EQ(vue.largeur(), 600);
+    EXPECT_NEAR(qRed(vue.pleine().pixel(300, 400)), qRed(ajustee), 6);
+}
+
+INSTANTIATE_TEST_SUITE_P(LesDeux, Redimension, ::testing::Values(TypeEditeur::Page, TypeEditeur::Jaquette),
+                         [](const auto& i) { return std::string(kaltest::nomType(i.param)); });
+
+}  // namespace
