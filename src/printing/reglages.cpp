@@ -5,6 +5,7 @@
 #include "platform/base/fichiers.h"
 
 #include <cmath>
+#include <optional>
 
 namespace kal {
 
@@ -20,6 +21,19 @@ QString septLignes(const QString& ligne0, double deltaH, double deltaV)
     const QString& s = fs::sautLigne();
     return ligne0 + s + s + QStringLiteral("[DeltaH]") + s + texteCorrection(deltaH) + s + s +
            QStringLiteral("[DeltaV]") + s + texteCorrection(deltaV);
+}
+
+// The gamma of line 0, in the user's number format; none when it is no number, or one far out
+// of any gamma's range (the gamma slider holds a 16-bit value).
+std::optional<double> gammaDeLigne(const QString& l)
+{
+    try {
+        const double g = CDbl(l);
+        if (std::isfinite(g) && std::abs(g) <= 32767)
+            return g;
+    } catch (const Erreur&) {
+    }
+    return std::nullopt;
 }
 }  // namespace
 
@@ -61,16 +75,9 @@ EtatReglages lirereglages(ReglagesPartages& p)
         const QString& l = lignes[i];
         p.ligneini = l;
         if (i == 0) {
-            try {
-                const double g = CDbl(l);
-                // The gamma slider holds a 16-bit value: a number beyond it is no gamma.
-                if (!std::isfinite(g) || std::abs(g) > 32767)
-                    throw Erreur(err::Depassement);
-                p.gamma = g;
-            } catch (const Erreur&) {
-                illisible = true;
-                p.gamma = 180;
-            }
+            const std::optional<double> g = gammaDeLigne(l);
+            illisible = illisible || !g;
+            p.gamma = g.value_or(180);
         } else if (i == 3 || i == 6) {
             try {
                 (i == 3 ? p.DeltaH : p.DeltaV) = lireCorrection(l);
@@ -85,6 +92,19 @@ EtatReglages lirereglages(ReglagesPartages& p)
     if (lignes.size() < LignesLues)
         return etat == EtatReglages::Cree ? etat : EtatReglages::Incomplet;
     return etat;
+}
+
+double lireGammaReglages(double actuel)
+{
+    QStringList lignes;
+    try {
+        lignes = fs::lireLignes(cheminReglages(), 1, OctetsParLigne);
+    } catch (const Erreur&) {
+        return actuel;
+    }
+    if (lignes.isEmpty())
+        return actuel;
+    return gammaDeLigne(lignes.front()).value_or(180);
 }
 
 void ecrirereglages(const ReglagesPartages& p) { fs::ecrireTexte(cheminReglages(), texteReglages(p.gamma, p.DeltaH, p.DeltaV)); }

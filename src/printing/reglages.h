@@ -38,6 +38,11 @@ double lireCorrection(const QString& ligne);
 // than a missing file are raised (kal::Erreur).
 EtatReglages lirereglages(ReglagesPartages& p);
 
+// Line 0 alone, as the calibration window reads it: the gamma it holds; 180 when it holds no
+// usable gamma (as lirereglages); `actuel` when the file is missing or cannot be read. The
+// file is neither made nor rewritten.
+double lireGammaReglages(double actuel);
+
 // Writes quelvard.ini whole (aside, then put in place) with the current gamma and corrections.
 void ecrirereglages(const ReglagesPartages& p);
 

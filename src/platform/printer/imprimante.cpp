@@ -2,10 +2,17 @@
 
 #include "platform/base/conversions.h"
 #include "platform/base/erreur.h"
+#include "platform/imaging/controleimage.h"
 
+#include <QDir>
+#include <QFile>
 #include <QPicture>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+#include <utility>
 
 namespace kal {
 
@@ -63,8 +70,11 @@ Imprimante::Imprimante(Fixe, const QString& nom, const QPageSize& page, int orie
 
 Imprimante::~Imprimante()
 {
+    // A job still open when the printer goes is not printed.
     if (peintre_ && peintre_->isActive())
         peintre_->end();
+    if (!fichierJob_.isEmpty())
+        QFile::remove(fichierJob_);
 }
 
 void Imprimante::suivreDefaut()
@@ -218,11 +228,45 @@ std::unique_ptr<QPaintDevice> Imprimante::appareilTravail()
 {
     if (!presente_)
         return nullptr;
+    // The job is drawn into a PDF file of its own, as the print system's own path would draw
+    // it, and handed over at its end: a job that fails half-way is discarded whole.
+    QTemporaryFile t(QDir::temp().filePath(QStringLiteral("kalmorin-XXXXXX.pdf")));
+    t.setAutoRemove(false);
+    if (!t.open())
+        throw Erreur(imp::ErreurImprimante,
+                     QStringLiteral("le fichier de l'impression ne peut pas être créé dans %1").arg(QDir::tempPath()));
+    fichierJob_ = t.fileName();
+    t.close();
     auto p = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    p->setPrinterName(nom_);
+    p->setOutputFormat(QPrinter::PdfFormat);
+    p->setOutputFileName(fichierJob_);
     p->setDocName(nomDocument_);
     configurer(*p, page_, orient_);
     return p;
+}
+
+void Imprimante::envoyer(const QString& fichier)
+{
+    // The options the print system's own path gives a one-page job: the paper, and the
+    // orientation of a landscape page.
+    const QString lp = QStandardPaths::findExecutable(QStringLiteral("lp"));
+    if (lp.isEmpty())
+        throw Erreur(imp::ErreurImprimante, QStringLiteral("la commande d'impression lp est introuvable"));
+    QStringList args = {QStringLiteral("-d"), nom_, QStringLiteral("-t"), nomDocument_, QStringLiteral("-o"),
+                        QStringLiteral("media=") + page_.key()};
+    if (orient_ == QPageLayout::Landscape)
+        args << QStringLiteral("-o") << QStringLiteral("landscape");
+    args << QStringLiteral("--") << fichier;
+    QProcess p;
+    p.start(lp, args);
+    const bool fini = p.waitForFinished(60000);
+    if (!fini || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        if (!fini)
+            p.kill();
+        const QString dit = QString::fromLocal8Bit(p.readAllStandardError()).trimmed();
+        throw Erreur(imp::ErreurImprimante, QStringLiteral("l'imprimante %1 a refusé l'impression%2")
+                                                 .arg(nom_, dit.isEmpty() ? QString() : QStringLiteral(" : ") + dit));
+    }
 }
 
 void Imprimante::preparerPeintre(QPaintDevice* appareil)
@@ -231,6 +275,8 @@ void Imprimante::preparerPeintre(QPaintDevice* appareil)
     if (!peintre_->begin(appareil)) {
         peintre_.reset();
         appareil_.reset();
+        if (!fichierJob_.isEmpty())
+            QFile::remove(std::exchange(fichierJob_, QString()));
         throw Erreur(imp::ErreurImprimante,
                      QStringLiteral("l'impression n'a pas pu commencer sur %1").arg(pdf_.isEmpty() ? nom_ : pdf_));
     }
@@ -309,27 +355,74 @@ void Imprimante::dessinerimage(const QImage& image, const QRectF& rectTwips)
     debutdocument();
     if (!image.isNull() && rectTwips.width() != 0 && rectTwips.height() != 0)
         peintre_->drawImage(rectTwips, image);
+    enregistrerImage(rectTwips, image.size());
+}
+
+void Imprimante::dessinerimage(const ControleImage& image, const QRectF& rectTwips)
+{
+    debutdocument();
+    image.rendudc(*peintre_, rectTwips.x(), rectTwips.y(), rectTwips.width(), rectTwips.height());
+    enregistrerImage(rectTwips, image.bitmap().taille());
+}
+
+void Imprimante::enregistrerImage(const QRectF& rectTwips, QSize taille)
+{
     Trace t;
     t.genre = Trace::Genre::Image;
     t.rect = rectTwips;
     t.style = style_;
-    t.taillePixels = image.size();
+    t.taillePixels = taille;
     enregistrer(t);
+}
+
+bool Imprimante::fermerPeintre()
+{
+    const bool ok = peintre_->end();
+    peintre_.reset();
+    appareil_.reset();
+    return ok;
 }
 
 void Imprimante::findocument()
 {
     if (!peintre_)
         return;
-    const bool ok = peintre_->end();
-    peintre_.reset();
-    appareil_.reset();   // a printer job is handed to the print system here
+    const bool ok = fermerPeintre();
+    const QString fichier = std::exchange(fichierJob_, QString());
     Trace t;
     t.genre = Trace::Genre::Fin;
     t.style = style_;
     enregistrer(t);
-    if (!ok)
+    if (!ok) {
+        if (!fichier.isEmpty())
+            QFile::remove(fichier);
         throw Erreur(imp::ErreurImprimante, QStringLiteral("l'impression n'a pas pu être terminée"));
+    }
+    if (fichier.isEmpty())
+        return;
+    struct Menage {
+        QString f;
+        ~Menage() { QFile::remove(f); }
+    } menage{fichier};
+    envoyer(fichier);
+}
+
+void Imprimante::abandonnerdocument()
+{
+    if (!peintre_)
+        return;
+    fermerPeintre();
+    // Nothing was handed to the print system yet: the job's file goes, and so does a PDF file
+    // the job was being written to.
+    QString fichier = std::exchange(fichierJob_, QString());
+    if (fichier.isEmpty())
+        fichier = pdf_;
+    if (!fichier.isEmpty())
+        QFile::remove(fichier);
+    Trace t;
+    t.genre = Trace::Genre::Abandon;
+    t.style = style_;
+    enregistrer(t);
 }
 
 // --------------------------------------------------------------------------- ImprimanteEssai

@@ -8,8 +8,13 @@
 // (messageAbsence()), assumes an A4 portrait sheet without margins, and refuses only to start
 // a job on paper (error 482).
 //
+// A job is drawn into a PDF file of its own and handed to the print system (CUPS, through
+// `lp`) only when it ends, so that a job that fails half-way can be discarded whole: nothing
+// of it reaches the paper.
+//
 // ImprimanteEssai is the same printer with fixed sizes and margins, which records every drawing
-// call in twips, for exact layout tests; it can also print its jobs to a PDF file.
+// call in twips, pictures included, for exact layout tests; it can also print its jobs to a PDF
+// file.
 #include <QColor>
 #include <QImage>
 #include <QLineF>
@@ -28,6 +33,8 @@ class QPrinterInfo;
 class QPaintDevice;
 
 namespace kal {
+
+class ControleImage;
 
 namespace imp {
 constexpr int ErreurImprimante = 482;   // no printer, or the job could not be started or ended
@@ -55,7 +62,7 @@ constexpr double EpaisseurTrait = 5.0;  // twips: the width of every line and bo
 
 // One drawing call as the recording printer keeps it (coordinates in printer twips).
 struct Trace {
-    enum class Genre { Debut, Ligne, Boite, Image, Fin };
+    enum class Genre { Debut, Ligne, Boite, Image, Fin, Abandon };
     Genre genre = Genre::Debut;
     QLineF ligne;                   // Ligne: the two points
     QRectF rect;                    // Boite: corner and size; Image: the target rectangle
@@ -133,8 +140,15 @@ public:
     void tracerboite(double x, double y, double largeur, double hauteur, std::optional<int> couleur = {});
     // A picture stretched into a rectangle given in twips.
     void dessinerimage(const QImage& image, const QRectF& rectTwips);
-    // Ends the document and sends it to the printer (or closes the PDF file).
+    // The picture an imaging control holds, painted at full resolution into a rectangle given
+    // in twips (the control's rendudc on the job's drawing surface).
+    void dessinerimage(const ControleImage& image, const QRectF& rectTwips);
+    // Ends the document and sends it to the printer (or closes the PDF file): 482 when the
+    // print system refuses it.
     void findocument();
+    // Discards the open document: nothing of it is printed, and a PDF file it was going to is
+    // removed. Nothing happens when no document is open. The next job starts afresh.
+    void abandonnerdocument();
 
 protected:
     struct Fixe {};
@@ -151,6 +165,11 @@ protected:
 private:
     void preparerPeintre(QPaintDevice* appareil);
     void tracer(Trace& t, std::optional<int> couleur);
+    void enregistrerImage(const QRectF& rectTwips, QSize taille);
+    // Hands the finished job's file to the print system (482 when it refuses it).
+    void envoyer(const QString& fichier);
+    // Ends the painter and forgets the device; true when the painter ended well.
+    bool fermerPeintre();
     QPen stylo(std::optional<int> couleur) const;
 
     QString nom_;
@@ -166,6 +185,7 @@ private:
     QString nomDocument_ = QStringLiteral("Impression");
     std::unique_ptr<QPaintDevice> appareil_;
     std::unique_ptr<QPainter> peintre_;
+    QString fichierJob_;   // the job's own file, handed to the print system at its end
 };
 
 // The printer with fixed sizes: the sheet given (a paper of the program or any size) and

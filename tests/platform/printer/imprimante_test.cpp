@@ -3,6 +3,7 @@
 // one runs, and the state without any printer.
 #include "support/erreurs.h"
 #include "platform/base/erreur.h"
+#include "platform/imaging/controleimage.h"
 #include "platform/printer/imprimante.h"
 #include "support/dossiertemp.h"
 #include "support/sansimprimante.h"
@@ -27,7 +28,18 @@ using kaltest::numeroErreur;
 
 namespace {
 
-constexpr double TwipsParMm = 1440.0 / 25.4;
+constexpr double TwipsParMmExact = 1440.0 / 25.4;
+
+// A service the test needs (pdftoppm, CUPS with its PDF printer) that is missing fails the test
+// where the services are required (KAL_EXIGER_SERVICES=1), and skips it elsewhere.
+bool exigerServices() { return qEnvironmentVariable("KAL_EXIGER_SERVICES") == QLatin1String("1"); }
+#define SERVICE_ABSENT(pourquoi)                          \
+    do {                                                  \
+        if (exigerServices())                             \
+            FAIL() << "service absent: " << pourquoi;     \
+        else                                              \
+            GTEST_SKIP() << pourquoi;                     \
+    } while (0)
 
 // The page of a PDF as a grey image at 300 dpi (null when pdftoppm is missing or fails).
 QImage rasteriser(const QString& pdf)
@@ -119,7 +131,7 @@ TEST(ImprimanteEssai, CodesDePapier)
     // A sheet without a paper code, as a test printer may have it.
     ImprimanteEssai autre(QPageSize(QSizeF(100, 150), QPageSize::Millimeter));
     EXPECT_EQ(autre.formatimprimante(), imp::Personnalise);
-    EXPECT_EQ(autre.largeurfeuille(), qRound(100 * TwipsParMm));
+    EXPECT_EQ(autre.largeurfeuille(), qRound(100 * TwipsParMmExact));
 }
 
 TEST(ImprimanteEssai, EnregistreLesTracesEnTwips)
@@ -167,12 +179,49 @@ TEST(ImprimanteEssai, UnTraitHorsDocumentOuvreLeDocument)
     EXPECT_EQ(imp.traces().front().genre, Trace::Genre::Debut);
 }
 
+// A picture held by an imaging control is painted at full resolution and recorded with its
+// rectangle and its size in pixels.
+TEST(ImprimanteEssai, ImageDUnControle)
+{
+    ControleImage c;
+    c.definirModeechelle(modeechelle::Pixels);
+    c.creerbitmap(600, 400, 24);
+    ImprimanteEssai imp;
+    imp.dessinerimage(c, QRectF(1134, 1643.5, 3000, 2000));
+    imp.findocument();
+    ASSERT_EQ(imp.traces().size(), 3u);
+    EXPECT_EQ(imp.traces()[1].genre, Trace::Genre::Image);
+    EXPECT_EQ(imp.traces()[1].rect, QRectF(1134, 1643.5, 3000, 2000));
+    EXPECT_EQ(imp.traces()[1].taillePixels, QSize(600, 400));
+}
+
+// A discarded job leaves nothing: no PDF file, no open document; the next job is whole.
+TEST(ImprimanteEssai, TravailAbandonne)
+{
+    kaltest::DossierTravail d;
+    ImprimanteEssai imp;
+    const QString pdf = d.fichier(QStringLiteral("abandon.pdf"));
+    imp.sortiePdf(pdf);
+    imp.abandonnerdocument();   // nothing open: nothing happens
+    EXPECT_TRUE(imp.traces().empty());
+    imp.tracerboite(100, 100, 1000, 1000);
+    imp.abandonnerdocument();
+    EXPECT_FALSE(imp.documentOuvert());
+    EXPECT_FALSE(QFileInfo::exists(pdf));
+    ASSERT_EQ(imp.traces().size(), 3u);
+    EXPECT_EQ(imp.traces().back().genre, Trace::Genre::Abandon);
+    imp.tracerboite(100, 100, 1000, 1000);
+    imp.findocument();
+    EXPECT_GT(QFileInfo(pdf).size(), 0);
+    EXPECT_EQ(imp.traces()[3].genre, Trace::Genre::Debut);
+}
+
 // The printed square of the calibration: 20 mm from the sheet's edges whatever the hardware
 // margin, since drawing starts at the printable area's corner.
 TEST(ImpressionPdf, PositionsAuMillimetreSurLaFeuille)
 {
     kaltest::DossierTravail d;
-    const double marge = 10 * TwipsParMm;   // 10 mm standing in for the hardware margin
+    const double marge = 10 * TwipsParMmExact;   // 10 mm standing in for the hardware margin
     ImprimanteEssai imp(QPageSize(QPageSize::A4), QMarginsF(marge, marge, marge, marge));
     const QString pdf = d.fichier(QStringLiteral("carre.pdf"));
     imp.sortiePdf(pdf);
@@ -183,7 +232,7 @@ TEST(ImpressionPdf, PositionsAuMillimetreSurLaFeuille)
     ASSERT_TRUE(QFileInfo(pdf).size() > 0);
     const QImage ras = rasteriser(pdf);
     if (ras.isNull())
-        GTEST_SKIP() << "pdftoppm absent";
+        SERVICE_ABSENT("pdftoppm absent");
     EXPECT_NEAR(ras.width() * 25.4 / 300, 210.0, 0.2);
     const QRectF r = encreMm(ras);
     EXPECT_NEAR(r.left(), 20.0, 0.2);
@@ -204,7 +253,7 @@ TEST(ImpressionPdf, MargesTourneesEnPaysage)
     imp.findocument();
     const QImage ras = rasteriser(pdf);
     if (ras.isNull())
-        GTEST_SKIP() << "pdftoppm absent";
+        SERVICE_ABSENT("pdftoppm absent");
     EXPECT_NEAR(ras.width() * 25.4 / 300, 297.0, 0.2);
     const QRectF r = encreMm(ras);
     EXPECT_NEAR(r.left(), 20.0, 0.2);
@@ -220,15 +269,15 @@ TEST(ImpressionPdf, ImageEtPointilles)
     imp.sortiePdf(pdf);
     QImage noire(60, 40, QImage::Format_RGB32);
     noire.fill(Qt::black);
-    imp.dessinerimage(noire, QRectF(30 * TwipsParMm, 40 * TwipsParMm, 60 * TwipsParMm, 40 * TwipsParMm));
+    imp.dessinerimage(noire, QRectF(30 * TwipsParMmExact, 40 * TwipsParMmExact, 60 * TwipsParMmExact, 40 * TwipsParMmExact));
     imp.definirStyletrait(imp::TraitPointille);
-    imp.tracerligne(10 * TwipsParMm, 150 * TwipsParMm, 200 * TwipsParMm, 150 * TwipsParMm);
+    imp.tracerligne(10 * TwipsParMmExact, 150 * TwipsParMmExact, 200 * TwipsParMmExact, 150 * TwipsParMmExact);
     imp.definirStyletrait(imp::TraitPlein);
-    imp.tracerligne(10 * TwipsParMm, 170 * TwipsParMm, 200 * TwipsParMm, 170 * TwipsParMm);
+    imp.tracerligne(10 * TwipsParMmExact, 170 * TwipsParMmExact, 200 * TwipsParMmExact, 170 * TwipsParMmExact);
     imp.findocument();
     const QImage ras = rasteriser(pdf);
     if (ras.isNull())
-        GTEST_SKIP() << "pdftoppm absent";
+        SERVICE_ABSENT("pdftoppm absent");
     EXPECT_NEAR(ras.width() * 25.4 / 300, 297.0, 0.2);   // landscape sheet
     const int px = 300 / 25.4 * 60;                        // middle of the picture
     const uchar* l = ras.constScanLine(px);
@@ -248,7 +297,7 @@ TEST(ImpressionPdf, ImageEtPointilles)
 TEST(ImprimanteSysteme, ImprimanteParDefautDeCups)
 {
     if (QPrinterInfo::availablePrinterNames().isEmpty())
-        GTEST_SKIP() << "aucune imprimante (cupsd n'est pas lancé)";
+        SERVICE_ABSENT("aucune imprimante (cupsd n'est pas lancé)");
     Imprimante imp;
     ASSERT_TRUE(imp.presente());
     EXPECT_FALSE(imp.nomimprimante().isEmpty());
@@ -310,11 +359,11 @@ void imprimerCarreEtMesurer(Imprimante& imp)
     imp.findocument();
     const QString pdf = attendreTravail(titre);
     if (pdf.isEmpty())
-        GTEST_SKIP() << "le travail n'est pas ressorti de CUPS (dossier de cups-pdf inconnu)";
+        SERVICE_ABSENT("le travail n'est pas ressorti de CUPS (dossier de cups-pdf inconnu)");
     const QImage ras = rasteriser(pdf);
     QFile::remove(pdf);
     if (ras.isNull())
-        GTEST_SKIP() << "pdftoppm absent";
+        SERVICE_ABSENT("pdftoppm absent");
     const QRectF r = encreMm(ras);
     EXPECT_NEAR(r.left(), 20.0, 0.3);
     EXPECT_NEAR(r.top(), 20.0, 0.3);
@@ -326,11 +375,45 @@ TEST(ImprimanteSysteme, TravailEnvoyeACups)
 {
     const QPrinterInfo def = QPrinterInfo::defaultPrinter();
     if (def.isNull() || def.printerName() != QLatin1String("PDF"))
-        GTEST_SKIP() << "pas d'imprimante PDF par défaut (scripts/services la crée)";
+        SERVICE_ABSENT("pas d'imprimante PDF par défaut (scripts/services la crée)");
     Imprimante imp;
     imp.definirFormatimprimante(imp::A4);
     imp.definirOrientationimprimante(imp::Portrait);
     imprimerCarreEtMesurer(imp);
+}
+
+// A job discarded half-way never reaches the printer, and leaves no file of its own behind.
+TEST(ImprimanteSysteme, TravailAbandonneNeSortPasDeCups)
+{
+    const QPrinterInfo def = QPrinterInfo::defaultPrinter();
+    if (def.isNull() || def.printerName() != QLatin1String("PDF"))
+        SERVICE_ABSENT("pas d'imprimante PDF par défaut (scripts/services la crée)");
+    // A temporary folder of its own, where the job's file is looked for.
+    QTemporaryDir temp;
+    const QByteArray ancienTemp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", temp.path().toLocal8Bit());
+    struct Retour {
+        QByteArray v;
+        ~Retour() { v.isEmpty() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", v); }
+    } retour{ancienTemp};
+    const auto fichiersDeTravail = [] {
+        return QDir::temp().entryList({QStringLiteral("kalmorin-*.pdf")}, QDir::Files);
+    };
+    const QStringList avant = fichiersDeTravail();
+    ASSERT_TRUE(avant.isEmpty());
+    Imprimante imp;
+    const QString abandonne = titreUnique();
+    imp.definirNomDocument(abandonne);
+    imp.debutdocument();
+    imp.tracerboite(1000, 1000, 1134, 1134, 0);
+    EXPECT_EQ(fichiersDeTravail().size(), avant.size() + 1);
+    imp.abandonnerdocument();
+    EXPECT_EQ(fichiersDeTravail(), avant);
+    // The next job goes through; by the time it is out, the discarded one would have been.
+    imprimerCarreEtMesurer(imp);
+    for (const QString& dd : {QDir::homePath() + QStringLiteral("/PDF"), QStringLiteral("/root/PDF")})
+        EXPECT_TRUE(QDir(dd).entryList({abandonne + QStringLiteral("*")}).isEmpty());
+    EXPECT_EQ(fichiersDeTravail(), avant);
 }
 
 // A CUPS printer whose driver declares unprintable borders (18, 30, 28 and 36 points on the
@@ -340,7 +423,7 @@ TEST(ImprimanteSysteme, MargesMateriellesDuPiloteCups)
 {
     const QString ppdPdf = QStringLiteral("/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd");
     if (QPrinterInfo::availablePrinterNames().isEmpty() || !QFileInfo::exists(ppdPdf))
-        GTEST_SKIP() << "pas de CUPS avec cups-pdf";
+        SERVICE_ABSENT("pas de CUPS avec cups-pdf");
     kaltest::DossierTravail d;
     QFile source(ppdPdf);
     ASSERT_TRUE(source.open(QIODevice::ReadOnly));
@@ -358,7 +441,7 @@ TEST(ImprimanteSysteme, MargesMateriellesDuPiloteCups)
     const QString nom = QStringLiteral("KALESSAIMARGES");
     if (QProcess::execute(QStringLiteral("lpadmin"), {QStringLiteral("-p"), nom, QStringLiteral("-E"), QStringLiteral("-v"),
                                                       QStringLiteral("cups-pdf:/"), QStringLiteral("-P"), cheminPpd}) != 0)
-        GTEST_SKIP() << "lpadmin refusé";
+        SERVICE_ABSENT("lpadmin refusé");
     struct Retrait {
         QString nom;
         ~Retrait() { QProcess::execute(QStringLiteral("lpadmin"), {QStringLiteral("-x"), nom}); }
