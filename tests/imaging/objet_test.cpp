@@ -30,16 +30,7 @@ protected:
     }
     bool placer(int l, int h, const char* nom)
     {
-        QImage img(l, h, QImage::Format_RGB32);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < l; ++x)
-                img.setPixel(x, y, qRgb(40 + x * 150 / l, 90, 60 + y * 150 / h));
-        const QString chemin = banc.dossier.fichier(QString::fromLatin1(nom));
-        img.save(chemin, "JPEG", 95);
-        kal::ControleImage apercu(ed);
-        apercu.lirefichier(chemin);
-        ed->x.etat.typeobjet = QStringLiteral("photo");
-        return ed->x.objets().chargementimage(apercu, QString::fromLatin1(nom));
+        return kaltest::BancEditeur::placer(ed, banc.jpeg(QString::fromLatin1(nom), l, h));
     }
     kal::ControlesEditeur& c() { return ed->c; }
     kal::EtatEditeur& e() { return ed->x.etat; }

@@ -20,14 +20,12 @@ protected:
     {
         ed = banc.ouvrir(GetParam());
         ASSERT_NE(ed, nullptr);
+        // A flat picture: its colour tells whether an adjustment was applied once or twice.
         QImage img(1600, 1200, QImage::Format_RGB32);
         img.fill(QColor(120, 100, 80));
         const QString chemin = banc.dossier.fichier(QStringLiteral("p.jpg"));
         ASSERT_TRUE(img.save(chemin, "JPEG", 95));
-        kal::ControleImage apercu(ed);
-        apercu.lirefichier(chemin);
-        ed->x.etat.typeobjet = QStringLiteral("photo");
-        ASSERT_TRUE(ed->x.objets().chargementimage(apercu, QStringLiteral("p.jpg")));
+        ASSERT_TRUE(kaltest::BancEditeur::placer(ed, chemin));
     }
     kal::ControlesEditeur& c() { return ed->c; }
 };

@@ -4,11 +4,14 @@
 // the person. Editors are loaded through the window registry, as the start window does.
 #include "support/dossiertemp.h"
 #include "editor/editeur.h"
+#include "pagemodel/objets.h"
 #include "platform/base/ecran.h"
 #include "platform/base/fenetres.h"
 #include "platform/base/messages.h"
 #include "platform/printer/imprimante.h"
 
+#include <QFileInfo>
+#include <QImage>
 #include <QPageSize>
 #include <memory>
 
@@ -46,6 +49,26 @@ public:
     kal::Editeur* ouvrir(kal::TypeEditeur t)
     {
         return static_cast<kal::Editeur*>(kal::Fenetres::instance(kal::Editeur::nomFenetre(t)));
+    }
+
+    // A real JPEG of that size in the work folder, a gradient so that it is no flat picture.
+    QString jpeg(const QString& nom, int largeur, int hauteur, int qualite = 95)
+    {
+        QImage img(largeur, hauteur, QImage::Format_RGB32);
+        for (int y = 0; y < hauteur; ++y)
+            for (int x = 0; x < largeur; ++x)
+                img.setPixel(x, y, qRgb(40 + x * 150 / largeur, 90, 60 + y * 150 / hauteur));
+        const QString chemin = dossier.fichier(nom);
+        img.save(chemin, "JPEG", qualite);
+        return chemin;
+    }
+    // The picture of that file placed as a new photo object, as the open panel hands it over.
+    static bool placer(kal::Editeur* ed, const QString& chemin)
+    {
+        kal::ControleImage apercu(ed);
+        apercu.lirefichier(chemin);
+        ed->x.etat.typeobjet = QStringLiteral("photo");
+        return ed->x.objets().chargementimage(apercu, QFileInfo(chemin).fileName());
     }
 
     DossierTravail dossier;

@@ -1,5 +1,6 @@
 // File-system steps and their error numbers, the CR LF text files, files written aside and
 // swapped in whole, and reading no more lines than needed.
+#include "support/utilisateur.h"
 #include "support/erreurs.h"
 #include "platform/base/erreur.h"
 #include "platform/base/fichiers.h"
@@ -102,29 +103,7 @@ QStringList tout(const QString& dossier)
     return QDir(dossier).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
-// Runs a step with the file rights of an ordinary user. Under root (as on the build machines)
-// the step runs in a thread whose file-system user is "nobody": the kernel then checks that
-// thread's file accesses as that user's, so read-only folders and files really refuse writing.
-void commeUtilisateur(const std::function<void()>& f)
-{
-    if (::geteuid() != 0) {
-        f();
-        return;
-    }
-    std::exception_ptr erreur;
-    std::thread t([&] {
-        ::setfsgid(65534);
-        ::setfsuid(65534);
-        try {
-            f();
-        } catch (...) {
-            erreur = std::current_exception();
-        }
-    });
-    t.join();
-    if (erreur)
-        std::rethrow_exception(erreur);
-}
+using kaltest::commeUtilisateur;
 
 // A work folder that "nobody" may enter.
 struct DossierOuvert : kaltest::DossierTravail {

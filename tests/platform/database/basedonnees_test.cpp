@@ -1,4 +1,5 @@
 // The work-database layer on real SQLite files in a temporary work folder.
+#include "support/utilisateur.h"
 #include "support/erreurs.h"
 #include "platform/base/erreur.h"
 #include "platform/database/basedonnees.h"
@@ -368,28 +369,7 @@ void verifierMessage(const Echec& e, const QString& fichier, const QString& debu
     }
 }
 
-// Runs a step with the file rights of an ordinary user: under root, in a thread whose
-// file-system user is "nobody", so that read-only files and folders really refuse writing.
-void commeUtilisateur(const std::function<void()>& f)
-{
-    if (::geteuid() != 0) {
-        f();
-        return;
-    }
-    std::exception_ptr erreur;
-    std::thread t([&] {
-        ::setfsgid(65534);
-        ::setfsuid(65534);
-        try {
-            f();
-        } catch (...) {
-            erreur = std::current_exception();
-        }
-    });
-    t.join();
-    if (erreur)
-        std::rethrow_exception(erreur);
-}
+using kaltest::commeUtilisateur;
 
 constexpr auto tout = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup |
                       QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther;

@@ -1,0 +1,62 @@
+// "Scanner" on both editors when SANE's test device fails the very first read of the page: the
+// number taken is freed and the objects are rebuilt as they were, without a message.
+#include "imaging/banc_scan.h"
+
+#include "platform/base/ecran.h"
+
+using kal::TypeEditeur;
+using kaltest::BancScan;
+
+QMap<QString, QString> kaltest::reglagesSane() { return {{"read-status-code", "SANE_STATUS_IO_ERROR"}}; }
+
+namespace {
+
+using LectureEchouee = BancScan;
+
+TEST_P(LectureEchouee, AvecUnObjetIlResteCourant)
+{
+    placerPhoto();
+    const QString nom = etat().nomsobjets[0];
+    personne.prevoir(0);
+
+    EXPECT_FALSE(scanner());
+
+    ASSERT_EQ(personne.demandes().size(), 1u);
+    EXPECT_TRUE(banc.repondeur.messages().empty());
+    EXPECT_EQ(etat().nbobjets, 1);
+    EXPECT_EQ(etat().objetcourant, 0);
+    EXPECT_TRUE(etat().scanfait);
+    EXPECT_TRUE(occupe(0));
+    EXPECT_FALSE(occupe(1));
+    EXPECT_EQ(etat().nomsobjets[0], nom);
+    EXPECT_EQ(kal::Ecran::pointeurCourant(), kal::pointeur::Personnalise);
+    ASSERT_TRUE(ed->c.L_photo[0]);
+    EXPECT_EQ(ed->c.L_photo[0]->bitmap().taille(), QSize(120, 80));
+    EXPECT_FALSE(kal::fs::existe(kal::fichierPhoto(1)));
+    if (jaquette()) {
+        EXPECT_EQ(etat().nbavant, 1);
+        EXPECT_EQ(etat().nbarriere, 0);
+    } else {
+        EXPECT_FALSE(ed->c.L_photo[1]);
+    }
+}
+
+TEST_P(LectureEchouee, SurUneFaceVideRienNeReste)
+{
+    personne.prevoir(0);
+    scanner();
+    EXPECT_TRUE(banc.repondeur.messages().empty());
+    EXPECT_EQ(etat().nbobjets, 0);
+    EXPECT_FALSE(occupe(0));
+    EXPECT_FALSE(kal::fs::existe(kal::fichierPhoto(0)));
+    if (jaquette()) {
+        EXPECT_EQ(etat().nbavant, 0);
+    } else {
+        EXPECT_EQ(kal::Ecran::pointeurCourant(), kal::pointeur::Fleche);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(LesDeux, LectureEchouee, ::testing::Values(TypeEditeur::Page, TypeEditeur::Jaquette),
+                         [](const auto& i) { return std::string(kaltest::nomType(i.param)); });
+
+}  // namespace
