@@ -181,12 +181,42 @@ void ControleImage::definirBitmap(const image::Photo& p) { changerPhoto(p); }
 
 // --- files
 
+namespace {
+
+// A JPEG reduced by DCT scaling to at least `cible`, then resampled to it.
+QImage reduiteJpeg(const QByteArray& donnees, QSize cible)
+{
+    const QImage r = image::lireDonnees(donnees, nullptr, cible);
+    return r.size() == cible ? image::enRgb32(r) : image::reechantillonner(r, cible.width(), cible.height());
+}
+
+image::Photo photoDuFichier(const QString& chemin)
+{
+    // The file is read once. A JPEG larger than the display copy is decoded at the display's
+    // scale only (on every core when it has restart markers); its bytes are kept, and its full
+    // resolution is decoded from them when a file, a print or a pixel needs it. Every other
+    // picture is decoded whole. Any damage is found here: the reduced decode reads all the data.
+    const QByteArray donnees = image::lireOctets(chemin);
+    const image::InfoFichier info = image::lireInfoDonnees(donnees);
+    const int bits = info.bitsParPixel > 0 && info.bitsParPixel <= 8 ? 8 : 24;
+    const QSize taille(info.largeur, info.hauteur);
+    const QSize cible = image::Photo::tailleApercu(taille);
+    if (info.codeformat == image::code::JPEG && cible != taille) {
+        const QImage apercu = reduiteJpeg(donnees, cible);
+        return image::Photo::differee(
+            taille, bits, apercu, [donnees] { return image::lireDonnees(donnees); },
+            [donnees](QSize t) { return reduiteJpeg(donnees, t); });
+    }
+    image::InfoFichier lue;
+    const QImage img = image::lireDonnees(donnees, &lue);
+    return image::Photo(img, lue.bitsParPixel > 0 && lue.bitsParPixel <= 8 ? 8 : 24);
+}
+
+}  // namespace
+
 void ControleImage::lirefichier(const QString& chemin, int, int, int)
 {
-    image::InfoFichier info;
-    const QImage img = image::lireFichier(chemin, &info);
-    const int bits = info.bitsParPixel > 0 && info.bitsParPixel <= 8 ? 8 : 24;
-    changerPhoto(image::Photo(img, bits));
+    changerPhoto(photoDuFichier(chemin));
     source_ = QRectF();
     sel_.reset();
     tailleFichier_ = QFileInfo(chemin).size();
@@ -444,7 +474,7 @@ void ControleImage::peindre(QPainter& p)
                 const QImage base = apercu ? photo_.apercu() : photo_.pleine();
                 const double k = apercu ? e : 1.0;
                 const QRect r = QRectF(sv.x() * k, sv.y() * k, sv.width() * k, sv.height() * k).toAlignedRect() & base.rect();
-                QImage morceau = image::reechantillonner(base.copy(r), visible.width(), visible.height());
+                QImage morceau = image::reechantillonner(r == base.rect() ? base : base.copy(r), visible.width(), visible.height());
                 cache_ = {photo_, visible, sv, gamma_, image::appliquerGamma(morceau, gamma_)};
             }
             p.drawImage(visible.topLeft(), cache_.image);

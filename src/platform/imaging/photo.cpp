@@ -2,7 +2,9 @@
 
 #include <QPainter>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace kal::image {
@@ -21,14 +23,22 @@ struct Operation {
     int seuil = 0, force = 0;
 };
 
+// A picture not yet decoded: what renders its full resolution and its display copy.
+struct Source {
+    std::function<QImage()> pleine;
+    std::function<QImage(QSize)> reduite;
+};
+
 struct Noeud {
-    std::shared_ptr<Noeud> parent;  // null once both renderings are kept
+    std::shared_ptr<Noeud> parent;  // null once both renderings are kept (and for the first state)
     Operation op;
     QSize taille;
     int bits = 24;
     QImage pleine;
     QImage apercu;
     bool apercuExact = false;  // the display copy was rendered at full size all the way: it is the full picture
+    std::shared_ptr<const Source> source;  // the first state of a picture decoded when asked
+    std::atomic<int> detenteurs{0};         // Photo handles on this state
 };
 
 namespace {
@@ -80,6 +90,17 @@ QRect zoneEchelle(const QRect& z, double sx, double sy, const QRect& limites)
     return QRect(QPoint(g, h), QPoint(std::max(g, d - 1), std::max(h, b - 1))) & limites;
 }
 
+// A copy of part of a picture, in memory that goes back to the system when freed.
+QImage copie(const QImage& source, const QRect& zone)
+{
+    const QImage src = enRgb32(source);
+    const QRect z = zone & src.rect();
+    QImage r = nouvelleImage(std::max(1, z.width()), std::max(1, z.height()));
+    for (int y = 0; y < z.height(); ++y)
+        std::memcpy(r.scanLine(y), src.constScanLine(z.y() + y) + 4 * z.x(), size_t(z.width()) * 4);
+    return r;
+}
+
 // One operation on a rendering whose scale against the full picture is (sx, sy); cible is the
 // size the result must have (the full size, or the display copy's).
 QImage rendre(const QImage& img, const Operation& op, double sx, double sy, QSize cible)
@@ -95,18 +116,17 @@ QImage rendre(const QImage& img, const Operation& op, double sx, double sy, QSiz
         QRect z = zoneEchelle(op.zone, sx, sy, img.rect());
         if (z.isEmpty())
             z = img.rect();
-        return img.copy(z);
+        return copie(img, z);
     }
     case G::Redim:
         return reechantillonner(img, cible.width(), cible.height());
     case G::Remplir: {
-        QImage r(img.size(), QImage::Format_RGB32);
+        QImage r = nouvelleImage(img.width(), img.height());
         r.fill(0xFF000000u | op.couleur);
         return r;
     }
     case G::Cadre: {
-        QImage r = enRgb32(img);
-        r.detach();
+        QImage r = copie(img, img.rect());
         const QRectF z(op.rect.x() * sx, op.rect.y() * sy, op.rect.width() * sx, op.rect.height() * sy);
         const int e = std::max(1, static_cast<int>(std::lround(op.epaisseur * std::min(sx, sy))));
         const QRect ze = QRect(QPoint(static_cast<int>(std::floor(z.left())), static_cast<int>(std::floor(z.top()))),
@@ -121,8 +141,7 @@ QImage rendre(const QImage& img, const Operation& op, double sx, double sy, QSiz
         return r;
     }
     case G::Trait: {
-        QImage r = enRgb32(img);
-        r.detach();
+        QImage r = copie(img, img.rect());
         QPainter p(&r);
         QPen stylo(QColor::fromRgb(op.couleur));
         stylo.setWidthF(std::max(1.0, op.epaisseur * std::min(sx, sy)));
@@ -132,8 +151,7 @@ QImage rendre(const QImage& img, const Operation& op, double sx, double sy, QSiz
         return r;
     }
     case G::YeuxRouges: {
-        QImage r = enRgb32(img);
-        r.detach();
+        QImage r = copie(img, img.rect());
         corrigerYeuxRouges(r, zoneEchelle(op.zone, sx, sy, r.rect()), op.couleur, op.seuil, op.force);
         return r;
     }
@@ -159,6 +177,11 @@ void assurerApercu(const std::shared_ptr<Noeud>& n);
 
 QImage calculerApercu(const std::shared_ptr<Noeud>& n)
 {
+    if (!n->parent && n->pleine.isNull() && n->source) {
+        const QSize t = ajustee(n->taille, limite);
+        n->apercuExact = false;
+        return enRgb32(n->source->reduite(t));
+    }
     if (!n->parent) {
         const QSize t = ajustee(n->taille, limite);
         n->apercuExact = t == n->pleine.size();
@@ -179,6 +202,9 @@ QImage calculerApercu(const std::shared_ptr<Noeud>& n)
         cible = ajustee(n->taille, limite);
     QImage r = rendre(pa, n->op, sx, sy, cible);
     n->apercuExact = n->parent->apercuExact && r.size() == n->taille;
+    // A state nobody holds any more keeps no display copy once the states on it have theirs.
+    if (n->parent->detenteurs.load() == 0)
+        n->parent->apercu = QImage();
     return r;
 }
 
@@ -206,9 +232,15 @@ void assurerPleine(const std::shared_ptr<Noeud>& n)
     }
     std::vector<std::shared_ptr<Noeud>> chaine;
     auto m = n;
-    for (; m->pleine.isNull(); m = m->parent)
+    for (; m->pleine.isNull() && !m->source; m = m->parent)
         chaine.push_back(m);
-    QImage img = m->pleine;
+    // A picture decoded when asked: decoded for this rendering only, unless asked of itself.
+    QImage img = m->pleine.isNull() ? enRgb32(m->source->pleine()) : m->pleine;
+    if (chaine.empty()) {
+        n->pleine = img;
+        n->source.reset();
+        return;
+    }
     // Forward, running consecutive adjustments that fit one pass as one pass.
     for (size_t i = chaine.size(); i-- > 0;) {
         const Operation& op = chaine[i]->op;
@@ -238,6 +270,71 @@ Photo::Photo(const QImage& image, int bitsParPixel)
     n->taille = image.size();
     n->bits = bitsParPixel;
     noeud_ = std::move(n);
+    noeud_->detenteurs.fetch_add(1);
+}
+
+Photo::Photo(std::shared_ptr<Noeud> n) : noeud_(std::move(n))
+{
+    if (noeud_)
+        noeud_->detenteurs.fetch_add(1);
+}
+
+Photo::Photo(const Photo& autre) : Photo(autre.noeud_) {}
+
+Photo::Photo(Photo&& autre) noexcept : noeud_(std::move(autre.noeud_)) {}
+
+Photo& Photo::operator=(const Photo& autre)
+{
+    if (noeud_ != autre.noeud_)
+        *this = Photo(autre.noeud_);
+    return *this;
+}
+
+Photo& Photo::operator=(Photo&& autre) noexcept
+{
+    if (this != &autre) {
+        if (noeud_)
+            noeud_->detenteurs.fetch_sub(1);
+        noeud_ = std::move(autre.noeud_);
+    }
+    return *this;
+}
+
+Photo::~Photo()
+{
+    if (noeud_)
+        noeud_->detenteurs.fetch_sub(1);
+}
+
+Photo Photo::differee(QSize taille, int bitsParPixel, const QImage& apercu, std::function<QImage()> pleine,
+                      std::function<QImage(QSize)> reduite)
+{
+    if (taille.isEmpty() || !pleine || !reduite)
+        return {};
+    auto n = std::make_shared<Noeud>();
+    n->taille = taille;
+    n->bits = bitsParPixel;
+    n->source = std::make_shared<const Source>(Source{std::move(pleine), std::move(reduite)});
+    if (!apercu.isNull() && apercu.size() == ajustee(taille, limite))
+        n->apercu = enRgb32(apercu);
+    return Photo(std::move(n));
+}
+
+QSize Photo::tailleApercu(QSize taille) { return ajustee(taille, limite); }
+
+bool Photo::tientPleine() const { return noeud_ && !noeud_->pleine.isNull(); }
+bool Photo::tientApercu() const { return noeud_ && !noeud_->apercu.isNull(); }
+
+qint64 Photo::memoireTenue() const
+{
+    qint64 n = 0;
+    for (const Noeud* m = noeud_.get(); m; m = m->parent.get()) {
+        n += m->pleine.sizeInBytes();
+        // A display copy that is the full picture itself shares its pixels.
+        if (m->apercu.constBits() != m->pleine.constBits())
+            n += m->apercu.sizeInBytes();
+    }
+    return n;
 }
 
 QSize Photo::taille() const { return noeud_ ? noeud_->taille : QSize(0, 0); }

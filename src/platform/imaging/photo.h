@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QPointF>
 #include <QRectF>
+#include <functional>
 #include <memory>
 
 namespace kal::image {
@@ -21,6 +22,19 @@ class Photo {
 public:
     Photo() = default;
     explicit Photo(const QImage& image, int bitsParPixel = 24);
+    Photo(const Photo& autre);
+    Photo(Photo&& autre) noexcept;
+    Photo& operator=(const Photo& autre);
+    Photo& operator=(Photo&& autre) noexcept;
+    ~Photo();
+
+    // A picture of `taille` full-resolution pixels whose pixels are rendered only when asked:
+    // `pleine` renders the full resolution (each time a state built on this one needs it: it is
+    // kept only when asked of this state itself), `reduite` a display copy of the size given.
+    // `apercu`, when not null, is the display copy already rendered (of tailleApercu(taille)).
+    // A file read for the screen is held this way: its bytes, and one display copy.
+    static Photo differee(QSize taille, int bitsParPixel, const QImage& apercu, std::function<QImage()> pleine,
+                          std::function<QImage(QSize)> reduite);
 
     bool estVide() const { return !noeud_; }
     QSize taille() const;
@@ -51,9 +65,19 @@ public:
     // Longer side of the display copy (pixels); pictures up to this size are their own copy.
     static int limiteApercu();
     static void definirLimiteApercu(int pixels);
+    // The size of the display copy of a picture of that size.
+    static QSize tailleApercu(QSize taille);
+
+    // Memory: a state keeps its display copy while a holder (a Photo) holds it; a state that only
+    // others are built on gives its copy back once they have theirs. True when the state holds
+    // its full resolution, its display copy.
+    bool tientPleine() const;
+    bool tientApercu() const;
+    // Bytes of pixels held by this state and the states it is built on.
+    qint64 memoireTenue() const;
 
 private:
-    explicit Photo(std::shared_ptr<Noeud> n) : noeud_(std::move(n)) {}
+    explicit Photo(std::shared_ptr<Noeud> n);
     Photo ajouter(const Operation& op) const;
     std::shared_ptr<Noeud> noeud_;
 };

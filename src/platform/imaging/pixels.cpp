@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -29,44 +30,73 @@ struct Lignes {
 };
 Lignes lignes(QImage& i) { return {i.bits(), i.bytesPerLine()}; }
 
-// A new RGB32 picture. A large one is given memory in 2 MB pages where the system offers them:
-// the threads then fault in a few dozen pages instead of tens of thousands of small ones.
-QImage nouvelleImage(int w, int h)
+std::atomic<bool> pagesDeDeuxMo{true};
+
+// Pictures from this size on take their memory from the system directly (glibc would keep some
+// freed blocks of this size in its heaps).
+constexpr size_t SeuilSysteme = size_t(256) << 10;
+constexpr size_t GrandePage = size_t(2) << 20;
+
+struct Zone {
+    void* debut;
+    size_t longueur;
+};
+
+void libererZone(void* p)
 {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    const size_t octets = size_t(w) * h * 4;
-    constexpr size_t Page = size_t(2) << 20;
-    if (octets >= 4 * Page) {
-        const size_t taille = (octets + Page - 1) / Page * Page;
-        void* m = mmap(nullptr, taille + Page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (m != MAP_FAILED) {
-            // Aligned on a 2 MB boundary inside the mapping; the whole mapping is released at the end.
-            auto* debut = reinterpret_cast<uchar*>((reinterpret_cast<uintptr_t>(m) + Page - 1) & ~(Page - 1));
-            madvise(debut, taille, MADV_HUGEPAGE);
-            struct Zone {
-                void* m;
-                size_t n;
-            };
-            auto* z = new Zone{m, taille + Page};
-            QImage img(debut, w, h, qsizetype(w) * 4, QImage::Format_RGB32,
-                       [](void* p) {
-                           auto* zz = static_cast<Zone*>(p);
-                           munmap(zz->m, zz->n);
-                           delete zz;
-                       },
-                       z);
-            if (!img.isNull())
-                return img;
-            munmap(m, taille + Page);
-            delete z;
+    auto* z = static_cast<Zone*>(p);
+#if defined(__linux__)
+    munmap(z->debut, z->longueur);
+#endif
+    delete z;
+}
+
+}  // namespace
+
+void definirGrandesPages(bool oui) { pagesDeDeuxMo = oui; }
+bool grandesPages() { return pagesDeDeuxMo; }
+
+QImage nouvelleImage(int w, int h, QImage::Format format)
+{
+    const int profondeur = QImage::toPixelFormat(format).bitsPerPixel();
+    const qsizetype pas = qsizetype((qint64(w) * profondeur + 31) / 32 * 4);
+    const size_t octets = size_t(pas) * size_t(std::max(h, 0));
+    auto manque = [&] {
+        return Erreur(7, QStringLiteral("Mémoire insuffisante pour une image de %1 x %2 pixels").arg(w).arg(h));
+    };
+    if (w <= 0 || h <= 0)
+        throw manque();
+#if defined(__linux__)
+    if (octets >= SeuilSysteme) {
+        const bool grandes = pagesDeDeuxMo && octets >= GrandePage;
+        // With 2 MB pages the picture starts on a 2 MB boundary inside a slightly larger mapping.
+        const size_t longueur = grandes ? (octets + GrandePage - 1) / GrandePage * GrandePage + GrandePage : octets;
+        void* m = mmap(nullptr, longueur, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (m == MAP_FAILED)
+            throw manque();
+        auto* debut = static_cast<uchar*>(m);
+#if defined(MADV_HUGEPAGE)
+        if (grandes) {
+            debut = reinterpret_cast<uchar*>((reinterpret_cast<uintptr_t>(m) + GrandePage - 1) & ~(GrandePage - 1));
+            madvise(debut, longueur - size_t(debut - static_cast<uchar*>(m)), MADV_HUGEPAGE);
         }
+#endif
+        auto* z = new Zone{m, longueur};
+        QImage img(debut, w, h, pas, format, libererZone, z);
+        if (img.isNull()) {
+            libererZone(z);
+            throw manque();
+        }
+        return img;
     }
 #endif
-    QImage img(w, h, QImage::Format_RGB32);
+    QImage img(w, h, format);
     if (img.isNull())
-        throw Erreur(7, QStringLiteral("Mémoire insuffisante pour une image de %1 x %2 pixels").arg(w).arg(h));
+        throw manque();
     return img;
 }
+
+namespace {
 
 inline int borne8(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
 inline int rouge(uint32_t p) { return (p >> 16) & 0xFF; }
@@ -220,7 +250,12 @@ void etapeB(const Plan& p, Plans s, uint32_t* dst, int n)
     }
 }
 
-inline int canal(uint32_t v, int decalage) { return (v >> decalage) & 0xFF; }
+// floor() for the values a rotation meets, without a call.
+inline int plancher(double v)
+{
+    const int i = static_cast<int>(v);
+    return i - (v < i ? 1 : 0);
+}
 
 }  // namespace
 
@@ -354,6 +389,8 @@ QImage tourner(const QImage& source, int centiemes, QRgb fond)
     if (angle % 9000 == 0) {
         const int q = angle / 9000;  // 1: a quarter clockwise, 2: half, 3: a quarter back
         const Lignes ld = lignes(dst);
+        const auto* base = reinterpret_cast<const uint32_t*>(src.constBits());
+        const qsizetype pas = src.bytesPerLine() / 4;
         enParallele(H, 64, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 uint32_t* d = reinterpret_cast<uint32_t*>(ld(y));
@@ -362,7 +399,7 @@ QImage tourner(const QImage& source, int centiemes, QRgb fond)
                     if (q == 1) { sx = y; sy = h - 1 - x; }
                     else if (q == 2) { sx = w - 1 - x; sy = h - 1 - y; }
                     else { sx = w - 1 - y; sy = x; }
-                    d[x] = reinterpret_cast<const uint32_t*>(src.constScanLine(sy))[sx];
+                    d[x] = base[sy * pas + sx];
                 }
             }
         });
@@ -373,18 +410,23 @@ QImage tourner(const QImage& source, int centiemes, QRgb fond)
     const double a = centiemes / 100.0 * Pi / 180.0, co = std::cos(a), si = std::sin(a);
     const uint32_t f = 0xFF000000u | fond;
     const Lignes ld = lignes(dst);
+    const auto* base = reinterpret_cast<const uint32_t*>(src.constBits());
+    const qsizetype pas = src.bytesPerLine() / 4;
     enParallele(H, 16, [&](int y0, int y1) {
         const int sw = w, sh = h, tw = W;
         auto at = [&](int xx, int yy) -> uint32_t {
-            return (xx < 0 || yy < 0 || xx >= sw || yy >= sh) ? f : reinterpret_cast<const uint32_t*>(src.constScanLine(yy))[xx];
+            return (unsigned(xx) >= unsigned(sw) || unsigned(yy) >= unsigned(sh)) ? f : base[yy * pas + xx];
         };
+        // Red and blue side by side in the two halves of 64 bits (their sums never meet), green alone.
+        auto rb = [](uint32_t p) { return (uint64_t(p & 0xFF0000u) << 16) | (p & 0xFFu); };
+        constexpr uint64_t Demi = (uint64_t(32768) << 32) | 32768;
         for (int y = y0; y < y1; ++y) {
             uint32_t* d = reinterpret_cast<uint32_t*>(ld(y));
             const double dy = y + 0.5 - H / 2.0, dx0 = 0.5 - W / 2.0;
             double sx = dx0 * co + dy * si + sw / 2.0 - 0.5;
             double sy = -dx0 * si + dy * co + sh / 2.0 - 0.5;
             for (int x = 0; x < tw; ++x, sx += co, sy -= si) {
-                const int x0 = static_cast<int>(std::floor(sx)), yb = static_cast<int>(std::floor(sy));
+                const int x0 = plancher(sx), yb = plancher(sy);
                 if (x0 < -1 || yb < -1 || x0 >= sw || yb >= sh) {
                     d[x] = f;
                     continue;
@@ -392,20 +434,18 @@ QImage tourner(const QImage& source, int centiemes, QRgb fond)
                 const int fx = static_cast<int>((sx - x0) * 256 + 0.5), fy = static_cast<int>((sy - yb) * 256 + 0.5);
                 uint32_t p00, p10, p01, p11;
                 if (x0 >= 0 && yb >= 0 && x0 + 1 < sw && yb + 1 < sh) {
-                    const uint32_t* l0 = reinterpret_cast<const uint32_t*>(src.constScanLine(yb)) + x0;
-                    const uint32_t* l1 = reinterpret_cast<const uint32_t*>(src.constScanLine(yb + 1)) + x0;
-                    p00 = l0[0], p10 = l0[1], p01 = l1[0], p11 = l1[1];
+                    const uint32_t* l0 = base + yb * pas + x0;
+                    p00 = l0[0], p10 = l0[1], p01 = l0[pas], p11 = l0[pas + 1];
                 } else {
                     p00 = at(x0, yb), p10 = at(x0 + 1, yb), p01 = at(x0, yb + 1), p11 = at(x0 + 1, yb + 1);
                 }
-                int res[3];
-                for (int c = 0; c < 3; ++c) {
-                    const int s8 = c * 8;
-                    const int haut = canal(p00, s8) * (256 - fx) + canal(p10, s8) * fx;
-                    const int bas = canal(p01, s8) * (256 - fx) + canal(p11, s8) * fx;
-                    res[c] = (haut * (256 - fy) + bas * fy + 32768) >> 16;
-                }
-                d[x] = pixel(res[2], res[1], res[0]);
+                const uint32_t gx = uint32_t(256 - fx), gy = uint32_t(256 - fy);
+                const uint64_t hrb = rb(p00) * gx + rb(p10) * uint32_t(fx), brb = rb(p01) * gx + rb(p11) * uint32_t(fx);
+                const uint64_t vrb = (hrb * gy + brb * uint32_t(fy) + Demi) >> 16;
+                const uint32_t hg = ((p00 >> 8) & 0xFF) * gx + ((p10 >> 8) & 0xFF) * uint32_t(fx);
+                const uint32_t bg = ((p01 >> 8) & 0xFF) * gx + ((p11 >> 8) & 0xFF) * uint32_t(fx);
+                const uint32_t g = (hg * gy + bg * uint32_t(fy) + 32768) >> 16;
+                d[x] = 0xFF000000u | (uint32_t((vrb >> 32) & 0xFF) << 16) | (g << 8) | uint32_t(vrb & 0xFF);
             }
         }
     });
@@ -466,6 +506,74 @@ Axe preparerAxe(int src, int dst)
 
 }  // namespace
 
+namespace {
+
+// One row down the columns: target row y from the source rows its weights cover. Every byte of a
+// row is one channel of one pixel, so the loop runs over the row's bytes whatever the channel (the
+// weights sum to 1, so the opaque alpha stays 255).
+void passeColonnes(const QImage& src, const Axe& ay, int y, int32_t* acc, uint8_t* d)
+{
+    const int n = src.width() * 4;  // a local bound: the stores below cannot change it
+    std::fill(acc, acc + n, 8192);
+    const int* p = &ay.poids[size_t(y) * ay.maxn];
+    for (int k = 0; k < ay.nombre[y]; ++k) {
+        const uint8_t* s = src.constScanLine(ay.debut[y] + k);
+        // 16-bit operands (a weight is at most 16384) let the compiler use the 16 x 16 -> 32-bit
+        // multiplications every x86-64 processor has.
+        const int16_t q = int16_t(p[k]);
+        for (int i = 0; i < n; ++i)
+            acc[i] += int32_t(q) * int16_t(s[i]);
+    }
+    for (int i = 0; i < n; ++i)
+        d[i] = uint8_t(std::min(255, acc[i] >> 14));
+}
+
+// One row across: the n target pixels of a row from the source row s.
+void passeTravers(const uint8_t* s, const Axe& ax, int n, uint8_t* d)
+{
+    for (int o = 0; o < n; ++o) {
+        const int* p = &ax.poids[size_t(o) * ax.maxn];
+        const uint8_t* e = s + 4 * ax.debut[o];
+#if defined(__SSE2__)
+        // Two source pixels a step: their channels side by side as 16-bit pairs, each pair
+        // multiplied by the two weights and summed in one instruction.
+        const int nb = ax.nombre[o];
+        const __m128i zero = _mm_setzero_si128();
+        __m128i acc = _mm_set1_epi32(8192);
+        int k = 0;
+        for (; k + 1 < nb; k += 2, e += 8) {
+            const __m128i px = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(e)), zero);
+            const __m128i paires = _mm_unpacklo_epi16(px, _mm_srli_si128(px, 8));
+            const __m128i w = _mm_set1_epi32((p[k + 1] << 16) | (p[k] & 0xFFFF));
+            acc = _mm_add_epi32(acc, _mm_madd_epi16(paires, w));
+        }
+        if (k < nb) {
+            int v;
+            std::memcpy(&v, e, 4);
+            const __m128i px = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(v), zero), zero);
+            acc = _mm_add_epi32(acc, _mm_madd_epi16(px, _mm_set1_epi32(p[k] & 0xFFFF)));
+        }
+        const __m128i r = _mm_srai_epi32(acc, 14);
+        const int q = _mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(r, r), zero));
+        std::memcpy(d + 4 * o, &q, 4);
+#else
+        int a0 = 8192, a1 = 8192, a2 = 8192, a3 = 8192;
+        for (int k = 0; k < ax.nombre[o]; ++k, e += 4) {
+            a0 += p[k] * e[0];
+            a1 += p[k] * e[1];
+            a2 += p[k] * e[2];
+            a3 += p[k] * e[3];
+        }
+        d[4 * o] = uint8_t(std::min(255, a0 >> 14));
+        d[4 * o + 1] = uint8_t(std::min(255, a1 >> 14));
+        d[4 * o + 2] = uint8_t(std::min(255, a2 >> 14));
+        d[4 * o + 3] = uint8_t(std::min(255, a3 >> 14));
+#endif
+    }
+}
+
+}  // namespace
+
 QImage reechantillonner(const QImage& source, int largeur, int hauteur)
 {
     const QImage src = enRgb32(source);
@@ -474,88 +582,27 @@ QImage reechantillonner(const QImage& source, int largeur, int hauteur)
     if (src.isNull() || (src.width() == largeur && src.height() == hauteur))
         return src;
     const int sw = src.width(), sh = src.height();
-    // Down first: every byte of a row is one channel of one pixel, so the loop runs over the
-    // row's bytes whatever the channel (the weights sum to 1, so the opaque alpha stays 255).
-    QImage inter;
-    if (hauteur != sh) {
-        const Axe ay = preparerAxe(sh, hauteur);
-        inter = nouvelleImage(sw, hauteur);
-        const int octets = sw * 4;
-        const Lignes li = lignes(inter);
-        enParallele(hauteur, 8, [&](int y0, int y1) {
-            const int n = octets;  // a local bound: the stores below cannot change it
-            std::vector<int32_t> acc(n);
-            for (int y = y0; y < y1; ++y) {
-                std::fill(acc.begin(), acc.end(), 8192);
-                const int* p = &ay.poids[size_t(y) * ay.maxn];
-                for (int k = 0; k < ay.nombre[y]; ++k) {
-                    const uint8_t* s = src.constScanLine(ay.debut[y] + k);
-                    // 16-bit operands (a weight is at most 16384) let the compiler use the
-                    // 16 x 16 -> 32-bit multiplications every x86-64 processor has.
-                    const int16_t q = int16_t(p[k]);
-                    int32_t* a = acc.data();
-                    for (int i = 0; i < n; ++i)
-                        a[i] += int32_t(q) * int16_t(s[i]);
-                }
-                uint8_t* d = li(y);
-                const int32_t* a = acc.data();
-                for (int i = 0; i < n; ++i)
-                    d[i] = uint8_t(std::min(255, a[i] >> 14));
-            }
-        });
-    } else {
-        inter = src;
-    }
-    if (largeur == sw)
-        return inter;
-    // Then across, on the rows left.
-    const Axe ax = preparerAxe(sw, largeur);
+    const bool bas = hauteur != sh, travers = largeur != sw;
+    const Axe ay = bas ? preparerAxe(sh, hauteur) : Axe{};
+    const Axe ax = travers ? preparerAxe(sw, largeur) : Axe{};
     QImage dst = nouvelleImage(largeur, hauteur);
     const Lignes ld = lignes(dst);
+    // Down the columns first, then across, row by row: each thread keeps the row in between
+    // (rounded to 8 bits, as a whole picture in between would be) in a buffer of its own.
     enParallele(hauteur, 8, [&](int y0, int y1) {
-        const int n = largeur;
+        std::vector<int32_t> acc(bas ? size_t(sw) * 4 : 0);
+        std::vector<uint8_t> ligne(bas && travers ? size_t(sw) * 4 : 0);
         for (int y = y0; y < y1; ++y) {
-            const uint8_t* s = inter.constScanLine(y);
-            uint8_t* d = ld(y);
-            for (int o = 0; o < n; ++o) {
-                const int* p = &ax.poids[size_t(o) * ax.maxn];
-                const uint8_t* e = s + 4 * ax.debut[o];
-#if defined(__SSE2__)
-                // Two source pixels a step: their channels side by side as 16-bit pairs, each pair
-                // multiplied by the two weights and summed in one instruction.
-                const int nb = ax.nombre[o];
-                const __m128i zero = _mm_setzero_si128();
-                __m128i acc = _mm_set1_epi32(8192);
-                int k = 0;
-                for (; k + 1 < nb; k += 2, e += 8) {
-                    const __m128i px = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(e)), zero);
-                    const __m128i paires = _mm_unpacklo_epi16(px, _mm_srli_si128(px, 8));
-                    const __m128i w = _mm_set1_epi32((p[k + 1] << 16) | (p[k] & 0xFFFF));
-                    acc = _mm_add_epi32(acc, _mm_madd_epi16(paires, w));
-                }
-                if (k < nb) {
-                    int v;
-                    std::memcpy(&v, e, 4);
-                    const __m128i px = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(v), zero), zero);
-                    acc = _mm_add_epi32(acc, _mm_madd_epi16(px, _mm_set1_epi32(p[k] & 0xFFFF)));
-                }
-                const __m128i r = _mm_srai_epi32(acc, 14);
-                const int q = _mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(r, r), zero));
-                std::memcpy(d + 4 * o, &q, 4);
+            if (!travers) {
+                passeColonnes(src, ay, y, acc.data(), ld(y));
                 continue;
-#endif
-                int a0 = 8192, a1 = 8192, a2 = 8192, a3 = 8192;
-                for (int k = 0; k < ax.nombre[o]; ++k, e += 4) {
-                    a0 += p[k] * e[0];
-                    a1 += p[k] * e[1];
-                    a2 += p[k] * e[2];
-                    a3 += p[k] * e[3];
-                }
-                d[4 * o] = uint8_t(std::min(255, a0 >> 14));
-                d[4 * o + 1] = uint8_t(std::min(255, a1 >> 14));
-                d[4 * o + 2] = uint8_t(std::min(255, a2 >> 14));
-                d[4 * o + 3] = uint8_t(std::min(255, a3 >> 14));
             }
+            const uint8_t* s = src.constScanLine(y);
+            if (bas) {
+                passeColonnes(src, ay, y, acc.data(), ligne.data());
+                s = ligne.data();
+            }
+            passeTravers(s, ax, largeur, ld(y));
         }
     });
     return dst;

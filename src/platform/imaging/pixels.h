@@ -50,6 +50,16 @@ bool sansCouleur(const QImage& image);
 // The picture in Format_RGB32 (shared when it already is).
 QImage enRgb32(const QImage& image);
 
+// A new picture of largeur x hauteur pixels (contents undefined). The memory of a large one comes
+// straight from the system and goes back to it when the last copy is gone, and it is asked for in
+// 2 MB pages where the system offers them: the threads that fill it then take a few dozen page
+// faults instead of tens of thousands. Raises error 7 when the memory cannot be had.
+QImage nouvelleImage(int largeur, int hauteur, QImage::Format format = QImage::Format_RGB32);
+// Whether nouvelleImage asks for 2 MB pages (on unless turned off; the benchmark turns it off to
+// compare with libraries on ordinary pages).
+void definirGrandesPages(bool oui);
+bool grandesPages();
+
 // Runs travail(debut, fin) over [0, n) split into bands, one per core (at least grain rows a band).
 void enParallele(int n, int grain, const std::function<void(int, int)>& travail);
 

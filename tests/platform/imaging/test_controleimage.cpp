@@ -10,6 +10,7 @@
 #include "support/dossiertemp.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QMouseEvent>
 #include <QPainter>
 #include <gtest/gtest.h>
@@ -352,6 +353,50 @@ TEST(ControleImage, FichiersEtVignette)
     EXPECT_EQ(v.bitmap().taille(), QSize(145, 109));
     EXPECT_THROW(v.lirefichier(dossier.fichier("absent.jpg")), kal::Erreur);
     EXPECT_EQ(v.bitmap().taille(), QSize(145, 109));  // a failed read keeps the picture
+}
+
+// A photo larger than the display copy: shown from a decode at the display's scale; its full
+// resolution is decoded from the file's bytes only for a file, a print or a pixel, and sizes come
+// from the full resolution all along.
+TEST(ControleImage, UnePhotoLueSeMontreAvantSaPleineResolution)
+{
+    kaltest::DossierTravail dossier;
+    QImage img(2400, 1800, QImage::Format_RGB32);
+    for (int y = 0; y < 1800; ++y)
+        for (int x = 0; x < 2400; ++x)
+            img.setPixel(x, y, x < 1200 ? qRgb(230, 30, 20) : qRgb((x * 7) % 256, (y * 3) % 256, 90));
+    const QString chemin = dossier.fichier("photo1.svc");
+    image::ecrireFichier(img, chemin, image::code::JPEG, 24, 20);
+    Banc b(400, 300, uni(10, 10, 0));
+    b.c.lirefichier(chemin, 0, 0, 1);
+    EXPECT_EQ(b.c.bitmap().taille(), QSize(2400, 1800));
+    EXPECT_EQ(b.c.largeurbitmap(), 2400 * 15);
+    EXPECT_EQ(b.c.tailleimage(), 2400 * 1800 * 3);
+    EXPECT_FALSE(b.c.bitmap().tientPleine());
+    EXPECT_EQ(b.c.bitmap().apercu().size(), image::Photo::tailleApercu(QSize(2400, 1800)));
+    const QImage vue = b.c.widget()->grab().toImage();
+    EXPECT_NEAR(qRed(vue.pixel(50, 150)), 230, 6);
+    b.c.contraste(300);
+    b.c.rotation(9000, 1, Blanc);
+    b.c.widget()->grab();
+    EXPECT_FALSE(b.c.bitmap().tientPleine());
+    EXPECT_EQ(b.c.bitmap().taille(), QSize(1800, 2400));
+    // The work copy: the full resolution, the same as from a full decode.
+    const QImage attendu = image::tourner(image::appliquerReglages(image::lireFichier(chemin), {.contraste = 300}), 9000, qRgb(255, 255, 255));
+    b.c.ecrirefichier(dossier.fichier("photo2.svc"), image::code::JPEG, 24, 20);
+    EXPECT_TRUE(b.c.bitmap().tientPleine());
+    EXPECT_EQ(b.c.bitmap().pleine(), attendu);
+    // A damaged file is refused at once and the picture stays.
+    QFile f(chemin);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray d = f.readAll();
+    f.close();
+    QFile coupe(dossier.fichier("coupe.jpg"));
+    ASSERT_TRUE(coupe.open(QIODevice::WriteOnly));
+    coupe.write(d.left(d.size() / 2));
+    coupe.close();
+    EXPECT_THROW(b.c.lirefichier(dossier.fichier("coupe.jpg")), kal::Erreur);
+    EXPECT_EQ(b.c.bitmap().taille(), QSize(1800, 2400));
 }
 
 // The steps a window takes to scan, through the control, from SANE's test device. The control

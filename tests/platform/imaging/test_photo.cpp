@@ -128,3 +128,63 @@ TEST(Photo, DessinsRemplissageEtYeuxRouges)
     EXPECT_NE(y.pixel(1, 1), rouge.pixel(1, 1));  // a zone drawn up and left counts from its corner
     EXPECT_EQ(y.pixel(6, 6), rouge.pixel(6, 6));
 }
+
+TEST(Photo, UnEtatQuePersonneNeTientRendSaCopieAffichage)
+{
+    LimiteApercu l(50);
+    const QImage src = hasard(400, 200, 6);
+    Photo p(src);
+    p.apercu();
+    // Each move builds on the last and lets it go: only the state held keeps a display copy.
+    for (int v = 1; v <= 6; ++v) {
+        p = p.regle({.contraste = 100 * v});
+        p.apercu();
+    }
+    const qint64 copie = qint64(50) * 25 * 4;
+    EXPECT_EQ(p.memoireTenue(), copie + src.sizeInBytes());  // the root's pixels and one copy
+    // A state still held by someone keeps its own.
+    const Photo base = p;
+    const Photo suite = base.regle({.saturation = 300});
+    EXPECT_EQ(suite.apercu(), appliquerReglages(base.apercu(), {.saturation = 300}));
+    EXPECT_TRUE(base.tientApercu());
+    EXPECT_EQ(suite.memoireTenue(), 2 * copie + src.sizeInBytes());
+}
+
+TEST(Photo, UneImageDifereeNeDecodeSaPleineResolutionQueSurDemande)
+{
+    LimiteApercu l(50);
+    const QImage src = hasard(400, 200, 7);
+    int pleines = 0, reduites = 0;
+    auto creer = [&] {
+        return Photo::differee(
+            src.size(), 24, QImage(), [&] { ++pleines; return src; },
+            [&](QSize t) { ++reduites; return reechantillonner(src, t.width(), t.height()); });
+    };
+    const Photo p = creer();
+    EXPECT_EQ(p.taille(), QSize(400, 200));  // the size without any pixel
+    EXPECT_EQ(pleines + reduites, 0);
+    EXPECT_EQ(p.apercu(), reechantillonner(src, 50, 25));
+    const Photo q = p.regle({.intensite = 200}).tourne(9000, 0xFFFFFF);
+    EXPECT_EQ(q.apercu(), tourner(appliquerReglages(p.apercu(), {.intensite = 200}), 9000, 0xFFFFFF));
+    EXPECT_EQ(pleines, 0);
+    EXPECT_EQ(reduites, 1);
+    // A file or a print of the later state: the full resolution decoded for it, kept by it alone.
+    EXPECT_EQ(q.pleine(), tourner(appliquerReglages(src, {.intensite = 200}), 9000, 0xFFFFFF));
+    EXPECT_EQ(pleines, 1);
+    EXPECT_FALSE(p.tientPleine());
+    EXPECT_TRUE(q.tientPleine());
+    EXPECT_EQ(p.regle({.intensite = 100}).pleine(), appliquerReglages(src, {.intensite = 100}));
+    EXPECT_EQ(pleines, 2);
+    // Asked of itself, it keeps it.
+    EXPECT_EQ(p.pleine(), src);
+    EXPECT_TRUE(p.tientPleine());
+    EXPECT_EQ(p.pleine(), src);
+    EXPECT_EQ(pleines, 3);
+    // A display copy already rendered is taken as it is.
+    const Photo r = Photo::differee(src.size(), 8, reechantillonner(src, 50, 25), [&] { return src; }, [&](QSize) {
+        ADD_FAILURE() << "rendered again";
+        return QImage();
+    });
+    EXPECT_EQ(r.bitsParPixel(), 8);
+    EXPECT_EQ(r.apercu(), reechantillonner(src, 50, 25));
+}

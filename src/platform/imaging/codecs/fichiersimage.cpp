@@ -5,6 +5,7 @@
 #include "platform/base/erreur.h"
 #include "platform/imaging/codecs/interne.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -86,21 +87,27 @@ bool entete(int format, const QByteArray& donnees, qint64 longueur, InfoFichier&
     info.codeformat = format;
     switch (format) {
     case code::JPEG:
-        return enteteJpeg(donnees, info);
+        return enteteJpeg(donnees, info, longueur);
     case code::BMP:
         enteteBmp(donnees, longueur, info);
         return true;
     case code::PCX:
-        entetePcx(donnees, info);
+        entetePcx(donnees, longueur, info);
         return true;
     case code::TARGA:
         enteteTga(donnees, longueur, info);
         return true;
     case code::WMF:
-        enteteWmf(donnees, info);
+        enteteWmf(donnees, longueur, info);
         return true;
     case code::CMP:
-        return enteteJp2(donnees, info);
+        return enteteJp2(donnees, longueur, info);
+    case code::TIFF:
+        verifierTiff(donnees, longueur);
+        return true;
+    case code::ICO:
+        verifierIco(donnees, longueur);
+        return true;
     default:
         return true;
     }
@@ -165,6 +172,7 @@ InfoFichier lireInfo(const QString& chemin)
     const int format = reconnaitre(debut, finDe(fichier));
     InfoFichier info;
     if (format == code::TIFF || format == code::ICO) {
+        entete(format, debut, longueur, info);
         fichier.seek(0);
         lireQtAppareil(&fichier, format == code::TIFF ? "tiff" : "ico", info, false);
         info.codeformat = format;
@@ -179,15 +187,38 @@ InfoFichier lireInfo(const QString& chemin)
     return info;
 }
 
-QImage lireFichier(const QString& chemin, InfoFichier* info, QSize tailleMin)
+QByteArray lireOctets(const QString& chemin)
 {
     QFile fichier(chemin);
     ouvrir(fichier);
-    const QByteArray donnees = lireTout(fichier);
+    return lireTout(fichier);
+}
+
+InfoFichier lireInfoDonnees(const QByteArray& donnees)
+{
+    const int format = reconnaitre(donnees, donnees.right(26));
+    InfoFichier info;
+    if (!entete(format, donnees, donnees.size(), info))
+        echec(err::FichierEndommage, QStringLiteral("en-tête %1 tronqué").arg(nomFormat(format)));
+    if (format == code::TIFF || format == code::ICO) {
+        QBuffer tampon;
+        tampon.setData(donnees);
+        tampon.open(QIODevice::ReadOnly);
+        lireQtAppareil(&tampon, format == code::TIFF ? "tiff" : "ico", info, false);
+    }
+    info.codeformat = format;
+    return info;
+}
+
+QImage lireDonnees(const QByteArray& donnees, InfoFichier* info, QSize tailleMin)
+{
+    if (donnees.size() > octetsFichierMax)
+        echec(err::FichierTropGrand, QStringLiteral("fichier de %1 octets").arg(donnees.size()));
     const int format = reconnaitre(donnees, donnees.right(26));
     InfoFichier local;
     InfoFichier& i = info ? *info : local;
     i = InfoFichier{};
+    // The header, and its claim against the file's length, before any picture memory is taken.
     if (!entete(format, donnees, donnees.size(), i))
         echec(err::FichierEndommage, QStringLiteral("en-tête %1 tronqué").arg(nomFormat(format)));
     QImage image;
@@ -208,6 +239,17 @@ QImage lireFichier(const QString& chemin, InfoFichier* info, QSize tailleMin)
         i.hauteur = image.height();
     }
     return image;
+}
+
+QImage lireFichier(const QString& chemin, InfoFichier* info, QSize tailleMin)
+{
+    return lireDonnees(lireOctets(chemin), info, tailleMin);
+}
+
+QByteArray encoderImage(const QImage& image, int codeformat, int bitsParPixel, int qualite)
+{
+    verifierArguments(image, codeformat, bitsParPixel);
+    return encoder(image, codeformat, bitsParPixel, qualite);
 }
 
 void ecrireFichier(const QImage& image, const QString& chemin, int codeformat, int bitsParPixel, int qualite)

@@ -48,6 +48,16 @@ InfoFichier lireInfo(const QString& chemin);
 // size still >= tailleMin; *info then still gives the FULL file dimensions.
 QImage lireFichier(const QString& chemin, InfoFichier* info = nullptr, QSize tailleMin = {});
 
+// The same from a file's bytes already in memory (its whole content): lireOctets reads a file
+// once (53, 75 and the length limit as lireFichier), lireInfoDonnees gives its header,
+// lireDonnees decodes it as lireFichier does.
+QByteArray lireOctets(const QString& chemin);
+InfoFichier lireInfoDonnees(const QByteArray& donnees);
+QImage lireDonnees(const QByteArray& donnees, InfoFichier* info = nullptr, QSize tailleMin = {});
+
+// The bytes of the file ecrireFichier would write, in memory.
+QByteArray encoderImage(const QImage& image, int codeformat, int bitsParPixel, int qualite);
+
 // Writes the picture in the format `codeformat`. bitsParPixel 1..8 writes 8 bits (grey when the
 // picture is grey, else a palette; JPEG and CMP: grey), 9..31 writes 24 bits, 32 keeps
 // transparency where the format holds it (BMP, TIFF, TARGA). `qualite` is the quality factor

@@ -28,18 +28,30 @@ int detecterFormat(const QByteArray& debut, const QByteArray& fin);
 // Header of each format read by hand: fills largeur, hauteur, bitsParPixel (and vignette for JPEG).
 // Raises FichierEndommage for an impossible header, FichierTropGrand for absurd sizes.
 // Returns false when `donnees` stops before the header's end (the caller then reads more).
-bool enteteJpeg(const QByteArray& donnees, InfoFichier& info);
+// With the file's length known (>= 0), a file too short to hold the picture it claims is
+// refused as damaged (FichierEndommage) from the header, before any picture memory is taken.
+bool enteteJpeg(const QByteArray& donnees, InfoFichier& info, qint64 longueurFichier = -1);
 void enteteBmp(const QByteArray& donnees, qint64 longueurFichier, InfoFichier& info);
-void entetePcx(const QByteArray& donnees, InfoFichier& info);
+void entetePcx(const QByteArray& donnees, qint64 longueurFichier, InfoFichier& info);
 void enteteTga(const QByteArray& donnees, qint64 longueurFichier, InfoFichier& info);
-void enteteWmf(const QByteArray& donnees, InfoFichier& info);
-bool enteteJp2(const QByteArray& donnees, InfoFichier& info);
+void enteteWmf(const QByteArray& donnees, qint64 longueurFichier, InfoFichier& info);
+bool enteteJp2(const QByteArray& donnees, qint64 longueurFichier, InfoFichier& info);
+// TIFF and icons are read by Qt; these check, before it reads, that the first directory's strips
+// or tiles (TIFF) and each picture of the icon lie in the file and can hold the size claimed.
+void verifierTiff(const QByteArray& donnees, qint64 longueurFichier);
+void verifierIco(const QByteArray& donnees, qint64 longueurFichier);
 
 // ---- JPEG (libjpeg-turbo) -------------------------------------------------------------------------
-QImage lireJpeg(const QByteArray& donnees, QSize tailleMin);
+// Large pictures with restart markers are decoded in bands on every core (`bandes` false: in one,
+// as the tests compare).
+QImage lireJpeg(const QByteArray& donnees, QSize tailleMin, bool bandes = true);
+// The DCT reduction (1, 2, 4 or 8) lireJpeg uses for a picture of `taille` and the size asked.
+int denominateurJpeg(QSize taille, QSize tailleMin);
 // Encoder quality 1..100; gris writes one grey component. `app1` (Exif segment payload) is
 // written first when not empty.
-QByteArray ecrireJpeg(const QImage& image, bool gris, int qualite, const QByteArray& app1 = {});
+// Large pictures carry a restart marker after every row of blocks and are encoded in bands on every
+// core (`bandes` false: in one, as the tests compare; the bytes are the same).
+QByteArray ecrireJpeg(const QImage& image, bool gris, int qualite, const QByteArray& app1 = {}, bool bandes = true);
 // The stamp's JPEG bytes inside an Exif APP1 segment; empty when there is none.
 QByteArray vignetteJpeg(const QByteArray& donnees);
 // The Exif APP1 payload that carries `jpegVignette` as its thumbnail.

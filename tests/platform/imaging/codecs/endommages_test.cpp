@@ -1,6 +1,7 @@
 // Damaged files: every reader turns truncated, corrupt and absurdly sized files into the layer's
-// error. The corpus lies in tests/data/imaging/endommages (names starting "grand" claim absurd
-// sizes, "vignette" files have a broken stamp, "tolere" files are odd but readable: they must only
+// error. The corpus lies in tests/data/imaging/endommages (names starting "grand" claim sizes beyond
+// the limits, "minuscule" files are a few hundred bytes claiming a picture of 16,000 pixels a side
+// or more, "vignette" files have a broken stamp, "tolere" files are odd but readable: they must only
 // not crash); on top of it, every fixture is cut and scrambled
 // here in many ways. Built with the sanitizers, this also proves that no reader overruns memory.
 #include "platform/base/erreur.h"
@@ -8,9 +9,13 @@
 #include "support/dossiertemp.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
 
 namespace img = kal::image;
 
@@ -46,6 +51,34 @@ QStringList corpus()
     return d.entryList(QDir::Files, QDir::Name);
 }
 
+// Under AddressSanitizer every allocation carries red zones and the code runs several times slower:
+// the bounds of time and memory below are scaled for that build.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr int Instrumente = 10;
+#else
+constexpr int Instrumente = 1;
+#endif
+
+// The process's peak resident memory (kB) since it was last brought back.
+qint64 picMemoire()
+{
+    std::ifstream f("/proc/self/status");
+    std::string ligne;
+    while (std::getline(f, ligne))
+        if (ligne.rfind("VmHWM:", 0) == 0)
+            return std::stoll(ligne.substr(6));
+    return -1;
+}
+
+// Brings the peak back to the memory held now (Linux: 5 written to clear_refs).
+bool remettreLePic()
+{
+    std::ofstream f("/proc/self/clear_refs");
+    f << "5";
+    f.close();
+    return bool(f);
+}
+
 void ecrire(const QString& chemin, const QByteArray& d)
 {
     QFile f(chemin);
@@ -62,6 +95,9 @@ TEST(Endommages, chaqueFichierDuCorpusDonneLErreurDeLaCouche)
     for (const QString& nom : noms) {
         SCOPED_TRACE(nom.toStdString());
         const QString chemin = kaltest::donnee("imaging/endommages/" + nom);
+        if (nom.startsWith("minuscule")) {
+            continue;  // below, with their time and memory
+        }
         if (nom.startsWith("vignette")) {
             EXPECT_EQ(essai([&] { img::lireVignette(chemin); }), img::err::VignetteAbsente);
             continue;
@@ -81,6 +117,55 @@ TEST(Endommages, chaqueFichierDuCorpusDonneLErreurDeLaCouche)
         const int vignette = essai([&] { img::lireVignette(chemin); });
         EXPECT_TRUE(vignette == img::err::VignetteAbsente || erreurDeLaCouche(vignette)) << "lireVignette: " << vignette;
     }
+}
+
+// A tiny file that claims a huge picture is refused from its header, against its length: at once,
+// and without the memory of the picture it claims (measured as the growth of the peak resident
+// memory over the call; a picture of 16,000 x 16,000 pixels would take 256 MB to 1 GB).
+TEST(Endommages, unPetitFichierQuiPretendUneGrandeImageEstRefuseSansLaPrendre)
+{
+    QStringList noms;
+    for (const QString& nom : corpus())
+        if (nom.startsWith("minuscule"))
+            noms << nom;
+    ASSERT_GE(noms.size(), 12);
+    QStringList formats;
+    for (const QString& nom : noms) {
+        SCOPED_TRACE(nom.toStdString());
+        const QString chemin = kaltest::donnee("imaging/endommages/" + nom);
+        const bool vignette = nom.startsWith("minuscule_vignette");
+        const QString suffixe = QFileInfo(nom).suffix();
+        if (!formats.contains(suffixe))
+            formats << suffixe;
+        for (int appel = 0; appel < (vignette ? 1 : 3); ++appel) {
+            ASSERT_TRUE(remettreLePic()) << "/proc/self/clear_refs";
+            const qint64 avant = picMemoire();
+            QElapsedTimer chrono;
+            chrono.start();
+            const int n = essai([&] {
+                if (vignette)
+                    img::lireVignette(chemin);
+                else if (appel == 0)
+                    img::lireFichier(chemin);
+                else if (appel == 1)
+                    img::lireInfo(chemin);
+                else
+                    img::lireFichier(chemin, nullptr, {100, 100});
+            });
+            const qint64 ms = chrono.elapsed();
+            const qint64 croissance = picMemoire() - avant;
+            EXPECT_EQ(n, img::err::FichierEndommage) << "appel " << appel;
+            EXPECT_LT(ms, 100 * Instrumente) << "appel " << appel;
+            EXPECT_LT(croissance, 32 * 1024 * (Instrumente > 1 ? 2 : 1))
+                << "appel " << appel << ": " << croissance << " kB";
+        }
+        if (vignette) {  // the picture itself is sound
+            EXPECT_EQ(essai([&] { img::lireFichier(chemin); }), 0);
+        }
+    }
+    // Every format read, and the stamp.
+    for (const char* f : {"jpg", "cmp", "bmp", "tif", "tga", "pcx", "wmf", "ico"})
+        EXPECT_TRUE(formats.contains(QString::fromLatin1(f))) << f;
 }
 
 TEST(Endommages, coupesEtOctetsBrouillesNeFontJamaisPlanter)
