@@ -21,7 +21,7 @@ Contact* ouvrir(BancAide& b)
     return b.contact();
 }
 
-QStringList lignesAccueil(Contact* c) { return c->E_accueil.legende().split(QLatin1Char('\n')); }
+QStringList lignesAccueil(Contact* c) { return c->E_accueil.legende().split(QLatin1Char('\r')); }
 
 // Types the text into the message box as the user would.
 void taper(Contact* c, const QString& texte)

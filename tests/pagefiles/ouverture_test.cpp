@@ -80,7 +80,7 @@ TEST_P(Ouverture, PointerPuisRelacherChargeLeVraiFichier)
 
     pointer(1);
     EXPECT_EQ(p.fichierouvrir, images + QStringLiteral("/IMG_0001.JPG"));
-    const QStringList info = p.E_info.legende().split(QLatin1Char('\n'));
+    const QStringList info = p.E_info.legende().split(QLatin1Char('\r'));
     ASSERT_EQ(info.size(), 3);
     EXPECT_EQ(info[0], QStringLiteral("Photo couleur"));
     EXPECT_EQ(info[1], QStringLiteral("1600 x 1200 pixels"));

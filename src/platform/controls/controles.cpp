@@ -39,7 +39,9 @@ Etiquette::Etiquette(QWidget* parent) : Controle(new LabelCliquable(parent)), la
 
 void Etiquette::definirLegende(const QString& t)
 {
+    legende_ = t;
     QString s = t;
+    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     label_->setText(s);
 }

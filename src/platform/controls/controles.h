@@ -25,7 +25,8 @@ int rvbDepuisCouleur(const QColor& c);
 class Etiquette : public Controle {
 public:
     explicit Etiquette(QWidget* parent);
-    QString legende() const { return label_->text(); }
+    // The caption as it was given; shown with each CR, LF or CR LF as one line break.
+    QString legende() const { return legende_; }
     void definirLegende(const QString& t);
     void definirCouleurFond(int bgr);
     void definirCouleurTexte(int bgr);
@@ -35,6 +36,7 @@ public:
     std::function<void()> surClic;
 
 private:
+    QString legende_;
     QLabel* label_;
     int fond_ = 0xFFFFFF;
     int texte_ = 0;
