@@ -1,6 +1,7 @@
 // Enabling the editing controls: the geometry group (position, format, frame, centring,
 // rotation, whole image, gamma) and the adjustment group (crop and the five adjustments).
 #include "editor/contexteediteur.h"
+#include "pagemodel/objets.h"
 
 namespace kal {
 
@@ -19,9 +20,13 @@ void ContexteEditeur::autcontrol(bool objet, bool texte)
         k->definirActif(false);
     if (texte)
         c.F_compos.definirVisible(true);
-    if (objet)
+    if (objet) {
         for (Controle* k : geometrie)
             k->definirActif(true);
+        // Whole image is offered only while an object of the page or face is turned by other
+        // than a right angle.
+        objets().activerImageTotale();
+    }
     if (texte)
         c.F_compos.definirVisible(true);
     else if (objet)

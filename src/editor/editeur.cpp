@@ -3,6 +3,8 @@
 #include "imaging/imagerie.h"
 #include "layout/disposition.h"
 #include "pagemodel/basetravail.h"
+#include "pagefiles/fichierspages.h"
+#include "pagefiles/pagesperso.h"
 #include "pagemodel/objets.h"
 #include "printing/impression.h"
 #include "printing/reglages.h"
@@ -107,6 +109,7 @@ void Editeur::chargerEtapes()
         c.L_miniat[n]->placer(c.L_miniat[0]->gauche(), c.L_miniat[0]->haut(), c.L_miniat[0]->largeur(),
                               c.L_miniat[0]->hauteur());
         c.L_miniat[n]->definirVisible(false);
+        objets.brancherMiniature(static_cast<int>(n));
     }
     if (jaq) {
         x.imagerie().preparerdessin();
@@ -291,6 +294,15 @@ void Editeur::L_fonction_Click()
 
 void Editeur::fermerapp()
 {
+    // A modified page (on the jacket, either face) is offered a save first: the pages panel
+    // asks for the name, and the save, once made, comes back here to end the program.
+    if (x.etat.pagemodifiee && !x.fichierspages().pagesPerso().pageVide()) {
+        if (MsgBox(QStringLiteral("Voulez-vous enregistrer la page ?"), msg::OuiNon + msg::Question,
+                   QStringLiteral("PAGE EN COURS")) == msg::RepOui) {
+            x.fichierspages().pagesPerso().enregistrerAvantQuitter();
+            return;
+        }
+    }
     // Only values read from the settings file (or the file this load made) are written back:
     // after a load that stopped early, or on a file that could not be read whole, the user's
     // gamma and printer corrections stay as they were.

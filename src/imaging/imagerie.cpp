@@ -9,6 +9,7 @@ void Imagerie::brancher()
     brancherGamma();
     brancherReinitialisation();
     brancherRedimension();
+    brancherDecoupe();
     // Commands that need an object do nothing on an empty page, without a message.
     x_.enregistrerCommande(QStringLiteral("Redimensionner"), [this] { return redimensionner(); });
     x_.enregistrerCommande(QStringLiteral("Enregistrer sous"), [this] { return enregphoto(); });

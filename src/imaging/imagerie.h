@@ -54,8 +54,6 @@ public:
     void A_redim_Change();
     void A_redim_Scroll();
     void B_finredim_Click();
-    // An occupied object of the page, or of the face shown, turned by other than a right angle.
-    bool angleNonDroitSurLaPage();
 
     // Work copies: the current object's files and adjustment row written, its adjusted working
     // image rebuilt, the object committed (record, files, thumbnail), object i rebuilt on the
@@ -115,6 +113,31 @@ private:
     bool numerisation();
     struct AvantScan;
     void echecNumerisation(const AvantScan& avant, int nouveau);
+
+    // Crop (decoupe.cpp). C_decoupe puts the current photo in crop mode and takes it out;
+    // the mouse draws the rectangle (layout/souris.cpp) and its release calls decoupage, which
+    // cuts the base picture to it: the cut picture is the object's base from then on, its
+    // adjustments, frame and angle stay settings applied over it. arretdecoupe gives up a
+    // rectangle being drawn (crop mode ends, nothing else changes) or, after a crop, takes the
+    // object back to its picture as first placed (B_annuldecoupe, "ANNULER").
+public:
+    void C_decoupe_Click();
+    void B_annuldecoupe_Click();
+    void decoupage();
+    void arretdecoupe();
+
+private:
+    void brancherDecoupe();
+    void entrerDecoupe(ControleImage& photo);
+    void quitterDecoupe();
+    void annulerDecoupe(ControleImage& photo);
+    // The base picture cut to a rectangle of the shown picture (its pixels), taken back through
+    // the object's rotation.
+    void couperBase(const ControleImage& photo, const QRectF& rectangle);
+    // The shown picture rebuilt from the base with the sliders, the frame and the angle.
+    void afficherDepuisBase(ControleImage& photo);
+    // L_sauvder given the unturned box of the object's control.
+    void boiteTravail(const ControleImage& photo);
 };
 
 }  // namespace kal

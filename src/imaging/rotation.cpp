@@ -10,7 +10,6 @@ namespace kal {
 
 namespace {
 bool angleDroit(int rot) { return rot == 90 || rot == 180 || rot == -90 || rot == -180; }
-bool angleNonDroit(int rot) { return rot != 0 && !angleDroit(rot); }
 }  // namespace
 
 void Imagerie::brancherRotation()
@@ -25,23 +24,6 @@ void Imagerie::brancherRotation()
 void Imagerie::A_angle_GotFocus() { x_.etat.valreglage[5] = x_.c.A_angle.valeur(); }
 
 void Imagerie::A_angle_Scroll() { x_.c.E_angle.definirLegende(QStringLiteral("Angle=") + Str(x_.c.A_angle.valeur())); }
-
-bool Imagerie::angleNonDroitSurLaPage()
-{
-    // Whole image is offered while an occupied object of the page, or of the face shown, is
-    // turned by other than a right angle.
-    Fiches fiches = x_.fiches();
-    fiches.sourceTable();
-    const int debut = x_.jaquette() ? x_.etat.basecote : 0;
-    if (debut < 0 || debut > 16)
-        return false;
-    for (int k = debut; k < debut + 16; ++k) {
-        bd::JeuEnregistrements& f = fiches.trouver(k);
-        if (f.valeur(champ::occup).toBool() && angleNonDroit(arrondi(f.valeur(champ::rot).toDouble())))
-            return true;
-    }
-    return false;
-}
 
 void Imagerie::A_angle_Change()
 {
@@ -64,7 +46,7 @@ void Imagerie::A_angle_Change()
     e.rotationencours = false;
     const int rot = arrondi(fiches.lire(n, champ::rot).toDouble());
     const bool droit = angleDroit(rot);
-    c.C_image.definirActif(!droit || angleNonDroitSurLaPage());
+    x_.objets().activerImageTotale();
     if (c.C_image.valeur() == 1 && c.C_image.actif()) {
         if (!droit)
             photo->definirBordure(1);

@@ -1,5 +1,6 @@
 // Bringing an object into being: the lowest free slot taken (emplacement), and a photo chosen
-// in the open panel turned into a new object with its three work copies (chargementimage).
+// in the open panel turned into a new object with its three work copies (chargementimage); a
+// scanned page is placed by the same second half (placerNouvellePhoto).
 #include "pagemodel/objets.h"
 
 #include "imaging/fichierstravail.h"
@@ -82,6 +83,7 @@ bool ModeleObjets::emplacement()
         auto& photo = c.L_photo[static_cast<size_t>(libre)];
         photo = std::make_unique<ControleImage>(c.P_page.widget());
         photo->definirVisible(false);
+        x_.disposition().brancherObjet(libre);
     }
     Fiches fiches = x_.fiches();
     fiches.modifier(libre, [&](bd::JeuEnregistrements& jeu) {
@@ -141,12 +143,21 @@ bool ModeleObjets::chargementimage(ControleImage& choisie, const QString& nomFic
     if (!emplacement())
         return false;
 
-    const size_t n = static_cast<size_t>(e.objetcourant);
-    ControleImage& photo = *c.L_photo[n];
+    ControleImage& photo = *c.L_photo[static_cast<size_t>(e.objetcourant)];
     photo.definirBitmap(choisie.bitmap());
     choisie.vider();
     if (nomFichier.right(3).toLower() == QLatin1String("wmf"))
         photo.definirReglagewmf(photo.lecturewmf());
+    placerNouvellePhoto();
+    return true;
+}
+
+void ModeleObjets::placerNouvellePhoto()
+{
+    ControlesEditeur& c = x_.c;
+    EtatEditeur& e = x_.etat;
+    const bool jaq = x_.jaquette();
+    ControleImage& photo = *c.L_photo[static_cast<size_t>(e.objetcourant)];
     x_.imagerie().ecrirecopies(photo, e.objetcourant);
     c.L_sauvtot.definirBitmap(photo.bitmap());
 
@@ -179,6 +190,7 @@ bool ModeleObjets::chargementimage(ControleImage& choisie, const QString& nomFic
             if (k != e.objetcourant) {
                 c.L_photo[static_cast<size_t>(k)] = std::make_unique<ControleImage>(c.P_page.widget());
                 c.L_photo[static_cast<size_t>(k)]->definirVisible(false);
+                x_.disposition().brancherObjet(k);
             }
         }
     }
@@ -188,7 +200,6 @@ bool ModeleObjets::chargementimage(ControleImage& choisie, const QString& nomFic
     e.rechargementencours = false;
     x_.imagerie().changeflag(false, false, false, false, false, false);
     x_.imagerie().changeinit(false, QString());
-    return true;
 }
 
 }  // namespace kal

@@ -19,6 +19,14 @@ void ModeleObjets::brancher()
     ControlesEditeur& c = x_.c;
     c.O_avant.surClic = [this] { O_avant_Click(); };
     c.O_arriere.surClic = [this] { O_arriere_Click(); };
+    c.C_cadre.surClic = [this] { C_cadre_Click(); };
+    c.C_image.surClic = [this] { C_image_Click(); };
+    // Thumbnail 0 comes with the window; the load makes the others and wires each.
+    brancherMiniature(0);
+    for (size_t n = 0; n < c.L_apjaq.size(); ++n) {
+        const int k = static_cast<int>(n);
+        c.L_apjaq[n]->surSourisDeplacee = [this, k](int b, int s, double px, double py) { L_apjaq_MouseMove(k, b, s, px, py); };
+    }
     x_.enregistrerCommande(QStringLiteral("Effacer page"), [this] {
         effacerpage();
         return true;
@@ -187,33 +195,40 @@ void ModeleObjets::initphotoimp()
     }
 }
 
+void ModeleObjets::quitterFace(bool versAvant)
+{
+    EtatEditeur& e = x_.etat;
+    ControlesEditeur& c = x_.c;
+    x_.imagerie().sauvphoto();
+    Fiches fiches = x_.fiches();
+    fiches.sourceTable();
+    if (fiches.lire(e.objetcourant, champ::textimage).toBool()) {
+        c.T_compos.sauvertexte(fichierTexte(e.objetcourant), 0);
+        x_.autcontrol(true, true);
+    } else {
+        x_.autcontrol(true, false);
+    }
+    const int nbQuitte = versAvant ? e.nbarriere : e.nbavant;
+    if (nbQuitte > 0) {
+        const ControleImage& photo = *c.L_photo[static_cast<size_t>(e.objetcourant)];
+        auto& ligne = e.tabobjets[static_cast<size_t>(e.objetcourant)];
+        ligne[col::Hauteur] = photo.hauteurReelle();
+        ligne[col::Largeur] = photo.largeurReelle();
+        ligne[col::Gauche] = photo.gaucheReel();
+        ligne[col::Haut] = photo.hautReel();
+        chargimp();
+    }
+}
+
 void ModeleObjets::changerface(bool versAvant)
 {
     EtatEditeur& e = x_.etat;
     ControlesEditeur& c = x_.c;
-    // The face being left keeps its current object as it was edited.
+    // The face being left keeps its current object as it was edited: an occupied object of
+    // that face only, none after the current object's removal or on an empty face.
     const bool quitte = !e.rechargementencours && (versAvant ? e.basecote == 16 : e.nbobjets >= 1 && e.basecote == 0);
-    if (quitte && e.objetcourant >= 0 && e.objetcourant < 32) {
-        x_.imagerie().sauvphoto();
-        Fiches fiches = x_.fiches();
-        fiches.sourceTable();
-        if (fiches.lire(e.objetcourant, champ::textimage).toBool()) {
-            c.T_compos.sauvertexte(fichierTexte(e.objetcourant), 0);
-            x_.autcontrol(true, true);
-        } else {
-            x_.autcontrol(true, false);
-        }
-        const int nbQuitte = versAvant ? e.nbarriere : e.nbavant;
-        if (nbQuitte > 0) {
-            const ControleImage& photo = *c.L_photo[static_cast<size_t>(e.objetcourant)];
-            auto& ligne = e.tabobjets[static_cast<size_t>(e.objetcourant)];
-            ligne[col::Hauteur] = photo.hauteurReelle();
-            ligne[col::Largeur] = photo.largeurReelle();
-            ligne[col::Gauche] = photo.gaucheReel();
-            ligne[col::Haut] = photo.hautReel();
-            chargimp();
-        }
-    }
+    if (quitte && objetOccupe(e.objetcourant, versAvant ? 16 : 0))
+        quitterFace(versAvant);
     const int base = versAvant ? 0 : 16;
     for (int n = versAvant ? 16 : 0; n < (versAvant ? 32 : 16); ++n)
         if (ControleImage* m = c.L_miniat[static_cast<size_t>(n)].get())
@@ -243,5 +258,7 @@ void ModeleObjets::changerface(bool versAvant)
     if (!e.rechargementencours)
         initjaq();
 }
+
+void ModeleObjets::L_apjaq_MouseMove(int k, int, int, double, double) { legendeSurvol(k); }
 
 }  // namespace kal

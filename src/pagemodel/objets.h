@@ -37,6 +37,27 @@ public:
     void changerface(bool versAvant);
     void O_avant_Click() { changerface(true); }
     void O_arriere_Click() { changerface(false); }
+    // Jacket: pointing at an object's image on the face preview shows its label.
+    void L_apjaq_MouseMove(int k, int bouton, int shift, double x, double y);
+
+    // The frame box: the current object's frame stored at once and the object redrawn with or
+    // without it, so that the preview shows it as it will print.
+    void C_cadre_Click();
+    // The whole-image box: a thin border on every object turned by other than a right angle.
+    void C_image_Click();
+    // Enables the whole-image box exactly while an occupied object of the page (jacket: of the
+    // face shown) is turned by other than a right angle.
+    void activerImageTotale();
+    // 0, 90, 180, -90 and -180 degrees.
+    static bool angleDroit(int rot);
+
+    // Duplicating: a click on thumbnail k makes a new object from a copy of object k's
+    // picture (copiephoto, with typeobjet already the kind of object k); pointing at a
+    // thumbnail shows its object's label. brancherMiniature wires thumbnail n where it is made.
+    void L_miniat_Click(int k);
+    void L_miniat_MouseMove(int k, int bouton, int shift, double x, double y);
+    void copiephoto(int k);
+    void brancherMiniature(int n);
 
     // Object slots and creation. emplacement takes the lowest free slot (of the face shown on
     // the jacket) and makes it current; false when none was taken. chargementimage makes the
@@ -44,6 +65,10 @@ public:
     // 16 objects (or with no free record) before anything is touched.
     bool emplacement();
     bool chargementimage(ControleImage& choisie, const QString& nomFichier);
+    // The second half of a placement, shared by the open panel and the scanner: the picture
+    // already in L_photo(objetcourant) of the slot emplacement took gets its three work copies,
+    // is shown, recorded, and the page (or face) is rebuilt around it with the edit state clear.
+    void placerNouvellePhoto();
     // The refusal at 16 objects: true (and the message shown) when the page or face is full.
     bool refusPlein();
 
@@ -74,6 +99,20 @@ private:
     void ecrirePolice(bd::JeuEnregistrements& jeu);
     // Page: where the thumbnail of object n stands (top, left in screen twips).
     void positionMiniature(bd::JeuEnregistrements& jeu, int n);
+    // First number of the page, or of the jacket face shown.
+    int debutFace() const;
+    // n is an occupied object of the 16 numbers from `debut`.
+    bool objetOccupe(int n, int debut);
+    // The current object is an occupied object of the page or of the face shown.
+    bool objetCourantSurLaFace();
+    // The current object stored before another takes its place: record, work files, thumbnail.
+    void garderObjetCourant();
+    // Page: every occupied slot but the current one gets its display control again.
+    void recreerControlesPage();
+    // The face being left keeps its current object as it was edited.
+    void quitterFace(bool versAvant);
+    // The caption shows the label of the object pointed at, once per object.
+    void legendeSurvol(int k);
 };
 
 }  // namespace kal

@@ -13,10 +13,6 @@
 
 namespace kal {
 
-namespace {
-bool angleDroit(int rot) { return rot == 0 || rot == 90 || rot == 180 || rot == -90 || rot == -180; }
-}  // namespace
-
 void ModeleObjets::initpage() { reconstruire(); }
 void ModeleObjets::initjaq() { reconstruire(); }
 
@@ -41,6 +37,7 @@ void ModeleObjets::reconstruire()
     const bool surLaFace = jaq ? (c.O_avant.valeur() && n >= 0 && n < 16) || (c.O_arriere.valeur() && n >= 16 && n < 32)
                                : n >= 0 && n < 16 && c.L_photo[static_cast<size_t>(n)];
     if (!surLaFace) {
+        activerImageTotale();
         x_.fenetre.definirPointeur(pointeur::Fleche);
         return;
     }
@@ -77,8 +74,6 @@ void ModeleObjets::reconstruire()
         }
     }
     bd::JeuEnregistrements& fiche = fiches.trouver(n);
-    if (!angleDroit(arrondi(fiche.valeur(champ::rot).toDouble())))
-        c.C_image.definirActif(true);
     photo.definirGauche(static_cast<float>(fiche.valeur(champ::leftimp).toDouble() / echelle));
     photo.definirHaut(static_cast<float>(fiche.valeur(champ::topimp).toDouble() / echelle));
     x_.disposition().posimage();
@@ -147,8 +142,6 @@ void ModeleObjets::reconstruire()
         } else {
             autre.placerReel(l[col::Gauche], l[col::Haut], l[col::Largeur], l[col::Hauteur]);
         }
-        if (!angleDroit(rot))
-            c.C_image.definirActif(true);
         creatminiat(k);
         autre.definirVisible(true);
         if (jaq) {
@@ -159,6 +152,9 @@ void ModeleObjets::reconstruire()
         }
     }
     fiches.sourceTable();
+    // Whole image is offered by the angles of the objects alone, whatever the enabling of the
+    // editing controls above gave it.
+    activerImageTotale();
     x_.fenetre.definirPointeur(pointeur::Fleche);
 }
 
