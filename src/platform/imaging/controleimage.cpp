@@ -104,7 +104,9 @@ qint64 ControleImage::tailleimage() const
     return qint64(photo_.largeur()) * photo_.hauteur() * std::max(1, photo_.bitsParPixel()) / 8;
 }
 
-int ControleImage::niveaugris() const { return !photo_.estVide() && image::sansCouleur(photo_.pleine()) ? 1 : 0; }
+// Judged on the display copy: whether a picture has colour shows at any scale, and a preview
+// must not decode the whole file to say so.
+int ControleImage::niveaugris() const { return !photo_.estVide() && image::sansCouleur(photo_.apercu()) ? 1 : 0; }
 
 // --- rectangles
 
