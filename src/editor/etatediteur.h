@@ -122,6 +122,18 @@ struct EtatEditeur {
     // compress.JPG, compress.CMP written since the save-as panel opened: the save copies only
     // a preview made of the picture being saved.
     bool apercujpg = false, apercucmp = false;
+
+    // Crop
+    // Kept when crop mode is entered, for the crop's cancelling: the working copy's box
+    // (twips), the two positions, and the angle the crop was made at (degrees).
+    int32_t hauteurdecoupe = 0, largeurdecoupe = 0;
+    int32_t margeHdecoupe = 0, margeVdecoupe = 0;
+    int32_t anglesauv = 0;
+
+    // Personal pages
+    QString nomdossier;    // the folder name the listing found last
+    QString dossierpage;   // the saved folder being opened, ending with "/"
+    int lignestexte = 0;   // line count of the text-image read last
 };
 
 }  // namespace kal

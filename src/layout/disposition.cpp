@@ -48,6 +48,12 @@ void Disposition::brancher()
     c.A_format.surChangement = [this] { A_format_Change(); };
     c.A_format.surDefilement = [this] { A_format_Scroll(); };
     c.A_format.surPerteFocus = [this] { A_format_LostFocus(); };
+    c.B_centre.surClic = [this] { B_centre_Click(); };
+    // The jacket's object controls live as long as the window; the page's are wired as they
+    // are made.
+    if (x_.jaquette())
+        for (int n = 0; n < x_.etat.nbEmplacements(); ++n)
+            brancherObjet(n);
 }
 
 int Disposition::ligneBas() const

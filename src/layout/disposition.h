@@ -8,6 +8,7 @@
 // (jacket) stand in the top right corner. The printer's sheet becomes the preview page, drawn
 // at a scale of `echelleimp` (page) or `echellejaq` (jacket) sheet twips per preview twip.
 #include "editor/contexteediteur.h"
+#include "layout/souris.h"
 
 #include <array>
 #include <utility>
@@ -22,9 +23,10 @@ inline constexpr std::array<int32_t, 12> GeometrieJaquette{1389, 1655, 6832, 855
 
 class Disposition {
 public:
-    explicit Disposition(ContexteEditeur& ctx) : x_(ctx) {}
+    explicit Disposition(ContexteEditeur& ctx) : x_(ctx), souris_(ctx) {}
 
-    // The position and format sliders: their handlers, and the format slider as designed.
+    // The position and format sliders and the centre button: their handlers, and the format
+    // slider as designed; the jacket's object controls, which live as long as the window.
     void brancher();
 
     // Fits the window's controls to the screen (run once by the load). The jacket's version
@@ -84,8 +86,23 @@ public:
     void apercu();
     void echelle();
 
+    // --- Centring (centrage.cpp): the page centres the current object on the printer's
+    // sheet, shrunk first when it would not fit inside the sheet less twice the right and
+    // bottom margins; the jacket centres it on the face.
+    void B_centre_Click();
+    void centrage();
+
+    // --- The mouse on the objects (souris.cpp). brancherObjet wires the handlers of object
+    // control n; whoever makes a page object's control calls it there.
+    void brancherObjet(int n);
+    void L_photo_MouseDown(int n, int bouton, int shift, double x, double y);
+    void L_photo_MouseMove(int n, int bouton, int shift, double x, double y);
+    void L_photo_MouseUp(int n, int bouton, int shift, double x, double y);
+    const SourisObjets& souris() const { return souris_; }
+
 private:
     ContexteEditeur& x_;
+    SourisObjets souris_;
 
     // The two position sliders as one procedure over a table of their parameters.
     struct AxePosition;

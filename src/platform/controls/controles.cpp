@@ -37,6 +37,15 @@ Etiquette::Etiquette(QWidget* parent) : Controle(new LabelCliquable(parent)), la
     label_->setAutoFillBackground(false);
 }
 
+void Bouton::definirLegende(const QString& t)
+{
+    legende_ = t;
+    QString s = t;
+    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    bouton_->setText(s);
+}
+
 void Etiquette::definirLegende(const QString& t)
 {
     legende_ = t;
@@ -70,7 +79,7 @@ void Etiquette::appliquerCouleurs()
 // --- Bouton
 
 Bouton::Bouton(QWidget* parent, const QString& legende)
-    : Controle(new QPushButton(legende, parent)), bouton_(static_cast<QPushButton*>(widget()))
+    : Controle(new QPushButton(legende, parent)), bouton_(static_cast<QPushButton*>(widget())), legende_(legende)
 {
     QObject::connect(bouton_, &QPushButton::clicked, bouton_, [this] {
         if (surClic)

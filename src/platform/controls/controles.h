@@ -47,14 +47,16 @@ private:
 class Bouton : public Controle {
 public:
     explicit Bouton(QWidget* parent, const QString& legende = {});
-    void definirLegende(const QString& t) { bouton_->setText(t); }
-    QString legende() const { return bouton_->text(); }
+    // The caption as given; a CR, LF or CR LF in it starts a new line on the button.
+    void definirLegende(const QString& t);
+    QString legende() const { return legende_; }
     void cliquer();  // as a click of the user
     std::function<void()> surClic;
     QPushButton* bouton() const { return bouton_; }
 
 private:
     QPushButton* bouton_;
+    QString legende_;
 };
 
 // List box: entries, the selected index (-1 none), and a click that fires whenever the selected
