@@ -6,6 +6,7 @@
 #include "editor/etatediteur.h"
 #include "pagemodel/fiche.h"
 #include "platform/controls/controles.h"
+#include "platform/controls/listederoulante.h"
 #include "platform/database/basedonnees.h"
 #include "platform/imaging/controleimage.h"
 #include "platform/richtext/boitetexteriche.h"
@@ -87,6 +88,13 @@ struct ControlesEditeur {
     std::vector<std::unique_ptr<ControleImage>> L_photo;
     std::vector<std::unique_ptr<ControleImage>> L_miniat;
     ControleImage L_sauvder, L_sauvtot;
+
+    // Pages panel: its controls
+    // The name worked on, typed or picked from the saved pages of the editor's kind; the three
+    // operations (open, save, delete); OK runs the one chosen, QUITTER hides the panel.
+    ListeDeroulante L_kalmorin;
+    BoutonOption O_ouvrir, O_ajout, O_supp;
+    Bouton B_okouvrir, B_annulsauv;
 };
 
 class ModeleObjets;

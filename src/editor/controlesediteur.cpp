@@ -34,7 +34,10 @@ ControlesEditeur::ControlesEditeur(QWidget* f, TypeEditeur type)
       O_imprim(F_fonction.widget(), QStringLiteral("Imprimer")),
       F_jaq(f), O_avant(F_jaq.widget(), QStringLiteral("Avant")), O_arriere(F_jaq.widget(), QStringLiteral("Arriere")),
       O_tout(F_jaq.widget(), QStringLiteral("Les deux")),
-      L_sauvder(f), L_sauvtot(f)
+      L_sauvder(f), L_sauvtot(f),
+      L_kalmorin(F_page.widget()), O_ouvrir(F_page.widget(), QStringLiteral("Ouvrir")),
+      O_ajout(F_page.widget(), QStringLiteral("Ajouter")), O_supp(F_page.widget(), QStringLiteral("Supp")),
+      B_okouvrir(F_page.widget(), QStringLiteral("OK")), B_annulsauv(F_page.widget(), QStringLiteral("QUITTER"))
 {
     const bool jaq = type == TypeEditeur::Jaquette;
     QFont police(QStringLiteral("MS Sans Serif"));
@@ -162,6 +165,16 @@ ControlesEditeur::ControlesEditeur(QWidget* f, TypeEditeur type)
     B_annuldecoupe.definirActif(false);
     B_annulangle.definirActif(false);
     B_initreglage.definirActif(false);
+
+    // Pages panel: its controls, inside the frame (2430 x 2235): the name box, the three
+    // options under it, OK and QUITTER side by side at the bottom.
+    concu(L_kalmorin, 60, 240, 2310, 315);
+    concu(O_ouvrir, 90, 660, 2250, 255);
+    concu(O_ajout, 90, 945, 2250, 255);
+    concu(O_supp, 90, 1230, 2250, 255);
+    concu(B_okouvrir, 60, 1620, 1125, 495);
+    concu(B_annulsauv, 1245, 1620, 1125, 495);
+    O_ouvrir.definirValeur(true);
 
     // Slider ranges as designed
     A_gamma.definirMin(1);

@@ -1,6 +1,7 @@
 #include "pagefiles/fichierspages.h"
 
 #include "imaging/imagerie.h"
+#include "pagefiles/pagesperso.h"
 #include "pagemodel/objets.h"
 #include "platform/base/ecran.h"
 #include "platform/base/fenetres.h"
@@ -23,9 +24,27 @@ PanneauOuverture& FichiersPages::panneauOuverture()
     return *ouverture_;
 }
 
+PanneauEnregistrement& FichiersPages::panneauEnregistrement()
+{
+    if (!enregistrement_) {
+        enregistrement_ = std::make_unique<PanneauEnregistrement>(
+            &x_.fenetre, ContextePanneau{&x_.fenetre, &x_.partage, x_.etat.repinitial});
+        PanneauEnregistrement& p = *enregistrement_;
+        Imagerie& im = x_.imagerie();
+        p.surCompression = [&im](bool qualite, bool enregistrement) { im.compression(qualite, enregistrement); };
+        p.surQualite = [&im] { im.A_compress_Change(); };
+        p.surDefilementQualite = [&im] { im.A_compress_Scroll(); };
+        p.surCompresser = [&im] { im.B_okcompress_Click(); };
+        p.surEnregistrer = [&im] { im.B_okenreg_Click(); };
+        p.surFermeture = [this] { x_.c.P_page.definirVisible(true); };
+    }
+    return *enregistrement_;
+}
+
 void FichiersPages::brancher()
 {
     x_.enregistrerCommande(QStringLiteral("Charg Image"), [this] { return chargimage(); });
+    pagesPerso().brancher();   // Personal pages: the entry "Pages" and the pages panel
 }
 
 bool FichiersPages::chargimage()
@@ -61,6 +80,7 @@ void FichiersPages::photoChoisie(ControleImage& apercu, const QString& chemin)
         ouvertureAnnulee();
         return;
     }
+    pagesPerso().texteApporte(chemin);   // Personal pages: a saved text-image brings its text
     // The new object's label: the page names it by its number, the jacket by its file.
     const size_t n = static_cast<size_t>(e.objetcourant);
     if (n < e.nomsobjets.size())
@@ -78,6 +98,15 @@ void FichiersPages::ouvertureAnnulee()
     const int fin = x_.jaquette() ? e.fincote : 16;
     if (e.nbobjets > 0 && e.objetcourant >= 0 && e.objetcourant < fin)
         x_.autcontrol(true, e.typeobjet == QLatin1String("textimage"));
+}
+
+// Personal pages
+
+PagesPerso& FichiersPages::pagesPerso()
+{
+    if (!pagesPerso_)
+        pagesPerso_ = std::make_unique<PagesPerso>(x_);
+    return *pagesPerso_;
 }
 
 }  // namespace kal

@@ -109,6 +109,7 @@ void PanneauOuverture::listefichouvrir()
     listage_ = true;
     L_ouvfich.vider();
     apercuLisible_ = false;
+    nomsurvole.clear();   // nothing previewed any more: pointing at a name previews it again
     E_info.definirLegende(QString());
     L_fichouvrir.vider();
     try {
@@ -185,6 +186,10 @@ void PanneauOuverture::L_fichouvrir_MouseMove(int, int, int x, int y)
 void PanneauOuverture::L_fichouvrir_MouseUp(int, int, int, int)
 {
     if (L_fichouvrir.texte().isEmpty() || !apercuLisible_) {
+        if (surNomAbsent) {
+            surNomAbsent();
+            return;
+        }
         bip();
         MsgBox(QStringLiteral("Indiquer un nom de fichier"), msg::OK + msg::Exclamation,
                QStringLiteral("NOM DE FICHIER ABSENT"));

@@ -45,6 +45,9 @@ public:
     std::function<void(ControleImage& apercu, const QString& chemin)> surChoix;
     // The panel closed by its cancel button.
     std::function<void()> surAnnulation;
+    // A release with no readable name to take. When set, it runs in place of the editors' beep
+    // and "NOM DE FICHIER ABSENT" message (the workbench has its own); the panel stays open.
+    std::function<void()> surNomAbsent;
 
     // Opens the panel (the caller has checked the object limit) and lists the files.
     void ouvrirphoto();

@@ -5,6 +5,8 @@
 #include "printing/impression.h"
 
 #include "layout/disposition.h"
+#include "pagefiles/fichierspages.h"
+#include "pagefiles/pagesperso.h"
 #include "pagemodel/objets.h"
 #include "platform/base/conversions.h"
 #include "platform/base/erreur.h"
@@ -26,9 +28,9 @@ bool Impression::configurerimprimante()
 
 bool Impression::enregistrerPage()
 {
-    // The save of the page under its name (personal pages) comes here; until it does, no
-    // save happens and the question is asked again next time.
-    return false;
+    // The page saved under the name of the pages panel (personal pages); without a name it is
+    // not saved, and the question is asked again next time.
+    return x_.fichierspages().pagesPerso().sauvpage();
 }
 
 void Impression::configxp()

@@ -111,7 +111,7 @@ TEST_F(EnregistrementSous, OuvertureEtApercuDeCompressionJpeg)
     EXPECT_EQ(p.L_formenreg.texte(), QStringLiteral("Format JPEG JPG"));
     EXPECT_EQ(p.L_formenreg.nombre(), 7);
     EXPECT_EQ(p.E_compression.legende(), QStringLiteral("2"));
-    EXPECT_EQ(p.E_infenreg.legende(), QStringLiteral("Photo couleur\n100 x 150 pixels\n  45 000  octets"));
+    EXPECT_EQ(p.E_infenreg.legende(), QStringLiteral("Photo couleur\r100 x 150 pixels\r  45 000  octets"));
     EXPECT_FALSE(qualiteActive());
     EXPECT_FALSE(p.B_okenreg.actif());
 

@@ -1,0 +1,453 @@
+// Opening a saved page (ouvrirpage) or jacket (ouvrirjaq): the page being edited is offered a
+// save first, the name, the folder, its database and the editor's marker are checked before
+// anything is reset, then the saved database takes the place of the work database, every
+// photo's three work copies and every text-image's text are made from the saved files, the
+// page gets its printer settings back (the jacket its thumbnail places), and the preview is
+// rebuilt. The jacket opens on its back face.
+#include "pagefiles/pagesperso.h"
+
+#include "imaging/fichierstravail.h"
+#include "imaging/imagerie.h"
+#include "layout/disposition.h"
+#include "pagefiles/dossiersperso.h"
+#include "pagemodel/basetravail.h"
+#include "pagemodel/objets.h"
+#include "platform/base/conversions.h"
+#include "platform/base/ecran.h"
+#include "platform/base/erreur.h"
+#include "platform/base/fenetres.h"
+#include "platform/base/fichiers.h"
+#include "platform/base/messages.h"
+#include "platform/printer/imprimante.h"
+
+#include <QCoreApplication>
+
+namespace kal {
+
+namespace {
+
+void supprimerSiPresent(const QString& chemin)
+{
+    try {
+        fs::supprimerFichier(chemin);
+    } catch (const Erreur& err) {
+        if (err.numero() != err::FichierIntrouvable)
+            throw;
+    }
+}
+
+// No work file of the page shown before stays in a slot the opened page does not fill.
+void supprimerFichiersTravail(int n)
+{
+    for (const QString& f : fichierstravail(n))
+        supprimerSiPresent(f);
+}
+
+// Selecting an option runs its click handler; an option already selected has it run all the same.
+void selectionner(BoutonOption& option, const std::function<void()>& clic)
+{
+    if (option.valeur())
+        clic();
+    else
+        option.definirValeur(true);
+}
+
+}  // namespace
+
+bool PagesPerso::ouvrirpage()
+{
+    ControlesEditeur& c = x_.c;
+    EtatEditeur& e = x_.etat;
+    const bool jaq = x_.jaquette();
+
+    e.ouvrirapres = false;
+    if (!pageVide() && !e.enregavantconfig) {
+        const int r = MsgBox(QStringLiteral("Voulez-vous enregistrer la page ?"), msg::OuiNon + msg::Question,
+                             QStringLiteral("CHANGEMENT DE PAGE"));
+        if (r == msg::RepOui) {
+            if (objetCourantValide()) {
+                try {
+                    x_.objets().chargimp();
+                } catch (const Erreur&) {
+                    // The save that follows brings the object up to date and reports a failure.
+                }
+            }
+            // The name chosen waits while the page is saved; the save opens it once done.
+            e.nomaouvrir = c.L_kalmorin.texte();
+            viderNom();
+            c.O_ajout.definirValeur(true);
+            e.ouvrirapres = true;
+            sauvpage();
+            e.enregavantconfig = true;
+            return false;
+        }
+        e.nomaouvrir.clear();
+    }
+    if (jaq)
+        e.enregavantconfig = false;
+    c.O_ouvrir.definirValeur(true);
+    e.ouvrirapres = false;
+    if (c.L_kalmorin.texte().isEmpty()) {
+        MsgBox(QStringLiteral("Aucun nom désigné pour l'ouverture"), msg::OK + msg::Exclamation, QStringLiteral("ERREUR"));
+        return false;
+    }
+    // The name kept while the page was saved first is opened now, once: a later open takes
+    // the name then typed.
+    if (!e.nomaouvrir.isEmpty())
+        c.L_kalmorin.definirTexte(e.nomaouvrir);
+    e.nomaouvrir.clear();
+    e.enregavantconfig = false;
+
+    // Everything is checked before anything of the page shown is touched.
+    const QString nom = c.L_kalmorin.texte();
+    if (!nomAccepte(nom))
+        return false;
+    if (jaq) {
+        if (!objet32())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+    const QString dossier = dossierPage(nom);
+    if (!verifierPage(nom, dossier))
+        return false;
+
+    try {
+        reinitialiserAvantOuverture();
+        ouvrirDossier(nom, dossier);
+    } catch (const Erreur& err) {
+        echecOuverture(nom, err);
+        return false;
+    }
+    return true;
+}
+
+bool PagesPerso::verifierPage(const QString& nom, const QString& dossier)
+{
+    const bool jaq = x_.jaquette();
+    const perso::Contenu contenu = perso::examiner(dossier);
+    if (!contenu.deSorte(jaq) || !contenu.base) {
+        viderNom();
+        lierBaseTravail();
+        x_.fenetre.definirPointeur(pointeur::Personnalise);
+        MsgBox(QStringLiteral("Cette page n'existe pas"), msg::OK + msg::Exclamation, QStringLiteral("ERREUR"));
+        return false;
+    }
+    // Its database must hold every record the open reads: the objects, and the page's settings.
+    try {
+        bd::SourceDonnees sauvee;
+        sauvee.definirBase(fs::joindre(dossier, nomBaseTravail()));
+        Fiches fiches(sauvee);
+        fiches.sourceTable();
+        const int dernier = jaq ? 31 : NumeroFicheConfig;
+        for (int n = 0; n <= dernier; ++n)
+            fiches.trouver(n);
+    } catch (const Erreur& err) {
+        MsgBox(lignesMessage({QStringLiteral("La page ") + perso::nomAffichable(nom) +
+                                  QStringLiteral(" ne peut pas être ouverte: sa base de données est illisible."),
+                              err.description()}),
+               msg::OK + msg::Exclamation, QStringLiteral("ERREUR"));
+        return false;
+    }
+    return true;
+}
+
+void PagesPerso::reinitialiserAvantOuverture()
+{
+    ControlesEditeur& c = x_.c;
+    EtatEditeur& e = x_.etat;
+    lierBaseTravail();
+    if (!x_.jaquette()) {
+        x_.fenetre.definirPointeur(pointeur::Sablier);
+        c.F_compos.definirVisible(false);
+        e.nbobjets = 0;
+        c.T_compos.definirContenutexte(QString());
+        e.rechargementencours = true;
+        x_.objets().inittabimp();
+        x_.disposition().dimpage();
+        x_.disposition().marges();
+        x_.imagerie().initzero();
+        x_.imagerie().inittabreg();
+        c.C_decoupe.definirValeur(0);
+        c.B_annuldecoupe.definirActif(false);
+        e.decoupefaite = false;
+        e.decoupeencours = false;
+    } else {
+        x_.objets().effacpage();
+        x_.fenetre.definirPointeur(pointeur::Sablier);
+        e.rechargementencours = true;
+        e.objetcourant = 0;
+        e.objetsurvole = AucunObjet;
+        e.nbobjets = 0;
+        x_.imagerie().initzero();
+    }
+}
+
+void PagesPerso::ouvrirDossier(const QString& nom, const QString& dossier)
+{
+    ControlesEditeur& c = x_.c;
+    EtatEditeur& e = x_.etat;
+    const bool jaq = x_.jaquette();
+    e.dossierpage = dossier + QLatin1Char('/');
+
+    // The saved database in the place of the work database, copied while closed. The saved
+    // folder is only read: what the open adds (the frame field of an old copy, the thumbnail
+    // places for this screen) goes into the work database.
+    x_.D_image.fermerBase();
+    try {
+        fs::copierFichier(fs::joindre(dossier, nomBaseTravail()), ModeleObjets::cheminBase());
+    } catch (...) {
+        lierBaseTravail();
+        throw;
+    }
+    lierBaseTravail();
+    if (!x_.D_image.jeu().aChamp(champ::cadre))
+        x_.objets().champcadre(ModeleObjets::cheminBase());
+    if (jaq) {
+        // The frame box takes the first record's frame; its handler does nothing while the
+        // count is 0.
+        Fiches fiches = x_.fiches();
+        fiches.sourceTable();
+        const int cadre = arrondi16(x_.D_image.jeu().valeur(champ::cadre).toDouble());
+        c.C_cadre.definirValeur(cadre == 1 ? 1 : 0);
+        c.F_compos.definirVisible(false);
+        e.nbobjets = 0;
+        c.C_decoupe.definirValeur(0);
+        c.B_annuldecoupe.definirActif(false);
+        e.decoupefaite = false;
+        e.decoupeencours = false;
+        e.nbavant = 0;
+        e.nbarriere = 0;
+    } else {
+        x_.objets().posminiat();
+        c.P_page.definirVisible(false);
+        parametresPage();
+        c.P_page.definirVisible(true);
+        x_.objets().effacpage();
+    }
+
+    copierObjets(dossier);
+    if (jaq)
+        placerVignettesJaquette();
+    reconstruireOuverte();
+
+    cacherPanneau();
+    x_.fenetre.definirPointeur(pointeur::Personnalise);
+    e.nompage = nom;
+    x_.fenetre.setWindowTitle(QStringLiteral("Page ") + e.nompage);
+}
+
+void PagesPerso::parametresPage()
+{
+    EtatEditeur& e = x_.etat;
+    Fiches fiches = x_.fiches();
+    fiches.sourceTable();
+    bd::JeuEnregistrements& config = fiches.trouver(NumeroFicheConfig);
+    const int orientation = arrondi16(config.valeur(champ::orientation).toDouble());
+    const int papier = arrondi16(config.valeur(champ::papersize).toDouble());
+    const int largeur = config.valeur(champ::scalewidth).toInt();
+    const int hauteur = config.valeur(champ::scaleheight).toInt();
+    // A setting the printer refuses is left as it is: the check below then tells the user.
+    try {
+        x_.imprimante.definirOrientationimprimante(orientation);
+    } catch (const Erreur&) {
+    }
+    try {
+        x_.imprimante.definirFormatimprimante(papier);
+    } catch (const Erreur&) {
+    }
+    x_.disposition().dimpage();
+    x_.disposition().marges();
+    if (largeur != arrondi(e.largeursurface) || hauteur != arrondi(e.hauteursurface))
+        MsgBox(lignesMessage({QStringLiteral("La surface imprimable de la page chargée"),
+                              QStringLiteral("est différente de celle de l'imprimante connectée"),
+                              QStringLiteral("les images peuvent subir des modifications légères de format et de position"),
+                              QStringLiteral("les textes peuvent subir des modifications légères de position"),
+                              QStringLiteral("Veuillez vérifier aprés chargement")}),
+               msg::OK + msg::Exclamation, QStringLiteral("CHANGEMENT D'IMPRIMANTE"));
+}
+
+void PagesPerso::copierObjets(const QString& dossier)
+{
+    ControlesEditeur& c = x_.c;
+    EtatEditeur& e = x_.etat;
+    const bool jaq = x_.jaquette();
+    const double echelle = jaq ? 1.0 : e.echelleimp;
+    Fiches fiches = x_.fiches();
+    fiches.sourceTable();
+    for (int n = 0; n < e.nbEmplacements(); ++n) {
+        e.compteur = n;
+        const size_t i = static_cast<size_t>(n);
+        bd::JeuEnregistrements& f = fiches.trouver(n);
+        if (!f.valeur(champ::occup).toBool()) {
+            supprimerFichiersTravail(n);
+            continue;
+        }
+        const bool texteImage = f.valeur(champ::textimage).toBool();
+        auto& ligne = e.tabobjets[i];
+        ligne[col::Hauteur] = f.valeur(champ::heightimp).toDouble() / echelle;
+        ligne[col::Largeur] = f.valeur(champ::widthimp).toDouble() / echelle;
+        ligne[col::Gauche] = f.valeur(champ::leftimp).toDouble() / echelle;
+        ligne[col::Haut] = f.valeur(champ::topimp).toDouble() / echelle;
+
+        const QString jpg = fs::joindre(dossier, QStringLiteral("photo%1.jpg").arg(n));
+        if (!fs::estFichier(jpg)) {
+            // The saved picture is missing: the slot is freed rather than filled with the
+            // work copy of the page shown before.
+            fiches.modifier(n, [](bd::JeuEnregistrements& j) {
+                j.mettre(champ::occup, false);
+                j.mettre(champ::textimage, false);
+                j.mettre(champ::cadre, 0);
+            });
+            supprimerFichiersTravail(n);
+            continue;
+        }
+        // The three work copies are the saved picture: a reset goes back to it.
+        fs::copierFichier(jpg, fichierPhoto(n));
+        fs::copierFichier(jpg, fichierSauv(n));
+        fs::copierFichier(jpg, fichierInit(n));
+        if (!jaq) {
+            c.L_photo[i] = std::make_unique<ControleImage>(c.P_page.widget());
+            c.L_photo[i]->definirVisible(false);
+        }
+        c.L_photo[i]->definirGammaaffichage(x_.partage.gamma);
+        if (jaq)
+            ++(n < 16 ? e.nbavant : e.nbarriere);
+        e.nomsobjets[i] = QStringLiteral("Image ") + QString::number(n);
+
+        if (!texteImage) {
+            supprimerSiPresent(fichierTexte(n));
+            continue;
+        }
+        const QString rtf = fs::joindre(dossier, QStringLiteral("texte%1.rtf").arg(n));
+        bool lu = false;
+        if (fs::estFichier(rtf)) {
+            fs::copierFichier(rtf, fichierTexte(n));
+            try {
+                c.T_compos.chargertexte(fichierTexte(n), 0);
+                lu = true;
+            } catch (const Erreur&) {
+            }
+        }
+        if (lu) {
+            e.lignestexte = compterLignes(c.T_compos.contenutexte());
+            ligne[col::Lignes] = e.lignestexte;
+            // The composition panel gives the whole text the record's font (totalpolice) once
+            // text objects are built; the object's picture is the saved one meanwhile.
+            e.nomsobjets[i] = QStringLiteral("Texte-Image ") + QString::number(n);
+        } else {
+            // Without a readable text the object comes back as the picture it showed.
+            fiches.modifier(n, [](bd::JeuEnregistrements& j) { j.mettre(champ::textimage, false); });
+            supprimerSiPresent(fichierTexte(n));
+        }
+    }
+    if (!jaq) {
+        // The current object: the first occupied object of the page.
+        e.objetcourant = AucunObjet;
+        for (int n = 0; n < 16; ++n) {
+            if (fiches.lire(n, champ::occup).toBool()) {
+                e.objetcourant = n;
+                break;
+            }
+        }
+    }
+}
+
+void PagesPerso::placerVignettesJaquette()
+{
+    ControlesEditeur& c = x_.c;
+    EtatEditeur& e = x_.etat;
+    const ControleImage& avant = *c.L_jaq[0];
+    const bool ecran800 = x_.partage.largeurecranpx == 800;
+    const double largeurDos = c.L_jaq[16]->largeur();
+    e.pasminiat = arrondi(ecran800 ? largeurDos / 16 - 15 : largeurDos / 8);
+    Fiches fiches = x_.fiches();
+    fiches.sourceTable();
+    // Front object n and back object n + 16 share a place; one face's thumbnails show at a time.
+    for (int n = 0; n < 32; ++n) {
+        fiches.modifier(n, [&](bd::JeuEnregistrements& j) {
+            if (ecran800) {
+                j.mettre(champ::topminiat, arrondi(avant.hauteur() + (c.E_maximum.haut() - avant.hauteur()) / 2.0));
+                j.mettre(champ::leftminiat, static_cast<double>(avant.gauche() + (n % 16) * e.pasminiat));
+            } else {
+                j.mettre(champ::topminiat, avant.hauteur() + (n % 16 < 8 ? 0 : 1200));
+                j.mettre(champ::leftminiat, static_cast<double>(avant.gauche() + (n % 8) * e.pasminiat));
+            }
+        });
+        if (ControleImage* m = c.L_miniat[static_cast<size_t>(n)].get())
+            m->definirVisible(false);
+    }
+}
+
+void PagesPerso::reconstruireOuverte()
+{
+    ControlesEditeur& c = x_.c;
+    EtatEditeur& e = x_.etat;
+    // The current object's place as it stands once rebuilt: later rebuilds put it back there.
+    auto garderPlace = [&] {
+        const int n = e.objetcourant;
+        if (n < 0 || n >= e.nbEmplacements() || !c.L_photo[static_cast<size_t>(n)])
+            return;
+        const ControleImage& photo = *c.L_photo[static_cast<size_t>(n)];
+        auto& ligne = e.tabobjets[static_cast<size_t>(n)];
+        ligne[col::Gauche] = photo.gaucheReel();
+        ligne[col::Haut] = photo.hautReel();
+    };
+    if (!x_.jaquette()) {
+        // The rebuild measures each object on its freshly loaded control.
+        e.creationtexte = true;
+        x_.objets().initpage();
+        e.creationtexte = false;
+        garderPlace();
+        e.rechargementencours = false;
+        return;
+    }
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    e.creationtexte = true;
+    lierBaseTravail();
+    // The front face first, then the back face, which stays shown. The face options do not
+    // rebuild a face while rechargementencours holds.
+    selectionner(c.O_avant, [this] { x_.objets().O_avant_Click(); });
+    c.L_jaq[0]->definirVisible(false);
+    if (e.nbavant > 0) {
+        x_.objets().initjaq();
+        garderPlace();
+    }
+    selectionner(c.O_arriere, [this] { x_.objets().O_arriere_Click(); });
+    if (e.nbarriere > 0) {
+        x_.objets().initjaq();
+        garderPlace();
+    }
+    e.creationtexte = false;
+    // The composition panel takes the current text-image's text again (initimagetexte) once
+    // text objects are built.
+    e.rechargementencours = false;
+    e.ouvrirapres = false;
+}
+
+void PagesPerso::echecOuverture(const QString& nom, const Erreur& err)
+{
+    ControlesEditeur& c = x_.c;
+    EtatEditeur& e = x_.etat;
+    e.rechargementencours = false;
+    e.creationtexte = false;
+    e.majencours = false;
+    lierBaseTravail();
+    // What the preview showed no longer matches the work database: the page is cleared rather
+    // than left half opened.
+    try {
+        e.effacementpage = true;
+        x_.objets().effacpage();
+    } catch (const Erreur&) {
+    }
+    e.effacementpage = false;
+    e.objetcourant = AucunObjet;
+    e.nompage.clear();
+    c.P_page.definirVisible(true);
+    x_.autcontrol(false, false);
+    x_.fenetre.definirPointeur(pointeur::Personnalise);
+    MsgBox(lignesMessage({QStringLiteral("La page ") + perso::nomAffichable(nom) + QStringLiteral(" n'a pas pu être ouverte:"),
+                          err.description()}),
+           msg::OK + msg::Exclamation, QStringLiteral("ERREUR"));
+}
+
+}  // namespace kal

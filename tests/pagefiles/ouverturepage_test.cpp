@@ -1,0 +1,370 @@
+// Opening saved pages and jackets on real folders: what comes back, the checks made before the
+// page shown is touched, the printer check, the save asked first, the jacket upgrade (and its
+// interruption), the text a saved photo brings along, and the save offered at quit.
+#include "pagefiles/banc_pages.h"
+
+#include "platform/base/fenetres.h"
+#include "platform/printer/imprimante.h"
+
+using kal::TypeEditeur;
+using kaltest::BancPages;
+
+namespace {
+
+class Ouvrir : public BancPages {
+protected:
+    // "Noel" saved (photos 0 and 2, text-image 5, object 0 moved away from where it was
+    // placed), then the page cleared and another photo put in slot 0.
+    void noelPuisAutre()
+    {
+        pageNoel();
+        const double s = jaq() ? 1.0 : e().echelleimp;
+        const int gauche = kal::arrondi((jaq() ? 0 : banc.partage.origineH) + 700 * s);
+        ecrire(base(), QStringLiteral("UPDATE kalmorin SET leftimp=%1, topimp=%2 WHERE numero=0").arg(gauche).arg(gauche + 100));
+        pages().listepage();
+        ok(ed->c.O_ajout, QStringLiteral("Noel"));
+        ASSERT_TRUE(QFile::exists(perso(QStringLiteral("Noel/texte5.rtf"))));
+        (*ed->x.commande(QStringLiteral("Effacer page")))();
+        charger(jpeg(QStringLiteral("autre.jpg"), 100, 100, 0x0000FF));
+        banc.repondeur.oublier();
+    }
+    void ouvrir(const QString& nom, int reponse = kal::msg::RepNon)
+    {
+        pages().listepage();
+        banc.repondeur.prevoir(reponse);
+        ok(ed->c.O_ouvrir, nom);
+    }
+    void placeDeLaFiche(int n, const QString& fichierBase)
+    {
+        const double s = jaq() ? 1.0 : e().echelleimp;
+        const QStringList v = lire(fichierBase, QStringLiteral("SELECT leftimp, topimp FROM kalmorin WHERE numero=%1").arg(n))
+                                  .split(QLatin1Char('|'));
+        ASSERT_EQ(v.size(), 2);
+        const kal::ControleImage& photo = *ed->c.L_photo[static_cast<size_t>(n)];
+        EXPECT_NEAR(photo.gaucheReel(), v[0].toDouble() / s, s + 1) << n;
+        EXPECT_NEAR(photo.hautReel(), v[1].toDouble() / s, s + 1) << n;
+        EXPECT_TRUE(photo.visible()) << n;
+    }
+};
+
+TEST_P(Ouvrir, LaPageRevientCommeElleAEteEnregistree)
+{
+    noelPuisAutre();
+    const auto sauvee = arbre(perso(QStringLiteral("Noel")));
+    ouvrir(QStringLiteral("Noel"));
+    ASSERT_EQ(banc.repondeur.messages().size(), 1u) << dernier().texte.toStdString();
+    EXPECT_EQ(banc.repondeur.messages()[0].titre, QStringLiteral("CHANGEMENT DE PAGE"));
+    EXPECT_EQ(ed->windowTitle(), QStringLiteral("Page Noel"));
+    EXPECT_EQ(e().nompage, QStringLiteral("Noel"));
+    for (int n : {0, 2, 5}) {
+        const QByteArray jpg = octets(perso(QStringLiteral("Noel/photo%1.jpg").arg(n)));
+        EXPECT_EQ(octets(kal::fichierPhoto(n)), jpg) << n;
+        EXPECT_EQ(octets(kal::fichierSauv(n)), jpg) << n;
+        EXPECT_EQ(octets(kal::fichierInit(n)), jpg) << n;
+        placeDeLaFiche(n, perso(QStringLiteral("Noel/kalmorin.mdb")));
+    }
+    EXPECT_EQ(octets(kal::fichierTexte(5)), octets(perso(QStringLiteral("Noel/texte5.rtf"))));
+    EXPECT_EQ(e().tabobjets[5][kal::col::Lignes], 2);
+    EXPECT_EQ(lire(base(), QStringLiteral("SELECT numero FROM kalmorin WHERE occup AND numero < 32")), QStringLiteral("0;2;5"));
+    EXPECT_FALSE(ed->c.F_page.visible());
+    EXPECT_FALSE(e().rechargementencours);
+    EXPECT_EQ(ed->x.D_image.base(), base());
+    // The saved folder is only read.
+    EXPECT_EQ(arbre(perso(QStringLiteral("Noel"))), sauvee);
+    if (jaq()) {
+        EXPECT_TRUE(ed->c.O_arriere.valeur());
+        EXPECT_EQ(e().basecote, 16);
+        EXPECT_EQ(e().nbavant, 3);
+        EXPECT_EQ(e().nbarriere, 0);
+    } else {
+        EXPECT_EQ(e().objetcourant, 0);
+        EXPECT_EQ(e().nbobjets, 3);
+    }
+}
+
+TEST_P(Ouvrir, UnePhotoManquanteLibereSonEmplacement)
+{
+    noelPuisAutre();
+    ASSERT_TRUE(QFile::exists(kal::fichierPhoto(2)));   // left by the page shown before
+    QFile::remove(perso(QStringLiteral("Noel/photo2.jpg")));
+    ouvrir(QStringLiteral("Noel"));
+    EXPECT_EQ(ed->windowTitle(), QStringLiteral("Page Noel"));
+    EXPECT_EQ(lire(base(), QStringLiteral("SELECT numero FROM kalmorin WHERE occup AND numero < 32")), QStringLiteral("0;5"));
+    for (const QString& f : kal::fichierstravail(2))
+        EXPECT_FALSE(QFile::exists(f)) << f.toStdString();
+    EXPECT_EQ(octets(kal::fichierPhoto(0)), octets(perso(QStringLiteral("Noel/photo0.jpg"))));
+}
+
+TEST_P(Ouvrir, UnNomInconnuOuDUnAutreGenreLaisseLaPageIntacte)
+{
+    noelPuisAutre();
+    QDir().mkpath(perso(QStringLiteral("Autre")));
+    kal::fs::ecrireFichier(perso(QStringLiteral("Autre/kalmorin.mdb")), octets(base()));
+    kal::fs::ecrireFichier(perso(QStringLiteral("Autre/") + kal::perso::marqueur(!jaq())), {});
+    QDir().mkpath(perso(QStringLiteral("SansBase")));
+    kal::fs::ecrireFichier(perso(QStringLiteral("SansBase/") + kal::perso::marqueur(jaq())), {});
+    const auto avant = arbre(banc.dossier.chemin());
+    const int objets = e().nbobjets;
+    for (const char* nom : {"Noell", "Autre", "SansBase"}) {
+        banc.repondeur.oublier();
+        ouvrir(QString::fromLatin1(nom));
+        EXPECT_EQ(dernier().texte, QStringLiteral("Cette page n'existe pas")) << nom;
+        EXPECT_EQ(dernier().titre, QStringLiteral("ERREUR"));
+        EXPECT_TRUE(ed->c.L_kalmorin.texte().isEmpty());
+    }
+    ouvrir(QString());
+    EXPECT_EQ(dernier().texte, QStringLiteral("Aucun nom désigné pour l'ouverture"));
+    EXPECT_EQ(arbre(banc.dossier.chemin()), avant);
+    EXPECT_EQ(e().nbobjets, objets);
+    EXPECT_TRUE(ed->c.L_photo[0]->visible());
+    EXPECT_EQ(ed->x.D_image.base(), base());
+}
+
+TEST_P(Ouvrir, UneErreurPendantLOuvertureRemetLesDrapeauxLaBaseEtLePointeur)
+{
+    noelPuisAutre();
+    kal::fs::ecrireFichier(perso(QStringLiteral("Noel/photo0.jpg")), "pas une image");
+    ouvrir(QStringLiteral("Noel"));
+    EXPECT_EQ(dernier().titre, QStringLiteral("ERREUR"));
+    EXPECT_TRUE(dernier().texte.startsWith(QStringLiteral("La page Noel n'a pas pu être ouverte:")));
+    EXPECT_FALSE(e().rechargementencours);
+    EXPECT_FALSE(e().creationtexte);
+    EXPECT_EQ(ed->pointeur(), kal::pointeur::Personnalise);
+    EXPECT_EQ(ed->x.D_image.base(), base());
+    EXPECT_TRUE(e().nompage.isEmpty());
+    EXPECT_EQ(lire(base(), QStringLiteral("SELECT count(*) FROM kalmorin WHERE occup AND numero < 16")), QStringLiteral("0"));
+    // The editor goes on: the saved page opens once its picture is back.
+    kal::fs::copierFichier(travail(QStringLiteral("images/a.jpg")), perso(QStringLiteral("Noel/photo0.jpg")));
+    ouvrir(QStringLiteral("Noel"));
+    EXPECT_EQ(ed->windowTitle(), QStringLiteral("Page Noel"));
+}
+
+TEST_P(Ouvrir, EnregistrerDAbordPuisOuvrirLeNomGarde)
+{
+    noelPuisAutre();
+    ouvrir(QStringLiteral("Noel"), kal::msg::RepOui);
+    ASSERT_EQ(banc.repondeur.messages().size(), 2u);
+    EXPECT_EQ(banc.repondeur.messages()[0].texte, QStringLiteral("Voulez-vous enregistrer la page ?"));
+    EXPECT_EQ(banc.repondeur.messages()[0].style, 36);
+    EXPECT_EQ(dernier().texte, QStringLiteral("Désignez un nom de fichier de sauvegarde"));
+    EXPECT_EQ(e().nomaouvrir, QStringLiteral("Noel"));
+    EXPECT_TRUE(ed->c.O_ajout.valeur());
+    EXPECT_TRUE(e().ouvrirapres);
+    EXPECT_EQ(ed->windowTitle(), QStringLiteral("Page non référencée"));
+    ed->c.L_kalmorin.definirTexte(QStringLiteral("Courant"));
+    ed->c.B_okouvrir.cliquer();
+    EXPECT_EQ(lire(perso(QStringLiteral("Courant/kalmorin.mdb")), QStringLiteral("SELECT numero FROM kalmorin WHERE occup")),
+              QStringLiteral("0"));
+    EXPECT_EQ(ed->windowTitle(), QStringLiteral("Page Noel"));
+    EXPECT_EQ(octets(kal::fichierPhoto(2)), octets(perso(QStringLiteral("Noel/photo2.jpg"))));
+    EXPECT_FALSE(e().ouvrirapres);
+    // The kept name served once: the name typed next is the one opened.
+    ouvrir(QStringLiteral("Courant"));
+    EXPECT_EQ(ed->windowTitle(), QStringLiteral("Page Courant"));
+}
+
+TEST_P(Ouvrir, LeTexteDUnePhotoEnregistreeLaSuitSeulementDepuisSaPage)
+{
+    noelPuisAutre();
+    (*ed->x.commande(QStringLiteral("Effacer page")))();
+    QDir().mkpath(travail(QStringLiteral("persopagX")));
+    QDir(travail(QStringLiteral("persopagX"))).mkdir(QStringLiteral("Noel"));
+    for (const QString& f : noms(perso(QStringLiteral("Noel"))))
+        QFile::copy(perso(QStringLiteral("Noel/") + f), travail(QStringLiteral("persopagX/Noel/") + f));
+    QFile::copy(perso(QStringLiteral("Noel/photo5.jpg")), perso(QStringLiteral("Noel/autre.jpg")));
+    auto charge = [&](const QString& chemin) {
+        kal::ControleImage apercu(ed);
+        apercu.lirefichier(chemin);
+        e().typeobjet = QStringLiteral("photo");   // as "Charg Image" leaves it
+        ed->x.fichierspages().photoChoisie(apercu, chemin);
+        EXPECT_EQ(ed->x.D_image.base(), base());
+        return ed->x.fiches().lire(e().objetcourant, kal::champ::textimage).toBool();
+    };
+    EXPECT_FALSE(charge(travail(QStringLiteral("persopagX/Noel/photo5.jpg"))));
+    EXPECT_FALSE(charge(perso(QStringLiteral("Noel/autre.jpg"))));
+    EXPECT_FALSE(charge(perso(QStringLiteral("Noel/photo2.jpg"))));
+    EXPECT_TRUE(charge(perso(QStringLiteral("Noel/photo5.jpg"))));
+    EXPECT_EQ(e().typeobjet, QStringLiteral("textimage"));
+    EXPECT_EQ(octets(kal::fichierTexte(e().objetcourant)), octets(perso(QStringLiteral("Noel/texte5.rtf"))));
+    EXPECT_TRUE(ed->c.T_compos.contenutexte().startsWith(QStringLiteral("Joyeux")));
+    QFile::remove(perso(QStringLiteral("Noel/texte5.rtf")));
+    EXPECT_FALSE(charge(perso(QStringLiteral("Noel/photo5.jpg"))));
+}
+
+TEST_P(Ouvrir, QuitterProposeDEnregistrerPuisFinitLeProgramme)
+{
+    charger(jpeg(QStringLiteral("a.jpg"), 200, 150));
+    ASSERT_TRUE(e().pagemodifiee);
+    banc.repondeur.prevoir(kal::msg::RepOui);
+    ed->c.B_finimprim.cliquer();
+    ASSERT_EQ(banc.repondeur.messages().size(), 2u);
+    EXPECT_EQ(banc.repondeur.messages()[0].titre, QStringLiteral("PAGE EN COURS"));
+    EXPECT_EQ(dernier().texte, QStringLiteral("Désignez un nom de fichier de sauvegarde"));
+    EXPECT_TRUE(ed->c.F_page.visible());
+    EXPECT_TRUE(ed->c.O_ajout.valeur());
+    EXPECT_FALSE(kal::Programme::termine());
+    // Left without saving, the close no longer waits: a later save ends nothing.
+    ed->c.B_annulsauv.cliquer();
+    EXPECT_FALSE(e().quitterapres);
+    pages().listepage();
+    ok(ed->c.O_ajout, QStringLiteral("Plus tard"));
+    EXPECT_TRUE(QFile::exists(perso(QStringLiteral("Plus tard/photo0.jpg"))));
+    EXPECT_FALSE(kal::Programme::termine());
+    // Quit, Yes, a name, OK: saved, settings written, work files gone, the end.
+    e().pagemodifiee = true;
+    QFile::remove(travail(QStringLiteral("quelvard.ini")));
+    banc.repondeur.prevoir(kal::msg::RepOui);
+    ed->c.B_finimprim.cliquer();
+    ok(ed->c.O_ajout, QStringLiteral("Fin"));
+    EXPECT_TRUE(QFile::exists(perso(QStringLiteral("Fin/photo0.jpg"))));
+    EXPECT_TRUE(QFile::exists(travail(QStringLiteral("quelvard.ini"))));
+    EXPECT_FALSE(QFile::exists(kal::fichierPhoto(0)));
+    EXPECT_TRUE(kal::Programme::termine());
+}
+
+INSTANTIATE_TEST_SUITE_P(Editeurs, Ouvrir, ::testing::Values(TypeEditeur::Page, TypeEditeur::Jaquette),
+                         [](const auto& i) { return std::string(kaltest::nomType(i.param)); });
+
+// --- The page editor alone: the printer the page was made for.
+
+class OuvrirPage : public Ouvrir {};
+
+TEST_P(OuvrirPage, LImprimanteDeLaPageEstRepriseEtLaDifferenceSignalee)
+{
+    noelPuisAutre();
+    const QString sauvee = perso(QStringLiteral("Noel/kalmorin.mdb"));
+    ecrire(sauvee, QStringLiteral("UPDATE kalmorin SET orientation=2, scalewidth=1234 WHERE numero=16"));
+    ecrire(sauvee, QStringLiteral("ALTER TABLE kalmorin DROP COLUMN cadre"));   // saved before frames existed
+    ouvrir(QStringLiteral("Noel"));
+    EXPECT_EQ(banc.imp.orientationimprimante(), kal::imp::Paysage);
+    const auto avertissement = std::find_if(banc.repondeur.messages().begin(), banc.repondeur.messages().end(),
+                                            [](const auto& m) { return m.titre == QStringLiteral("CHANGEMENT D'IMPRIMANTE"); });
+    ASSERT_NE(avertissement, banc.repondeur.messages().end());
+    EXPECT_EQ(avertissement->lignes().size(), 5);
+    EXPECT_EQ(avertissement->lignes().first(), QStringLiteral("La surface imprimable de la page chargée"));
+    EXPECT_EQ(avertissement->style, 48);
+    EXPECT_EQ(ed->windowTitle(), QStringLiteral("Page Noel"));
+    EXPECT_EQ(lire(base(), QStringLiteral("SELECT cadre FROM kalmorin WHERE numero=0")), QStringLiteral("0"));
+}
+
+TEST_P(OuvrirPage, ConfigurerImprimanteEnregistreDAbordSousLeNomDuPanneau)
+{
+    charger(jpeg(QStringLiteral("a.jpg"), 200, 150));
+    ed->c.L_kalmorin.definirTexte(QStringLiteral("Cfg"));
+    banc.repondeur.prevoir(kal::msg::RepOui);
+    (*ed->x.commande(QStringLiteral("Configurer imprimante")))();
+    EXPECT_TRUE(QFile::exists(perso(QStringLiteral("Cfg/page.txt"))));
+    EXPECT_TRUE(e().enregavantconfig);
+}
+
+INSTANTIATE_TEST_SUITE_P(Editeurs, OuvrirPage, ::testing::Values(TypeEditeur::Page),
+                         [](const auto& i) { return std::string(kaltest::nomType(i.param)); });
+
+// --- The jacket editor alone: both faces, and the old jackets of 16 slots.
+
+class OuvrirJaquette : public Ouvrir {
+protected:
+    // A jacket saved with 16 slots: front object 2, back objects 8 (a text-image) and 9.
+    QString vieille(const QString& nom)
+    {
+        const QString d = perso(nom);
+        QDir().mkpath(d);
+        kal::creerBaseTravail(d + QStringLiteral("/kalmorin.mdb"));
+        const QString b = d + QStringLiteral("/kalmorin.mdb");
+        ecrire(b, QStringLiteral("DELETE FROM kalmorin WHERE numero > 16"));
+        ecrire(b, QStringLiteral("UPDATE kalmorin SET occup=1, widthimp=1500, heightimp=1125, leftimp=100, topimp=200 "
+                                 "WHERE numero IN (2, 8, 9)"));
+        ecrire(b, QStringLiteral("UPDATE kalmorin SET textimage=1, fontname='Courier New', fontsize=20, backcolor=255, "
+                                 "leftimp=300 WHERE numero=8"));
+        for (int n : {2, 8, 9})
+            QFile::copy(jpeg(QStringLiteral("v%1.jpg").arg(n), 160, 120, 0x101010 * n), d + QStringLiteral("/photo%1.jpg").arg(n));
+        QFile::copy(kal::fichierTexte(5), d + QStringLiteral("/texte8.rtf"));
+        kal::fs::ecrireFichier(d + QStringLiteral("/jaquet.txt"), {});
+        return b;
+    }
+    QString enregistrements(const QString& b)
+    {
+        return lire(b, QStringLiteral("SELECT count(*), count(DISTINCT numero), min(numero), max(numero) FROM kalmorin"));
+    }
+};
+
+TEST_P(OuvrirJaquette, UneVieilleJaquettePasseA32EmplacementsUneFois)
+{
+    texteImage(5);   // the RTF the old text-image holds
+    const QString b = vieille(QStringLiteral("Vieille"));
+    ecrire(b, QStringLiteral("ALTER TABLE kalmorin DROP COLUMN cadre"));
+    ouvrir(QStringLiteral("Vieille"));
+    EXPECT_EQ(ed->windowTitle(), QStringLiteral("Page Vieille"));
+    EXPECT_EQ(enregistrements(b), QStringLiteral("32|32|0|31"));
+    EXPECT_EQ(lire(b, QStringLiteral("SELECT numero FROM kalmorin WHERE occup")), QStringLiteral("2;16;17"));
+    EXPECT_EQ(lire(b, QStringLiteral("SELECT textimage, fontname, fontsize, backcolor, leftimp, cadre FROM kalmorin "
+                                     "WHERE numero=16")),
+              QStringLiteral("1|Courier New|20.0|255|300|0"));
+    QStringList attendus = {QStringLiteral("jaquet.txt"), QStringLiteral("kalmorin.mdb"), QStringLiteral("photo16.jpg"),
+                            QStringLiteral("photo17.jpg"), QStringLiteral("photo2.jpg"), QStringLiteral("texte16.rtf")};
+    attendus.sort();
+    EXPECT_EQ(noms(perso(QStringLiteral("Vieille"))), attendus);
+    EXPECT_EQ(octets(perso(QStringLiteral("Vieille/jaquet.txt"))), QByteArray("ok\r\n"));
+    EXPECT_EQ(noms(travail(QStringLiteral("persopag"))), QStringList{QStringLiteral("Vieille")});
+    EXPECT_EQ(e().nbavant, 1);
+    EXPECT_EQ(e().nbarriere, 2);
+    EXPECT_TRUE(ed->c.O_arriere.valeur());
+    EXPECT_EQ(octets(kal::fichierSauv(16)), octets(perso(QStringLiteral("Vieille/photo16.jpg"))));
+    // Done once: the next open leaves the folder as it is.
+    const auto apres = arbre(perso(QStringLiteral("Vieille")));
+    ouvrir(QStringLiteral("Vieille"));
+    EXPECT_EQ(arbre(perso(QStringLiteral("Vieille"))), apres);
+}
+
+TEST_P(OuvrirJaquette, UneConversionInterrompueSeRefaitSansDoublonNiPerte)
+{
+    texteImage(5);
+    const QString b = vieille(QStringLiteral("Vieille"));
+    // Back object 12 holds a font name too long for its field: the conversion stops there.
+    ecrire(b, QStringLiteral("UPDATE kalmorin SET occup=1, fontname='%1' WHERE numero=12").arg(QString(300, QLatin1Char('x'))));
+    QFile::copy(perso(QStringLiteral("Vieille/photo9.jpg")), perso(QStringLiteral("Vieille/photo12.jpg")));
+    // An older run had already added some of the records.
+    ecrire(b, QStringLiteral("INSERT INTO kalmorin (numero, occup) VALUES (17, 0), (18, 0), (19, 0)"));
+    const auto avant = arbre(perso(QStringLiteral("Vieille")));
+    ouvrir(QStringLiteral("Vieille"));
+    EXPECT_EQ(dernier().titre, QStringLiteral("ERREUR"));
+    EXPECT_TRUE(dernier().texte.contains(QStringLiteral("n'a pas pu être convertie")));
+    EXPECT_EQ(arbre(perso(QStringLiteral("Vieille"))), avant);
+    EXPECT_EQ(noms(travail(QStringLiteral("persopag"))), QStringList{QStringLiteral("Vieille")});
+    EXPECT_EQ(ed->x.D_image.base(), base());
+    EXPECT_NE(ed->windowTitle(), QStringLiteral("Page Vieille"));
+    // Run again once the record is mended: every record once, every picture there.
+    ecrire(b, QStringLiteral("UPDATE kalmorin SET fontname='Arial' WHERE numero=12"));
+    ouvrir(QStringLiteral("Vieille"));
+    EXPECT_EQ(ed->windowTitle(), QStringLiteral("Page Vieille"));
+    EXPECT_EQ(enregistrements(b), QStringLiteral("32|32|0|31"));
+    EXPECT_EQ(lire(b, QStringLiteral("SELECT numero FROM kalmorin WHERE occup")), QStringLiteral("2;16;17;20"));
+    for (int n : {2, 16, 17, 20})
+        EXPECT_TRUE(QFile::exists(perso(QStringLiteral("Vieille/photo%1.jpg").arg(n)))) << n;
+    EXPECT_EQ(octets(perso(QStringLiteral("Vieille/photo20.jpg"))), avant.at(QStringLiteral("photo12.jpg")));
+}
+
+TEST_P(OuvrirJaquette, LesDeuxFacesComptentEtSansObjetCourantLEnregistrementPasse)
+{
+    // One photo on the back face; the front face shown, with no current object.
+    ed->c.O_arriere.definirValeur(true);
+    charger(jpeg(QStringLiteral("dos.jpg"), 200, 150));
+    ASSERT_EQ(e().objetcourant, 16);
+    ed->c.O_avant.definirValeur(true);
+    ASSERT_EQ(e().nbobjets, 0);
+    ASSERT_EQ(e().objetcourant, kal::AucunObjet);
+    pages().listepage();
+    ok(ed->c.O_ajout, QStringLiteral("Dos"));
+    EXPECT_TRUE(banc.repondeur.messages().empty()) << dernier().texte.toStdString();
+    EXPECT_TRUE(QFile::exists(perso(QStringLiteral("Dos/photo16.jpg"))));
+    e().pagemodifiee = true;
+    banc.repondeur.prevoir(kal::msg::RepNon);
+    ed->c.B_finimprim.cliquer();
+    EXPECT_EQ(dernier().titre, QStringLiteral("PAGE EN COURS"));
+    EXPECT_TRUE(kal::Programme::termine());
+}
+
+INSTANTIATE_TEST_SUITE_P(Editeurs, OuvrirJaquette, ::testing::Values(TypeEditeur::Jaquette),
+                         [](const auto& i) { return std::string(kaltest::nomType(i.param)); });
+
+}  // namespace
