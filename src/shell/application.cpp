@@ -7,7 +7,7 @@
 #include "platform/richtext/police.h"
 #include "printing/ajustement.h"
 #include "shell/depart.h"
-#include "shell/fenetrevide.h"
+#include "workbench/atelier.h"
 
 #include <QApplication>
 
@@ -22,7 +22,7 @@ void enregistrerFenetres(ReglagesPartages& partage, const OptionsProgramme& opti
     Fenetres::enregistrer(Ajustement::nomFenetre(), [&partage] { return new Ajustement(partage); });
     Fenetres::enregistrer(QStringLiteral("DOC"), [&partage] { return new Documentation(partage); });
     Fenetres::enregistrer(QStringLiteral("CONTACT"), [&partage] { return new Contact(partage); });
-    Fenetres::enregistrer(QStringLiteral("UTIL"), [] { return new FenetreVide(QStringLiteral("UTIL"), QStringLiteral("UTIL")); });
+    Fenetres::enregistrer(Atelier::nomFenetre(), [&partage] { return new Atelier(partage); });
 }
 
 bool demarrerProgramme(ReglagesPartages& partage, const OptionsProgramme& options)

@@ -1,0 +1,195 @@
+// The five adjustments of the workbench: one Change and one Scroll procedure for the family of
+// sliders with a table of their parameters, the editing flags and the memorised values behind
+// the reset buttons, the return to the photo as opened, and the display gamma.
+#include "workbench/atelier.h"
+
+#include "imaging/chainereglages.h"
+#include "platform/base/conversions.h"
+#include "platform/base/ecran.h"
+
+#include <cmath>
+
+namespace kal {
+
+namespace {
+// How a caption shows the slider's value.
+enum class Forme {
+    DixiemesBas,   // Int(value / 10), Str form
+    Valeur,        // the value, Str form
+    ValeurSimple,  // the value, plain form
+    Dixiemes,      // value / 10, Str form
+};
+
+struct Membre {
+    Reglage reglage;
+    Curseur Atelier::*curseur;
+    Etiquette Atelier::*etiquette;
+    const char* cle;       // the reset key
+    int flag;              // slot of flagreglage
+    const char* prefixeChange;
+    Forme formeChange;
+    const char* prefixeScroll;
+    Forme formeScroll;
+};
+
+// In the order of Reglage, which is also the order of the slots of valreglage.
+const Membre Membres[] = {
+    {Reglage::Contraste, &Atelier::A_contraste, &Atelier::E_contraste, "CONT", 0, "Cont:", Forme::DixiemesBas, "Cont=",
+     Forme::DixiemesBas},
+    {Reglage::Couleur, &Atelier::A_couleur, &Atelier::E_couleur, "COUL", 2, "Coul=", Forme::Valeur, "Coul=",
+     Forme::ValeurSimple},
+    {Reglage::Intensite, &Atelier::A_intensite, &Atelier::E_intensite, "INT", 1, "Int=", Forme::DixiemesBas, "Int=",
+     Forme::DixiemesBas},
+    {Reglage::Nettete, &Atelier::A_nettete, &Atelier::E_nettete, "NET", 3, "Net=", Forme::DixiemesBas, "Net=",
+     Forme::DixiemesBas},
+    {Reglage::Saturation, &Atelier::A_saturation, &Atelier::E_saturation, "SAT", 4, "Sat=", Forme::Dixiemes, "Sat=",
+     Forme::Dixiemes},
+};
+constexpr size_t FlagRotation = 5;
+constexpr size_t SlotRotation = 5;
+
+QString texte(int v, Forme f)
+{
+    switch (f) {
+    case Forme::DixiemesBas: return Str(std::floor(v / 10.0));
+    case Forme::Valeur: return Str(v);
+    case Forme::ValeurSimple: return QString::number(v);
+    case Forme::Dixiemes: return Str(v / 10.0);
+    }
+    return {};
+}
+}  // namespace
+
+void Atelier::changeflag(bool contraste, bool couleur, bool intensite, bool nettete, bool saturation, bool rotation)
+{
+    // The argument order is not the slot order: colour goes to slot 2, intensity to slot 1.
+    auto& f = etat.flagreglage;
+    f[0] = contraste;
+    f[2] = couleur;
+    f[1] = intensite;
+    f[3] = nettete;
+    f[4] = saturation;
+    f[FlagRotation] = rotation;
+}
+
+void Atelier::changeinit(bool b, const QString& code)
+{
+    B_initreglage.definirVisible(false);
+    B_initangle.definirActif(b);
+    B_initreglage.definirActif(true);
+    etat.codereglage = code;
+    // Five lines, intensity, contrast, colour, saturation, sharpness: "X" on the key's line.
+    static const char* const cles[] = {"INT", "CONT", "COUL", "SAT", "NET"};
+    QStringList lignes;
+    bool connue = false;
+    for (const char* cle : cles) {
+        const bool lui = code == QLatin1String(cle);
+        connue = connue || lui;
+        lignes << (code.isEmpty() || lui ? QStringLiteral("X") : QStringLiteral(" "));
+    }
+    if (code.isEmpty()) {
+        B_initreglage.definirLegende(lignes.join(QLatin1Char('\r')));
+        B_initreglage.definirActif(false);
+    } else if (connue) {
+        B_initreglage.definirLegende(lignes.join(QLatin1Char('\r')));
+    }
+    B_initreglage.definirVisible(true);
+}
+
+void Atelier::autorcorrect(bool b)
+{
+    // The base pictures are set by the callers (fixerBase); here only the controls.
+    for (Controle* c : std::initializer_list<Controle*>{
+             &B_annulreglagetot, &B_redeye, &A_zoom, &E_zoom, &A_angle, &E_angle, &B_initangle, &B_initzoom, &C_decoupe,
+             &A_contraste, &E_contraste, &A_couleur, &E_couleur, &A_intensite, &E_intensite, &A_saturation, &E_saturation,
+             &A_nettete, &E_nettete, &A_compression, &E_compression})
+        c->definirActif(b);
+}
+
+void Atelier::initcorrect()
+{
+    etat.razreglages = true;
+    E_contraste.definirLegende(QStringLiteral("Cont=0"));
+    E_couleur.definirLegende(QStringLiteral("Coul=0"));
+    E_intensite.definirLegende(QStringLiteral("Int=0"));
+    E_saturation.definirLegende(QStringLiteral("Sat=0"));
+    E_nettete.definirLegende(QStringLiteral("Net=0"));
+    E_zoom.definirLegende(QStringLiteral("Zoom=1"));
+    for (Curseur* a : {&A_contraste, &A_couleur, &A_intensite, &A_saturation, &A_nettete, &A_zoom})
+        a->definirValeur(0);
+    etat.valreglage.fill(0);
+    changeflag(false, false, false, false, false, false);
+    changeinit(false, QString());
+    initialangle();
+    etat.razreglages = false;
+}
+
+void Atelier::A_reglage_Scroll(int m)
+{
+    const Membre& mb = Membres[m];
+    (this->*mb.etiquette).definirLegende(QLatin1String(mb.prefixeScroll) + texte((this->*mb.curseur).valeur(), mb.formeScroll));
+}
+
+void Atelier::A_reglage_Change(int m)
+{
+    if (etat.razreglages)
+        return;
+    const Membre& mb = Membres[m];
+    definirPointeur(pointeur::Sablier);
+    L_photo.definirVisible(false);
+    if (!etat.flagreglage[static_cast<size_t>(mb.flag)]) {
+        // This slider takes over: the values of the others and of the angle are memorised.
+        changeflag(mb.reglage == Reglage::Contraste, mb.reglage == Reglage::Couleur, mb.reglage == Reglage::Intensite,
+                   mb.reglage == Reglage::Nettete, mb.reglage == Reglage::Saturation, false);
+        const ValeursReglages v = valeursCurseurs();
+        for (const Membre& autre : Membres)
+            if (autre.reglage != mb.reglage)
+                etat.valreglage[static_cast<size_t>(autre.reglage)] = valeurDe(v, autre.reglage);
+        etat.valreglage[SlotRotation] = A_angle.valeur();
+    }
+    // Rendered from the base with every adjustment once, whichever slider moved.
+    reconstruire();
+    const int valeur = (this->*mb.curseur).valeur();
+    (this->*mb.etiquette).definirLegende(QLatin1String(mb.prefixeChange) + texte(valeur, mb.formeChange));
+    taillephoto();
+    changeinit(false, QLatin1String(mb.cle));
+    L_photo.definirVisible(true);
+    definirPointeur(pointeur::Fleche);
+}
+
+void Atelier::B_initreglage_Click()
+{
+    for (const Membre& mb : Membres)
+        if (etat.codereglage == QLatin1String(mb.cle))
+            (this->*mb.curseur).definirValeur(etat.valreglage[static_cast<size_t>(mb.reglage)]);
+    changeinit(false, QString());
+}
+
+void Atelier::B_annulreglagetot_Click()
+{
+    regvisible(false);
+    changeinit(false, QString());
+    initcorrect();
+    for (Controle* c : std::initializer_list<Controle*>{&B_annulreglagetot, &A_zoom, &E_zoom, &A_angle, &E_angle, &B_initangle,
+                                                        &B_initzoom, &C_decoupe, &A_contraste, &E_contraste, &A_couleur,
+                                                        &E_couleur, &A_intensite, &E_intensite, &A_saturation, &E_saturation,
+                                                        &A_nettete, &E_nettete})
+        c->definirActif(true);
+    L_photo.definirBitmap(L_initial.bitmap());
+    L_sauvder.definirBitmap(L_initial.bitmap());
+    fixerBase(L_initial.bitmap());
+    taillephoto();
+    initredim();
+    regvisible(true);
+}
+
+void Atelier::changegamma()
+{
+    partage_.gamma = A_gamma.valeur();
+    E_gamma.definirLegende(QStringLiteral("Gamma =") + CStr(partage_.gamma / 100));
+    L_photo.definirGammaaffichage(partage_.gamma);
+    // The control shows the new gamma at once, as its property change did.
+    L_photo.repeindre();
+}
+
+}  // namespace kal

@@ -1,0 +1,276 @@
+// The photo folder utilphot: filing the photo under a typed name with the naming rules,
+// listing, deleting the real file picked (and nothing that is not one of the workbench's JPEG
+// photos), and the folder's information box.
+#include "banc.h"
+
+#include "platform/base/fichiers.h"
+#include "platform/controls/bip.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+using kal::Atelier;
+using kaltest::BancAtelier;
+
+namespace {
+
+QByteArray octets(const QString& chemin)
+{
+    QFile f(chemin);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void ecrire(const QString& chemin, const QByteArray& contenu)
+{
+    QFile f(chemin);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(contenu);
+}
+
+class Classeur : public ::testing::Test {
+protected:
+    BancAtelier b;
+    Atelier* a = nullptr;
+    void SetUp() override
+    {
+        a = b.ouvrir();
+        ASSERT_NE(a, nullptr);
+        b.photo(QStringLiteral("p.jpg"), BancAtelier::motif(400, 300));
+        b.prendre(*a, 0);
+        ASSERT_TRUE(a->etat.photochargee);
+        b.repondeur.oublier();
+    }
+    QString dans(const QString& nom) const { return b.classeur() + QLatin1Char('/') + nom; }
+    QStringList classe() const { return QDir(b.classeur()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+
+    // ENREGISTRER answered Yes, the name typed as the user types it, OK.
+    void nommer(const QString& nom)
+    {
+        if (!a->B_okphoto.actif()) {
+            b.repondeur.prevoir(kal::msg::RepOui);
+            a->B_enrsous.cliquer();
+        }
+        QLineEdit* ligne = a->L_fichier.saisie.ligne();
+        ligne->clear();
+        for (const QChar c : nom)
+            QTest::sendKeyEvent(QTest::Click, ligne, Qt::Key_unknown, QString(c), {});
+        ASSERT_EQ(a->L_fichier.texte(), nom);
+        a->B_okphoto.cliquer();
+    }
+    QString dernierTexte() const { return b.repondeur.messages().empty() ? QString() : b.repondeur.messages().back().texte; }
+    QString dernierTitre() const { return b.repondeur.messages().empty() ? QString() : b.repondeur.messages().back().titre; }
+};
+
+TEST_F(Classeur, EnregistrerCopieLeFichierDeTravailSousLeNomTape)
+{
+    b.repondeur.prevoir(kal::msg::RepNon);
+    a->B_enrsous.cliquer();
+    ASSERT_EQ(b.repondeur.messages().size(), 1u);
+    EXPECT_EQ(b.repondeur.messages()[0].titre, QStringLiteral("ENREGISTREMENT"));
+    EXPECT_EQ(b.repondeur.messages()[0].style, 36);
+    EXPECT_EQ(b.repondeur.messages()[0].lignes(),
+              (QStringList{QStringLiteral("Donner un nom à la photo"), QStringLiteral("La photo sera enregistrée au format .jpg dans"),
+                           b.classeur() + QLatin1Char('/'), QStringLiteral("Continuer ?")}));
+    // Declined: every file button back, nothing filed.
+    EXPECT_TRUE(a->B_enrsous.actif());
+    EXPECT_FALSE(a->L_fichier.visible());
+    EXPECT_TRUE(classe().isEmpty());
+
+    b.repondeur.prevoir(kal::msg::RepOui);
+    a->B_enrsous.cliquer();
+    EXPECT_TRUE(a->L_fichier.visible());
+    EXPECT_TRUE(a->B_okphoto.actif());
+    EXPECT_FALSE(a->B_ouvrir.actif());
+    nommer(QStringLiteral("vacances"));
+    EXPECT_EQ(classe(), QStringList{QStringLiteral("vacances.jpg")});
+    EXPECT_EQ(octets(dans(QStringLiteral("vacances.jpg"))), octets(b.travail()));
+    // Idle: the photo hidden, nothing more to save until another photo.
+    EXPECT_FALSE(a->L_photo.visible());
+    EXPECT_FALSE(a->B_enrsous.actif());
+    EXPECT_FALSE(a->B_okphoto.actif());
+    EXPECT_FALSE(a->L_fichier.visible());
+    EXPECT_EQ(a->L_fichier.nombre(), 1);
+
+    // The part before the first dot; a name kept in the case typed, shown lower-cased.
+    b.prendre(*a, 0);
+    nommer(QStringLiteral("a.b.c"));
+    b.prendre(*a, 0);
+    nommer(QStringLiteral("Vacance2"));   // exactly 8 characters
+    EXPECT_EQ(classe(), (QStringList{QStringLiteral("Vacance2.jpg"), QStringLiteral("a.jpg"), QStringLiteral("vacances.jpg")}));
+    EXPECT_EQ(a->L_fichier.entree(0), QStringLiteral("a"));
+    EXPECT_EQ(a->L_fichier.entree(1), QStringLiteral("vacance2"));
+    EXPECT_EQ(a->nomsReels().at(1), QStringLiteral("Vacance2.jpg"));
+    EXPECT_EQ(b.repondeur.messages().size(), 4u);   // the four questions, no refusal
+}
+
+TEST_F(Classeur, LesNomsRefusesNeDeposentRien)
+{
+    ecrire(dans(QStringLiteral("photo1.jpg")), "\xFF\xD8\xFF");
+    a->listefichier();
+    kal::CompteurBips bips;
+    struct Cas {
+        QString tape, texte, titre;
+    };
+    const QString absent = QStringLiteral("Nom de photo absent");
+    const QString long8 = QStringLiteral("Le nom de photo ne doit pas excéder 8 caractères");
+    const std::vector<Cas> cas = {
+        {QString(), absent, QStringLiteral("NOM DE PHOTO")},
+        {QStringLiteral("vacances1"), long8, QStringLiteral("NOM DE PHOTO")},
+        {QStringLiteral("vacances.jpg"), long8, QStringLiteral("NOM DE PHOTO")},
+        {QStringLiteral("ééééééééé"), long8, QStringLiteral("NOM DE PHOTO")},
+        {QStringLiteral(".x"), absent, QStringLiteral("NOM DE PHOTO")},
+        {QStringLiteral(".."), absent, QStringLiteral("NOM DE PHOTO")},
+        {QStringLiteral("a/b"), QStringLiteral("Le nom de photo a/b ne doit contenir ni / ni \\.\rChoisir un autre nom."),
+         QStringLiteral("NOM DE PHOTO INCORRECT")},
+        {QStringLiteral("\\"), QStringLiteral("Le nom de photo \\ ne doit contenir ni / ni \\.\rChoisir un autre nom."),
+         QStringLiteral("NOM DE PHOTO INCORRECT")},
+        {QStringLiteral("Photo1"), QStringLiteral("La photo Photo1 est déjà enregistrée:\rChoisir un autre nom."),
+         QStringLiteral("NOM DE PHOTO INCORRECT")},
+        {QStringLiteral("PHOTO1.x"), QStringLiteral("La photo PHOTO1 est déjà enregistrée:\rChoisir un autre nom."),
+         QStringLiteral("NOM DE PHOTO INCORRECT")},
+    };
+    b.repondeur.prevoir(kal::msg::RepOui);
+    a->B_enrsous.cliquer();
+    for (const Cas& c : cas) {
+        b.repondeur.oublier();
+        nommer(c.tape);
+        ASSERT_EQ(b.repondeur.messages().size(), 1u) << c.tape.toStdString();
+        EXPECT_EQ(dernierTexte(), c.texte) << c.tape.toStdString();
+        EXPECT_EQ(dernierTitre(), c.titre) << c.tape.toStdString();
+        EXPECT_EQ(b.repondeur.messages().back().style, 48);
+        // Still naming; nothing filed beside the photo there.
+        EXPECT_TRUE(a->B_okphoto.actif());
+        EXPECT_TRUE(a->L_fichier.visible());
+        EXPECT_EQ(classe(), QStringList{QStringLiteral("photo1.jpg")}) << c.tape.toStdString();
+    }
+    EXPECT_EQ(bips.nombre(), 8);   // the duplicates do not beep
+    EXPECT_FALSE(QFileInfo::exists(dans(QStringLiteral("a"))));
+    // Eight characters that are not all ASCII are eight characters.
+    b.repondeur.oublier();
+    nommer(QStringLiteral("éléphant"));
+    EXPECT_TRUE(b.repondeur.messages().empty());
+    EXPECT_TRUE(QFileInfo::exists(dans(QStringLiteral("éléphant.jpg"))));
+}
+
+TEST_F(Classeur, SupprimerLeVraiFichierChoisi)
+{
+    const QByteArray jpeg = octets(b.travail());
+    ecrire(dans(QStringLiteral("Vacances.jpg")), jpeg);
+    ecrire(dans(QStringLiteral("a.b.jpg")), jpeg);
+    ecrire(dans(QStringLiteral("a.jpg")), jpeg);
+    ecrire(dans(QStringLiteral("Noel.JPG")), jpeg);
+    ecrire(dans(QStringLiteral("notes.txt")), "texte");
+    ecrire(dans(QStringLiteral("texte.jpg")), "pas une photo");
+    ecrire(b.dossier.fichier(QStringLiteral("ailleurs.jpg")), jpeg);
+    ASSERT_TRUE(QFile::link(b.dossier.fichier(QStringLiteral("ailleurs.jpg")), dans(QStringLiteral("lien.jpg"))));
+
+    b.repondeur.prevoir(kal::msg::RepOK);
+    a->B_sup.cliquer();
+    ASSERT_EQ(b.repondeur.messages().size(), 1u);
+    EXPECT_EQ(b.repondeur.messages()[0].texte, QStringLiteral("Selectionner la photo à supprimer"));
+    EXPECT_EQ(b.repondeur.messages()[0].titre, QStringLiteral("SUPPRESSION PHOTO"));
+    EXPECT_TRUE(a->L_fichsup.visible());
+    EXPECT_TRUE(a->B_okphoto.actif());
+    EXPECT_FALSE(a->B_sup.actif());
+    // Listed as the design shows them; the other file is not listed.
+    QStringList montres;
+    for (int i = 0; i < a->L_fichsup.nombre(); ++i)
+        montres << a->L_fichsup.entree(i);
+    EXPECT_EQ(montres, (QStringList{QStringLiteral("a"), QStringLiteral("a"), QStringLiteral("lien"), QStringLiteral("noel"),
+                                    QStringLiteral("texte"), QStringLiteral("vacances")}));
+    EXPECT_EQ(a->nomsReels(), (QStringList{QStringLiteral("a.b.jpg"), QStringLiteral("a.jpg"), QStringLiteral("lien.jpg"),
+                                           QStringLiteral("Noel.JPG"), QStringLiteral("texte.jpg"), QStringLiteral("Vacances.jpg")}));
+
+    auto supprimer = [&](const QString& reel, bool fin) {
+        b.repondeur.oublier();
+        a->L_fichsup.definirIndex(static_cast<int>(a->nomsReels().indexOf(reel)));
+        b.repondeur.prevoir(kal::msg::RepOui);
+        b.repondeur.prevoir(fin ? kal::msg::RepOui : kal::msg::RepNon);
+        a->B_okphoto.cliquer();
+    };
+    // "vacances" is Vacances.jpg; the first "a" is a.b.jpg, not a.jpg.
+    supprimer(QStringLiteral("Vacances.jpg"), false);
+    EXPECT_FALSE(QFileInfo::exists(dans(QStringLiteral("Vacances.jpg"))));
+    ASSERT_EQ(b.repondeur.messages().size(), 2u);
+    EXPECT_EQ(b.repondeur.messages()[0].texte, QStringLiteral("Supprimer la photo sélectionnée"));
+    EXPECT_EQ(b.repondeur.messages()[1].texte, QStringLiteral("FIN DE SUPPRESSION  ?"));
+    // Continuing: OK and the list only.
+    EXPECT_TRUE(a->B_okphoto.actif());
+    EXPECT_FALSE(a->B_ouvrir.actif());
+    EXPECT_TRUE(a->L_fichsup.visible());
+    supprimer(QStringLiteral("a.b.jpg"), false);
+    EXPECT_FALSE(QFileInfo::exists(dans(QStringLiteral("a.b.jpg"))));
+    EXPECT_TRUE(QFileInfo::exists(dans(QStringLiteral("a.jpg"))));
+
+    // A file that is not one of the workbench's JPEG photos stays, with a message.
+    for (const QString& autre : {QStringLiteral("texte.jpg"), QStringLiteral("lien.jpg")}) {
+        b.repondeur.oublier();
+        a->L_fichsup.definirIndex(static_cast<int>(a->nomsReels().indexOf(autre)));
+        b.repondeur.prevoir(kal::msg::RepOui);
+        a->B_okphoto.cliquer();
+        ASSERT_EQ(b.repondeur.messages().size(), 2u) << autre.toStdString();
+        EXPECT_EQ(b.repondeur.messages()[1].titre, QStringLiteral("SUPPRESSION PHOTO"));
+        EXPECT_TRUE(b.repondeur.messages()[1].texte.startsWith(QStringLiteral("La photo ") + autre)) << autre.toStdString();
+        EXPECT_TRUE(QFileInfo(dans(autre)).exists() || QFileInfo(dans(autre)).isSymLink());
+        a->B_sup.cliquer();
+    }
+    EXPECT_TRUE(QFileInfo::exists(b.dossier.fichier(QStringLiteral("ailleurs.jpg"))));
+
+    // No name picked: the message, and OK still offered.
+    b.repondeur.oublier();
+    a->L_fichsup.definirIndex(-1);
+    a->B_okphoto.cliquer();
+    EXPECT_EQ(dernierTexte(), QStringLiteral("Nom de photo absent"));
+    EXPECT_TRUE(a->B_okphoto.actif());
+    // Answered No: nothing deleted.
+    a->B_sup.cliquer();
+    b.repondeur.oublier();
+    a->L_fichsup.definirIndex(static_cast<int>(a->nomsReels().indexOf(QStringLiteral("Noel.JPG"))));
+    b.repondeur.prevoir(kal::msg::RepNon);
+    a->B_okphoto.cliquer();
+    EXPECT_TRUE(QFileInfo::exists(dans(QStringLiteral("Noel.JPG"))));
+    EXPECT_FALSE(a->B_okphoto.actif());
+    // The end of the run: back to idle.
+    a->B_sup.cliquer();
+    supprimer(QStringLiteral("Noel.JPG"), true);
+    EXPECT_FALSE(QFileInfo::exists(dans(QStringLiteral("Noel.JPG"))));
+    EXPECT_TRUE(a->B_ouvrir.actif());
+    EXPECT_FALSE(a->B_okphoto.actif());
+    EXPECT_FALSE(a->L_fichsup.visible());
+    EXPECT_TRUE(QFileInfo::exists(dans(QStringLiteral("notes.txt"))));
+}
+
+TEST_F(Classeur, InformationsDuClasseur)
+{
+    auto ligne3 = [&] {
+        b.repondeur.oublier();
+        a->B_info.cliquer();
+        EXPECT_EQ(b.repondeur.messages().size(), 1u);
+        EXPECT_EQ(b.repondeur.messages()[0].titre, QStringLiteral("INFO SAUVEGARDE"));
+        EXPECT_EQ(b.repondeur.messages()[0].style, 0);
+        return b.repondeur.messages()[0].lignes().value(2);
+    };
+    EXPECT_EQ(ligne3(), QStringLiteral("Il contient  0 photos.L'espace disque occupé par ce classeur est de: 0 Ko"));
+    EXPECT_EQ(b.repondeur.messages()[0].lignes(),
+              (QStringList{QStringLiteral("Les photos modifiées sont enregistrées dans un classeur de sauvegarde."),
+                           QStringLiteral("Ce classeur de sauvegarde est:") + b.classeur() + QStringLiteral("/."),
+                           QStringLiteral("Il contient  0 photos.L'espace disque occupé par ce classeur est de: 0 Ko"),
+                           QStringLiteral("Pour libérer de l'espace disque,il peut etre nécessaire de supprimer les photos de ce "
+                                          "classeur devenues inutiles."),
+                           QStringLiteral("Pour cela,utiliser le bouton SUPPRIMER.")}));
+    // 1.5 Ko three times: 2 + 2 + 2 (halves to the even neighbour, file by file); the other
+    // file counts as a photo but not in the size.
+    for (const char* nom : {"a.jpg", "b.jpg", "c.JPG"})
+        ecrire(dans(QString::fromLatin1(nom)), QByteArray(1536, 'x'));
+    ecrire(dans(QStringLiteral("d.txt")), QByteArray(4096, 'x'));
+    EXPECT_EQ(ligne3(), QStringLiteral("Il contient  4 photos.L'espace disque occupé par ce classeur est de: 6 Ko"));
+    // Sizes beyond what 32 bits of Ko hold are counted.
+    for (const char* nom : {"g1.jpg", "g2.jpg"}) {
+        QFile f(dans(QString::fromLatin1(nom)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(qint64(1) << 42)) << "a sparse file of 4 TiB in the test folder";
+    }
+    EXPECT_EQ(ligne3(), QStringLiteral("Il contient  6 photos.L'espace disque occupé par ce classeur est de: 8589934598 Ko"));
+}
+
+}  // namespace
