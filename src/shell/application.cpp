@@ -4,6 +4,7 @@
 #include "help/contact.h"
 #include "help/documentation.h"
 #include "platform/base/fenetres.h"
+#include "platform/base/messages.h"
 #include "platform/richtext/police.h"
 #include "printing/ajustement.h"
 #include "shell/depart.h"
@@ -40,6 +41,7 @@ int executerProgramme()
     static ReglagesPartages partage;
     // "MS Sans Serif" and the other fonts the windows name resolve to the installed ones.
     installerSubstitutionsPolices();
+    installerTraductionsFrancaises();
     int code = 0;
     if (demarrerProgramme(partage))
         code = QApplication::exec();

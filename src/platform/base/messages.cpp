@@ -1,7 +1,12 @@
 #include "platform/base/messages.h"
 
 #include <QApplication>
+#include <QAbstractButton>
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QTranslator>
+
+#include <utility>
 
 namespace kal {
 
@@ -65,12 +70,32 @@ int MsgBox(const QString& texte, int style, const QString& titre)
         box.setStandardButtons(QMessageBox::Ok);
         break;
     }
+    // The buttons speak French whatever the desktop's language.
+    const std::pair<QMessageBox::StandardButton, const char*> legendes[] = {
+        {QMessageBox::Ok, "OK"}, {QMessageBox::Cancel, "Annuler"}, {QMessageBox::Yes, "Oui"}, {QMessageBox::No, "Non"}};
+    for (const auto& [bouton, legende] : legendes)
+        if (QAbstractButton* b = box.button(bouton))
+            b->setText(QString::fromLatin1(legende));
     switch (box.exec()) {
     case QMessageBox::Cancel: return msg::RepAnnuler;
     case QMessageBox::Yes: return msg::RepOui;
     case QMessageBox::No: return msg::RepNon;
     default: return msg::RepOK;
     }
+}
+
+void installerTraductionsFrancaises()
+{
+    static QTranslator* traducteur = nullptr;
+    if (traducteur || !QCoreApplication::instance())
+        return;
+    auto* t = new QTranslator(QCoreApplication::instance());
+    if (t->load(QStringLiteral("qtbase_fr"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+        QCoreApplication::installTranslator(t)) {
+        traducteur = t;
+        return;
+    }
+    delete t;
 }
 
 }  // namespace kal

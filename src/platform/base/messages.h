@@ -47,6 +47,10 @@ public:
 // modal QMessageBox is shown.
 int MsgBox(const QString& texte, int style = msg::OK, const QString& titre = {});
 
+// Qt's own dialogs (colour and file choosers, the standard buttons) in French, from the
+// translations of Qt installed on the system; without them they stay in English. Once.
+void installerTraductionsFrancaises();
+
 // Installs an answerer in place of the person (nullptr puts the real box back).
 void installerRepondeur(Repondeur* r);
 
