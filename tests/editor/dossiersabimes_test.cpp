@@ -7,7 +7,12 @@
 #include "platform/database/basedonnees.h"
 
 #include <QDirIterator>
+#include <csignal>
 #include <cstdio>
+#include <sys/fsuid.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QFile>
 #include <QRandomGenerator>
 #include <functional>
@@ -38,10 +43,50 @@ QByteArray hasard(int n)
         c = static_cast<char>(QRandomGenerator::global()->bounded(256));
     return b;
 }
+// How the editor is opened and closed: as the machine's user (root on the build machines), as an
+// ordinary user for whom read-only files really are read-only, or on a disk where nothing more
+// can be written.
+enum class Conditions { Ordinaires, UtilisateurOrdinaire, DisquePlein };
+
 struct Cas {
     const char* nom;
     std::function<void(const QString& dossier)> preparer;
+    Conditions conditions = Conditions::Ordinaires;
 };
+
+// Puts the current thread's file rights to those of "nobody" (under root), or makes every write
+// of the process fail as on a full disk, for the life of the object.
+class Environnement {
+public:
+    explicit Environnement(Conditions c) : c_(c)
+    {
+        if (c_ == Conditions::UtilisateurOrdinaire && ::geteuid() == 0) {
+            ::setfsgid(65534);
+            ::setfsuid(65534);
+        } else if (c_ == Conditions::DisquePlein) {
+            ::getrlimit(RLIMIT_FSIZE, &avant_);
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit r = avant_;
+            r.rlim_cur = 0;
+            ::setrlimit(RLIMIT_FSIZE, &r);
+        }
+    }
+    ~Environnement()
+    {
+        if (c_ == Conditions::UtilisateurOrdinaire && ::geteuid() == 0) {
+            ::setfsuid(0);
+            ::setfsgid(0);
+        } else if (c_ == Conditions::DisquePlein) {
+            ::setrlimit(RLIMIT_FSIZE, &avant_);
+        }
+    }
+
+private:
+    Conditions c_;
+    rlimit avant_{};
+};
+
+void droits(const QString& chemin, mode_t mode) { ::chmod(QFile::encodeName(chemin).constData(), mode); }
 
 // Every case starts from a work folder with a good database and the settings file above.
 const Cas TousLesCas[] = {
@@ -89,6 +134,31 @@ const Cas TousLesCas[] = {
          kal::fs::creerDossier(d + "/quelvard.ini");
      }},
     {"persopag_est_un_fichier", [](const QString& d) { poser(d + "/persopag", "pas un dossier"); }},
+    {"base_en_lecture_seule",
+     [](const QString& d) {
+         droits(d, 0777);
+         droits(d + "/quelvard.ini", 0666);
+         droits(d + "/kalmorin.mdb", 0444);
+     },
+     Conditions::UtilisateurOrdinaire},
+    {"reglages_en_lecture_seule",
+     [](const QString& d) {
+         droits(d, 0777);
+         droits(d + "/kalmorin.mdb", 0666);
+         droits(d + "/quelvard.ini", 0444);
+     },
+     Conditions::UtilisateurOrdinaire},
+    {"dossier_en_lecture_seule",
+     [](const QString& d) {
+         kal::fs::creerDossier(d + "/persopag");
+         droits(d + "/kalmorin.mdb", 0444);
+         droits(d + "/quelvard.ini", 0444);
+         droits(d, 0555);
+     },
+     Conditions::UtilisateurOrdinaire},
+    {"disque_plein", [](const QString&) {}, Conditions::DisquePlein},
+    {"disque_plein_sans_reglages", [](const QString& d) { kal::fs::supprimerFichier(d + "/quelvard.ini"); },
+     Conditions::DisquePlein},
 };
 
 class DossierAbime : public ::testing::TestWithParam<Cas> {};
@@ -109,15 +179,23 @@ TEST_P(DossierAbime, QuitterNeDetruitRien)
         avant[f] = contenu(f);
     }
 
-    kal::Editeur* ed = banc.ouvrir(TypeEditeur::Page);
-    ASSERT_NE(ed, nullptr);
-    ed->c.B_finimprim.cliquer();
-    EXPECT_TRUE(kal::Programme::termine()) << "QUITTER must end the program";
+    {
+        Environnement env(GetParam().conditions);
+        kal::Editeur* ed = banc.ouvrir(TypeEditeur::Page);
+        ASSERT_NE(ed, nullptr);
+        ed->c.B_finimprim.cliquer();
+        EXPECT_TRUE(kal::Programme::termine()) << "QUITTER must end the program";
+    }
+    droits(d, 0777);
 
     for (const auto& [f, octets] : avant) {
         if (f.endsWith(QLatin1String("kalmorin.mdb")) && !std::string(GetParam().nom).starts_with("base_"))
             continue;   // a sound database is the editor's own to write
         EXPECT_EQ(contenu(f), octets) << f.toStdString();
+    }
+    // A settings file the load had to create is whole or absent, never left empty.
+    if (!avant.count(d + "/quelvard.ini")) {
+        EXPECT_NE(contenu(d + "/quelvard.ini"), QByteArray());
     }
     // Every message is French, in the program's style: an upper-case title, a first line that
     // says what happened.
