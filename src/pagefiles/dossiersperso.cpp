@@ -77,6 +77,8 @@ QString refusNom(const QString& nom)
         return QStringLiteral("un nom de page ne contient ni « / » ni « \\ »");
     if (std::any_of(nom.begin(), nom.end(), [](QChar ch) { return ch.unicode() < 0x20 || ch.unicode() == 0x7F; }))
         return QStringLiteral("un nom de page ne contient pas de caractère de contrôle");
+    if (QString::fromUtf8(nom.toUtf8()) != nom)
+        return QStringLiteral("le nom contient un caractère qu'aucun disque n'écrit");
     if (nom.startsWith(QLatin1Char('.')))
         return QStringLiteral("un nom de page ne commence pas par un point");
     if (nom.toUtf8().size() > OctetsNomMax)

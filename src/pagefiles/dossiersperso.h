@@ -13,8 +13,8 @@ QString marqueur(bool jaquette);   // "jaquet.txt" or "page.txt"
 
 // Why a name typed in the pages panel cannot be the name of a folder of persopag, in words for
 // the user; empty when it can. A page's name is a plain folder name: not empty, neither "." nor
-// "..", no "/" or "\", no control character (NUL included), not beginning with "." (the hidden
-// names are the program's own), at most 255 bytes.
+// "..", no "/" or "\", no control character (NUL included), nothing UTF-8 cannot write (a lone
+// surrogate), not beginning with "." (the hidden names are the program's own), at most 255 bytes.
 QString refusNom(const QString& nom);
 // The name as a message can show it: control characters as "?", cut after 60 characters.
 QString nomAffichable(const QString& nom);
