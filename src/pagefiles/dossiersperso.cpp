@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -137,6 +138,10 @@ QString dossierAcote(const QString& parentDossier, const QString& prefixe)
     QByteArray modele = fs::joindre(parentDossier, prefixe + QStringLiteral("XXXXXX")).toLocal8Bit();
     if (!::mkdtemp(modele.data()))
         echec(parentDossier, errno);
+    // mkdtemp makes it private; once in place it is a folder like the others of its parent.
+    struct stat etat {};
+    if (::stat(parentDossier.toLocal8Bit().constData(), &etat) == 0)
+        ::chmod(modele.constData(), etat.st_mode & 07777);
     return QString::fromLocal8Bit(modele);
 }
 

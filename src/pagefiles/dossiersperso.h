@@ -34,7 +34,8 @@ struct Contenu {
 Contenu examiner(const QString& chemin);
 
 // A new empty folder in `parent`, hidden (its name begins with `prefixe`, which begins with
-// "."), to be filled before it is put in place; 75 when it cannot be made.
+// "."), with the permissions of `parent`, to be filled before it is put in place; 75 when it
+// cannot be made.
 QString dossierAcote(const QString& parent, const QString& prefixe);
 // Puts the folder `nouveau` in the place of `cible`, in one step. When `cible` exists the two are
 // exchanged and the old content is left under the path `nouveau`; when it does not, `nouveau`

@@ -16,6 +16,8 @@ namespace kal {
 void PagesPerso::brancher()
 {
     ControlesEditeur& c = x_.c;
+    // The panel stands over the page's thumbnails: it hides what lies under it.
+    c.F_page.boite()->setAutoFillBackground(true);
     x_.enregistrerCommande(QStringLiteral("Pages"), [this] {
         // An open that waited for a save is given up, with the name it kept; so is a close
         // that waited for one (the panel was left and is now used afresh).
