@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -77,6 +78,8 @@ QString refusNom(const QString& nom)
         return QStringLiteral("un nom de page ne contient ni « / » ni « \\ »");
     if (std::any_of(nom.begin(), nom.end(), [](QChar ch) { return ch.unicode() < 0x20 || ch.unicode() == 0x7F; }))
         return QStringLiteral("un nom de page ne contient pas de caractère de contrôle");
+    if (QString::fromUtf8(nom.toUtf8()) != nom)
+        return QStringLiteral("le nom contient un caractère qu'aucun disque n'écrit");
     if (nom.startsWith(QLatin1Char('.')))
         return QStringLiteral("un nom de page ne commence pas par un point");
     if (nom.toUtf8().size() > OctetsNomMax)
@@ -135,6 +138,10 @@ QString dossierAcote(const QString& parentDossier, const QString& prefixe)
     QByteArray modele = fs::joindre(parentDossier, prefixe + QStringLiteral("XXXXXX")).toLocal8Bit();
     if (!::mkdtemp(modele.data()))
         echec(parentDossier, errno);
+    // mkdtemp makes it private; once in place it is a folder like the others of its parent.
+    struct stat etat {};
+    if (::stat(parentDossier.toLocal8Bit().constData(), &etat) == 0)
+        ::chmod(modele.constData(), etat.st_mode & 07777);
     return QString::fromLocal8Bit(modele);
 }
 

@@ -13,8 +13,8 @@ QString marqueur(bool jaquette);   // "jaquet.txt" or "page.txt"
 
 // Why a name typed in the pages panel cannot be the name of a folder of persopag, in words for
 // the user; empty when it can. A page's name is a plain folder name: not empty, neither "." nor
-// "..", no "/" or "\", no control character (NUL included), not beginning with "." (the hidden
-// names are the program's own), at most 255 bytes.
+// "..", no "/" or "\", no control character (NUL included), nothing UTF-8 cannot write (a lone
+// surrogate), not beginning with "." (the hidden names are the program's own), at most 255 bytes.
 QString refusNom(const QString& nom);
 // The name as a message can show it: control characters as "?", cut after 60 characters.
 QString nomAffichable(const QString& nom);
@@ -34,7 +34,8 @@ struct Contenu {
 Contenu examiner(const QString& chemin);
 
 // A new empty folder in `parent`, hidden (its name begins with `prefixe`, which begins with
-// "."), to be filled before it is put in place; 75 when it cannot be made.
+// "."), with the permissions of `parent`, to be filled before it is put in place; 75 when it
+// cannot be made.
 QString dossierAcote(const QString& parent, const QString& prefixe);
 // Puts the folder `nouveau` in the place of `cible`, in one step. When `cible` exists the two are
 // exchanged and the old content is left under the path `nouveau`; when it does not, `nouveau`

@@ -232,6 +232,8 @@ void PagesPerso::ouvrirDossier(const QString& nom, const QString& dossier)
 
     cacherPanneau();
     x_.fenetre.definirPointeur(pointeur::Personnalise);
+    // Another page is shown: a save agreed to at quit was for the page now gone.
+    e.quitterapres = false;
     e.nompage = nom;
     x_.fenetre.setWindowTitle(QStringLiteral("Page ") + e.nompage);
 }

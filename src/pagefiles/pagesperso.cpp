@@ -16,10 +16,14 @@ namespace kal {
 void PagesPerso::brancher()
 {
     ControlesEditeur& c = x_.c;
+    // The panel stands over the page's thumbnails: it hides what lies under it.
+    c.F_page.boite()->setAutoFillBackground(true);
     x_.enregistrerCommande(QStringLiteral("Pages"), [this] {
-        // An open that waited for a save is given up, with the name it kept.
+        // An open that waited for a save is given up, with the name it kept; so is a close
+        // that waited for one (the panel was left and is now used afresh).
         x_.etat.ouvrirapres = false;
         x_.etat.nomaouvrir.clear();
+        x_.etat.quitterapres = false;
         listepage();
         return true;
     });
@@ -173,10 +177,12 @@ void PagesPerso::O_supp_Click()
 
 void PagesPerso::B_annulsauv_Click()
 {
-    // Left without saving: neither the close nor an open waits for a later save any more.
+    // Left without saving: neither the close, nor an open, nor the printer set-up waits for a
+    // later save any more; the set-up asks again whether to save first.
     x_.etat.quitterapres = false;
     x_.etat.ouvrirapres = false;
     x_.etat.nomaouvrir.clear();
+    x_.etat.enregavantconfig = false;
     cacherPanneau();
 }
 
@@ -190,6 +196,21 @@ void PagesPerso::enregistrerAvantQuitter()
     c.O_ajout.definirValeur(true);
     e.quitterapres = true;
     e.ouvrirapres = false;
+    sauvpage();
+}
+
+void PagesPerso::enregistrerAvantConfig()
+{
+    ControlesEditeur& c = x_.c;
+    EtatEditeur& e = x_.etat;
+    const QString nom = c.L_kalmorin.texte();
+    listepage();
+    c.L_kalmorin.definirTexte(nom);
+    c.L_kalmorin.widget()->setFocus();
+    c.O_ajout.definirValeur(true);
+    e.quitterapres = false;
+    e.ouvrirapres = false;
+    e.nomaouvrir.clear();
     sauvpage();
 }
 

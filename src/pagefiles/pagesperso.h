@@ -68,6 +68,10 @@ public:
     // The close's save offer, answered Yes: the panel shown in save mode with no name, the
     // close to follow the save, and the save asked for (it asks for the name).
     void enregistrerAvantQuitter();
+    // "Configurer imprimante" answered Yes (page editor): the panel shown in save mode, keeping
+    // the name it holds, and the save asked for: it saves at once under that name (asking first
+    // when that page exists), or asks for one. Neither the close nor an open waits for it.
+    void enregistrerAvantConfig();
 
 private:
     ContexteEditeur& x_;

@@ -26,13 +26,6 @@ bool Impression::configurerimprimante()
     return true;
 }
 
-bool Impression::enregistrerPage()
-{
-    // The page saved under the name of the pages panel (personal pages); without a name it is
-    // not saved, and the question is asked again next time.
-    return x_.fichierspages().pagesPerso().sauvpage();
-}
-
 void Impression::configxp()
 {
     EtatEditeur& e = x_.etat;
@@ -45,10 +38,12 @@ void Impression::configxp()
             if (r == msg::RepOui) {
                 if (e.objetcourant < 16)
                     x_.objets().chargimp();
-                // Only a save that happened spares the question next time: a paper change
-                // empties the page, which must not be lost unsaved.
-                if (enregistrerPage())
-                    e.enregavantconfig = true;
+                // The pages panel in save mode: the page is saved at once under the name the
+                // panel still holds, or waits there for one. The printer settings wait for the
+                // next request, which no longer asks; leaving the panel unsaved arms the
+                // question again, since a change of sheet empties the page.
+                x_.fichierspages().pagesPerso().enregistrerAvantConfig();
+                e.enregavantconfig = true;
                 return;
             }
         }

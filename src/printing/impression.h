@@ -96,8 +96,6 @@ private:
     void imprimerobjets(int debut, int fin, double origineGauche, double origineHaut, bool actualiserChaque);
     void imprimerobjet(const FicheImprimee& f, double origineGauche, double origineHaut);
     FicheImprimee lireFiche(int n);
-    // The page save that "Configurer imprimante" offers first; true when the page was saved.
-    bool enregistrerPage();
     void terminerConfigJaquette();
 };
 

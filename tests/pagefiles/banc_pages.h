@@ -173,7 +173,8 @@ inline QStringList nomsDangereux()
 {
     return {QStringLiteral(".."),         QStringLiteral("."),          QStringLiteral("../utilphot"),
             QStringLiteral("a/b"),        QStringLiteral("x") + QChar(0) + QStringLiteral("y"),
-            QString(300, QLatin1Char('a')), QStringLiteral("..\\..\\x"), QStringLiteral(".cache")};
+            QString(300, QLatin1Char('a')), QStringLiteral("..\\..\\x"), QStringLiteral(".cache"),
+            QStringLiteral("demi") + QChar(0xD800)};
 }
 
 }  // namespace kaltest

@@ -249,12 +249,51 @@ TEST_P(OuvrirPage, LImprimanteDeLaPageEstRepriseEtLaDifferenceSignalee)
 
 TEST_P(OuvrirPage, ConfigurerImprimanteEnregistreDAbordSousLeNomDuPanneau)
 {
+    auto configurer = [&](std::initializer_list<int> reponses) {
+        banc.repondeur.oublier();
+        for (int r : reponses)
+            banc.repondeur.prevoir(r);
+        (*ed->x.commande(QStringLiteral("Configurer imprimante")))();
+    };
     charger(jpeg(QStringLiteral("a.jpg"), 200, 150));
+    // A name left in the panel: saved under it at once.
     ed->c.L_kalmorin.definirTexte(QStringLiteral("Cfg"));
-    banc.repondeur.prevoir(kal::msg::RepOui);
-    (*ed->x.commande(QStringLiteral("Configurer imprimante")))();
+    configurer({kal::msg::RepOui});
     EXPECT_TRUE(QFile::exists(perso(QStringLiteral("Cfg/page.txt"))));
     EXPECT_TRUE(e().enregavantconfig);
+    EXPECT_FALSE(ed->c.F_page.visible());
+    EXPECT_FALSE(e().pagemodifiee);
+    // The next request goes straight to the printer settings.
+    configurer({kal::msg::RepAnnuler});
+    ASSERT_EQ(banc.repondeur.messages().size(), 1u);
+    EXPECT_EQ(dernier().titre, QStringLiteral("CONFIGURER IMPRIMANTE"));
+    EXPECT_FALSE(e().enregavantconfig);
+    // That page exists now: the question comes first, and No writes nothing.
+    const auto avant = arbre(perso(QStringLiteral("Cfg")));
+    configurer({kal::msg::RepOui, kal::msg::RepNon});
+    ASSERT_EQ(banc.repondeur.messages().size(), 2u);
+    EXPECT_EQ(dernier().texte, QStringLiteral("La page:Cfg existe déjà.\rVoulez-vous la remplacer ?"));
+    EXPECT_EQ(arbre(perso(QStringLiteral("Cfg"))), avant);
+    ed->c.B_annulsauv.cliquer();
+
+    // No name: the panel waits in save mode; the name typed and OK save the page, and the
+    // set-up asks no more. A close agreed to before does not end the program on that save.
+    e().pagemodifiee = true;
+    banc.repondeur.oublier();
+    banc.repondeur.prevoir(kal::msg::RepOui);
+    ed->c.B_finimprim.cliquer();
+    ASSERT_TRUE(e().quitterapres);
+    configurer({kal::msg::RepOui});
+    ASSERT_EQ(banc.repondeur.messages().size(), 2u);
+    EXPECT_EQ(dernier().texte, QStringLiteral("Désignez un nom de fichier de sauvegarde"));
+    EXPECT_TRUE(ed->c.F_page.visible());
+    EXPECT_TRUE(ed->c.O_ajout.valeur());
+    EXPECT_FALSE(e().quitterapres);
+    ok(ed->c.O_ajout, QStringLiteral("Avant config"));
+    EXPECT_TRUE(QFile::exists(perso(QStringLiteral("Avant config/photo0.jpg"))));
+    EXPECT_FALSE(kal::Programme::termine());
+    configurer({kal::msg::RepAnnuler});
+    EXPECT_EQ(dernier().titre, QStringLiteral("CONFIGURER IMPRIMANTE"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Editeurs, OuvrirPage, ::testing::Values(TypeEditeur::Page),

@@ -73,6 +73,8 @@ TEST_P(Pages, EnregistreExactementLaPageEtSesFichiers)
               QStringLiteral("0;2;5"));
     // Nothing else under persopag: no folder left aside.
     EXPECT_EQ(noms(travail(QStringLiteral("persopag"))), QStringList{QStringLiteral("Noel")});
+    // A folder like the others of persopag, not the private one it was written in.
+    EXPECT_EQ(QFileInfo(perso(QStringLiteral("Noel"))).permissions(), QFileInfo(travail(QStringLiteral("persopag"))).permissions());
     EXPECT_FALSE(ed->c.F_page.visible());
     EXPECT_FALSE(e().pagemodifiee);
     EXPECT_EQ(e().nompage, QStringLiteral("avant"));

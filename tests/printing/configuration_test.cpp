@@ -156,12 +156,26 @@ TEST_P(Configuration, AvecDesObjets)
     EXPECT_EQ(q.lignes().back(), QStringLiteral("Voulez-vous enregistrer la page ?"));
     EXPECT_EQ(banc.repondeur.messages()[1].titre, QStringLiteral("CONFIGURER IMPRIMANTE"));
 
-    // Yes: the save comes first, and the printer settings wait for the next request.
+    // Yes: the save comes first, in the pages panel, which asks for a name; the printer
+    // settings wait for the next request.
     banc.repondeur.oublier();
     banc.repondeur.prevoir(kal::msg::RepOui);
     x().impression().configurerimprimante();
-    ASSERT_EQ(banc.repondeur.messages().size(), 1u);
+    ASSERT_EQ(banc.repondeur.messages().size(), 2u);
+    EXPECT_EQ(dernier().texte, QStringLiteral("Désignez un nom de fichier de sauvegarde"));
+    EXPECT_TRUE(ed->c.F_page.visible());
+    EXPECT_TRUE(ed->c.O_ajout.valeur());
+    EXPECT_TRUE(e().enregavantconfig);
     EXPECT_FALSE(e().panneauouvert);
+    // The panel left without saving: the next request asks again.
+    ed->c.B_annulsauv.cliquer();
+    EXPECT_FALSE(e().enregavantconfig);
+    banc.repondeur.oublier();
+    banc.repondeur.prevoir(kal::msg::RepNon);
+    banc.repondeur.prevoir(kal::msg::RepAnnuler);
+    x().impression().configurerimprimante();
+    ASSERT_EQ(banc.repondeur.messages().size(), 2u);
+    EXPECT_EQ(banc.repondeur.messages()[0].titre, QStringLiteral("CONFIGURATION IMPRIMANTE"));
 
     // Once the page was saved the question is not asked again, and is armed afresh after.
     e().enregavantconfig = true;
