@@ -33,7 +33,12 @@ TEST(Numerisation, UnePageScanneeDevientLaPhoto)
     kal::RepondeurSourceEnregistreur personne;
     personne.prevoir(0);
 
+    // Scanning while the open panel stands open: the panel gives way, keeping its folder.
+    a->B_ouvrir.cliquer();
+    ASSERT_TRUE(a->panneau.F_ouvrir.visible());
     a->B_scanner.cliquer();
+    EXPECT_FALSE(a->panneau.F_ouvrir.visible());
+    EXPECT_EQ(a->panneau.repphoto, b.images);
     ASSERT_EQ(personne.demandes().size(), 1u);
     EXPECT_EQ(personne.demandes()[0].fenetre, a);
     EXPECT_EQ(a->etat.resultatscan, 0);
