@@ -10,6 +10,9 @@ namespace kal {
 
 void Atelier::B_scanner_Click()
 {
+    // The open panel left open gives way to the scan, as its ANNULER would.
+    if (panneau.F_ouvrir.visible())
+        panneau.B_annulouvfich_Click();
     scanning();
     etat.modefichier = QStringLiteral("enr");
     // A failed or cancelled scan leaves nothing to file: saiphot.jpg is an older picture's.

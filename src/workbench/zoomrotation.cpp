@@ -96,8 +96,12 @@ void Atelier::A_angle_Change()
 
 void Atelier::B_initangle_Click()
 {
+    // A new angle is rendered and refreshed by the slider's own handler; the same angle only
+    // needs the display fitted again. Either way the photo is written once.
+    const int avant = A_angle.valeur();
     A_angle.definirValeur(etat.valreglage[SlotRotation]);
-    taillephoto();
+    if (A_angle.valeur() == avant)
+        taillephoto();
     B_initangle.definirActif(false);
 }
 
