@@ -240,7 +240,9 @@ TEST_F(EnregistrementSous, LesRefusDansLeurOrdreSansRienEcrire)
     kal::CompteurBips bips;
 
     // The folder of the saved pages comes first, even with no name, however it is reached.
-    for (const QString& d : {perso, banc.dossier.fichier(QStringLiteral("lien"))}) {
+    const QStringList chemins = {perso, perso + QStringLiteral("/"), banc.dossier.chemin() + QStringLiteral("/./persopag"),
+                                 perso + QStringLiteral("/sous/.."), banc.dossier.fichier(QStringLiteral("lien"))};
+    for (const QString& d : chemins) {
         aller(d);
         banc.repondeur.oublier();
         p.B_okenreg.cliquer();
@@ -249,14 +251,14 @@ TEST_F(EnregistrementSous, LesRefusDansLeurOrdreSansRienEcrire)
         EXPECT_EQ(dernier().titre, QStringLiteral("REPERTOIRE INTERDIT"));
         EXPECT_EQ(dernier().style, 48);
     }
-    EXPECT_EQ(bips.nombre(), 2);
+    EXPECT_EQ(bips.nombre(), static_cast<int>(chemins.size()));
     // Its sub-folders are not refused: the name comes next.
     aller(perso + QStringLiteral("/sous"));
     p.B_okenreg.cliquer();
     EXPECT_EQ(dernier().texte, QStringLiteral("Indiquer un nom de fichier"));
     EXPECT_EQ(dernier().titre, QStringLiteral("NOM DE FICHIER ABSENT"));
     EXPECT_EQ(dernier().style, 48);
-    EXPECT_EQ(bips.nombre(), 3);
+    EXPECT_EQ(bips.nombre(), static_cast<int>(chemins.size()) + 1);
 
     // A name that would leave the folder, or that no disk takes.
     aller(sortie);
@@ -366,6 +368,25 @@ TEST_F(EnregistrementSous, UnFichierExistantNEstRemplaceQuApresLaQuestion)
     EXPECT_TRUE(banc.repondeur.messages().empty());
     EXPECT_EQ(octets(sortie + QStringLiteral("/Vacances.jpg")), QByteArray("ancien"));
     EXPECT_TRUE(octets(sortie + QStringLiteral("/vacances.JPG")).startsWith("\xFF\xD8"));
+}
+
+TEST_F(EnregistrementSous, EnregistreSousLeNomDeLApercuLeFichierReste)
+{
+    placerPhoto();
+    ouvrir();
+    kal::PanneauEnregistrement& p = panneau();
+    aller(banc.dossier.chemin() + QStringLiteral("/."));
+    taper(QStringLiteral("compress"));
+    p.B_okcompress.cliquer();
+    const QByteArray apercu = octets(compressJpg());
+    ASSERT_TRUE(apercu.startsWith("\xFF\xD8\xFF"));
+    banc.repondeur.prevoir(kal::msg::RepOui);
+    p.B_okenreg.cliquer();
+    ASSERT_EQ(banc.repondeur.messages().size(), 1u);
+    EXPECT_EQ(dernier().titre, QStringLiteral("FICHIER EXISTANT"));
+    // The saved file is the preview, and it is not deleted as a preview would be.
+    EXPECT_FALSE(p.F_enreg.visible());
+    EXPECT_EQ(octets(compressJpg()), apercu);
 }
 
 TEST_F(EnregistrementSous, UneEcritureQuiEchoueLaisseLePanneauOuvert)
