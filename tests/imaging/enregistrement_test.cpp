@@ -224,6 +224,19 @@ TEST_F(EnregistrementSous, ChaqueFormatEcritEtRelu)
     EXPECT_TRUE(octets(sortie + QStringLiteral("/photo2.TGA")).endsWith(QByteArray("TRUEVISION-XFILE.\0", 18)));
     const QByteArray tif = octets(sortie + QStringLiteral("/photo3.TIF")).left(4);
     EXPECT_TRUE(tif == QByteArray("II*\0", 4) || tif == QByteArray("MM\0*", 4));
+    // PCX: three planes of 100 bytes a line; WMF: the size its header gives, in words after the
+    // 22-byte placeable header, is the file's (the picture as a 24-bit DIB: 45,142 bytes).
+    const QByteArray pcx = octets(sortie + QStringLiteral("/photo5.PCX"));
+    ASSERT_GT(pcx.size(), 128);
+    EXPECT_EQ(pcx[65], 3);
+    EXPECT_EQ(static_cast<uchar>(pcx[66]) | static_cast<uchar>(pcx[67]) << 8, 100);
+    const QByteArray wmf = octets(sortie + QStringLiteral("/photo6.WMF"));
+    ASSERT_GT(wmf.size(), 32);
+    quint32 mots = 0;
+    for (int i = 3; i >= 0; --i)
+        mots = mots << 8 | static_cast<uchar>(wmf[28 + i]);
+    EXPECT_EQ(22 + 2 * qint64(mots), wmf.size());
+    EXPECT_EQ(wmf.size(), 45142);
     EXPECT_EQ(kal::Imagerie::codeformat(QStringLiteral("jpg")), -1);
 }
 
