@@ -236,24 +236,32 @@ void Imagerie::B_okenreg_Click()
             return;
     }
 
+    // Saved as the preview itself (its name, in the work folder): the file is already there, and
+    // deleting the preview afterwards would take the saved file with it.
+    const bool surApercu = f->compresse && dossierReel(destination) + QLatin1Char('/') + nom + QLatin1Char('.') + extension ==
+                                               dossierReel(fs::dossierCourant()) + QStringLiteral("/compress.") + extension;
     try {
-        if (f->compresse) {
-            fs::copierFichier(apercu, fichier);
-        } else {
+        if (!f->compresse) {
             ControleImage* photo = photoCourante();
             if (!photo)
                 throw Erreur(image::err::EcritureImpossible, QStringLiteral("Aucun objet courant à enregistrer."));
             photo->ecrirefichier(fichier, f->code, photo->bitsparpixel(), 1, 0);
+        } else if (!surApercu) {
+            fs::copierFichier(apercu, fichier);
         }
     } catch (const Erreur& err) {
         echecEcriture(fichier, err);
         return;
     }
-    if (f->compresse) {
+    if (f->compresse)
         apercuFait(e, *f) = false;
+    if (f->compresse && !surApercu) {
         try {
             fs::supprimerFichier(apercu);
         } catch (const Erreur& err) {
+            // The file is saved: it is listed, and the panel stays open on the message.
+            p.cheminfichier = destination;
+            p.listefichier();
             MsgBox(lignesMessage({QStringLiteral("Le fichier ") + fichier + QStringLiteral(" est enregistré,"),
                                   QStringLiteral("mais le fichier de compression ") + apercu +
                                       QStringLiteral(" n'a pas pu être supprimé:"),

@@ -224,6 +224,19 @@ TEST_F(EnregistrementSous, ChaqueFormatEcritEtRelu)
     EXPECT_TRUE(octets(sortie + QStringLiteral("/photo2.TGA")).endsWith(QByteArray("TRUEVISION-XFILE.\0", 18)));
     const QByteArray tif = octets(sortie + QStringLiteral("/photo3.TIF")).left(4);
     EXPECT_TRUE(tif == QByteArray("II*\0", 4) || tif == QByteArray("MM\0*", 4));
+    // PCX: three planes of 100 bytes a line; WMF: the size its header gives, in words after the
+    // 22-byte placeable header, is the file's (the picture as a 24-bit DIB: 45,142 bytes).
+    const QByteArray pcx = octets(sortie + QStringLiteral("/photo5.PCX"));
+    ASSERT_GT(pcx.size(), 128);
+    EXPECT_EQ(pcx[65], 3);
+    EXPECT_EQ(static_cast<uchar>(pcx[66]) | static_cast<uchar>(pcx[67]) << 8, 100);
+    const QByteArray wmf = octets(sortie + QStringLiteral("/photo6.WMF"));
+    ASSERT_GT(wmf.size(), 32);
+    quint32 mots = 0;
+    for (int i = 3; i >= 0; --i)
+        mots = mots << 8 | static_cast<uchar>(wmf[28 + i]);
+    EXPECT_EQ(22 + 2 * qint64(mots), wmf.size());
+    EXPECT_EQ(wmf.size(), 45142);
     EXPECT_EQ(kal::Imagerie::codeformat(QStringLiteral("jpg")), -1);
 }
 
@@ -240,7 +253,9 @@ TEST_F(EnregistrementSous, LesRefusDansLeurOrdreSansRienEcrire)
     kal::CompteurBips bips;
 
     // The folder of the saved pages comes first, even with no name, however it is reached.
-    for (const QString& d : {perso, banc.dossier.fichier(QStringLiteral("lien"))}) {
+    const QStringList chemins = {perso, perso + QStringLiteral("/"), banc.dossier.chemin() + QStringLiteral("/./persopag"),
+                                 perso + QStringLiteral("/sous/.."), banc.dossier.fichier(QStringLiteral("lien"))};
+    for (const QString& d : chemins) {
         aller(d);
         banc.repondeur.oublier();
         p.B_okenreg.cliquer();
@@ -249,14 +264,14 @@ TEST_F(EnregistrementSous, LesRefusDansLeurOrdreSansRienEcrire)
         EXPECT_EQ(dernier().titre, QStringLiteral("REPERTOIRE INTERDIT"));
         EXPECT_EQ(dernier().style, 48);
     }
-    EXPECT_EQ(bips.nombre(), 2);
+    EXPECT_EQ(bips.nombre(), static_cast<int>(chemins.size()));
     // Its sub-folders are not refused: the name comes next.
     aller(perso + QStringLiteral("/sous"));
     p.B_okenreg.cliquer();
     EXPECT_EQ(dernier().texte, QStringLiteral("Indiquer un nom de fichier"));
     EXPECT_EQ(dernier().titre, QStringLiteral("NOM DE FICHIER ABSENT"));
     EXPECT_EQ(dernier().style, 48);
-    EXPECT_EQ(bips.nombre(), 3);
+    EXPECT_EQ(bips.nombre(), static_cast<int>(chemins.size()) + 1);
 
     // A name that would leave the folder, or that no disk takes.
     aller(sortie);
@@ -366,6 +381,25 @@ TEST_F(EnregistrementSous, UnFichierExistantNEstRemplaceQuApresLaQuestion)
     EXPECT_TRUE(banc.repondeur.messages().empty());
     EXPECT_EQ(octets(sortie + QStringLiteral("/Vacances.jpg")), QByteArray("ancien"));
     EXPECT_TRUE(octets(sortie + QStringLiteral("/vacances.JPG")).startsWith("\xFF\xD8"));
+}
+
+TEST_F(EnregistrementSous, EnregistreSousLeNomDeLApercuLeFichierReste)
+{
+    placerPhoto();
+    ouvrir();
+    kal::PanneauEnregistrement& p = panneau();
+    aller(banc.dossier.chemin() + QStringLiteral("/."));
+    taper(QStringLiteral("compress"));
+    p.B_okcompress.cliquer();
+    const QByteArray apercu = octets(compressJpg());
+    ASSERT_TRUE(apercu.startsWith("\xFF\xD8\xFF"));
+    banc.repondeur.prevoir(kal::msg::RepOui);
+    p.B_okenreg.cliquer();
+    ASSERT_EQ(banc.repondeur.messages().size(), 1u);
+    EXPECT_EQ(dernier().titre, QStringLiteral("FICHIER EXISTANT"));
+    // The saved file is the preview, and it is not deleted as a preview would be.
+    EXPECT_FALSE(p.F_enreg.visible());
+    EXPECT_EQ(octets(compressJpg()), apercu);
 }
 
 TEST_F(EnregistrementSous, UneEcritureQuiEchoueLaisseLePanneauOuvert)

@@ -3,6 +3,7 @@
 #include "platform/base/ecran.h"
 #include "platform/base/erreur.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPalette>
@@ -72,7 +73,10 @@ void Etiquette::appliquerCouleurs()
 {
     QPalette p = label_->palette();
     p.setColor(QPalette::Window, couleurDepuisRvb(fond_));
-    p.setColor(QPalette::WindowText, couleurDepuisRvb(texte_));
+    // The chosen text colour while enabled; a disabled label is greyed as any other.
+    p.setColor(QPalette::Active, QPalette::WindowText, couleurDepuisRvb(texte_));
+    p.setColor(QPalette::Inactive, QPalette::WindowText, couleurDepuisRvb(texte_));
+    p.setColor(QPalette::Disabled, QPalette::WindowText, QApplication::palette().color(QPalette::Disabled, QPalette::WindowText));
     label_->setPalette(p);
 }
 

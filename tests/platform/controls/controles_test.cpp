@@ -4,6 +4,7 @@
 #include "platform/controls/controles.h"
 #include "support/erreurs.h"
 
+#include <QApplication>
 #include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -320,6 +321,19 @@ TEST(Controle, GeometrieEnTwips)
     e.definirLegende("un\rdeux");
     EXPECT_EQ(e.label()->text(), QStringLiteral("un\ndeux"));
     Ecran::reel();
+}
+
+TEST(Couleurs, UneEtiquetteInactiveEstGriseeMemeColoree)
+{
+    QWidget parent;
+    Etiquette e(&parent);
+    e.definirCouleurFond(0xC0FFFF);
+    e.definirCouleurTexte(0xFF0000);
+    const QPalette p = e.label()->palette();
+    EXPECT_EQ(p.color(QPalette::Active, QPalette::WindowText), QColor(0, 0, 255));
+    EXPECT_EQ(p.color(QPalette::Disabled, QPalette::WindowText),
+              QApplication::palette().color(QPalette::Disabled, QPalette::WindowText));
+    EXPECT_NE(p.color(QPalette::Disabled, QPalette::WindowText), QColor(0, 0, 255));
 }
 
 TEST(Couleurs, RvbDansLOrdreBgr)
