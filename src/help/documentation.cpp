@@ -63,16 +63,6 @@ Documentation::Documentation(ReglagesPartages& partage)
     B_fin.surClic = [this] { B_fin_Click(); };
     T_doc.surClic = [this] { T_doc_Click(); };
 
-    // Another window of the program becoming active means that the next activation of this
-    // one is a return to it.
-    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* w) {
-        if (!w || w == windowHandle())
-            return;
-        for (QWidget* haut : QApplication::topLevelWidgets())
-            if (haut->windowHandle() == w && qobject_cast<Fenetre*>(haut))
-                vueFraiche_ = false;
-    });
-
     placer(0, 0, 4 * LargeurBouton, 6000);
 }
 
@@ -85,25 +75,8 @@ void Documentation::chargement()
     T_doc.definirHauteur(B_fin.haut());
 }
 
-bool Documentation::event(QEvent* e)
-{
-    // An unloaded window waiting for its deletion is hidden: it is not activated.
-    if (e->type() == QEvent::WindowActivate && !vueFraiche_ && isVisible())
-        activation();
-    return Fenetre::event(e);
-}
-
-void Documentation::showEvent(QShowEvent* e)
-{
-    Fenetre::showEvent(e);
-    // Where no window manager gives the window the focus, showing it is its activation.
-    if (!e->spontaneous() && !vueFraiche_)
-        activation();
-}
-
 void Documentation::activation()
 {
-    vueFraiche_ = true;
     const QString dossier = fs::dossierCourant();
     try {
         T_doc.chargertexte(fs::joindre(dossier, NomManuel), 0);

@@ -36,7 +36,7 @@ public:
     QString rubriqueretour;
 
     // Reloads the manual and goes to the section of `rubriquedoc`.
-    void activation();
+    void activation() override;
     // Puts the caret on the heading's second character, the heading's line at the top.
     void rechrubrique(const QString& rubrique);
     // Records the return point from the caret's position; false when the walk reached the
@@ -51,14 +51,9 @@ public:
 
 protected:
     void chargement() override;
-    bool event(QEvent* e) override;
-    void showEvent(QShowEvent* e) override;
 
 private:
     ReglagesPartages& partage_;
-    // True from an activation until another window of the program becomes active: coming
-    // back from a message box or from another program does not reload the manual.
-    bool vueFraiche_ = false;
 
     // The manual's plain text during one walk through it.
     QString texte_;

@@ -215,16 +215,6 @@ void Atelier::brancher()
     panneau.surChoix = [this](ControleImage& apercu, const QString& chemin) { photoChoisie(apercu, chemin); };
     panneau.surAnnulation = [this] { ouvertureAnnulee(); };
     panneau.surNomAbsent = [this] { nomPhotoAbsent(); };
-
-    // Another window of the program becoming active makes the next activation of this one a
-    // return to it (a message box or another program is no such window).
-    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* w) {
-        if (!w || w == windowHandle())
-            return;
-        for (QWidget* haut : QApplication::topLevelWidgets())
-            if (haut->windowHandle() == w && qobject_cast<Fenetre*>(haut))
-                vueFraiche_ = false;
-    });
 }
 
 void Atelier::chargement()
@@ -258,25 +248,8 @@ bool Atelier::dechargement()
     return true;
 }
 
-bool Atelier::event(QEvent* e)
-{
-    // An unloaded window waiting for its deletion is hidden: it is not activated.
-    if (e->type() == QEvent::WindowActivate && !vueFraiche_ && isVisible())
-        activation();
-    return Fenetre::event(e);
-}
-
-void Atelier::showEvent(QShowEvent* e)
-{
-    Fenetre::showEvent(e);
-    // Where no window manager gives the window the focus, showing it is its activation.
-    if (!e->spontaneous() && !vueFraiche_)
-        activation();
-}
-
 void Atelier::activation()
 {
-    vueFraiche_ = true;
     partage_.gamma = 180;
     A_gamma.definirValeur(180);
     L_photo.definirGammaaffichage(180);

@@ -117,7 +117,7 @@ public:
     QString classeur() const;
 
     // Window.
-    void activation();
+    void activation() override;
     void dimensionecran();
     void autorfich(bool ouvrir, bool scanner, bool enregistrer, bool supprimer, bool ok, bool listeNoms, bool listeSup);
     void regvisible(bool b);
@@ -198,15 +198,11 @@ public:
 protected:
     void chargement() override;
     bool dechargement() override;
-    bool event(QEvent* e) override;
-    void showEvent(QShowEvent* e) override;
 
 private:
     ReglagesPartages& partage_;
     QString dossier_;
     QStringList nomsReels_;
-    // True from an activation until another window of the program becomes active.
-    bool vueFraiche_ = false;
     // The base as red-eye mode found it, for its ANNULER.
     image::Photo baseAvantYeux_;
 

@@ -3,7 +3,10 @@
 #include "platform/base/ecran.h"
 #include "platform/base/conversions.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QShowEvent>
+#include <QWindow>
 #include <QCoreApplication>
 #include <QHash>
 #include <QPointer>
@@ -30,6 +33,35 @@ Fenetre::Fenetre(const QString& nom, QWidget* parent) : QWidget(parent, Qt::Wind
 {
     setObjectName(nom);
     setAttribute(Qt::WA_DeleteOnClose, false);
+    // Another window of the program becoming active makes the next activation of this one a
+    // return to it (a message box or another program is no such window).
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* w) {
+        if (!w || w == windowHandle())
+            return;
+        for (QWidget* haut : QApplication::topLevelWidgets())
+            if (haut->windowHandle() == w && qobject_cast<Fenetre*>(haut))
+                vueFraiche_ = false;
+    });
+}
+
+bool Fenetre::event(QEvent* e)
+{
+    // An unloaded window waiting for its deletion is hidden: it is not activated.
+    if (e->type() == QEvent::WindowActivate && !vueFraiche_ && isVisible()) {
+        vueFraiche_ = true;
+        activation();
+    }
+    return QWidget::event(e);
+}
+
+void Fenetre::showEvent(QShowEvent* e)
+{
+    QWidget::showEvent(e);
+    // Where no window manager gives the window the focus, showing it is its activation.
+    if (!e->spontaneous() && !vueFraiche_) {
+        vueFraiche_ = true;
+        activation();
+    }
 }
 
 int Fenetre::hauteurClient() const { return hauteur_ - Ecran::hauteurBordsTitre(); }

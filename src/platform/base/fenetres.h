@@ -38,8 +38,14 @@ protected:
     virtual void chargement() {}
     // The window's unload procedure; returning false keeps the window loaded.
     virtual bool dechargement() { return true; }
+    // The window's Activate procedure: runs when the window becomes the active one coming from
+    // another window of the program, or is shown by code where no window manager activates it.
+    // Coming back from a message box or from another program is no new activation.
+    virtual void activation() {}
 
     void closeEvent(QCloseEvent* e) override;
+    bool event(QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
 
 private:
     friend class Fenetres;
@@ -47,6 +53,8 @@ private:
     int gauche_ = 0, haut_ = 0, largeur_ = 0, hauteur_ = 0;
     int pointeur_ = 0;
     bool dechargee_ = false;
+    // True from an activation until another window of the program becomes active.
+    bool vueFraiche_ = false;
 };
 
 class Fenetres {
