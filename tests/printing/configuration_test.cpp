@@ -156,11 +156,14 @@ TEST_P(Configuration, AvecDesObjets)
     EXPECT_EQ(q.lignes().back(), QStringLiteral("Voulez-vous enregistrer la page ?"));
     EXPECT_EQ(banc.repondeur.messages()[1].titre, QStringLiteral("CONFIGURER IMPRIMANTE"));
 
-    // Yes: the save comes first, and the printer settings wait for the next request.
+    // Yes: the save comes first, and the printer settings wait for the next request. The page
+    // has no name in the pages panel: the save asks for one and the question stays armed.
     banc.repondeur.oublier();
     banc.repondeur.prevoir(kal::msg::RepOui);
     x().impression().configurerimprimante();
-    ASSERT_EQ(banc.repondeur.messages().size(), 1u);
+    ASSERT_EQ(banc.repondeur.messages().size(), 2u);
+    EXPECT_EQ(dernier().texte, QStringLiteral("Désignez un nom de fichier de sauvegarde"));
+    EXPECT_FALSE(e().enregavantconfig);
     EXPECT_FALSE(e().panneauouvert);
 
     // Once the page was saved the question is not asked again, and is armed afresh after.
