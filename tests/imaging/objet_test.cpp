@@ -119,6 +119,9 @@ TEST_P(Objet, LesReglagesStockesSurviventAUnNouvelObjet)
 
 TEST_P(Objet, RotationEtAnnulation)
 {
+    // Whole degrees with the arrows, quarter turns with the page steps.
+    EXPECT_EQ(c().A_angle.petitPas(), 1);
+    EXPECT_EQ(c().A_angle.grandPas(), 90);
     c().A_angle.definirValeur(90);
     EXPECT_EQ(champ(0, QStringLiteral("rot")).toInt(), 90);
     EXPECT_TRUE(c().B_annulangle.actif());
