@@ -5,6 +5,7 @@
 #include "layout/banc_souris.h"
 
 #include "platform/base/ecran.h"
+#include "printing/impression.h"
 
 using kal::arrondi;
 using kaltest::EditeurSouris;
@@ -179,6 +180,13 @@ TEST_P(Souris, UnObjetRetrouveSesReglagesALaSelection)
     EXPECT_EQ(e().nbobjets, 2);
     // Its working copy carries the contrast too: the next store files the picture as shown.
     EXPECT_EQ(c().L_sauvder.bitmap().pleine().pixel(10, 10), ajuste);
+    // And it prints with it, once: the job starts again from sauv0.svc and the stored row.
+    cliquer(1, {5, 5}, Qt::RightButton);
+    ASSERT_EQ(e().objetcourant, 0);
+    if (jaq())
+        c().O_imprim.definirValeur(true);
+    ASSERT_TRUE(ed->x.impression().impression());
+    EXPECT_EQ(ed->x.impression().L_imprim().bitmap().pleine().pixel(10, 10), ajuste);
 }
 
 // A press and release on the current object stores it and rebuilds its working copy with the
