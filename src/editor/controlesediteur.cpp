@@ -181,6 +181,8 @@ ControlesEditeur::ControlesEditeur(QWidget* f, TypeEditeur type)
     A_gamma.definirMax(300);
     A_angle.definirMin(-180);
     A_angle.definirMax(180);
+    A_angle.definirPetitPas(1);
+    A_angle.definirGrandPas(90);
     for (Curseur* a : {&A_contraste, &A_intensite, &A_nettete}) {
         a->definirMin(-1000);
         a->definirMax(1000);

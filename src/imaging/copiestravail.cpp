@@ -57,6 +57,9 @@ void Imagerie::enregimage()
 void Imagerie::sauvder()
 {
     ControlesEditeur& c = x_.c;
+    // The base, the sliders or the angle may have changed since a slider's working base was
+    // made: the next slider move makes its own again.
+    changeflag(false, false, false, false, false, false);
     c.L_sauvder.definirBitmap(c.L_sauvtot.bitmap());
     if (x_.etat.rechargementencours)
         return;
@@ -101,6 +104,9 @@ void Imagerie::chargephoto(int i)
     const bool jaq = x_.jaquette();
     ControleImage& photo = *c.L_photo[static_cast<size_t>(i)];
     photo.definirVisible(false);
+    // Shown again with the angle and frame of its record: a slider's working base made with
+    // the ones it had before is no longer valid.
+    changeflag(false, false, false, false, false, false);
 
     Fiches fiches = x_.fiches();
     fiches.sourceTable();

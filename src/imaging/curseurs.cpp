@@ -100,7 +100,7 @@ void Imagerie::A_reglage_Change(Reglage r)
     const int valeur = (c.*m.curseur).valeur();
     if (!e.razreglages) {
         const int position = static_cast<int>(r);
-        if (!e.flagreglage[static_cast<size_t>(positionFlag(r))]) {
+        if (!e.flagreglage[static_cast<size_t>(positionFlag(r))] || baseCurseur_.estVide()) {
             changeflag(position == 0, position == 1, position == 2, position == 3, position == 4, false);
             // The values of the other sliders and of the angle, in valreglage's order.
             const ValeursReglages v = valeursCurseurs();
@@ -120,10 +120,14 @@ void Imagerie::A_reglage_Change(Reglage r)
             if (c.C_cadre.valeur() == 1)
                 fin.cadre = QRectF(0, 0, photo->largeurReelle(), photo->hauteurReelle());
             appliquerFinition(*photo, fin);
-            c.L_sauvder.definirBitmap(photo->bitmap());
+            baseCurseur_ = photo->bitmap();
         }
-        photo->definirBitmap(c.L_sauvder.bitmap());
+        photo->definirBitmap(baseCurseur_);
         appliquerReglage(*photo, r, valeur);
+        // L_sauvder stays what photo<n>.svc takes: the base with the five adjustments, neither
+        // framed nor turned (a state nothing renders before a file is written).
+        c.L_sauvder.definirBitmap(c.L_sauvtot.bitmap());
+        appliquerReglages(c.L_sauvder, valeursCurseurs());
         (c.*m.etiquette).definirLegende(QLatin1String(m.prefixeChange) + texte(valeur, m.formeChange));
         if (e.typeobjet == QLatin1String("photo"))
             photo->traitementphoto();

@@ -253,6 +253,7 @@ void Imagerie::annulerDecoupe(ControleImage& photo)
     valeurDansBornes(c.A_angle, e.anglesauv);
     e.majencours = false;
     x_.objets().chargimp();
+    x_.objets().activerImageTotale();
 
     // The first picture is the base again, its working copy made with the sliders.
     photo.definirBitmap(c.L_sauvtot.bitmap());

@@ -84,6 +84,10 @@ public:
 
 private:
     ContexteEditeur& x_;
+    // The working base of the adjustment slider being edited (its flag set): the full base with
+    // the four other adjustments, the frame and the rotation. Kept aside from L_sauvder, which
+    // always holds what the object's next store writes to photo<n>.svc.
+    image::Photo baseCurseur_;
     void brancherCurseurs();
     void brancherRotation();
     void brancherGamma();

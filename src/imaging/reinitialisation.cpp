@@ -47,6 +47,8 @@ void Imagerie::B_initimage_Click()
     affichphoto();
     x_.disposition().formatangle();
     x_.objets().chargimp();
+    // Its angle is 0 again: whole image is offered by the other objects' angles alone.
+    x_.objets().activerImageTotale();
     enregimage();
     changeinit(false, QString());
     initredim();

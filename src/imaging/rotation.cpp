@@ -43,6 +43,7 @@ void Imagerie::A_angle_Change()
     e.rotationencours = true;
     if (!e.rechargementencours)
         chargephoto(n);
+    // A text-image: the composer takes the caret back here (focustexte, with the text objects).
     e.rotationencours = false;
     const int rot = arrondi(fiches.lire(n, champ::rot).toDouble());
     const bool droit = angleDroit(rot);

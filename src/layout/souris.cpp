@@ -326,15 +326,17 @@ void SourisObjets::suppression(int n)
             e.rechargementencours = false;
             x_.imagerie().sauvder();
         }
-        return;
+    } else {
+        // The jacket selects no other object: none is current after the current one goes.
+        e.objetprecedent = e.objetcourant;
+        e.objetcourant = n;
+        x_.impression().apercujaq(QStringLiteral("sup"));
+        e.objetcourant = e.objetprecedent;
+        if (courant)
+            e.objetcourant = AucunObjet;
     }
-    // The jacket selects no other object: none is current after the current one goes.
-    e.objetprecedent = e.objetcourant;
-    e.objetcourant = n;
-    x_.impression().apercujaq(QStringLiteral("sup"));
-    e.objetcourant = e.objetprecedent;
-    if (courant)
-        e.objetcourant = AucunObjet;
+    // Whole image stays offered only while a turned object remains.
+    x_.objets().activerImageTotale();
 }
 
 void SourisObjets::reconstruirePage(int enCours)

@@ -9,9 +9,9 @@ QString critereNumero(int n) { return champ::numero + QLatin1Char('=') + QString
 
 QString sourceFace(int base)
 {
-    // Two blanks before WHERE, as the face selection has always been written.
+    // Two blanks before WHERE and one at the end, as the face selection has always been written.
     return QStringLiteral("SELECT * FROM [") + nomTableObjets() + QStringLiteral("]  WHERE [numero] BETWEEN ") +
-           QString::number(base) + QStringLiteral(" AND ") + QString::number(base + 15);
+           QString::number(base) + QStringLiteral(" AND ") + QString::number(base + 15) + QStringLiteral(" ");
 }
 
 void Fiches::sourceTable()

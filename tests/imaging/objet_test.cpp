@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 using kal::TypeEditeur;
@@ -47,6 +48,25 @@ protected:
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
     QRgb centre() { return c().L_photo[0]->bitmap().pleine().pixel(400, 300); }
+    // The picture the preview must show: the base with the sliders, the photo treatment and the
+    // angle, each applied once.
+    QImage attendu()
+    {
+        kal::ControleImage ref;
+        ref.definirBitmap(c().L_sauvtot.bitmap());
+        kal::appliquerChaine(ref, ed->x.imagerie().valeursCurseurs(),
+                             {.photo = true, .cadre = std::nullopt, .angle = c().A_angle.valeur()});
+        return ref.bitmap().pleine();
+    }
+    // Width and height in millimetres of the format caption "Format :w x h mm".
+    std::pair<double, double> format()
+    {
+        static const QRegularExpression nombre(QStringLiteral("[0-9]+(?:[.,][0-9]+)?"));
+        QList<double> v;
+        for (auto m = nombre.globalMatch(c().E_format.legende()); m.hasNext();)
+            v << m.next().captured().replace(QLatin1Char(','), QLatin1Char('.')).toDouble();
+        return {v.value(0), v.value(1)};
+    }
 };
 
 TEST_P(Objet, LesCinqCurseursEtLeursLegendes)
@@ -99,6 +119,9 @@ TEST_P(Objet, LesReglagesStockesSurviventAUnNouvelObjet)
 
 TEST_P(Objet, RotationEtAnnulation)
 {
+    // Whole degrees with the arrows, quarter turns with the page steps.
+    EXPECT_EQ(c().A_angle.petitPas(), 1);
+    EXPECT_EQ(c().A_angle.grandPas(), 90);
     c().A_angle.definirValeur(90);
     EXPECT_EQ(champ(0, QStringLiteral("rot")).toInt(), 90);
     EXPECT_TRUE(c().B_annulangle.actif());
@@ -120,6 +143,34 @@ TEST_P(Objet, RotationEtAnnulation)
     EXPECT_EQ(c().L_photo[0]->bitmap().largeur(), 800);
 }
 
+// The angle changed while a slider is being edited: its next move starts from the turned
+// picture, and the thumbnail is turned once, from an unturned photo<n>.svc.
+TEST_P(Objet, UnReglageApresUnTourPartDuTour)
+{
+    const auto [l0, h0] = format();
+    EXPECT_GT(l0, h0);
+    c().A_contraste.definirValeur(200);
+    c().A_angle.definirValeur(90);
+    EXPECT_EQ(c().L_photo[0]->bitmap().largeur(), 600);
+    // The format caption follows the turn: the object is now higher than wide.
+    const auto [l1, h1] = format();
+    EXPECT_LT(l1, h1);
+    c().A_contraste.definirValeur(250);
+    EXPECT_EQ(c().L_photo[0]->bitmap().largeur(), 600);
+    EXPECT_EQ(c().L_photo[0]->bitmap().pleine(), attendu());
+    // Stored now, while the slider's working base (turned) is still in use.
+    ed->x.imagerie().sauvphoto();
+    kal::ControleImage photo;
+    photo.lirefichier(kal::fichierPhoto(0));
+    EXPECT_EQ(photo.bitmap().largeur(), 800);
+    EXPECT_LT(c().L_miniat[0]->bitmap().largeur(), c().L_miniat[0]->bitmap().hauteur());
+    // The frame ticked and unticked: the slider's next move has the frame as the box says.
+    c().C_cadre.definirValeur(1);
+    c().C_cadre.definirValeur(0);
+    c().A_contraste.definirValeur(300);
+    EXPECT_EQ(c().L_photo[0]->bitmap().pleine(), attendu());
+}
+
 TEST_P(Objet, GammaDAffichage)
 {
     c().A_gamma.definirValeur(120);
@@ -133,6 +184,18 @@ TEST_P(Objet, GammaDAffichage)
     }
     // The walk leaves the whole table as record source: a find by number still works.
     EXPECT_EQ(ed->x.D_image.source(), QStringLiteral("kalmorin"));
+}
+
+// The caption shows gamma in the user's own number format.
+TEST_P(Objet, GammaAuSeparateurDeLUtilisateur)
+{
+    const QLocale avant;
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+    c().A_gamma.definirValeur(150);
+    EXPECT_EQ(c().E_gamma.legende(), QStringLiteral("Gamma =1,5"));
+    c().A_gamma.definirValeur(1);
+    EXPECT_EQ(c().E_gamma.legende(), QStringLiteral("Gamma =0,01"));
+    QLocale::setDefault(avant);
 }
 
 TEST_P(Objet, InitRemetLaPhotoPremiere)
@@ -163,6 +226,33 @@ TEST_P(Objet, LeBoutonDeReglageRevientALaValeurMemorisee)
     EXPECT_DOUBLE_EQ(e().tabobjets[0][kal::col::Contraste], 0);
     EXPECT_TRUE(e().codereglage.isEmpty());
     EXPECT_FALSE(c().B_initreglage.actif());
+}
+
+// INIT turns the object back to 0: whole image is no longer offered by it.
+TEST_P(Objet, InitRetireImageTotale)
+{
+    c().A_angle.definirValeur(30);
+    EXPECT_TRUE(c().C_image.actif());
+    c().B_initimage.cliquer();
+    EXPECT_FALSE(c().C_image.actif());
+}
+
+// "Imprimer" ticked on the jacket: no face is composed (basecote 100); the gamma slider still
+// works and touches no preview image of its own.
+TEST(ObjetJaquette, GammaSansFaceComposee)
+{
+    kaltest::BancEditeur banc{1024, 768};
+    kal::Editeur* ed = banc.ouvrir(TypeEditeur::Jaquette);
+    ASSERT_NE(ed, nullptr);
+    ASSERT_TRUE(kaltest::BancEditeur::placer(ed, banc.jpeg(QStringLiteral("a.jpg"), 400, 300)));
+    ed->c.O_imprim.definirValeur(true);
+    ASSERT_EQ(ed->x.etat.basecote, 100);
+    const double avant = ed->c.L_apjaq[0]->gammaaffichage();
+    ed->c.A_gamma.definirValeur(150);
+    EXPECT_DOUBLE_EQ(banc.partage.gamma, 150);
+    EXPECT_EQ(ed->c.E_gamma.legende(), QStringLiteral("Gamma =1.5"));
+    EXPECT_DOUBLE_EQ(ed->c.L_apjaq[0]->gammaaffichage(), avant);
+    EXPECT_TRUE(banc.repondeur.messages().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(LesDeux, Objet, ::testing::Values(TypeEditeur::Page, TypeEditeur::Jaquette),

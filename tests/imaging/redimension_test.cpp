@@ -4,6 +4,7 @@
 #include "imaging/fichierstravail.h"
 #include "imaging/imagerie.h"
 #include "pagemodel/objets.h"
+#include "printing/impression.h"
 
 #include <QImage>
 #include <gtest/gtest.h>
@@ -78,6 +79,39 @@ TEST_P(Redimension, AppliquerNeDoublePasLesReglages)
     const kal::image::Photo vue = c().L_photo[0]->bitmap();
     EXPECT_EQ(vue.largeur(), 600);
     EXPECT_NEAR(qRed(vue.pleine().pixel(300, 400)), qRed(ajustee), 6);
+}
+
+// APPLIQUER right after the panel opens on a turned, adjusted object: the base stays unturned
+// and bare, so the object prints turned once; the slider being edited then applies its value
+// once, on the turned picture.
+TEST_P(Redimension, AppliquerSansChangementGardeLaBaseNue)
+{
+    c().A_contraste.definirValeur(200);
+    c().A_angle.definirValeur(90);
+    c().A_contraste.definirValeur(300);
+    (*ed->x.commande(QStringLiteral("Redimensionner")))();
+    EXPECT_EQ(c().E_redim.legende(), QStringLiteral("Redim:100 %  1200 x 1600"));
+    c().B_finredim.cliquer();
+    const kal::image::Photo base = c().L_sauvtot.bitmap();
+    EXPECT_EQ(base.largeur(), 1600);
+    EXPECT_NEAR(qRed(base.pleine().pixel(800, 600)), 120, 4);
+    c().A_contraste.definirValeur(250);
+    kal::ControleImage attendu;
+    attendu.definirBitmap(base);
+    kal::appliquerChaine(attendu, {.contraste = 250}, {.photo = true, .cadre = std::nullopt, .angle = 90});
+    EXPECT_EQ(c().L_photo[0]->bitmap().pleine(), attendu.bitmap().pleine());
+
+    // Printed: the record's quarter turn applied to the bare base once.
+    if (GetParam() == TypeEditeur::Jaquette)
+        c().O_imprim.definirValeur(true);
+    banc.imp.oublierTraces();
+    ASSERT_TRUE(ed->x.impression().impression());
+    std::vector<QSize> images;
+    for (const kal::Trace& t : banc.imp.traces())
+        if (t.genre == kal::Trace::Genre::Image)
+            images.push_back(t.taillePixels);
+    ASSERT_EQ(images.size(), 1u);
+    EXPECT_EQ(images[0], QSize(1200, 1600));
 }
 
 INSTANTIATE_TEST_SUITE_P(LesDeux, Redimension, ::testing::Values(TypeEditeur::Page, TypeEditeur::Jaquette),

@@ -5,6 +5,7 @@
 #include "layout/banc_souris.h"
 
 #include "platform/base/ecran.h"
+#include "printing/impression.h"
 
 using kal::arrondi;
 using kaltest::EditeurSouris;
@@ -179,6 +180,30 @@ TEST_P(Souris, UnObjetRetrouveSesReglagesALaSelection)
     EXPECT_EQ(e().nbobjets, 2);
     // Its working copy carries the contrast too: the next store files the picture as shown.
     EXPECT_EQ(c().L_sauvder.bitmap().pleine().pixel(10, 10), ajuste);
+    // And it prints with it, once: the job starts again from sauv0.svc and the stored row.
+    cliquer(1, {5, 5}, Qt::RightButton);
+    ASSERT_EQ(e().objetcourant, 0);
+    if (jaq())
+        c().O_imprim.definirValeur(true);
+    ASSERT_TRUE(ed->x.impression().impression());
+    EXPECT_EQ(ed->x.impression().L_imprim().bitmap().pleine().pixel(10, 10), ajuste);
+}
+
+// A press and release on the current object stores it and rebuilds its working copy with the
+// sliders: the next move of the slider last used applies its value once, on the turned picture.
+TEST_P(Souris, UnClicSurLObjetNeDoublePasLeReglage)
+{
+    ASSERT_TRUE(placer(200, 150));
+    c().A_angle.definirValeur(90);
+    c().A_contraste.definirValeur(200);
+    cliquer(0, {5, 5});
+    ASSERT_EQ(e().objetcourant, 0);
+    c().A_contraste.definirValeur(250);
+    kal::ControleImage attendu;
+    attendu.definirBitmap(c().L_sauvtot.bitmap());
+    kal::appliquerChaine(attendu, {.contraste = 250}, {.photo = true, .cadre = std::nullopt, .angle = 90});
+    EXPECT_EQ(photo(0).bitmap().largeur(), 150);
+    EXPECT_EQ(photo(0).bitmap().pleine(), attendu.bitmap().pleine());
 }
 
 TEST_P(Souris, LaSelectionRangeLAncienObjetEtReconstruitEnSilence)
@@ -327,6 +352,20 @@ TEST(SourisJaquette, SansObjetCourantRienNeVisePlusLObjetCent)
     EXPECT_EQ(e.nbobjets, 0);
     EXPECT_FALSE(kal::fs::existe(kal::fichierPhoto(kal::AucunObjet)));
     EXPECT_FALSE(kal::fs::existe(kal::fichierSauv(kal::AucunObjet)));
+}
+
+// Whole image is offered while a turned object is on the page or face: removing the last
+// one takes the offer away, whether it was current or not.
+TEST_P(Souris, LeRetraitDuDernierObjetTourneRetireImageTotale)
+{
+    deuxObjets();
+    c().A_angle.definirValeur(30);
+    EXPECT_TRUE(c().C_image.actif());
+    cliquer(0, {5, 5});
+    ASSERT_EQ(e().objetcourant, 0);
+    EXPECT_TRUE(c().C_image.actif());
+    cliquer(1, {5, 5}, Qt::RightButton);
+    EXPECT_FALSE(c().C_image.actif());
 }
 
 INSTANTIATE_TEST_SUITE_P(LesDeux, Souris, ::testing::Values(kal::TypeEditeur::Page, kal::TypeEditeur::Jaquette),

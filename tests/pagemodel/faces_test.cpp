@@ -37,6 +37,32 @@ TEST_F(Faces, LaFaceQuitteeGardeSonObjetCourant)
     EXPECT_TRUE(a.ed->c.A_format.actif());
 }
 
+// Objects on both faces: each face counts and shows its own, and its highest object is current
+// when the face is shown again.
+TEST_F(Faces, ChaqueFaceGardeSesObjets)
+{
+    a.chargerPhotos(2);
+    a.ed->c.O_arriere.definirValeur(true);
+    a.chargerPhotos(2);
+    ASSERT_EQ(a.etat().objetcourant, 17);
+    EXPECT_TRUE(a.champ(16, QStringLiteral("occup")).toBool());
+    a.ed->c.O_avant.definirValeur(true);
+    EXPECT_EQ(a.etat().objetcourant, 1);
+    EXPECT_EQ(a.etat().nbobjets, 2);
+    EXPECT_TRUE(a.miniature(0).visible());
+    EXPECT_FALSE(a.miniature(16).visible());
+    a.ed->c.O_arriere.definirValeur(true);
+    EXPECT_EQ(a.etat().objetcourant, 17);
+    EXPECT_EQ(a.etat().nbobjets, 2);
+    EXPECT_EQ(a.ed->x.D_image.source(), QStringLiteral("kalmorin"));
+    for (int n : {16, 17}) {
+        EXPECT_TRUE(a.photo(n).visible()) << n;
+        EXPECT_TRUE(a.miniature(n).visible()) << n;
+    }
+    for (int n : {0, 1})
+        EXPECT_FALSE(a.miniature(n).visible()) << n;
+}
+
 // The leaving block acts on an occupied object of the face being left only: never on record
 // 100, never on a record freed behind the current number (which it would mark occupied again).
 TEST_F(Faces, SansObjetCourantLaFaceQuitteeNEstPasTouchee)

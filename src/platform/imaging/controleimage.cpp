@@ -488,8 +488,11 @@ void ControleImage::peindre(QPainter& p)
         p.drawRect(rect.adjusted(0, 0, -1, -1));
     }
     if (elastique_ && !rectElastique_.isEmpty()) {
-        p.setPen(QPen(Qt::black, 1, Qt::DashLine));
+        // Black dashes on a white line: the band shows on dark and light pictures alike.
         p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(Qt::white, 1));
+        p.drawRect(rectElastique_);
+        p.setPen(QPen(Qt::black, 1, Qt::DashLine));
         p.drawRect(rectElastique_);
     }
     if (cadreRegion_ == 1 && !region_.isEmpty()) {
