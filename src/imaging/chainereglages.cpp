@@ -1,6 +1,51 @@
 #include "imaging/chainereglages.h"
 
+#include "platform/base/conversions.h"
+
+#include <cmath>
+
 namespace kal {
+
+namespace {
+// How a caption shows the slider's value.
+enum class Forme {
+    DixiemesBas,   // value / 10 rounded down, signed-blank form
+    Valeur,        // the value, signed-blank form
+    ValeurSimple,  // the value, plain form
+    Dixiemes,      // value / 10, signed-blank form
+};
+struct Legende {
+    const char* prefixeChange;
+    Forme formeChange;
+    const char* prefixeScroll;
+    Forme formeScroll;
+};
+// In the order of Reglage.
+constexpr Legende Legendes[] = {
+    {"Cont:", Forme::DixiemesBas, "Cont=", Forme::DixiemesBas},
+    {"Coul=", Forme::Valeur, "Coul=", Forme::ValeurSimple},
+    {"Int=", Forme::DixiemesBas, "Int=", Forme::DixiemesBas},
+    {"Net=", Forme::DixiemesBas, "Net=", Forme::DixiemesBas},
+    {"Sat=", Forme::Dixiemes, "Sat=", Forme::Dixiemes},
+};
+QString texte(int v, Forme f)
+{
+    switch (f) {
+    case Forme::DixiemesBas: return Str(std::floor(v / 10.0));
+    case Forme::Valeur: return Str(v);
+    case Forme::ValeurSimple: return QString::number(v);
+    case Forme::Dixiemes: return Str(v / 10.0);
+    }
+    return {};
+}
+}  // namespace
+
+QString legendeReglage(Reglage r, int valeurCurseur, bool enDefilement)
+{
+    const Legende& l = Legendes[static_cast<int>(r)];
+    return enDefilement ? QLatin1String(l.prefixeScroll) + texte(valeurCurseur, l.formeScroll)
+                        : QLatin1String(l.prefixeChange) + texte(valeurCurseur, l.formeChange);
+}
 
 int valeurDe(const ValeursReglages& v, Reglage r)
 {

@@ -24,6 +24,11 @@ inline constexpr Reglage OrdreReglages[] = {Reglage::Contraste, Reglage::Couleur
                                              Reglage::Saturation};
 int valeurDe(const ValeursReglages& v, Reglage r);
 
+// The caption of an adjustment's slider, the same in the editors and the workbench: after a
+// change ("Cont: 25" for 255, "Coul=-3", "Sat= .5") or while the thumb is dragged ("Cont= 25",
+// "Coul=-3", "Sat= .5").
+QString legendeReglage(Reglage r, int valeurCurseur, bool enDefilement);
+
 // What follows the adjustments.
 struct Finition {
     bool photo = true;                 // photos get the photo treatment, text-images do not

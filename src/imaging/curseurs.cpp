@@ -11,51 +11,24 @@
 namespace kal {
 
 namespace {
-// How a label shows the slider's value.
-enum class Forme {
-    DixiemesBas,   // value / 10 rounded down, signed-blank form
-    Valeur,        // the value, signed-blank form
-    ValeurSimple,  // the value, plain form
-    Dixiemes,      // value / 10, signed-blank form
-};
-
 struct MembreReglage {
     Reglage reglage;
     Curseur ControlesEditeur::*curseur;
     Etiquette ControlesEditeur::*etiquette;
     const char* cle;          // the reset key
     int colonne;              // column of tabobjets
-    const char* prefixeChange;
-    Forme formeChange;
-    const char* prefixeScroll;
-    Forme formeScroll;
 };
 
 const MembreReglage Membres[] = {
-    {Reglage::Contraste, &ControlesEditeur::A_contraste, &ControlesEditeur::E_contraste, "CONT", col::Contraste, "Cont:",
-     Forme::DixiemesBas, "Cont=", Forme::DixiemesBas},
-    {Reglage::Couleur, &ControlesEditeur::A_couleur, &ControlesEditeur::E_couleur, "COUL", col::Couleur, "Coul=",
-     Forme::Valeur, "Coul=", Forme::ValeurSimple},
-    {Reglage::Intensite, &ControlesEditeur::A_intensite, &ControlesEditeur::E_intensite, "INT", col::Intensite, "Int=",
-     Forme::DixiemesBas, "Int=", Forme::DixiemesBas},
-    {Reglage::Nettete, &ControlesEditeur::A_nettete, &ControlesEditeur::E_nettete, "NET", col::Nettete, "Net=",
-     Forme::DixiemesBas, "Net=", Forme::DixiemesBas},
-    {Reglage::Saturation, &ControlesEditeur::A_saturation, &ControlesEditeur::E_saturation, "SAT", col::Saturation, "Sat=",
-     Forme::Dixiemes, "Sat=", Forme::Dixiemes},
+    {Reglage::Contraste, &ControlesEditeur::A_contraste, &ControlesEditeur::E_contraste, "CONT", col::Contraste},
+    {Reglage::Couleur, &ControlesEditeur::A_couleur, &ControlesEditeur::E_couleur, "COUL", col::Couleur},
+    {Reglage::Intensite, &ControlesEditeur::A_intensite, &ControlesEditeur::E_intensite, "INT", col::Intensite},
+    {Reglage::Nettete, &ControlesEditeur::A_nettete, &ControlesEditeur::E_nettete, "NET", col::Nettete},
+    {Reglage::Saturation, &ControlesEditeur::A_saturation, &ControlesEditeur::E_saturation, "SAT", col::Saturation},
 };
 
 const MembreReglage& membre(Reglage r) { return Membres[static_cast<int>(r)]; }
 
-QString texte(int v, Forme f)
-{
-    switch (f) {
-    case Forme::DixiemesBas: return Str(std::floor(v / 10.0));
-    case Forme::Valeur: return Str(v);
-    case Forme::ValeurSimple: return QString::number(v);
-    case Forme::Dixiemes: return Str(v / 10.0);
-    }
-    return {};
-}
 }  // namespace
 
 void Imagerie::brancherCurseurs()
@@ -82,7 +55,7 @@ void Imagerie::A_reglage_Scroll(Reglage r)
 {
     const MembreReglage& m = membre(r);
     ControlesEditeur& c = x_.c;
-    (c.*m.etiquette).definirLegende(QLatin1String(m.prefixeScroll) + texte((c.*m.curseur).valeur(), m.formeScroll));
+    (c.*m.etiquette).definirLegende(legendeReglage(r, (c.*m.curseur).valeur(), true));
 }
 
 void Imagerie::A_reglage_Change(Reglage r)
@@ -128,7 +101,7 @@ void Imagerie::A_reglage_Change(Reglage r)
         // framed nor turned (a state nothing renders before a file is written).
         c.L_sauvder.definirBitmap(c.L_sauvtot.bitmap());
         appliquerReglages(c.L_sauvder, valeursCurseurs());
-        (c.*m.etiquette).definirLegende(QLatin1String(m.prefixeChange) + texte(valeur, m.formeChange));
+        (c.*m.etiquette).definirLegende(legendeReglage(r, valeur, false));
         if (e.typeobjet == QLatin1String("photo"))
             photo->traitementphoto();
     }

@@ -12,52 +12,25 @@
 namespace kal {
 
 namespace {
-// How a caption shows the slider's value.
-enum class Forme {
-    DixiemesBas,   // Int(value / 10), Str form
-    Valeur,        // the value, Str form
-    ValeurSimple,  // the value, plain form
-    Dixiemes,      // value / 10, Str form
-};
-
 struct Membre {
     Reglage reglage;
     Curseur Atelier::*curseur;
     Etiquette Atelier::*etiquette;
     const char* cle;       // the reset key
     int flag;              // slot of flagreglage
-    const char* prefixeChange;
-    Forme formeChange;
-    const char* prefixeScroll;
-    Forme formeScroll;
 };
 
 // In the order of Reglage, which is also the order of the slots of valreglage.
 const Membre Membres[] = {
-    {Reglage::Contraste, &Atelier::A_contraste, &Atelier::E_contraste, "CONT", 0, "Cont:", Forme::DixiemesBas, "Cont=",
-     Forme::DixiemesBas},
-    {Reglage::Couleur, &Atelier::A_couleur, &Atelier::E_couleur, "COUL", 2, "Coul=", Forme::Valeur, "Coul=",
-     Forme::ValeurSimple},
-    {Reglage::Intensite, &Atelier::A_intensite, &Atelier::E_intensite, "INT", 1, "Int=", Forme::DixiemesBas, "Int=",
-     Forme::DixiemesBas},
-    {Reglage::Nettete, &Atelier::A_nettete, &Atelier::E_nettete, "NET", 3, "Net=", Forme::DixiemesBas, "Net=",
-     Forme::DixiemesBas},
-    {Reglage::Saturation, &Atelier::A_saturation, &Atelier::E_saturation, "SAT", 4, "Sat=", Forme::Dixiemes, "Sat=",
-     Forme::Dixiemes},
+    {Reglage::Contraste, &Atelier::A_contraste, &Atelier::E_contraste, "CONT", 0},
+    {Reglage::Couleur, &Atelier::A_couleur, &Atelier::E_couleur, "COUL", 2},
+    {Reglage::Intensite, &Atelier::A_intensite, &Atelier::E_intensite, "INT", 1},
+    {Reglage::Nettete, &Atelier::A_nettete, &Atelier::E_nettete, "NET", 3},
+    {Reglage::Saturation, &Atelier::A_saturation, &Atelier::E_saturation, "SAT", 4},
 };
 constexpr size_t FlagRotation = 5;
 constexpr size_t SlotRotation = 5;
 
-QString texte(int v, Forme f)
-{
-    switch (f) {
-    case Forme::DixiemesBas: return Str(std::floor(v / 10.0));
-    case Forme::Valeur: return Str(v);
-    case Forme::ValeurSimple: return QString::number(v);
-    case Forme::Dixiemes: return Str(v / 10.0);
-    }
-    return {};
-}
 }  // namespace
 
 void Atelier::changeflag(bool contraste, bool couleur, bool intensite, bool nettete, bool saturation, bool rotation)
@@ -127,7 +100,7 @@ void Atelier::initcorrect()
 void Atelier::A_reglage_Scroll(int m)
 {
     const Membre& mb = Membres[m];
-    (this->*mb.etiquette).definirLegende(QLatin1String(mb.prefixeScroll) + texte((this->*mb.curseur).valeur(), mb.formeScroll));
+    (this->*mb.etiquette).definirLegende(legendeReglage(mb.reglage, (this->*mb.curseur).valeur(), true));
 }
 
 void Atelier::A_reglage_Change(int m)
@@ -150,7 +123,7 @@ void Atelier::A_reglage_Change(int m)
     // Rendered from the base with every adjustment once, whichever slider moved.
     reconstruire();
     const int valeur = (this->*mb.curseur).valeur();
-    (this->*mb.etiquette).definirLegende(QLatin1String(mb.prefixeChange) + texte(valeur, mb.formeChange));
+    (this->*mb.etiquette).definirLegende(legendeReglage(mb.reglage, valeur, false));
     taillephoto();
     changeinit(false, QLatin1String(mb.cle));
     L_photo.definirVisible(true);
