@@ -6,7 +6,6 @@
 #include "platform/base/ecran.h"
 #include "platform/base/fenetres.h"
 
-#include <cmath>
 
 namespace kal {
 

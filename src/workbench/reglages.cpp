@@ -7,7 +7,6 @@
 #include "platform/base/conversions.h"
 #include "platform/base/ecran.h"
 
-#include <cmath>
 
 namespace kal {
 
