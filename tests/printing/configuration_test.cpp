@@ -11,6 +11,7 @@
 #include "printing/impression.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <gtest/gtest.h>
@@ -156,12 +157,19 @@ TEST_P(Configuration, AvecDesObjets)
     EXPECT_EQ(q.lignes().back(), QStringLiteral("Voulez-vous enregistrer la page ?"));
     EXPECT_EQ(banc.repondeur.messages()[1].titre, QStringLiteral("CONFIGURER IMPRIMANTE"));
 
-    // Yes: the save comes first, and the printer settings wait for the next request.
+    // Yes: the save comes first, and the printer settings wait for the next request. A save
+    // that did not happen (here the page has no name yet: the save says so itself) leaves the
+    // page unsaved, and the question is asked again next time.
     banc.repondeur.oublier();
     banc.repondeur.prevoir(kal::msg::RepOui);
     x().impression().configurerimprimante();
-    ASSERT_EQ(banc.repondeur.messages().size(), 1u);
+    ASSERT_GE(banc.repondeur.messages().size(), 1u);
+    EXPECT_EQ(banc.repondeur.messages()[0].titre, QStringLiteral("CONFIGURATION IMPRIMANTE"));
+    for (const kal::MessageAffiche& m : banc.repondeur.messages())
+        EXPECT_NE(m.titre, QStringLiteral("CONFIGURER IMPRIMANTE"));
     EXPECT_FALSE(e().panneauouvert);
+    EXPECT_FALSE(e().enregavantconfig);
+    EXPECT_FALSE(chemin.lance(QStringLiteral("system-config-printer"), 300));
 
     // Once the page was saved the question is not asked again, and is armed afresh after.
     e().enregavantconfig = true;
@@ -187,6 +195,7 @@ TEST_P(ConfigurationPage, LaFeuilleChange)
     e().enregavantconfig = true;
     banc.repondeur.prevoir(kal::msg::RepOK);
     x().impression().configurerimprimante();
+    EXPECT_TRUE(chemin.lance(QStringLiteral("system-config-printer")));
     clic();   // the same sheet
     EXPECT_TRUE(x().fiches().lire(3, kal::champ::occup).toBool());
     EXPECT_EQ(fiche16(kal::champ::orientation).toInt(), kal::imp::Portrait);
@@ -194,6 +203,7 @@ TEST_P(ConfigurationPage, LaFeuilleChange)
     e().enregavantconfig = true;
     banc.repondeur.prevoir(kal::msg::RepOK);
     x().impression().configurerimprimante();
+    EXPECT_TRUE(chemin.lance(QStringLiteral("system-config-printer")));
     banc.imp.definirOrientationimprimante(kal::imp::Paysage);   // what the user chose meanwhile
     repeindre();
     EXPECT_FALSE(x().fiches().lire(3, kal::champ::occup).toBool());
@@ -206,6 +216,31 @@ TEST_P(ConfigurationPage, LaFeuilleChange)
     EXPECT_GT(ed->c.P_page.largeur(), ed->c.P_page.hauteur());
 }
 
+// A page that was really saved is marked so: the next request goes straight to the printer
+// settings, and arms the question afresh.
+TEST_P(ConfigurationPage, OuiEnregistreLaPageAvantLesReglages)
+{
+    ASSERT_TRUE(kaltest::BancEditeur::placer(ed, banc.jpeg(QStringLiteral("photo.jpg"), 600, 400)));
+    ASSERT_EQ(e().nbobjets, 1);
+    ed->c.L_kalmorin.definirTexte(QStringLiteral("avantconfig"));
+    banc.repondeur.oublier();
+    banc.repondeur.prevoir(kal::msg::RepOui);
+    x().impression().configurerimprimante();
+    EXPECT_TRUE(e().enregavantconfig) << (banc.repondeur.messages().empty() ? std::string()
+                                                                             : dernier().texte.toStdString());
+    EXPECT_FALSE(e().panneauouvert);
+    EXPECT_TRUE(QFileInfo::exists(banc.dossier.fichier(QStringLiteral("persopag/avantconfig"))));
+
+    banc.repondeur.oublier();
+    banc.repondeur.prevoir(kal::msg::RepOK);
+    x().impression().configurerimprimante();
+    ASSERT_EQ(banc.repondeur.messages().size(), 1u);
+    EXPECT_EQ(dernier().titre, QStringLiteral("CONFIGURER IMPRIMANTE"));
+    EXPECT_TRUE(e().panneauouvert);
+    EXPECT_FALSE(e().enregavantconfig);
+    EXPECT_TRUE(chemin.lance(QStringLiteral("system-config-printer")));
+}
+
 INSTANTIATE_TEST_SUITE_P(Page, ConfigurationPage, ::testing::Values(TypeEditeur::Page),
                          [](const auto& i) { return std::string(kaltest::nomType(i.param)); });
 
@@ -216,6 +251,7 @@ TEST_P(ConfigurationJaquette, ToujoursA4Portrait)
 {
     banc.repondeur.prevoir(kal::msg::RepOK);
     x().impression().configurerimprimante();
+    EXPECT_TRUE(chemin.lance(QStringLiteral("system-config-printer")));
     banc.imp.definirFormatimprimante(kal::imp::Letter);
     banc.imp.definirOrientationimprimante(kal::imp::Paysage);
     repeindre();
