@@ -1,7 +1,9 @@
 #include "platform/base/messages.h"
 
 #include <QApplication>
+#include <QAbstractButton>
 #include <QMessageBox>
+#include <utility>
 
 namespace kal {
 
@@ -65,6 +67,11 @@ int MsgBox(const QString& texte, int style, const QString& titre)
         box.setStandardButtons(QMessageBox::Ok);
         break;
     }
+    // The buttons in the program's language, whatever Qt's own translations installed.
+    for (auto [bouton, texte] : {std::pair{QMessageBox::Yes, "Oui"}, std::pair{QMessageBox::No, "Non"},
+                                 std::pair{QMessageBox::Cancel, "Annuler"}, std::pair{QMessageBox::Ok, "OK"}})
+        if (QAbstractButton* b = box.button(bouton))
+            b->setText(QString::fromUtf8(texte));
     switch (box.exec()) {
     case QMessageBox::Cancel: return msg::RepAnnuler;
     case QMessageBox::Yes: return msg::RepOui;
