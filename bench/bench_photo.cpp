@@ -4,8 +4,12 @@
 // generated 6000 x 4000 JPEG (24 megapixels), in a temporary work folder.
 //
 //   bench_photo [--tours N]
+//   bench_photo --seize
 //
 // Each round starts from a fresh editor; the figures are the minimum and the median of the rounds.
+// --seize: 16 different photos put on one page one after the other, each then adjusted with the
+// five sliders and turned with A_angle, the page painted after every step; the program prints the
+// times and the peak resident memory (what /usr/bin/time -v reports as maximum resident set size).
 #include "editor/editeur.h"
 #include "pagefiles/fichierspages.h"
 #include "pagemodel/objets.h"
@@ -22,6 +26,8 @@
 #include <QMouseEvent>
 #include <QPageSize>
 #include <QTemporaryDir>
+#include <random>
+#include <sys/resource.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -42,6 +48,89 @@ struct Stats {
     }
 };
 
+long picMo()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss / 1024;
+}
+
+// A photo-like 6000 x 4000 picture of its own for each seed.
+QImage photo(unsigned graine)
+{
+    QImage img(6000, 4000, QImage::Format_RGB32);
+    std::mt19937 g(graine);
+    for (int y = 0; y < img.height(); ++y) {
+        auto* l = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < img.width(); ++x) {
+            const int n = int(g() % 13);
+            l[x] = qRgb((x / 25 + graine * 20 + n) & 255, (y / 17 + n) & 255, ((x ^ y) / 40 + n) & 255);
+        }
+    }
+    return img;
+}
+
+int seizePhotos()
+{
+    QTemporaryDir travail;
+    const QString images = travail.path() + QStringLiteral("/images");
+    QDir().mkpath(images);
+    for (unsigned k = 0; k < 16; ++k)
+        photo(k).save(images + QStringLiteral("/photo%1.jpg").arg(k, 2, 10, QLatin1Char('0')), "JPEG", 90);
+    const QString ancien = kal::fs::dossierCourant();
+    kal::fs::changerDossier(travail.path());
+    kal::Ecran::simuler({1024, 768, 15, 15});
+    kal::RepondeurEnregistreur repondeur;
+    kal::installerRepondeur(&repondeur);
+    kal::ImprimanteEssai imp(QPageSize(QPageSize::A4), QMarginsF(240, 180, 300, 420));
+    kal::ReglagesPartages partage;
+    partage.sautligne = QStringLiteral("\r\n");
+    partage.repdepart = travail.path();
+    partage.largeurecranpx = 1024;
+    partage.hauteurecranpx = 768;
+    kal::Fenetres::enregistrer(QStringLiteral("IMPRIMER"),
+                               [&] { return new kal::Editeur(partage, kal::TypeEditeur::Page, &imp); });
+    auto* ed = static_cast<kal::Editeur*>(kal::Fenetres::instance(QStringLiteral("IMPRIMER")));
+    ed->show();
+    const long depart = picMo();
+    Stats placement, pas;
+    int inchangees = 0;   // slider values that left the painted page as it was
+    kal::PanneauOuverture& p = ed->x.fichierspages().panneauOuverture();
+    p.repphoto = images;
+    for (int k = 0; k < 16; ++k) {
+        (*ed->x.commande(QStringLiteral("Charg Image")))();
+        // The k-th name pointed at (its preview read), then the release over it.
+        p.L_fichouvrir.definirIndex(k);
+        p.infoouvrir();
+        auto t0 = std::chrono::steady_clock::now();
+        p.L_fichouvrir_MouseUp(1, 0, 0, 0);
+        (void)ed->grab();
+        placement.v.push_back(ms(std::chrono::steady_clock::now() - t0));
+        kal::ControlesEditeur& c = ed->c;
+        for (auto [curseur, valeur] : {std::pair{&c.A_contraste, 250}, std::pair{&c.A_couleur, 20}, std::pair{&c.A_intensite, 80},
+                                       std::pair{&c.A_nettete, 300}, std::pair{&c.A_saturation, 40}, std::pair{&c.A_angle, 12}}) {
+            const QImage avant = ed->grab().toImage();
+            t0 = std::chrono::steady_clock::now();
+            curseur->definirValeur(valeur);
+            const QImage apres = ed->grab().toImage();
+            pas.v.push_back(ms(std::chrono::steady_clock::now() - t0));
+            inchangees += apres == avant;
+        }
+    }
+    const bool ok = ed->x.etat.nbobjets == 16 && inchangees == 0;
+    std::printf("16 photos 6000 x 4000 onto one page, each adjusted five times and turned (ms)   min     median\n");
+    std::printf("  release over a name: the object placed, copies, thumbnail, painted  %7.1f  %7.1f\n", placement.min(),
+                placement.mediane());
+    std::printf("  a slider value: the page repainted                                   %7.1f  %7.1f\n", pas.min(), pas.mediane());
+    std::printf("  objects on the page: %d, slider values that changed nothing on the screen: %d (%s)\n",
+                ed->x.etat.nbobjets, inchangees, ok ? "PASS" : "FAIL");
+    std::printf("  peak resident memory %ld MB (%ld MB before the first photo)\n", picMo(), depart);
+    kal::Fenetres::toutDetruire();
+    kal::installerRepondeur(nullptr);
+    kal::fs::changerDossier(ancien);
+    return ok ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -51,9 +140,15 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     kal::installerSubstitutionsPolices();
     int tours = 5;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (QByteArray(argv[i]) == "--tours")
+    bool seize = false;
+    for (int i = 1; i < argc; ++i) {
+        if (QByteArray(argv[i]) == "--tours" && i + 1 < argc)
             tours = std::max(1, atoi(argv[i + 1]));
+        if (QByteArray(argv[i]) == "--seize")
+            seize = true;
+    }
+    if (seize)
+        return seizePhotos();
 
     QTemporaryDir travail;
     const QString images = travail.path() + QStringLiteral("/images");

@@ -156,7 +156,8 @@ bool CheminEssai::lance(const QString& nom, int attenteMs) const
     t.start();
     while (!QFile::exists(marque) && t.elapsed() < attenteMs)
         QThread::msleep(20);
-    return QFile::exists(marque);
+    // Taken: the next start is seen afresh.
+    return QFile::remove(marque);
 }
 
 }  // namespace kaltest

@@ -70,7 +70,8 @@ public:
     CheminEssai();
     ~CheminEssai();
     void programme(const QString& nom);
-    // Whether the stand-in was started (waiting for it up to attenteMs).
+    // Whether the stand-in was started (waiting for it up to attenteMs); each start is told once.
+    // A test that starts one waits for it, so that it does not outlive the test's folder.
     bool lance(const QString& nom, int attenteMs = 5000) const;
 
 private:

@@ -11,6 +11,7 @@
 #include "printing/impression.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <gtest/gtest.h>
@@ -201,6 +202,7 @@ TEST_P(ConfigurationPage, LaFeuilleChange)
     e().enregavantconfig = true;
     banc.repondeur.prevoir(kal::msg::RepOK);
     x().impression().configurerimprimante();
+    EXPECT_TRUE(chemin.lance(QStringLiteral("system-config-printer")));
     clic();   // the same sheet
     EXPECT_TRUE(x().fiches().lire(3, kal::champ::occup).toBool());
     EXPECT_EQ(fiche16(kal::champ::orientation).toInt(), kal::imp::Portrait);
@@ -208,6 +210,7 @@ TEST_P(ConfigurationPage, LaFeuilleChange)
     e().enregavantconfig = true;
     banc.repondeur.prevoir(kal::msg::RepOK);
     x().impression().configurerimprimante();
+    EXPECT_TRUE(chemin.lance(QStringLiteral("system-config-printer")));
     banc.imp.definirOrientationimprimante(kal::imp::Paysage);   // what the user chose meanwhile
     repeindre();
     EXPECT_FALSE(x().fiches().lire(3, kal::champ::occup).toBool());
@@ -218,6 +221,31 @@ TEST_P(ConfigurationPage, LaFeuilleChange)
     EXPECT_EQ(fiche16(kal::champ::hauteurpage).toInt(), 11906);
     EXPECT_EQ(fiche16(kal::champ::scalewidth).toInt(), kal::arrondi(e().largeursurface));
     EXPECT_GT(ed->c.P_page.largeur(), ed->c.P_page.hauteur());
+}
+
+// A page that was really saved is marked so: the next request goes straight to the printer
+// settings, and arms the question afresh.
+TEST_P(ConfigurationPage, OuiEnregistreLaPageAvantLesReglages)
+{
+    ASSERT_TRUE(kaltest::BancEditeur::placer(ed, banc.jpeg(QStringLiteral("photo.jpg"), 600, 400)));
+    ASSERT_EQ(e().nbobjets, 1);
+    ed->c.L_kalmorin.definirTexte(QStringLiteral("avantconfig"));
+    banc.repondeur.oublier();
+    banc.repondeur.prevoir(kal::msg::RepOui);
+    x().impression().configurerimprimante();
+    EXPECT_TRUE(e().enregavantconfig) << (banc.repondeur.messages().empty() ? std::string()
+                                                                             : dernier().texte.toStdString());
+    EXPECT_FALSE(e().panneauouvert);
+    EXPECT_TRUE(QFileInfo::exists(banc.dossier.fichier(QStringLiteral("persopag/avantconfig"))));
+
+    banc.repondeur.oublier();
+    banc.repondeur.prevoir(kal::msg::RepOK);
+    x().impression().configurerimprimante();
+    ASSERT_EQ(banc.repondeur.messages().size(), 1u);
+    EXPECT_EQ(dernier().titre, QStringLiteral("CONFIGURER IMPRIMANTE"));
+    EXPECT_TRUE(e().panneauouvert);
+    EXPECT_FALSE(e().enregavantconfig);
+    EXPECT_TRUE(chemin.lance(QStringLiteral("system-config-printer")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Page, ConfigurationPage, ::testing::Values(TypeEditeur::Page),

@@ -256,6 +256,34 @@ TEST_P(Impression, UnTravailEchoueEstAbandonne)
     kal::Ecran::definirPointeur(kal::pointeur::Defaut);
 }
 
+// The printer refuses the job (here its file cannot be made): nothing is left open, the user is
+// told with the printer's own words, and the next job goes through.
+TEST_P(Impression, LImprimanteRefuseLeTravail)
+{
+    poser({.n = 4, .leftimp = 1000, .topimp = 1000, .widthimp = 1500, .heightimp = 1000});
+    banc.imp.sortiePdf(banc.dossier.fichier(QStringLiteral("absent/travail.pdf")));
+    banc.imp.definirFormatimprimante(kal::imp::Letter);
+    kal::Ecran::definirPointeur(kal::pointeur::Fleche);
+    EXPECT_FALSE(x().impression().impression());
+    EXPECT_FALSE(banc.imp.documentOuvert());
+    ASSERT_FALSE(banc.repondeur.messages().empty());
+    const kal::MessageAffiche& m = banc.repondeur.messages().back();
+    EXPECT_EQ(m.titre, QStringLiteral("ERREUR"));
+    EXPECT_TRUE(m.texte.contains(QStringLiteral("482"))) << m.texte.toStdString();
+    EXPECT_TRUE(m.lignes().back().contains(QStringLiteral("Rien n'a été imprimé")));
+    EXPECT_EQ(kal::Ecran::pointeurCourant(), kal::pointeur::Fleche);
+    EXPECT_EQ(x().D_image.source(), kal::nomTableObjets());
+    EXPECT_EQ(banc.imp.formatimprimante(), kal::imp::Letter);   // the jacket's own A4 is given back
+
+    const QString pdf = banc.dossier.fichier(QStringLiteral("travail.pdf"));
+    banc.imp.sortiePdf(pdf);
+    banc.imp.oublierTraces();
+    EXPECT_TRUE(x().impression().impression());
+    EXPECT_EQ(kaltest::genres(banc.imp), job({Trace::Genre::Image, Trace::Genre::Fin}));
+    EXPECT_GT(QFileInfo(pdf).size(), 0);
+    kal::Ecran::definirPointeur(kal::pointeur::Defaut);
+}
+
 // After a print the current object's controls are those of its kind.
 TEST_P(Impression, LesControlesSuiventLeGenreDeLObjet)
 {

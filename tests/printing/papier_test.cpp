@@ -12,6 +12,8 @@
 #include "printing/impression.h"
 
 #include <QFile>
+#include <QLabel>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -71,28 +73,44 @@ TEST_F(Papier, UnObjetDeLaPageOuSaLegendeLeDit)
     a->B_correct_Click();
     a->B_finajust_Click();
 
+    // A real photo placed as the open panel places it, moved and sized with the sliders; its
+    // captions then say where it is and how large, in millimetres.
     kal::Editeur* ed = banc.ouvrir(TypeEditeur::Page);
     ASSERT_NE(ed, nullptr);
-    // An object 50 mm from the left edge and 60 mm from the top, 80 x 53.3 mm: the figures its
-    // captions show (twips / 56.7).
-    const kaltest::ObjetEssai o{.n = 4, .leftimp = 2835, .topimp = 3402, .widthimp = 4536, .heightimp = 3024};
-    kaltest::ecrireImage(kal::fichierSauv(o.n), 1200, 800, 0x000000);
-    kaltest::poserObjet(ed->x, o);
-    ed->x.etat.nbobjets = 1;
-    ed->x.etat.objetcourant = kal::AucunObjet;
+    ASSERT_TRUE(kaltest::BancEditeur::placer(ed, banc.jpeg(QStringLiteral("photo.jpg"), 1200, 800)));
+    kal::ControlesEditeur& k = ed->c;
+    k.A_format.definirValeur(4536);
+    k.A_margeH.definirValeur(2835);
+    k.A_margeV.definirValeur(3402);
+    const auto nombres = [](const kal::Etiquette& e) {
+        QString t = static_cast<QLabel*>(e.widget())->text();
+        t.replace(QLatin1Char(','), QLatin1Char('.'));
+        std::vector<double> v;
+        const QRegularExpression nombre(QStringLiteral("[0-9]+(\\.[0-9]+)?"));
+        for (auto it = nombre.globalMatch(t); it.hasNext();)
+            v.push_back(it.next().captured(0).toDouble());
+        return v;
+    };
+    const std::vector<double> gauche = nombres(k.E_margeH), haut = nombres(k.E_margeV), format = nombres(k.E_format);
+    ASSERT_EQ(gauche.size(), 1u);
+    ASSERT_EQ(haut.size(), 1u);
+    ASSERT_EQ(format.size(), 2u);
+    EXPECT_TRUE(static_cast<QLabel*>(k.E_margeH.widget())->text().startsWith(QStringLiteral("Gauche:")));
+    EXPECT_TRUE(static_cast<QLabel*>(k.E_format.widget())->text().startsWith(QStringLiteral("Format")));
+
     const QImage page = travail([&] {
         banc.repondeur.prevoir(kal::msg::RepOui);
         ed->x.impression().imprimer();
     });
     ASSERT_FALSE(page.isNull());
     EXPECT_NEAR(page.width() * kaltest::MmParPixel, 210, 0.2);
-    const QRectF r = kaltest::encreMm(page);
-    EXPECT_NEAR(r.left(), o.leftimp / kal::TwipsParMm, 0.3);
-    EXPECT_NEAR(r.top(), o.topimp / kal::TwipsParMm, 0.3);
-    EXPECT_NEAR(r.width(), o.widthimp / kal::TwipsParMm, 0.3);
-    EXPECT_NEAR(r.height(), o.heightimp / kal::TwipsParMm, 0.3);
-    std::printf("objet sur papier: %.2f, %.2f mm, %.2f x %.2f mm (attendu 50.0, 60.0, 80.0 x 53.3)\n", r.left(), r.top(),
-                r.width(), r.height());
+    const QRectF r = kaltest::encreMm(page, {}, 235);
+    EXPECT_NEAR(r.left(), gauche[0], 0.3);
+    EXPECT_NEAR(r.top(), haut[0], 0.3);
+    EXPECT_NEAR(r.width(), format[0], 0.3);
+    EXPECT_NEAR(r.height(), format[1], 0.3);
+    std::printf("objet sur papier: %.2f, %.2f mm, %.2f x %.2f mm; ses légendes: %.1f, %.1f mm, %.1f x %.1f mm\n", r.left(),
+                r.top(), r.width(), r.height(), gauche[0], haut[0], format[0], format[1]);
 }
 
 TEST_F(Papier, LesMarquesDeLaJaquette)

@@ -186,11 +186,7 @@ void ControleImage::definirBitmap(const image::Photo& p) { changerPhoto(p); }
 namespace {
 
 // A JPEG reduced by DCT scaling to at least `cible`, then resampled to it.
-QImage reduiteJpeg(const QByteArray& donnees, QSize cible)
-{
-    const QImage r = image::lireDonnees(donnees, nullptr, cible);
-    return r.size() == cible ? image::enRgb32(r) : image::reechantillonner(r, cible.width(), cible.height());
-}
+QImage reduiteJpeg(const QByteArray& donnees, QSize cible) { return image::lireDonneesReduites(donnees, cible); }
 
 image::Photo photoDuFichier(const QString& chemin)
 {

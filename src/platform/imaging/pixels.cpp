@@ -508,16 +508,17 @@ Axe preparerAxe(int src, int dst)
 
 namespace {
 
-// One row down the columns: target row y from the source rows its weights cover. Every byte of a
-// row is one channel of one pixel, so the loop runs over the row's bytes whatever the channel (the
-// weights sum to 1, so the opaque alpha stays 255).
-void passeColonnes(const QImage& src, const Axe& ay, int y, int32_t* acc, uint8_t* d)
+// One row down the columns: target row y from the source rows its weights cover (ligne(i) gives
+// source row i). Every byte of a row is one channel of one pixel, so the loop runs over the row's
+// bytes whatever the channel (the weights sum to 1, so the opaque alpha stays 255).
+template <typename LigneSource>
+void passeColonnes(const LigneSource& ligne, int largeur, const Axe& ay, int y, int32_t* acc, uint8_t* d)
 {
-    const int n = src.width() * 4;  // a local bound: the stores below cannot change it
+    const int n = largeur * 4;  // a local bound: the stores below cannot change it
     std::fill(acc, acc + n, 8192);
     const int* p = &ay.poids[size_t(y) * ay.maxn];
     for (int k = 0; k < ay.nombre[y]; ++k) {
-        const uint8_t* s = src.constScanLine(ay.debut[y] + k);
+        const uint8_t* s = ligne(ay.debut[y] + k);
         // 16-bit operands (a weight is at most 16384) let the compiler use the 16 x 16 -> 32-bit
         // multiplications every x86-64 processor has.
         const int16_t q = int16_t(p[k]);
@@ -572,6 +573,26 @@ void passeTravers(const uint8_t* s, const Axe& ax, int n, uint8_t* d)
     }
 }
 
+// Target row y: down the columns into `ligne` (when the height changes), then across into d.
+template <typename LigneSource>
+void ligneReechantillonnee(const LigneSource& source, int sw, const Axe& ay, const Axe& ax, bool bas, bool travers,
+                           int largeur, int y, int32_t* acc, uint8_t* ligne, uint8_t* d)
+{
+    if (!travers) {
+        if (bas)
+            passeColonnes(source, sw, ay, y, acc, d);
+        else
+            std::memcpy(d, source(y), size_t(sw) * 4);
+        return;
+    }
+    const uint8_t* s = source(y);
+    if (bas) {
+        passeColonnes(source, sw, ay, y, acc, ligne);
+        s = ligne;
+    }
+    passeTravers(s, ax, largeur, d);
+}
+
 }  // namespace
 
 QImage reechantillonner(const QImage& source, int largeur, int hauteur)
@@ -587,26 +608,77 @@ QImage reechantillonner(const QImage& source, int largeur, int hauteur)
     const Axe ax = travers ? preparerAxe(sw, largeur) : Axe{};
     QImage dst = nouvelleImage(largeur, hauteur);
     const Lignes ld = lignes(dst);
+    const auto ligneSource = [&src](int i) { return src.constScanLine(i); };
     // Down the columns first, then across, row by row: each thread keeps the row in between
     // (rounded to 8 bits, as a whole picture in between would be) in a buffer of its own.
     enParallele(hauteur, 8, [&](int y0, int y1) {
         std::vector<int32_t> acc(bas ? size_t(sw) * 4 : 0);
         std::vector<uint8_t> ligne(bas && travers ? size_t(sw) * 4 : 0);
-        for (int y = y0; y < y1; ++y) {
-            if (!travers) {
-                passeColonnes(src, ay, y, acc.data(), ld(y));
-                continue;
-            }
-            const uint8_t* s = src.constScanLine(y);
-            if (bas) {
-                passeColonnes(src, ay, y, acc.data(), ligne.data());
-                s = ligne.data();
-            }
-            passeTravers(s, ax, largeur, ld(y));
-        }
+        for (int y = y0; y < y1; ++y)
+            ligneReechantillonnee(ligneSource, sw, ay, ax, bas, travers, largeur, y, acc.data(), ligne.data(), ld(y));
     });
     return dst;
 }
+
+// ---- resampling rows as they come
+
+struct ReechantillonnageFlux::Etat {
+    int sw = 0, sh = 0;
+    bool bas = false, travers = false;
+    Axe ay, ax;
+    QImage dst;
+    int faites = 0;  // target rows made
+    std::vector<int32_t> acc;
+    std::vector<uint8_t> ligne;
+};
+
+ReechantillonnageFlux::ReechantillonnageFlux(QSize source, QSize cible) : e_(std::make_unique<Etat>())
+{
+    Etat& e = *e_;
+    e.sw = std::max(1, source.width());
+    e.sh = std::max(1, source.height());
+    const int l = std::max(1, cible.width()), h = std::max(1, cible.height());
+    e.bas = h != e.sh;
+    e.travers = l != e.sw;
+    if (e.bas)
+        e.ay = preparerAxe(e.sh, h);
+    if (e.travers)
+        e.ax = preparerAxe(e.sw, l);
+    e.dst = nouvelleImage(l, h);
+    e.acc.resize(e.bas ? size_t(e.sw) * 4 : 0);
+    e.ligne.resize(e.bas && e.travers ? size_t(e.sw) * 4 : 0);
+}
+
+ReechantillonnageFlux::~ReechantillonnageFlux() = default;
+
+int ReechantillonnageFlux::premiereUtile() const
+{
+    const Etat& e = *e_;
+    if (fini())
+        return e.sh;
+    return e.bas ? e.ay.debut[size_t(e.faites)] : e.faites;
+}
+
+int ReechantillonnageFlux::fenetre() const { return e_->bas ? e_->ay.maxn : 1; }
+
+bool ReechantillonnageFlux::fini() const { return e_->faites >= e_->dst.height(); }
+
+void ReechantillonnageFlux::avancer(int disponibles, const std::function<const uint8_t*(int)>& ligneSource)
+{
+    Etat& e = *e_;
+    const Lignes ld = lignes(e.dst);
+    while (!fini()) {
+        const int y = e.faites;
+        const int besoin = e.bas ? e.ay.debut[size_t(y)] + e.ay.nombre[size_t(y)] : y + 1;
+        if (besoin > disponibles)
+            return;
+        ligneReechantillonnee(ligneSource, e.sw, e.ay, e.ax, e.bas, e.travers, e.dst.width(), y, e.acc.data(),
+                              e.ligne.data(), ld(y));
+        ++e.faites;
+    }
+}
+
+QImage ReechantillonnageFlux::resultat() const { return e_->dst; }
 
 void corrigerYeuxRouges(QImage& image, const QRect& zone, QRgb teinte, int seuil, int force)
 {

@@ -4,7 +4,9 @@
 // QImage::Format_RGB32 and spreads its rows over the processor cores.
 #include <QImage>
 #include <QRect>
+#include <cstdint>
 #include <functional>
+#include <memory>
 
 namespace kal::image {
 
@@ -35,6 +37,31 @@ QSize tailleTournee(QSize taille, int centiemes);
 // Resamples to largeur x hauteur pixels (each at least 1) with a triangle filter widened to the
 // reduction ratio, so that a reduction averages every source pixel.
 QImage reechantillonner(const QImage& source, int largeur, int hauteur);
+
+// The same resampling for a picture whose rows come one after the other (a file being decoded):
+// each target row is made as soon as the source rows it needs have come, so that the source need
+// only be held in a window of rows that slides down. The pixels are those reechantillonner gives.
+class ReechantillonnageFlux {
+public:
+    ReechantillonnageFlux(QSize source, QSize cible);   // raises error 7 when memory is lacking
+    ~ReechantillonnageFlux();
+    ReechantillonnageFlux(const ReechantillonnageFlux&) = delete;
+    ReechantillonnageFlux& operator=(const ReechantillonnageFlux&) = delete;
+
+    // The first source row the target rows still to make need: the rows above it may go.
+    int premiereUtile() const;
+    // The most source rows one target row needs.
+    int fenetre() const;
+    bool fini() const;
+    // Makes, in order, the target rows whose source rows are all below `disponibles`;
+    // ligneSource(i) gives source row i (RGB32).
+    void avancer(int disponibles, const std::function<const uint8_t*(int)>& ligneSource);
+    QImage resultat() const;
+
+private:
+    struct Etat;
+    std::unique_ptr<Etat> e_;
+};
 
 // Red eyes inside zone: a pixel whose red is at least seuil percent of the mean of its green
 // and blue (and above 40) moves force percent of the way to the colour teinte, darkened to the

@@ -3,6 +3,10 @@
 #include "platform/base/fenetres.h"
 #include "platform/base/messages.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace kal;
@@ -113,4 +117,20 @@ TEST(Messages, RepondeurEnregistreEtRepond)
     EXPECT_EQ(r.messages()[0].texte, QStringLiteral("un\rdeux"));
     EXPECT_EQ(r.messages()[0].style, 36);
     EXPECT_EQ(r.messages()[1].titre, QStringLiteral("ERREUR"));
+}
+
+// Without an answerer a real box is shown: its buttons speak the program's language.
+TEST(Messages, LesBoutonsEnFrancais)
+{
+    QStringList vus;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        for (QAbstractButton* b : box->buttons())
+            vus << b->text().remove(QLatin1Char('&'));
+        box->button(QMessageBox::No)->click();
+    });
+    EXPECT_EQ(MsgBox("Continuer?", msg::Question | msg::OuiNon, "IMPRIMANTE"), msg::RepNon);
+    vus.sort();
+    EXPECT_EQ(vus, QStringList({"Non", "Oui"}));
 }

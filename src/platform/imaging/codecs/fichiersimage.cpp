@@ -4,6 +4,7 @@
 #include "platform/base/conversions.h"
 #include "platform/base/erreur.h"
 #include "platform/imaging/codecs/interne.h"
+#include "platform/imaging/pixels.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -239,6 +240,16 @@ QImage lireDonnees(const QByteArray& donnees, InfoFichier* info, QSize tailleMin
         i.hauteur = image.height();
     }
     return image;
+}
+
+QImage lireDonneesReduites(const QByteArray& donnees, QSize cible)
+{
+    if (donnees.size() > octetsFichierMax)
+        echec(err::FichierTropGrand, QStringLiteral("fichier de %1 octets").arg(donnees.size()));
+    if (reconnaitre(donnees, donnees.right(26)) == code::JPEG && cible.isValid() && !cible.isEmpty())
+        return lireJpegReduite(donnees, cible);
+    const QImage r = lireDonnees(donnees, nullptr, cible);
+    return r.size() == cible ? enRgb32(r) : reechantillonner(r, cible.width(), cible.height());
 }
 
 QImage lireFichier(const QString& chemin, InfoFichier* info, QSize tailleMin)

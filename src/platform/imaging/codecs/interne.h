@@ -45,6 +45,10 @@ void verifierIco(const QByteArray& donnees, qint64 longueurFichier);
 // Large pictures with restart markers are decoded in bands on every core (`bandes` false: in one,
 // as the tests compare).
 QImage lireJpeg(const QByteArray& donnees, QSize tailleMin, bool bandes = true);
+// A display copy of exactly `cible` pixels: the picture decoded reduced by DCT scaling to at least
+// that size and resampled to it (the pixels of reechantillonner on lireJpeg(donnees, cible)).
+// A file without restart markers is resampled row by row as it is decoded, on a second core.
+QImage lireJpegReduite(const QByteArray& donnees, QSize cible);
 // The DCT reduction (1, 2, 4 or 8) lireJpeg uses for a picture of `taille` and the size asked.
 int denominateurJpeg(QSize taille, QSize tailleMin);
 // Encoder quality 1..100; gris writes one grey component. `app1` (Exif segment payload) is

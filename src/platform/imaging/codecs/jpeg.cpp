@@ -13,6 +13,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -475,6 +478,148 @@ QImage lireJpeg(const QByteArray& donnees, QSize tailleMin, bool enBandes)
     if (!lirePixels(&d, lignes.data(), tampon.data()) || d.g.donneesAbimees)
         echecJpeg(d.g);
     return image;
+}
+
+// ---- the display copy, decoded and resampled row by row ----------------------------------------------
+// A file without restart markers is decoded on one core whatever is done: its rows go through a
+// ring of a few dozen rows to a second core that resamples them as they come. No picture at the
+// decoding's scale is ever held whole, and the resampling is done by the time the last row is.
+
+namespace {
+
+// The decoding's start and one call of jpeg_read_scanlines, behind their own setjmp (plain data
+// only, see above). False on a fatal error or lost data (message in d->g).
+bool commencer(Decodeur* d)
+{
+    if (setjmp(d->g.saut))
+        return false;
+    jpeg_start_decompress(&d->cinfo);
+    return true;
+}
+
+bool lireLignes(Decodeur* d, JSAMPARRAY lignes, JDIMENSION n, JDIMENSION* lues)
+{
+    if (setjmp(d->g.saut))
+        return false;
+    *lues = jpeg_read_scanlines(&d->cinfo, lignes, n);
+    return true;
+}
+
+bool terminer(Decodeur* d)
+{
+    if (setjmp(d->g.saut))
+        return false;
+    jpeg_finish_decompress(&d->cinfo);
+    return true;
+}
+
+// What the decoding thread and the resampling thread share.
+struct Anneau {
+    std::mutex m;
+    std::condition_variable cv;
+    int decodees = 0;   // source rows decoded
+    int utile = 0;      // first source row the resampling still needs
+    bool arret = false;
+    std::exception_ptr erreur;
+};
+
+}  // namespace
+
+QImage lireJpegReduite(const QByteArray& donnees, QSize cible)
+{
+    // The whole decode, then the resampling: pictures already the size asked, grey and CMYK
+    // pictures, and large ones with restart markers (decoded in bands on every core).
+    const auto entiere = [&] {
+        const QImage r = lireJpeg(donnees, cible);
+        return r.size() == cible ? enRgb32(r) : reechantillonner(r, cible.width(), cible.height());
+    };
+    InfoFichier info;
+    if (!cible.isValid() || cible.isEmpty() || !enteteJpeg(donnees, info, donnees.size()))
+        return entiere();
+    const int denominateur = denominateurJpeg(QSize(info.largeur, info.hauteur), cible);
+    Decodeur d;
+    const auto* octets = reinterpret_cast<const uchar*>(donnees.constData());
+    if (!lireEntete(&d, octets, (unsigned long)donnees.size(), denominateur))
+        echecJpeg(d.g);
+    verifierTaille(d.cinfo.image_width, d.cinfo.image_height);
+    const int l = int(d.cinfo.output_width), h = int(d.cinfo.output_height);
+    Bandes bandes;
+    if (d.cinfo.out_color_space == JCS_GRAYSCALE || d.cinfo.out_color_space == JCS_CMYK || QSize(l, h) == cible
+        || (qint64(l) * h >= (qint64(1) << 20) && decouper(donnees, bandes)))
+        return entiere();
+
+    ReechantillonnageFlux flux(QSize(l, h), cible);
+    // The ring: the rows one target row needs, and room for the decoder to run ahead.
+    const int pasLecture = std::max(1, int(d.cinfo.rec_outbuf_height) * 8);
+    const int rang = flux.fenetre() + 2 * pasLecture + 16;
+    const size_t pas = size_t(l) * 4;
+    std::vector<uchar> anneau(pas * size_t(rang));
+    const auto ligne = [&](int i) -> uchar* { return anneau.data() + pas * size_t(i % rang); };
+
+    Anneau a;
+    std::thread reechantillonnage([&] {
+        try {
+            int vues = 0;   // rows already offered to the resampling
+            std::unique_lock<std::mutex> verrou(a.m);
+            while (!flux.fini()) {
+                a.cv.wait(verrou, [&] { return a.arret || a.decodees > vues; });
+                if (a.arret)
+                    return;
+                vues = a.decodees;
+                verrou.unlock();
+                flux.avancer(vues, [&](int i) -> const uint8_t* { return ligne(i); });
+                verrou.lock();
+                a.utile = flux.premiereUtile();
+                a.cv.notify_all();
+            }
+        } catch (...) {
+            std::lock_guard<std::mutex> g(a.m);
+            a.erreur = std::current_exception();
+            a.arret = true;
+            a.cv.notify_all();
+        }
+    });
+    const auto arreter = [&] {
+        {
+            std::lock_guard<std::mutex> g(a.m);
+            a.arret = true;
+        }
+        a.cv.notify_all();
+        reechantillonnage.join();
+    };
+
+    bool ok = commencer(&d);
+    std::vector<uchar*> lignes(static_cast<size_t>(pasLecture));
+    while (ok && int(d.cinfo.output_scanline) < h) {
+        const int y = int(d.cinfo.output_scanline);
+        const int n = std::min(pasLecture, h - y);
+        {
+            std::unique_lock<std::mutex> verrou(a.m);
+            a.cv.wait(verrou, [&] { return a.arret || y + n - a.utile <= rang; });
+            if (a.arret)
+                break;
+        }
+        for (int k = 0; k < n; ++k)
+            lignes[size_t(k)] = ligne(y + k);
+        JDIMENSION lues = 0;
+        ok = lireLignes(&d, lignes.data(), JDIMENSION(n), &lues) && lues > 0;
+        {
+            std::lock_guard<std::mutex> g(a.m);
+            a.decodees = y + int(lues);
+        }
+        a.cv.notify_all();
+    }
+    ok = ok && int(d.cinfo.output_scanline) == h && terminer(&d) && !d.g.donneesAbimees;
+    if (!ok) {
+        arreter();
+        if (a.erreur)
+            std::rethrow_exception(a.erreur);
+        echecJpeg(d.g);
+    }
+    reechantillonnage.join();
+    if (a.erreur)
+        std::rethrow_exception(a.erreur);
+    return flux.resultat();
 }
 
 int denominateurJpeg(QSize taille, QSize tailleMin)

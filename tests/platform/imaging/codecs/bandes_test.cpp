@@ -1,10 +1,12 @@
 // JPEG files with restart markers are decoded in bands on every core: the pixels must be those of
 // a decode in one, at every reduction, for every sampling; a damaged banded file is refused as
 // one decoded in one is. Our writer puts the markers in large pictures and encodes them in bands:
-// the bytes must be those of an encode in one.
+// the bytes must be those of an encode in one. A display copy of a file without markers is
+// resampled row by row while it is decoded: its pixels must be those of the decode resampled after.
 #include "platform/base/erreur.h"
 #include "platform/imaging/codecs/fichiersimage.h"
 #include "platform/imaging/codecs/interne.h"
+#include "platform/imaging/pixels.h"
 
 #include <QImageReader>
 #include <QBuffer>
@@ -131,4 +133,61 @@ TEST(EncodageEnBandes, LesMemesOctetsQueLEncodageEnUn)
     // A stamped file still gives its stamp.
     const QByteArray f = interne::ecrireJpeg(photo(1500, 900), false, 82, exif, true);
     EXPECT_FALSE(interne::vignetteJpeg(f).isEmpty());
+}
+
+namespace {
+
+// What the display copy must be: the reduced decode, resampled after.
+QImage reduiteApres(const QByteArray& f, QSize cible)
+{
+    const QImage r = interne::lireJpeg(f, cible, false);
+    return r.size() == cible ? img::enRgb32(r) : img::reechantillonner(r, cible.width(), cible.height());
+}
+
+QByteArray sansReprises(const QImage& i, int qualite)
+{
+    QByteArray f;
+    QBuffer b(&f);
+    b.open(QIODevice::WriteOnly);
+    i.save(&b, "JPEG", qualite);
+    return f;
+}
+
+}  // namespace
+
+TEST(CopieReduite, LesPixelsDuDecodageReechantillonneApres)
+{
+    // Files without restart markers (another writer's, 4:2:0 and 4:4:4), with them (ours), and
+    // grey; each reduced by DCT scaling or not, resampled down across and along, or only one way.
+    const QImage source = photo(1603, 1207);
+    const QByteArray fichiers[] = {sansReprises(source, 82), sansReprises(source, 100),
+                                   img::encoderImage(source, img::code::JPEG, 24, 20),
+                                   img::encoderImage(photo(1603, 1207, true), img::code::JPEG, 8, 20)};
+    ASSERT_EQ(reprises(fichiers[0]), 0);
+    for (const QByteArray& f : fichiers) {
+        for (const QSize cible : {QSize(1600, 1205), QSize(801, 603), QSize(640, 480), QSize(300, 226), QSize(1603, 600),
+                                  QSize(97, 1207), QSize(1603, 1207), QSize(1, 1)}) {
+            SCOPED_TRACE(testing::Message() << cible.width() << " x " << cible.height() << ", " << reprises(f) << " markers");
+            const QImage attendue = reduiteApres(f, cible);
+            const QImage lue = img::lireDonneesReduites(f, cible);
+            ASSERT_EQ(lue.size(), cible);
+            EXPECT_EQ(lue.format(), QImage::Format_RGB32);
+            EXPECT_TRUE(lue == attendue);
+        }
+    }
+}
+
+TEST(CopieReduite, UnFichierEndommageEstRefuse)
+{
+    const QByteArray f = sansReprises(photo(1600, 1200), 82);
+    QByteArray brouille = f;
+    for (qsizetype i = f.size() / 2; i < f.size() / 2 + 64; ++i)
+        brouille[i] = char(0xFF);
+    for (const QByteArray& d : {f.left(f.size() * 3 / 5), f.left(f.size() / 10), brouille}) {
+        const int attendu = numero([&] { reduiteApres(d, {700, 525}); });
+        EXPECT_NE(attendu, 0);
+        EXPECT_EQ(numero([&] { img::lireDonneesReduites(d, {700, 525}); }), attendu);
+    }
+    // The same file whole is read after its damaged copies: nothing was left behind.
+    EXPECT_TRUE(img::lireDonneesReduites(f, {700, 525}) == reduiteApres(f, {700, 525}));
 }
