@@ -12,6 +12,7 @@
 #include "pagefiles/dossiersperso.h"
 #include "pagemodel/basetravail.h"
 #include "pagemodel/objets.h"
+#include "text/textes.h"
 #include "platform/base/conversions.h"
 #include "platform/base/ecran.h"
 #include "platform/base/erreur.h"
@@ -331,8 +332,7 @@ void PagesPerso::copierObjets(const QString& dossier)
         if (lu) {
             e.lignestexte = compterLignes(c.T_compos.contenutexte());
             ligne[col::Lignes] = e.lignestexte;
-            // The composition panel gives the whole text the record's font (totalpolice) once
-            // text objects are built; the object's picture is the saved one meanwhile.
+            x_.textes().totalpolice();
             e.nomsobjets[i] = QStringLiteral("Texte-Image ") + QString::number(n);
         } else {
             // Without a readable text the object comes back as the picture it showed.
@@ -418,8 +418,7 @@ void PagesPerso::reconstruireOuverte()
         garderPlace();
     }
     e.creationtexte = false;
-    // The composition panel takes the current text-image's text again (initimagetexte) once
-    // text objects are built.
+    x_.textes().initimagetexte();
     e.rechargementencours = false;
     e.ouvrirapres = false;
 }

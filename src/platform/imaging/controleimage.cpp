@@ -5,6 +5,7 @@
 #include "platform/base/erreur.h"
 #include "platform/controls/controles.h"
 #include "platform/imaging/codecs/fichiersimage.h"
+#include "platform/richtext/mesuretexte.h"
 
 #include <QFileInfo>
 #include <QMouseEvent>
@@ -287,6 +288,36 @@ void ControleImage::creerbitmap(double largeur, double hauteur, int bits)
 }
 
 void ControleImage::remplir(int couleur) { changerPhoto(photo_.remplie(rgb(couleur))); }
+
+void ControleImage::definirEchelletexte(double e)
+{
+    if (!(e > 0) || !std::isfinite(e) || e > 1)
+        throw Erreur(AppelInvalide, QStringLiteral("Échelle de texte invalide"));
+    echelleTexte_ = e;
+}
+
+double ControleImage::echelleTexte(double largeur, double hauteur)
+{
+    const double pixels = std::max(1.0, largeur) * std::max(1.0, hauteur);
+    if (!std::isfinite(pixels) || pixels <= double(PixelsTexteMax))
+        return 1.0;
+    // A little under the exact root, so that the rounded sides stay within the cap.
+    return std::sqrt(double(PixelsTexteMax) / pixels) * 0.999;
+}
+
+void ControleImage::dessinertexte(const QString& texte, int)
+{
+    if (photo_.estVide())
+        return;
+    QImage img = photo_.pleine();
+    const QRect rect(QPoint(arrondi(textegauche), arrondi(textehaut)),
+                     QSize(std::max(0, arrondi(textelargeur)), std::max(0, arrondi(textehauteur))));
+    std::optional<QColor> fond;
+    if (optionDessin_)
+        fond = couleurDepuisRvb(couleurDessin_);
+    kal::dessinertexte(img, texte, policeimage, couleurDepuisRvb(reglageTexte_), rect, fond, echelleTexte_);
+    changerPhoto(image::Photo(img, photo_.bitsParPixel()));
+}
 
 QRgb ControleImage::couleurTrait() const { return rgb(couleurMiniat_.value_or(couleurDessin_)); }
 

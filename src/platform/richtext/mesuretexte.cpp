@@ -9,6 +9,7 @@
 #include <QTextOption>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 namespace kal {
@@ -66,14 +67,15 @@ int hauteurDuTexte(const QString& texte, const Police& police)
 }
 
 void dessinertexte(QImage& image, const QString& texte, const Police& police, const QColor& couleur,
-                   const QRect& rectangle, const std::optional<QColor>& fond)
+                   const QRect& rectangle, const std::optional<QColor>& fond, double echelle)
 {
-    if (image.isNull())
+    if (image.isNull() || !(echelle > 0) || !std::isfinite(echelle))
         return;
     const QFont f = police1440(police);
     const QFontMetricsF m(f);
     QPainter p(&image);
     p.setRenderHint(QPainter::TextAntialiasing, true);
+    p.scale(echelle, echelle);
     p.setClipRect(rectangle);
     if (fond)
         p.fillRect(rectangle, *fond);
