@@ -194,8 +194,10 @@ bool Textes::chargtextimage(bool vider)
     const int nbAvant = e.nbobjets;
     if (vider) {
         garderObjetCourant();
-        // The box changes only now that the object it held is stored.
-        compositionNeuve(c.T_compos);
+        // The box changes only now that the object it held is stored (on the jacket once the
+        // slot is taken: emplacement stores the current text-image's text from the box).
+        if (!jaq)
+            compositionNeuve(c.T_compos);
     }
     if (!jaq)
         x_.objets().effacpage();
@@ -204,6 +206,8 @@ bool Textes::chargtextimage(bool vider)
         if (!x_.objets().emplacement())
             throw Erreur(err::IndiceHorsLimites, QStringLiteral("Aucun emplacement libre pour un nouvel objet."));
         nouveau = e.objetcourant;
+        if (vider && jaq)
+            compositionNeuve(c.T_compos);
         const size_t i = static_cast<size_t>(nouveau);
         ControleImage& photo = *c.L_photo[i];
         const double echelle = jaq ? 1.0 : e.echelleimp;

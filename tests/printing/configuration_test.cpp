@@ -156,11 +156,13 @@ TEST_P(Configuration, AvecDesObjets)
     EXPECT_EQ(q.lignes().back(), QStringLiteral("Voulez-vous enregistrer la page ?"));
     EXPECT_EQ(banc.repondeur.messages()[1].titre, QStringLiteral("CONFIGURER IMPRIMANTE"));
 
-    // Yes: the save comes first, and the printer settings wait for the next request.
+    // Yes: the save comes first (here without a name in the pages panel, which it asks for),
+    // and the printer settings wait for the next request.
     banc.repondeur.oublier();
     banc.repondeur.prevoir(kal::msg::RepOui);
     x().impression().configurerimprimante();
-    ASSERT_EQ(banc.repondeur.messages().size(), 1u);
+    ASSERT_EQ(banc.repondeur.messages().size(), 2u);
+    EXPECT_EQ(banc.repondeur.messages()[1].texte, QStringLiteral("Désignez un nom de fichier de sauvegarde"));
     EXPECT_FALSE(e().panneauouvert);
 
     // Once the page was saved the question is not asked again, and is armed afresh after.

@@ -178,6 +178,8 @@ void ControleImage::changerPhoto(const image::Photo& p)
     }
     photo_ = p;
     cache_ = {};  // nothing of the old picture stays held by the display
+    // What the control shows changed: it is painted again, even where its place and size stay.
+    widget()->update();
 }
 
 void ControleImage::definirBitmap(const image::Photo& p) { changerPhoto(p); }
@@ -298,11 +300,15 @@ void ControleImage::definirEchelletexte(double e)
 
 double ControleImage::echelleTexte(double largeur, double hauteur)
 {
-    const double pixels = std::max(1.0, largeur) * std::max(1.0, hauteur);
-    if (!std::isfinite(pixels) || pixels <= double(PixelsTexteMax))
+    const double l = std::max(1.0, largeur), h = std::max(1.0, hauteur);
+    if (!std::isfinite(l * h))
         return 1.0;
-    // A little under the exact root, so that the rounded sides stay within the cap.
-    return std::sqrt(double(PixelsTexteMax) / pixels) * 0.999;
+    // Within the pixel cap and within the longest side a picture file takes (65535).
+    const double cote = 65535.0 / std::max(l, h);
+    if (l * h <= double(PixelsTexteMax) && cote >= 1)
+        return 1.0;
+    // A little under the exact value, so that the rounded sides stay within both.
+    return std::min(std::sqrt(double(PixelsTexteMax) / (l * h)), cote) * 0.999;
 }
 
 void ControleImage::dessinertexte(const QString& texte, int)
