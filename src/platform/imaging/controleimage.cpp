@@ -5,6 +5,7 @@
 #include "platform/base/erreur.h"
 #include "platform/controls/controles.h"
 #include "platform/imaging/codecs/fichiersimage.h"
+#include "platform/imaging/pixels.h"
 #include "platform/richtext/mesuretexte.h"
 
 #include <QFileInfo>
@@ -321,7 +322,18 @@ void ControleImage::dessinertexte(const QString& texte, int)
     std::optional<QColor> fond;
     if (optionDessin_)
         fond = couleurDepuisRvb(couleurDessin_);
-    kal::dessinertexte(img, texte, policeimage, couleurDepuisRvb(reglageTexte_), rect, fond, echelleTexte_);
+    const QColor couleur = couleurDepuisRvb(reglageTexte_);
+    // Drawn in bands of rows side by side, each band a view of the same pixels.
+    uchar* pixels = img.bits();
+    const qsizetype ligne = img.bytesPerLine();
+    const int largeur = img.width();
+    const QImage::Format format = img.format();
+    // Bands of fewer than a few lines draw the same glyphs twice over: a small picture is one band.
+    const int grain = qint64(largeur) * img.height() < 4'000'000 ? img.height() : 512;
+    image::enParallele(img.height(), grain, [&](int debut, int fin) {
+        QImage bande(pixels + debut * ligne, largeur, fin - debut, ligne, format);
+        kal::dessinertexte(bande, texte, policeimage, couleur, rect, fond, echelleTexte_, debut);
+    });
     changerPhoto(image::Photo(img, photo_.bitsParPixel()));
 }
 

@@ -27,8 +27,12 @@ int hauteurDuTexte(const QString& texte, const Police& police);
 // the rectangle is filled with it first. `echelle` is the picture's pixels per twip: 1 draws at
 // 1440 pixels per inch, 0.5 at 720 (the rectangle and the text shrink alike; hinting is off, so
 // the lines keep their proportions). The picture is used as it is (any format QPainter draws
-// on); a null picture, or a scale that is not a positive number, leaves it alone.
+// on); a null picture, or a scale that is not a positive number, leaves it alone. `bande`: the
+// picture is the band of a larger picture that starts that many rows down (the rectangle and
+// the text stay placed on the larger picture; only the lines that reach the band are drawn), so
+// that the bands of one picture can be drawn side by side.
 void dessinertexte(QImage& image, const QString& texte, const Police& police, const QColor& couleur,
-                   const QRect& rectangle, const std::optional<QColor>& fond = std::nullopt, double echelle = 1.0);
+                   const QRect& rectangle, const std::optional<QColor>& fond = std::nullopt, double echelle = 1.0,
+                   int bande = 0);
 
 }  // namespace kal

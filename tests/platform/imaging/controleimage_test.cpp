@@ -1,5 +1,6 @@
 // The imaging control: units, rectangles, drawing, display, mouse, printing, files and scanning.
 #include "platform/imaging/controleimage.h"
+#include "platform/richtext/mesuretexte.h"
 
 #include "platform/base/ecran.h"
 #include "platform/base/erreur.h"
@@ -528,4 +529,34 @@ TEST(ControleImageTexte, LeTexteSeDessineALEchelleDeLImage)
         for (int x = 0; x < 1000 && !rouge; ++x)
             rouge = qRed(img.pixel(x, y)) > 200 && qGreen(img.pixel(x, y)) < 60;
     EXPECT_TRUE(rouge);
+}
+
+TEST(ControleImageTexte, UnGrandTexteDessineParBandesEstLeMemeQuEnUneFois)
+{
+    // 2600 x 2400 pixels: drawn by the control in bands of rows side by side.
+    const kal::Police p{QStringLiteral("Times New Roman"), 30, true, false, false, false};
+    QStringList lignes;
+    for (int i = 0; i < 4; ++i)
+        lignes << QStringLiteral("Été %1 — gâteau, ÇA, Qyj").arg(i);
+    const QString texte = lignes.join(QStringLiteral("\r\n"));
+    ControleImage k;
+    k.policeimage = p;
+    k.creerbitmap(2600, 2400, 24);
+    k.remplir(0xFFFFFF);
+    k.definirReglagetexte(0);
+    k.textelargeur = 5200;
+    k.textehauteur = 4800;
+    k.definirEchelletexte(0.5);
+    k.dessinertexte(texte, 0);
+    QImage seule(2600, 2400, QImage::Format_RGB32);
+    seule.fill(Qt::white);
+    kal::dessinertexte(seule, texte, p, Qt::black, QRect(0, 0, 5200, 4800), std::nullopt, 0.5);
+    const QImage bandes = k.bitmap().pleine();
+    ASSERT_EQ(bandes.size(), seule.size());
+    int ecart = 0;
+    for (int y = 0; y < seule.height(); ++y)
+        for (int x = 0; x < seule.width(); ++x)
+            ecart = std::max(ecart, std::abs(qRed(bandes.pixel(x, y)) - qRed(seule.pixel(x, y))));
+    EXPECT_LE(ecart, 2);
+    EXPECT_FALSE(encreTexte(bandes).isNull());
 }
