@@ -176,6 +176,19 @@ void Textes::creattextimage()
     ligne[col::Lignes] = lignes;
     x_.disposition().initformat();
     x_.disposition().apercu();
+    // A text grown past what the format admits is shown at the largest format: the stored size
+    // (what prints, and what the next rendering scales) comes down with it, so that the record
+    // of an unturned object never holds more than the preview shows.
+    if (c.A_angle.valeur() == 0) {
+        fiches.sourceTable();
+        const double hauteurFinale = fiches.lire(n, champ::heightimp).toDouble() / echelle;
+        if (photo.hauteurReelle() > 0 && photo.hauteurReelle() < hauteurFinale - 0.5) {
+            c.L_sauvder.definirHauteur(photo.hauteurReelle());
+            c.L_sauvder.definirLargeur(photo.largeurReelle());
+            if (jaq || !e.couleurencours)
+                x_.objets().chargimp();
+        }
+    }
     ligne[col::Hauteur] = photo.hauteurReelle();
     ligne[col::Largeur] = photo.largeurReelle();
     photo.definirGauche(static_cast<float>(ligne[col::Gauche]));

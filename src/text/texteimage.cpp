@@ -254,8 +254,11 @@ bool Textes::chargtextimage(bool vider)
         if (!jaq)
             x_.objets().recreerControlesPage();
 
+        // The placeholder was made at the height of the whole text: its stored height goes with
+        // the text's line count (1 for the empty text of a new object; a loaded text keeps its
+        // height, instead of being made as many times higher as it has lines).
         Leve r(e.rechargementencours), nouvel(e.creationtexte);
-        e.tabobjets[i][col::Lignes] = 1;
+        e.tabobjets[i][col::Lignes] = compterLignes(texte);
         if (!jaq) {
             creattextimage();
             x_.objets().initpage();

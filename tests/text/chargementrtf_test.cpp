@@ -4,6 +4,7 @@
 // initimagetexte after an open.
 #include "banc_texte.h"
 #include "platform/base/ecran.h"
+#include "printing/impression.h"
 
 using kal::TypeEditeur;
 using kaltest::BancTexte;
@@ -88,6 +89,12 @@ TEST_F(ChargementRtf, UneLettreDUnTraitementDeTexteDevientUnTexteImage)
     EXPECT_EQ(b.photo(n).echelletexte(), s);
     EXPECT_EQ(BancTexte::texteRtf(kal::fichierTexte(n)).replace(QLatin1Char('\n'), QStringLiteral("\r\n")), lu.texte);
     EXPECT_EQ(b.champ(n, "fontname").toString(), lu.police.nom);
+    // The stored size is what the preview shows (the text is not made as many times higher as it
+    // has lines), within the surface.
+    EXPECT_EQ(b.e().tabobjets[static_cast<size_t>(n)][kal::col::Lignes], kal::compterLignes(lu.texte));
+    EXPECT_NEAR(b.champ(n, "heightimp").toDouble() / b.e().echelleimp, b.photo(n).hauteurReelle(), 1.0);
+    EXPECT_NEAR(b.champ(n, "widthimp").toDouble() / b.e().echelleimp, b.photo(n).largeurReelle(), 1.0);
+    EXPECT_LE(b.champ(n, "widthimp").toDouble(), b.e().largeursurface + 1);
     // The photo stored before the load took no font.
     EXPECT_FALSE(b.champ(0, "textimage").toBool());
     EXPECT_NE(b.champ(0, "fontname").toString(), lu.police.nom);
@@ -282,3 +289,23 @@ TEST(InitImageTexte, LaJaquetteRendSonTexteALaBoite)
 }
 
 }  // namespace
+
+TEST(ImpressionTexteImage, UnTexteImageSImprimeCommeUnePhoto)
+{
+    BancTexte b{TypeEditeur::Page};
+    ASSERT_TRUE(b.creer());
+    const int n = b.e().objetcourant;
+    b.taper(QStringLiteral("Imprime"));
+    b.ed()->c.C_cadre.definirValeur(1);
+    b.ed()->x.imagerie().sauvphoto();
+    b.a.banc.imp.oublierTraces();
+    ASSERT_TRUE(b.ed()->x.impression().impression());
+    const auto& traces = b.a.banc.imp.traces();
+    const auto image = std::find_if(traces.begin(), traces.end(), [](const kal::Trace& t) { return t.genre == kal::Trace::Genre::Image; });
+    ASSERT_NE(image, traces.end());
+    // At the record's size, from the rendered picture, framed.
+    EXPECT_NEAR(image->rect.width(), b.champ(n, "widthimp").toDouble(), 1.0);
+    EXPECT_NEAR(image->rect.height(), b.champ(n, "heightimp").toDouble(), 1.0);
+    EXPECT_EQ(image->taillePixels, b.photo(n).bitmap().taille());
+    EXPECT_TRUE(std::any_of(traces.begin(), traces.end(), [](const kal::Trace& t) { return t.genre == kal::Trace::Genre::Boite; }));
+}

@@ -145,6 +145,24 @@ TEST_P(TexteImage, UnCompteDeLignesNulOuPerimeNEstJamaisUnDiviseur)
     EXPECT_TRUE(messages().empty());
 }
 
+TEST_P(TexteImage, LaFicheNeTientJamaisPlusQueLApercu)
+{
+    ASSERT_TRUE(b.creer());
+    const int n = courant();
+    // A line much wider than the surface at the height the new object was given.
+    b.taper(QStringLiteral("Une ligne bien plus large que la page"));
+    const double echelle = jaq() ? 1.0 : b.e().echelleimp;
+    const kal::ControleImage& p = b.photo(n);
+    EXPECT_NEAR(b.champ(n, "widthimp").toDouble() / echelle, p.largeurReelle(), 1.0);
+    EXPECT_NEAR(b.champ(n, "heightimp").toDouble() / echelle, p.hauteurReelle(), 1.0);
+    EXPECT_LE(b.champ(n, "widthimp").toDouble(), b.e().largeursurface + 1);
+    // A second line keeps the printed line height the record now holds.
+    const double h1 = b.champ(n, "heightimp").toDouble();
+    b.entree();
+    b.taper(QStringLiteral("B"));
+    EXPECT_NEAR(b.champ(n, "heightimp").toDouble(), 2 * h1, 2.0);
+}
+
 TEST_P(TexteImage, SeizeObjetsLeRefusNeVidePasLaBoite)
 {
     b.a.chargerPhotos(15, 64, 48);
