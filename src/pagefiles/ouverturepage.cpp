@@ -309,6 +309,7 @@ void PagesPerso::copierObjets(const QString& dossier)
         if (!jaq) {
             c.L_photo[i] = std::make_unique<ControleImage>(c.P_page.widget());
             c.L_photo[i]->definirVisible(false);
+            x_.disposition().brancherObjet(n);   // the mouse selects it, as any page object
         }
         c.L_photo[i]->definirGammaaffichage(x_.partage.gamma);
         if (jaq)
