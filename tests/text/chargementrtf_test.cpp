@@ -309,3 +309,38 @@ TEST(ImpressionTexteImage, UnTexteImageSImprimeCommeUnePhoto)
     EXPECT_EQ(image->taillePixels, b.photo(n).bitmap().taille());
     EXPECT_TRUE(std::any_of(traces.begin(), traces.end(), [](const kal::Trace& t) { return t.genre == kal::Trace::Genre::Boite; }));
 }
+
+TEST(HauteurCompos, LaPageSuitLeTexteLaJaquetteRemplitLeBas)
+{
+    for (int largeurEcran : {1024, 800}) {
+        SCOPED_TRACE(largeurEcran);
+        kaltest::BancEditeur banc(largeurEcran, largeurEcran == 800 ? 600 : 768);
+        for (TypeEditeur t : {TypeEditeur::Page, TypeEditeur::Jaquette}) {
+            kal::Editeur* ed = banc.ouvrir(t);
+            ASSERT_NE(ed, nullptr);
+            kal::ControlesEditeur& c = ed->c;
+            c.T_compos.definirContenutexte(QStringLiteral("un\r\ndeux\r\ntrois"));
+            c.T_compos.definirSelectiondebut(0);
+            c.T_compos.definirSelectionlongueur(13);
+            c.T_compos.definirSelpolice(QStringLiteral("Arial"));
+            c.T_compos.definirSeltaille(12);
+            ed->x.textes().fontfeuille();
+            ed->x.textes().hauteurcompos();
+            if (t == TypeEditeur::Page) {
+                // Three lines of 12 points and 300 twips; the panel's bottom on E_maximum.
+                const int h = kal::hauteurDuTexte(QStringLiteral("un\r\ndeux\r\ntrois"), kal::Police{QStringLiteral("Arial"), 12});
+                EXPECT_EQ(c.T_compos.hauteur(), h + 300);
+                EXPECT_EQ(c.F_compos.haut() + c.F_compos.hauteur(), c.E_maximum.haut());
+                EXPECT_EQ(c.B_police.haut(), c.T_compos.hauteur());
+            } else {
+                // Under the preview page, below F_jaq on a screen of 800 pixels; down to E_maximum.
+                const int haut = c.P_page.haut() + c.P_page.hauteur() + (largeurEcran == 800 ? c.F_jaq.hauteur() : 0);
+                EXPECT_EQ(c.F_compos.haut(), haut);
+                EXPECT_EQ(c.F_compos.largeur(), c.P_page.largeur());
+                EXPECT_EQ(c.B_couleur.gauche(), c.T_compos.largeur() / 2);
+                EXPECT_EQ(c.B_police.haut(), c.F_compos.hauteur() - c.B_police.hauteur());
+            }
+            kal::Fenetres::toutDetruire();
+        }
+    }
+}
