@@ -21,21 +21,6 @@
 
 namespace kal {
 
-namespace {
-// Raised for the length of a scope, put back as it was whatever ends the scope.
-class Leve {
-public:
-    explicit Leve(bool& d) : d_(d), avant_(d) { d_ = true; }
-    ~Leve() { d_ = avant_; }
-    Leve(const Leve&) = delete;
-    Leve& operator=(const Leve&) = delete;
-
-private:
-    bool& d_;
-    bool avant_;
-};
-}  // namespace
-
 void Textes::brancher()
 {
     ControlesEditeur& c = x_.c;

@@ -21,18 +21,6 @@ namespace kal {
 
 namespace {
 
-class Leve {
-public:
-    explicit Leve(bool& d) : d_(d), avant_(d) { d_ = true; }
-    ~Leve() { d_ = avant_; }
-    Leve(const Leve&) = delete;
-    Leve& operator=(const Leve&) = delete;
-
-private:
-    bool& d_;
-    bool avant_;
-};
-
 QString aCote(const QString& fichier) { return fichier + QStringLiteral(".nouveau"); }
 
 // A file written aside takes the place of its target in one step.

@@ -28,18 +28,6 @@ namespace {
 
 constexpr int Gris = 0x808080;   // red, green and blue 128
 
-class Leve {
-public:
-    explicit Leve(bool& d) : d_(d), avant_(d) { d_ = true; }
-    ~Leve() { d_ = avant_; }
-    Leve(const Leve&) = delete;
-    Leve& operator=(const Leve&) = delete;
-
-private:
-    bool& d_;
-    bool avant_;
-};
-
 // An empty text in the starting font of a new text-image.
 void compositionNeuve(BoiteTexteRiche& t)
 {

@@ -16,6 +16,19 @@
 
 namespace kal {
 
+// A guard flag raised for the length of a scope and put back as it was, whatever ends the scope.
+class Leve {
+public:
+    explicit Leve(bool& d) : d_(d), avant_(d) { d_ = true; }
+    ~Leve() { d_ = avant_; }
+    Leve(const Leve&) = delete;
+    Leve& operator=(const Leve&) = delete;
+
+private:
+    bool& d_;
+    bool avant_;
+};
+
 class Textes {
 public:
     explicit Textes(ContexteEditeur& ctx) : x_(ctx) {}
