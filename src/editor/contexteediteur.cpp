@@ -19,7 +19,7 @@ ContexteEditeur::ContexteEditeur(ReglagesPartages& p, TypeEditeur t, ControlesEd
       disposition_(std::make_unique<Disposition>(*this)),
       imagerie_(std::make_unique<Imagerie>(*this)),
       impression_(std::make_unique<Impression>(*this)),
-      texte_(std::make_unique<Textes>(*this)),
+      textes_(std::make_unique<Textes>(*this)),
       fichierspages_(std::make_unique<FichiersPages>(*this))
 {
 }
@@ -43,7 +43,7 @@ void ContexteEditeur::brancher()
     disposition_->brancher();
     imagerie_->brancher();
     impression_->brancher();
-    texte_->brancher();
+    textes_->brancher();
     fichierspages_->brancher();
 }
 

@@ -130,7 +130,7 @@ struct ContexteEditeur {
     Disposition& disposition() const { return *disposition_; }
     Imagerie& imagerie() const { return *imagerie_; }
     Impression& impression() const { return *impression_; }
-    Textes& texte() const { return *texte_; }
+    Textes& textes() const { return *textes_; }
     FichiersPages& fichierspages() const { return *fichierspages_; }
 
     // Function-list entries: a command returns false when it stops early, which leaves its
@@ -153,7 +153,7 @@ private:
     std::unique_ptr<Disposition> disposition_;
     std::unique_ptr<Imagerie> imagerie_;
     std::unique_ptr<Impression> impression_;
-    std::unique_ptr<Textes> texte_;
+    std::unique_ptr<Textes> textes_;
     std::unique_ptr<FichiersPages> fichierspages_;
     std::map<QString, Commande> commandes_;
 };

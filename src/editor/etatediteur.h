@@ -134,6 +134,10 @@ struct EtatEditeur {
     QString nomdossier;    // the folder name the listing found last
     QString dossierpage;   // the saved folder being opened, ending with "/"
     int lignestexte = 0;   // line count of the text-image read last
+
+    // Text objects
+    // The format slider's last value (valeurformat) is the text objects' formatprecedent.
+    bool couleurencours = false;   // the background colour is being rendered (page: no record write)
 };
 
 }  // namespace kal

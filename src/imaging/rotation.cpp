@@ -5,6 +5,7 @@
 #include "pagemodel/objets.h"
 #include "platform/base/conversions.h"
 #include "printing/impression.h"
+#include "text/textes.h"
 
 namespace kal {
 
@@ -43,7 +44,8 @@ void Imagerie::A_angle_Change()
     e.rotationencours = true;
     if (!e.rechargementencours)
         chargephoto(n);
-    // A text-image: the composer takes the caret back here (focustexte, with the text objects).
+    if (e.typeobjet == QLatin1String("textimage"))
+        x_.textes().focustexte();
     e.rotationencours = false;
     const int rot = arrondi(fiches.lire(n, champ::rot).toDouble());
     const bool droit = angleDroit(rot);

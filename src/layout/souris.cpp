@@ -14,6 +14,7 @@
 #include "platform/base/erreur.h"
 #include "platform/base/fenetres.h"
 #include "printing/impression.h"
+#include "text/textes.h"
 
 #include <cstdlib>
 
@@ -212,7 +213,9 @@ void SourisObjets::selection(int n)
         ligne[col::Largeur] = photo->largeurReelle();
         ligne[col::Gauche] = photo->gaucheReel();
         ligne[col::Haut] = photo->hautReel();
-        ligne[col::Lignes] = e.nblignes;
+        // A text-image's line count is that of its text, which the box holds.
+        if (estTexteImage(e.typeobjet))
+            ligne[col::Lignes] = compterLignes(c.T_compos.contenutexte());
         Fiches fiches = x_.fiches();
         fiches.sourceTable();
         fiches.trouver(courant);
@@ -221,7 +224,7 @@ void SourisObjets::selection(int n)
     }
     if (estTexteImage(e.typeobjet)) {
         x_.autcontrol(true, true);
-        // A text-image: the composer takes the caret here (focustexte, with the text objects).
+        x_.textes().focustexte();
     } else {
         x_.autcontrol(true, false);
     }
@@ -261,7 +264,8 @@ void SourisObjets::selection(int n)
     // The rebuild made the working copy without the sliders: it takes them again, so that the
     // object's next store writes its picture as it is shown.
     x_.imagerie().sauvder();
-    // A text-image made current: the composer takes the caret here too (focustexte).
+    if (estTexteImage(e.typeobjet))
+        x_.textes().focustexte();
 }
 
 void SourisObjets::suppression(int n)

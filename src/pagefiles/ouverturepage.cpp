@@ -12,6 +12,7 @@
 #include "pagefiles/dossiersperso.h"
 #include "pagemodel/basetravail.h"
 #include "pagemodel/objets.h"
+#include "text/textes.h"
 #include "platform/base/conversions.h"
 #include "platform/base/ecran.h"
 #include "platform/base/erreur.h"
@@ -310,6 +311,7 @@ void PagesPerso::copierObjets(const QString& dossier)
         if (!jaq) {
             c.L_photo[i] = std::make_unique<ControleImage>(c.P_page.widget());
             c.L_photo[i]->definirVisible(false);
+            x_.disposition().brancherObjet(n);   // the mouse selects it, as any page object
         }
         c.L_photo[i]->definirGammaaffichage(x_.partage.gamma);
         if (jaq)
@@ -333,8 +335,7 @@ void PagesPerso::copierObjets(const QString& dossier)
         if (lu) {
             e.lignestexte = compterLignes(c.T_compos.contenutexte());
             ligne[col::Lignes] = e.lignestexte;
-            // The composition panel gives the whole text the record's font (totalpolice) once
-            // text objects are built; the object's picture is the saved one meanwhile.
+            x_.textes().totalpolice();
             e.nomsobjets[i] = QStringLiteral("Texte-Image ") + QString::number(n);
         } else {
             // Without a readable text the object comes back as the picture it showed.
@@ -420,8 +421,7 @@ void PagesPerso::reconstruireOuverte()
         garderPlace();
     }
     e.creationtexte = false;
-    // The composition panel takes the current text-image's text again (initimagetexte) once
-    // text objects are built.
+    x_.textes().initimagetexte();
     e.rechargementencours = false;
     e.ouvrirapres = false;
 }

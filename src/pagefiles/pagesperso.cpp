@@ -101,18 +101,6 @@ bool PagesPerso::pageVide()
     return true;
 }
 
-int compterLignes(const QString& texte)
-{
-    int lignes = 1;
-    for (qsizetype p = 0; p + 1 < texte.size(); ++p) {
-        if (texte[p] == QLatin1Char('\r') && texte[p + 1] == QLatin1Char('\n')) {
-            ++lignes;
-            p += 2;
-        }
-    }
-    return lignes;
-}
-
 // --- Listing
 
 void PagesPerso::rechpage(const QString& chemin)

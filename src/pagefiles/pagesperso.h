@@ -14,6 +14,7 @@
 // branches; sauvjaq, supjaq and ouvrirjaq are the jacket's names for them.
 #include "editor/contexteediteur.h"
 #include "platform/base/erreur.h"
+#include "text/lignes.h"
 
 namespace kal {
 
@@ -104,9 +105,5 @@ private:
     // Jacket upgrade
     void convertir(const QString& dossier, const QString& fichierMarque);
 };
-
-// The line count of a text as the text-images count it: 1, and 1 more for each CR LF met, the
-// two characters after a CR LF being passed over.
-int compterLignes(const QString& texte);
 
 }  // namespace kal

@@ -12,6 +12,7 @@
 #include "pagemodel/objets.h"
 #include "platform/base/erreur.h"
 #include "platform/base/fichiers.h"
+#include "text/textes.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -83,10 +84,9 @@ void PagesPerso::texteApporte(const QString& fichier)
                 fiches.modifier(n, [](bd::JeuEnregistrements& j) { j.mettre(champ::textimage, true); });
                 x_.objets().chargimp();
                 c.T_compos.chargertexte(fichierTexte(n), 0);
-                // The composition panel sets its font and height and (page) renders the picture
-                // anew from the text once text objects are built; the loaded picture stands for
-                // the text-image meanwhile.
-                x_.autcontrol(true, true);
+                // The composition panel sets its font and height; the page renders the picture
+                // anew from the text, the jacket keeps the loaded picture.
+                x_.textes().texteApporte();
             } catch (const Erreur&) {
                 // The text cannot come along: the object stays the photo it was loaded as.
                 e.typeobjet = typeAvant;

@@ -8,6 +8,7 @@
 #include "platform/base/erreur.h"
 #include "platform/base/messages.h"
 #include "printing/impression.h"
+#include "text/textes.h"
 
 namespace kal {
 
@@ -43,9 +44,9 @@ void ModeleObjets::C_cadre_Click()
             // Rebuilt from its base copy with its adjustments, rotation and, when ticked, frame.
             x_.imagerie().chargephoto(e.objetcourant);
         } else {
-            // A text-image is drawn again, with or without its frame, by the text objects'
-            // creattextimage, which goes here; the format slider then returns to its value
-            // from before the click.
+            // A text-image is drawn again, with or without its frame; the format slider then
+            // returns to its value from before the click.
+            x_.textes().rendre();
             c.A_format.definirValeur(format);
             e.valeurformat = c.A_format.valeur();
         }

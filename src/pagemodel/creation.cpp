@@ -30,7 +30,8 @@ void ModeleObjets::messagePlein()
 
 bool ModeleObjets::refusPlein()
 {
-    if (x_.etat.nbobjets < 16)
+    // A page or face whose records are all taken although the count says otherwise is as full.
+    if (x_.etat.nbobjets < 16 && premierLibre() >= 0)
         return false;
     messagePlein();
     return true;

@@ -11,6 +11,7 @@
 #include "platform/base/fenetres.h"
 #include "platform/base/messages.h"
 #include "printing/impression.h"
+#include "text/textes.h"
 
 namespace kal {
 
@@ -177,8 +178,9 @@ void ModeleObjets::copiephoto(int k)
     }
     // A text-image's copy also takes its text (texte<k>.svc into texte<n>.svc), the seven font
     // fields of record k on the whole text, its background colour and its count of lines
-    // (column 10 of tabobjets): that copy belongs to the text objects and goes here, before
-    // the rebuild loads texte<n>.svc.
+    // (column 10 of tabobjets), before the rebuild loads texte<n>.svc.
+    if (e.typeobjet == QLatin1String("textimage"))
+        x_.textes().copietexte(k, n);
     if (!jaq)
         recreerControlesPage();
     {

@@ -69,8 +69,12 @@ public:
     // already in L_photo(objetcourant) of the slot emplacement took gets its three work copies,
     // is shown, recorded, and the page (or face) is rebuilt around it with the edit state clear.
     void placerNouvellePhoto();
-    // The refusal at 16 objects: true (and the message shown) when the page or face is full.
+    // The refusal at 16 objects: true (and the message shown) when the page or face is full,
+    // or none of its records is free.
     bool refusPlein();
+    // Page: every occupied slot but the current one gets its display control again, and the
+    // count is every occupied slot.
+    void recreerControlesPage();
 
     // Removal: one page object's display, emptied and hidden, the whole page or jacket.
     void unloadimage(int i);
@@ -78,6 +82,9 @@ public:
     void effacpage();
     // The entry "Effacer page": the page or jacket without objects and without a name.
     void effacerpage();
+    // The focus going to or from the composer: cropping is for photos only, so a text-image
+    // unticks and disables the crop box; a photo enables it and refreshes the format colour.
+    void statustexte();
 
     // Rebuilding the objects from the table: the page, the jacket's face shown.
     void initpage();
@@ -107,8 +114,6 @@ private:
     bool objetCourantSurLaFace();
     // The current object stored before another takes its place: record, work files, thumbnail.
     void garderObjetCourant();
-    // Page: every occupied slot but the current one gets its display control again.
-    void recreerControlesPage();
     // The face being left keeps its current object as it was edited.
     void quitterFace(bool versAvant);
     // The caption shows the label of the object pointed at, once per object.

@@ -10,6 +10,7 @@
 #include "platform/base/ecran.h"
 #include "platform/base/fenetres.h"
 #include "printing/impression.h"
+#include "text/textes.h"
 
 namespace kal {
 
@@ -50,6 +51,9 @@ void ModeleObjets::reconstruire()
     if (texteImage) {
         e.typeobjet = QStringLiteral("textimage");
         c.T_compos.chargertexte(fichierTexte(n), 0);
+        // The stored height was made with the line count of this very text.
+        e.tabobjets[i][col::Lignes] = compterLignes(c.T_compos.contenutexte());
+        x_.textes().totalpolice();
         e.nomsobjets[i] = QStringLiteral("Texte-Image ") + QString::number(n);
         c.T_compos.definirFondtexte(fiches.lire(n, champ::backcolor).toInt());
     } else {
@@ -95,8 +99,10 @@ void ModeleObjets::reconstruire()
         x_.impression().apercujaq(QStringLiteral("cha"));
     x_.disposition().couleurformat();
     photo.definirVisible(true);
-    if (texteImage)
+    if (texteImage) {
         c.F_compos.definirVisible(true);
+        x_.textes().hauteurcompos();
+    }
 
     // The other objects, as placeholders.
     e.nbobjets = 1;

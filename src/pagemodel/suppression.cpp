@@ -111,4 +111,16 @@ void ModeleObjets::effacerpage()
     c.F_compos.definirVisible(false);
 }
 
+void ModeleObjets::statustexte()
+{
+    ControlesEditeur& c = x_.c;
+    if (x_.etat.typeobjet != QLatin1String("photo")) {
+        c.C_decoupe.definirValeur(0);
+        c.C_decoupe.definirActif(false);
+    } else {
+        c.C_decoupe.definirActif(true);
+        x_.disposition().couleurformat();
+    }
+}
+
 }  // namespace kal

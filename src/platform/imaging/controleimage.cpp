@@ -5,6 +5,8 @@
 #include "platform/base/erreur.h"
 #include "platform/controls/controles.h"
 #include "platform/imaging/codecs/fichiersimage.h"
+#include "platform/imaging/pixels.h"
+#include "platform/richtext/mesuretexte.h"
 
 #include <QFileInfo>
 #include <QMouseEvent>
@@ -177,6 +179,8 @@ void ControleImage::changerPhoto(const image::Photo& p)
     }
     photo_ = p;
     cache_ = {};  // nothing of the old picture stays held by the display
+    // What the control shows changed: it is painted again, even where its place and size stay.
+    widget()->update();
 }
 
 void ControleImage::definirBitmap(const image::Photo& p) { changerPhoto(p); }
@@ -283,6 +287,51 @@ void ControleImage::creerbitmap(double largeur, double hauteur, int bits)
 }
 
 void ControleImage::remplir(int couleur) { changerPhoto(photo_.remplie(rgb(couleur))); }
+
+void ControleImage::definirEchelletexte(double e)
+{
+    if (!(e > 0) || !std::isfinite(e) || e > 1)
+        throw Erreur(AppelInvalide, QStringLiteral("Échelle de texte invalide"));
+    echelleTexte_ = e;
+}
+
+double ControleImage::echelleTexte(double largeur, double hauteur)
+{
+    const double l = std::max(1.0, largeur), h = std::max(1.0, hauteur);
+    if (!std::isfinite(l * h))
+        return 1.0;
+    // Within the pixel cap and within the longest side a picture file takes (65535).
+    const double cote = 65535.0 / std::max(l, h);
+    if (l * h <= double(PixelsTexteMax) && cote >= 1)
+        return 1.0;
+    // A little under the exact value, so that the rounded sides stay within both.
+    return std::min(std::sqrt(double(PixelsTexteMax) / (l * h)), cote) * 0.999;
+}
+
+void ControleImage::dessinertexte(const QString& texte, int)
+{
+    if (photo_.estVide())
+        return;
+    QImage img = photo_.pleine();
+    const QRect rect(QPoint(arrondi(textegauche), arrondi(textehaut)),
+                     QSize(std::max(0, arrondi(textelargeur)), std::max(0, arrondi(textehauteur))));
+    std::optional<QColor> fond;
+    if (optionDessin_)
+        fond = couleurDepuisRvb(couleurDessin_);
+    const QColor couleur = couleurDepuisRvb(reglageTexte_);
+    // Drawn in bands of rows side by side, each band a view of the same pixels.
+    uchar* pixels = img.bits();
+    const qsizetype ligne = img.bytesPerLine();
+    const int largeur = img.width();
+    const QImage::Format format = img.format();
+    // Bands of fewer than a few lines draw the same glyphs twice over: a small picture is one band.
+    const int grain = qint64(largeur) * img.height() < 4'000'000 ? img.height() : 512;
+    image::enParallele(img.height(), grain, [&](int debut, int fin) {
+        QImage bande(pixels + debut * ligne, largeur, fin - debut, ligne, format);
+        kal::dessinertexte(bande, texte, policeimage, couleur, rect, fond, echelleTexte_, debut);
+    });
+    changerPhoto(image::Photo(img, photo_.bitsParPixel()));
+}
 
 QRgb ControleImage::couleurTrait() const { return rgb(couleurMiniat_.value_or(couleurDessin_)); }
 

@@ -7,6 +7,7 @@
 // Colours are passed as the windows store them: 0x00BBGGRR.
 #include "platform/controls/controle.h"
 #include "platform/imaging/photo.h"
+#include "platform/richtext/police.h"
 #include "platform/scanner/operationsscan.h"
 
 #include <QPointer>
@@ -98,6 +99,25 @@ public:
     // Paints the full-resolution picture into a rectangle of the painter's logical coordinates,
     // resampled to the device's resolution. The display gamma is not applied.
     void rendudc(QPainter& peintre, double g, double h, double l, double ht) const;
+
+    // Text (the text-images): `policeimage` is the font object the text is drawn in (nom,
+    // taille, gras, italique, souligne, barre), `reglagetexte` its colour, and the text
+    // rectangle (textehaut, textegauche, textelargeur, textehauteur) is in twips of the text
+    // as measured at 1440 per inch. `echelletexte` is the picture's pixels per such twip: 1
+    // unless the picture was made smaller (echelleTexte). dessinertexte draws the text from the
+    // rectangle's top left corner, one line under the other, cut to the rectangle, with no
+    // wrapping; with optiondessin the rectangle is first filled with couleurdessin.
+    Police policeimage;
+    int reglagetexte() const { return reglageTexte_; }
+    void definirReglagetexte(int c) { reglageTexte_ = c; }
+    double textehaut = 0, textegauche = 0, textelargeur = 0, textehauteur = 0;
+    double echelletexte() const { return echelleTexte_; }
+    void definirEchelletexte(double e);
+    void dessinertexte(const QString& texte, int option = 0);
+    // The largest picture a text is drawn into: a text whose picture at 1440 pixels per inch
+    // would hold more pixels is drawn at the scale this gives (below 1), the same both ways.
+    static constexpr qint64 PixelsTexteMax = qint64(1) << 24;
+    static double echelleTexte(double largeur, double hauteur);
 
     int couleurFond() const { return couleurFond_; }
     void definirCouleurFond(int c);
@@ -200,6 +220,8 @@ private:
     std::optional<QRectF> sel_;      // widget pixels; none: the whole control
     int couleurFond_ = 0xFFFFFF;
     int couleurDessin_ = 0;
+    int reglageTexte_ = 0;
+    double echelleTexte_ = 1;
     std::optional<int> couleurMiniat_;
     bool optionDessin_ = false;
     int reglageMiniat1_ = 0, reglageMiniat2_ = 0, lectureWmf_ = 0;

@@ -6,6 +6,7 @@
 
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QMouseEvent>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -24,6 +25,21 @@ public:
     BoiteTexteRiche* boite = nullptr;
 
 protected:
+    void keyPressEvent(QKeyEvent* e) override
+    {
+        // Enter always starts a new paragraph, with the paragraph's format. (The edit widget's
+        // own rule turns a first Enter on an empty paragraph of a format of its own, as a loaded
+        // file gives, into a return to the default format, inserting nothing.)
+        if (e == QKeySequence::InsertParagraphSeparator && !isReadOnly()) {
+            QTextCursor c = textCursor();
+            c.insertBlock();
+            setTextCursor(c);
+            ensureCursorVisible();
+            e->accept();
+            return;
+        }
+        QTextEdit::keyPressEvent(e);
+    }
     void keyReleaseEvent(QKeyEvent* e) override
     {
         QTextEdit::keyReleaseEvent(e);

@@ -9,6 +9,7 @@
 #include <QTextOption>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 namespace kal {
@@ -66,23 +67,32 @@ int hauteurDuTexte(const QString& texte, const Police& police)
 }
 
 void dessinertexte(QImage& image, const QString& texte, const Police& police, const QColor& couleur,
-                   const QRect& rectangle, const std::optional<QColor>& fond)
+                   const QRect& rectangle, const std::optional<QColor>& fond, double echelle, int bande)
 {
-    if (image.isNull())
+    if (image.isNull() || !(echelle > 0) || !std::isfinite(echelle))
         return;
     const QFont f = police1440(police);
     const QFontMetricsF m(f);
     QPainter p(&image);
     p.setRenderHint(QPainter::TextAntialiasing, true);
+    p.translate(0, -bande);
+    p.scale(echelle, echelle);
     p.setClipRect(rectangle);
     if (fond)
         p.fillRect(rectangle, *fond);
     p.setPen(couleur);
     p.setFont(f);
+    // The rows of the text this band shows, with a line's height to spare either way for the
+    // glyphs that reach beyond their line.
+    const double haut = bande / echelle - m.height(), bas = (bande + image.height()) / echelle + m.height();
     double y = rectangle.top();
     for (const QString& ligne : lignesDuTexte(texte)) {
-        if (y >= rectangle.bottom() + 1)
+        if (y >= rectangle.bottom() + 1 || y > bas)
             break;
+        if (y + m.height() < haut) {
+            y += m.height();
+            continue;
+        }
         auto l = disposer(ligne, f);
         if (l->lineCount() > 0) {
             // The baseline of every line is one font ascent below its top, whatever fallback

@@ -22,11 +22,17 @@ int largeurDuTexte(const QString& texte, const Police& police);
 // Height of all the lines, in twips, rounded to a whole twip.
 int hauteurDuTexte(const QString& texte, const Police& police);
 
-// Draws the text into the picture, in the rectangle (pixels = twips), from its top left corner,
-// in the font and colour given; what falls outside the rectangle is cut off. With a background
-// colour the rectangle is filled with it first. The picture is used as it is (any format QPainter
-// draws on); a null picture is left alone.
+// Draws the text into the picture, in the rectangle (twips), from its top left corner, in the
+// font and colour given; what falls outside the rectangle is cut off. With a background colour
+// the rectangle is filled with it first. `echelle` is the picture's pixels per twip: 1 draws at
+// 1440 pixels per inch, 0.5 at 720 (the rectangle and the text shrink alike; hinting is off, so
+// the lines keep their proportions). The picture is used as it is (any format QPainter draws
+// on); a null picture, or a scale that is not a positive number, leaves it alone. `bande`: the
+// picture is the band of a larger picture that starts that many rows down (the rectangle and
+// the text stay placed on the larger picture; only the lines that reach the band are drawn), so
+// that the bands of one picture can be drawn side by side.
 void dessinertexte(QImage& image, const QString& texte, const Police& police, const QColor& couleur,
-                   const QRect& rectangle, const std::optional<QColor>& fond = std::nullopt);
+                   const QRect& rectangle, const std::optional<QColor>& fond = std::nullopt, double echelle = 1.0,
+                   int bande = 0);
 
 }  // namespace kal

@@ -1,5 +1,6 @@
 // The imaging control: units, rectangles, drawing, display, mouse, printing, files and scanning.
 #include "platform/imaging/controleimage.h"
+#include "platform/richtext/mesuretexte.h"
 
 #include "platform/base/ecran.h"
 #include "platform/base/erreur.h"
@@ -442,4 +443,120 @@ TEST(ControleImage, AcquisitionDepuisLeScanner)
     EXPECT_EQ(suite, nullptr);
     c.suiteacquisition(&fenetre);
     EXPECT_EQ(suite, &fenetre);
+}
+
+// --- Text drawn into a picture (the text-images)
+
+namespace {
+// The rectangle of the pixels far from white.
+QRect encreTexte(const QImage& img)
+{
+    int x0 = img.width(), y0 = img.height(), x1 = -1, y1 = -1;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (qRed(img.pixel(x, y)) < 128) {
+                x0 = std::min(x0, x);
+                x1 = std::max(x1, x);
+                y0 = std::min(y0, y);
+                y1 = std::max(y1, y);
+            }
+    return x1 < 0 ? QRect() : QRect(QPoint(x0, y0), QPoint(x1, y1));
+}
+}  // namespace
+
+TEST(ControleImageTexte, UneImageDeTexteResteSousLePlafond)
+{
+    EXPECT_EQ(ControleImage::echelleTexte(4000, 1000), 1.0);
+    EXPECT_EQ(ControleImage::echelleTexte(0, 0), 1.0);
+    // A full A4 page of text at 1440 pixels per inch: 182 megapixels.
+    const double l = 11520, h = 15840;
+    const double s = ControleImage::echelleTexte(l, h);
+    ASSERT_LT(s, 1.0);
+    const qint64 pixels = qint64(std::nearbyint(l * s)) * qint64(std::nearbyint(h * s));
+    EXPECT_LE(pixels, ControleImage::PixelsTexteMax);
+    EXPECT_GT(pixels, ControleImage::PixelsTexteMax * 0.99);
+    // One very long line: no side beyond what a picture file holds.
+    const double s2 = ControleImage::echelleTexte(1'000'000, 536);
+    EXPECT_LE(std::nearbyint(1'000'000 * s2), 65535);
+    ControleImage k;
+    k.creerbitmap(1'000'000 * s2, 536 * s2, 24);
+    EXPECT_LE(k.bitmap().largeur(), 65535);
+}
+
+TEST(ControleImageTexte, LeTexteSeDessineALEchelleDeLImage)
+{
+    const kal::Police arial{QStringLiteral("Arial"), 24, false, false, false, false};
+    const QString texte = QStringLiteral("Texte\r\nimage");
+    QRect encres[2];
+    const double echelles[2] = {1.0, 0.5};
+    for (int i = 0; i < 2; ++i) {
+        ControleImage k;
+        k.policeimage = arial;
+        k.definirEchelletexte(echelles[i]);
+        k.creerbitmap(3000 * echelles[i], 1200 * echelles[i], 24);
+        k.remplir(0xFFFFFF);
+        k.definirReglagetexte(0);
+        k.textelargeur = 3000;
+        k.textehauteur = 1200;
+        k.dessinertexte(texte, 0);
+        encres[i] = encreTexte(k.bitmap().pleine());
+        ASSERT_FALSE(encres[i].isNull());
+    }
+    // Half the scale, half the text, at the same place.
+    EXPECT_NEAR(encres[1].width(), encres[0].width() / 2.0, 3);
+    EXPECT_NEAR(encres[1].height(), encres[0].height() / 2.0, 3);
+    EXPECT_NEAR(encres[1].left(), encres[0].left() / 2.0, 2);
+    // A scale above 1, or none, is refused.
+    ControleImage k;
+    EXPECT_THROW(k.definirEchelletexte(0), kal::Erreur);
+    EXPECT_THROW(k.definirEchelletexte(2), kal::Erreur);
+
+    // With optiondessin the text rectangle takes couleurdessin first; the text takes reglagetexte.
+    k.creerbitmap(3000, 1200, 24);
+    k.remplir(0xFFFFFF);
+    k.policeimage = arial;
+    k.definirReglagetexte(0x0000FF);
+    k.textelargeur = 1000;
+    k.textehauteur = 600;
+    k.definirCouleurdessin(0x00FFFF);
+    k.definirOptiondessin(true);
+    k.dessinertexte(texte, 0);
+    const QImage img = k.bitmap().pleine();
+    EXPECT_EQ(img.pixel(0, 0) & 0xFFFFFF, 0xFFFF00u);      // yellow inside the rectangle
+    EXPECT_EQ(img.pixel(2000, 900) & 0xFFFFFF, 0xFFFFFFu); // white outside
+    bool rouge = false;
+    for (int y = 0; y < 600 && !rouge; ++y)
+        for (int x = 0; x < 1000 && !rouge; ++x)
+            rouge = qRed(img.pixel(x, y)) > 200 && qGreen(img.pixel(x, y)) < 60;
+    EXPECT_TRUE(rouge);
+}
+
+TEST(ControleImageTexte, UnGrandTexteDessineParBandesEstLeMemeQuEnUneFois)
+{
+    // 2600 x 2400 pixels: drawn by the control in bands of rows side by side.
+    const kal::Police p{QStringLiteral("Times New Roman"), 30, true, false, false, false};
+    QStringList lignes;
+    for (int i = 0; i < 4; ++i)
+        lignes << QStringLiteral("Été %1 — gâteau, ÇA, Qyj").arg(i);
+    const QString texte = lignes.join(QStringLiteral("\r\n"));
+    ControleImage k;
+    k.policeimage = p;
+    k.creerbitmap(2600, 2400, 24);
+    k.remplir(0xFFFFFF);
+    k.definirReglagetexte(0);
+    k.textelargeur = 5200;
+    k.textehauteur = 4800;
+    k.definirEchelletexte(0.5);
+    k.dessinertexte(texte, 0);
+    QImage seule(2600, 2400, QImage::Format_RGB32);
+    seule.fill(Qt::white);
+    kal::dessinertexte(seule, texte, p, Qt::black, QRect(0, 0, 5200, 4800), std::nullopt, 0.5);
+    const QImage bandes = k.bitmap().pleine();
+    ASSERT_EQ(bandes.size(), seule.size());
+    int ecart = 0;
+    for (int y = 0; y < seule.height(); ++y)
+        for (int x = 0; x < seule.width(); ++x)
+            ecart = std::max(ecart, std::abs(qRed(bandes.pixel(x, y)) - qRed(seule.pixel(x, y))));
+    EXPECT_LE(ecart, 2);
+    EXPECT_FALSE(encreTexte(bandes).isNull());
 }

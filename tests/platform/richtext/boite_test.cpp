@@ -250,6 +250,27 @@ TEST(BoiteTexteRiche, ChargerEtSauverRtf)
     EXPECT_EQ(b.contenutexte(), avant);
 }
 
+TEST(BoiteTexteRiche, EntreeCommenceToujoursUnParagraphe)
+{
+    // A loaded text's paragraphs carry a format of their own: Enter on an empty one still
+    // starts a new paragraph, keeping that format (a centred line stays centred).
+    kaltest::DossierTravail dossier;
+    QFile f(dossier.fichier("centre.rtf"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\pard\\qc\\f0\\fs24 Un\\par\\par}");
+    f.close();
+    Fenetre w;
+    BoiteTexteRiche& b = w.boite;
+    b.chargertexte(dossier.fichier("centre.rtf"));
+    ASSERT_EQ(b.contenutexte(), "Un\r\n");
+    b.definirSelectiondebut(4);
+    QTest::keyClick(b.editeur(), Qt::Key_Return);
+    QTest::keyClick(b.editeur(), Qt::Key_Return);
+    QTest::keyClicks(b.editeur(), "Deux");
+    EXPECT_EQ(b.contenutexte(), "Un\r\n\r\n\r\nDeux");
+    EXPECT_EQ(b.editeur()->textCursor().blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+}
+
 TEST(BoiteTexteRiche, FondEtLargeurDeRetour)
 {
     Fenetre f;

@@ -1,1 +1,0 @@
-#include "text/textes.h"
