@@ -47,6 +47,19 @@ QString legendeReglage(Reglage r, int valeurCurseur, bool enDefilement)
                         : QLatin1String(l.prefixeChange) + texte(valeurCurseur, l.formeChange);
 }
 
+QString legendeRemiseReglages(const QString& cle)
+{
+    static const char* const cles[] = {"INT", "CONT", "COUL", "SAT", "NET"};
+    QStringList lignes;
+    bool connue = false;
+    for (const char* c : cles) {
+        const bool lui = cle == QLatin1String(c);
+        connue = connue || lui;
+        lignes << (cle.isEmpty() || lui ? QStringLiteral("X") : QStringLiteral(" "));
+    }
+    return cle.isEmpty() || connue ? lignes.join(QLatin1Char('\r')) : QString();
+}
+
 int valeurDe(const ValeursReglages& v, Reglage r)
 {
     switch (r) {

@@ -29,6 +29,11 @@ int valeurDe(const ValeursReglages& v, Reglage r);
 // "Coul=-3", "Sat= .5").
 QString legendeReglage(Reglage r, int valeurCurseur, bool enDefilement);
 
+// The caption of the adjustments' reset button: five lines (intensity, contrast, colour,
+// saturation, sharpness), "X" on the line of the adjustment the key names ("INT", "CONT",
+// "COUL", "SAT", "NET"), on every line for no key; empty for a key that names none of them.
+QString legendeRemiseReglages(const QString& cle);
+
 // What follows the adjustments.
 struct Finition {
     bool photo = true;                 // photos get the photo treatment, text-images do not

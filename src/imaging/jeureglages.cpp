@@ -23,21 +23,11 @@ void Imagerie::changeinit(bool annulangle, const QString& code)
     c.B_annulangle.definirActif(annulangle);
     c.B_initreglage.definirActif(true);
     x_.etat.codereglage = code;
-    // Five lines, intensity, contrast, colour, saturation, sharpness: "X" on the key's line.
-    static const char* const cles[] = {"INT", "CONT", "COUL", "SAT", "NET"};
-    QStringList lignes;
-    bool connue = false;
-    for (const char* cle : cles) {
-        const bool lui = code == QLatin1String(cle);
-        connue = connue || lui;
-        lignes << (code.isEmpty() || lui ? QStringLiteral("X") : QStringLiteral(" "));
-    }
-    if (code.isEmpty()) {
-        c.B_initreglage.definirLegende(lignes.join(QLatin1Char('\r')));
+    const QString legende = legendeRemiseReglages(code);
+    if (!legende.isEmpty())
+        c.B_initreglage.definirLegende(legende);
+    if (code.isEmpty())
         c.B_initreglage.definirActif(false);
-    } else if (connue) {
-        c.B_initreglage.definirLegende(lignes.join(QLatin1Char('\r')));
-    }
     c.B_initreglage.definirVisible(true);
 }
 

@@ -141,21 +141,11 @@ void Imagerie::echecNumerisation(const AvantScan& avant, int nouveau)
     // The number taken is free again, and nothing of it stays on show.
     if (nouveau >= 0) {
         const size_t n = static_cast<size_t>(nouveau);
-        fiches.modifier(nouveau, [](bd::JeuEnregistrements& jeu) { jeu.mettre(champ::occup, false); });
         if (c.L_photo[n])
             c.L_photo[n]->suiteacquisition(&x_.fenetre);
-        if (c.L_miniat[n])
-            c.L_miniat[n]->definirVisible(false);
-        if (!jaq) {
-            c.L_photo[n].reset();
-        } else {
-            c.L_photo[n]->vider();
-            c.L_photo[n]->definirVisible(false);
-            if (n < c.L_apjaq.size())
-                c.L_apjaq[n]->definirVisible(false);
-            if (avant.courantRange)
-                e.nomsobjets[n] = e.nomobjet;
-        }
+        x_.objets().abandonnerObjet(nouveau);
+        if (jaq && avant.courantRange)
+            e.nomsobjets[n] = e.nomobjet;
     }
 
     // The object to come back to: the one current before the scan while it is still there,

@@ -80,6 +80,10 @@ public:
     void unloadimage(int i);
     void supobjet(int i);
     void effacpage();
+    // An object just given slot n whose creation failed (a text refused, a scan that did not
+    // come): its record free again, its work files gone, nothing of it on show. The caller
+    // puts back what it counted.
+    void abandonnerObjet(int n);
     // The entry "Effacer page": the page or jacket without objects and without a name.
     void effacerpage();
     // The focus going to or from the composer: cropping is for photos only, so a text-image

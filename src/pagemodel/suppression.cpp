@@ -3,13 +3,42 @@
 // a slot is freed by putting its `occup` to False.
 #include "pagemodel/objets.h"
 
+#include "imaging/fichierstravail.h"
 #include "imaging/imagerie.h"
 #include "layout/disposition.h"
 #include "platform/base/erreur.h"
 #include "platform/base/fenetres.h"
 #include "printing/impression.h"
 
+#include <QFile>
+
 namespace kal {
+
+void ModeleObjets::abandonnerObjet(int n)
+{
+    ControlesEditeur& c = x_.c;
+    if (n < 0 || n >= x_.etat.nbEmplacements())
+        return;
+    const size_t k = static_cast<size_t>(n);
+    Fiches fiches = x_.fiches();
+    fiches.sourceTable();
+    fiches.modifier(n, [](bd::JeuEnregistrements& j) {
+        j.mettre(champ::occup, false);
+        j.mettre(champ::textimage, false);
+    });
+    for (const QString& f : fichierstravail(n))
+        QFile::remove(f);
+    if (c.L_miniat[k])
+        c.L_miniat[k]->definirVisible(false);
+    if (!x_.jaquette()) {
+        c.L_photo[k].reset();
+    } else if (c.L_photo[k]) {
+        c.L_photo[k]->vider();
+        c.L_photo[k]->definirVisible(false);
+        if (k < c.L_apjaq.size())
+            c.L_apjaq[k]->definirVisible(false);
+    }
+}
 
 void ModeleObjets::unloadimage(int i)
 {

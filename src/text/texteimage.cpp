@@ -276,23 +276,9 @@ void Textes::abandonnerCreation(int nouveau, int courantAvant, int nbAvant)
         Fiches fiches = x_.fiches();
         fiches.sourceTable();
         if (nouveau >= 0) {
-            const size_t n = static_cast<size_t>(nouveau);
-            fiches.modifier(nouveau, [](bd::JeuEnregistrements& j) {
-                j.mettre(champ::occup, false);
-                j.mettre(champ::textimage, false);
-            });
-            for (const QString& f : fichierstravail(nouveau))
-                QFile::remove(f);
-            if (c.L_miniat[n])
-                c.L_miniat[n]->definirVisible(false);
-            if (!jaq) {
-                c.L_photo[n].reset();
-            } else {
-                c.L_photo[n]->vider();
-                c.L_photo[n]->definirVisible(false);
-                c.L_apjaq[n]->definirVisible(false);
+            x_.objets().abandonnerObjet(nouveau);
+            if (jaq)
                 (nouveau >= 16 ? e.nbarriere : e.nbavant) = static_cast<int16_t>(nbAvant);
-            }
         }
         const int debut = jaq ? e.basecote : 0;
         const bool revient = courantAvant >= debut && courantAvant < debut + 16 &&

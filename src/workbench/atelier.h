@@ -139,6 +139,9 @@ public:
     // The shown picture rendered from the base: the chain with the sliders' values and the
     // angle, then (unless told otherwise) the resize.
     void reconstruire(bool redim = true);
+    // A new quality or size: the picture rendered again with every edit, its work file written
+    // and measured, the reset buttons cleared.
+    void refaireAuFormat();
     // The compression caption for a file of that many bytes.
     static QString legendeCompression(int qualite, qint64 octets);
 

@@ -18,15 +18,19 @@ void Atelier::A_compression_Change()
 {
     definirPointeur(pointeur::Sablier);
     etat.qualitecompression = A_compression.valeur();
-    if (etat.photochargee) {
-        L_photo.definirVisible(false);
-        reconstruire();
-        taillephoto();
-        L_photo.definirVisible(true);
-        changeflag(false, false, false, false, false, false);
-        changeinit(false, QString());
-    }
+    if (etat.photochargee)
+        refaireAuFormat();
     definirPointeur(pointeur::Fleche);
+}
+
+void Atelier::refaireAuFormat()
+{
+    L_photo.definirVisible(false);
+    reconstruire();
+    taillephoto();
+    L_photo.definirVisible(true);
+    changeflag(false, false, false, false, false, false);
+    changeinit(false, QString());
 }
 
 void Atelier::A_resize_Scroll()
@@ -45,12 +49,7 @@ void Atelier::A_resize_Change()
     if (etat.redimencours || !etat.photochargee)
         return;
     definirPointeur(pointeur::Sablier);
-    L_photo.definirVisible(false);
-    reconstruire();
-    taillephoto();
-    L_photo.definirVisible(true);
-    changeflag(false, false, false, false, false, false);
-    changeinit(false, QString());
+    refaireAuFormat();
     definirPointeur(pointeur::Fleche);
 }
 

@@ -50,21 +50,11 @@ void Atelier::changeinit(bool b, const QString& code)
     B_initangle.definirActif(b);
     B_initreglage.definirActif(true);
     etat.codereglage = code;
-    // Five lines, intensity, contrast, colour, saturation, sharpness: "X" on the key's line.
-    static const char* const cles[] = {"INT", "CONT", "COUL", "SAT", "NET"};
-    QStringList lignes;
-    bool connue = false;
-    for (const char* cle : cles) {
-        const bool lui = code == QLatin1String(cle);
-        connue = connue || lui;
-        lignes << (code.isEmpty() || lui ? QStringLiteral("X") : QStringLiteral(" "));
-    }
-    if (code.isEmpty()) {
-        B_initreglage.definirLegende(lignes.join(QLatin1Char('\r')));
+    const QString legende = legendeRemiseReglages(code);
+    if (!legende.isEmpty())
+        B_initreglage.definirLegende(legende);
+    if (code.isEmpty())
         B_initreglage.definirActif(false);
-    } else if (connue) {
-        B_initreglage.definirLegende(lignes.join(QLatin1Char('\r')));
-    }
     B_initreglage.definirVisible(true);
 }
 
