@@ -78,7 +78,16 @@ void Editeur::chargement()
                               e.description(),
                               QStringLiteral("Cliquer sur QUITTER: le gamma et les corrections d'impression sont conservés.")}),
                msg::OK + msg::Critique, QStringLiteral("ERREUR"));
+        bloquerSaufQuitter();
     }
+}
+
+void Editeur::bloquerSaufQuitter()
+{
+    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (w != c.B_finimprim.widget())
+            w->setEnabled(false);
+    c.B_finimprim.definirActif(true);
 }
 
 void Editeur::chargerEtapes()

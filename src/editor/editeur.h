@@ -40,6 +40,9 @@ protected:
 private:
     bool refuse_ = false;   // the load was refused: the unload has nothing to undo
     void chargerEtapes();
+    // After a load that stopped: every control but QUITTER is disabled, for the objects, records
+    // and settings they would act on were never set up.
+    void bloquerSaufQuitter();
     void lireReglages();
     void brancher();
     void brancherSurvol();
