@@ -1,9 +1,8 @@
+#include "platform/base/application.h"
 #include "shell/application.h"
-
-#include <QApplication>
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    kal::Application app(argc, argv);
     return kal::executerProgramme();
 }

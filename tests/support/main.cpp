@@ -1,12 +1,12 @@
-// Test programs start a QApplication before the tests run: the widgets, fonts, printers and
-// images they use all need one. The platform is offscreen unless the environment says otherwise.
+// Test programs start the program's application object before the tests run: the widgets,
+// fonts, printers and images they use all need one. The platform is offscreen unless the environment says otherwise.
 // The program's font substitutions are in force, as they are in the program.
 //
 // No test starts the desktop's own programs: stand-ins for the printer settings and for
 // xdg-open stand first on PATH and do nothing (a test that looks at their calls puts its own).
+#include "platform/base/application.h"
 #include "platform/richtext/police.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -35,7 +35,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir bureau;
     remplacerProgrammesDuBureau(bureau);
-    QApplication app(argc, argv);
+    kal::Application app(argc, argv);
     kal::installerSubstitutionsPolices();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -1,11 +1,15 @@
 // Windows: one instance each, created and loaded on first use, unloaded on request, and the
 // end of the program that runs no unload procedure.
+#include "platform/base/application.h"
+#include "platform/base/erreur.h"
 #include "platform/base/fenetres.h"
 #include "platform/base/messages.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -133,4 +137,28 @@ TEST(Messages, LesBoutonsEnFrancais)
     EXPECT_EQ(MsgBox("Continuer?", msg::Question | msg::OuiNon, "IMPRIMANTE"), msg::RepNon);
     vus.sort();
     EXPECT_EQ(vus, QStringList({"Non", "Oui"}));
+}
+
+// An error no procedure handles, raised in an event handler, is shown in an "ERREUR" box with its
+// number; the program goes on and the next event is handled as usual.
+TEST(Application, UneErreurImprevueEstMontreeEtLeProgrammeContinue)
+{
+    ASSERT_NE(dynamic_cast<Application*>(QCoreApplication::instance()), nullptr);
+    RepondeurEnregistreur r;
+    QPushButton bouton;
+    int clics = 0;
+    QObject::connect(&bouton, &QPushButton::clicked, [&] {
+        if (++clics == 1)
+            throw Erreur(53, QStringLiteral("fichier absent: photo3.svc"));
+    });
+    bouton.show();
+    QTest::mouseClick(&bouton, Qt::LeftButton);
+    ASSERT_EQ(r.messages().size(), 1u);
+    EXPECT_EQ(r.messages()[0].titre, QStringLiteral("ERREUR"));
+    EXPECT_EQ(r.messages()[0].style, msg::OK + msg::Critique);
+    EXPECT_EQ(r.messages()[0].lignes().value(0), QStringLiteral("Une erreur imprévue s'est produite (erreur 53):"));
+    EXPECT_EQ(r.messages()[0].lignes().value(1), QStringLiteral("fichier absent: photo3.svc"));
+    QTest::mouseClick(&bouton, Qt::LeftButton);
+    EXPECT_EQ(clics, 2);
+    EXPECT_EQ(r.messages().size(), 1u);
 }
