@@ -4,6 +4,7 @@
 // end. Every output is checked against the text the generator put in.
 //
 // Usage: bench_rtf [size in KB ...]   (default: 50 1024 10240)
+#include "commun.h"
 #include "platform/base/erreur.h"
 #include "platform/richtext/boitetexteriche.h"
 #include "platform/richtext/police.h"
@@ -68,8 +69,7 @@ void verifier(const QTextDocument& doc, const Paragraphe& p, const char* quoi)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    kalbench::horsEcran();
     QApplication app(argc, argv);
     kal::installerSubstitutionsPolices();
 
