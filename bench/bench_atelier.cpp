@@ -11,10 +11,8 @@
 // break one refresh down into its steps on the same picture.
 #include "commun.h"
 #include "platform/imaging/codecs/fichiersimage.h"
-#include "platform/richtext/police.h"
 #include "workbench/atelier.h"
 
-#include <QApplication>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QMouseEvent>
@@ -63,9 +61,7 @@ using kalbench::duree;
 
 int main(int argc, char** argv)
 {
-    kalbench::horsEcran();
-    QApplication app(argc, argv);
-    kal::installerSubstitutionsPolices();
+    kalbench::Appli app(argc, argv);
     int tours = 7;
     bool reprises = false;
     for (int i = 1; i < argc; ++i) {

@@ -15,9 +15,7 @@
 #include "commun.h"
 #include "imaging/imagerie.h"
 #include "pagemodel/objets.h"
-#include "platform/richtext/police.h"
 
-#include <QApplication>
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -27,9 +25,7 @@ using kalbench::Stats;
 
 int main(int argc, char** argv)
 {
-    kalbench::horsEcran();
-    QApplication app(argc, argv);
-    kal::installerSubstitutionsPolices();
+    kalbench::Appli app(argc, argv);
     int tours = 15;
     for (int i = 1; i + 1 < argc; ++i)
         if (QByteArray(argv[i]) == "--tours")

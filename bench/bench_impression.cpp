@@ -13,10 +13,8 @@
 #include "imaging/fichierstravail.h"
 #include "pagemodel/fiche.h"
 #include "platform/imaging/controleimage.h"
-#include "platform/richtext/police.h"
 #include "printing/impression.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -70,9 +68,7 @@ public:
 
 int main(int argc, char** argv)
 {
-    kalbench::horsEcran();
-    QApplication app(argc, argv);
-    kal::installerSubstitutionsPolices();
+    kalbench::Appli app(argc, argv);
     bool pdf = false, rotations = false;
     int differentes = 16;
     for (int i = 1; i < argc; ++i) {

@@ -13,9 +13,7 @@
 #include "commun.h"
 #include "pagefiles/fichierspages.h"
 #include "pagemodel/objets.h"
-#include "platform/richtext/police.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -98,9 +96,7 @@ int seizePhotos()
 
 int main(int argc, char** argv)
 {
-    kalbench::horsEcran();
-    QApplication app(argc, argv);
-    kal::installerSubstitutionsPolices();
+    kalbench::Appli app(argc, argv);
     int tours = 5;
     bool seize = false;
     for (int i = 1; i < argc; ++i) {

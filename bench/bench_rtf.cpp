@@ -7,7 +7,6 @@
 #include "commun.h"
 #include "platform/base/erreur.h"
 #include "platform/richtext/boitetexteriche.h"
-#include "platform/richtext/police.h"
 #include "platform/richtext/rtf.h"
 
 #include <QApplication>
@@ -69,9 +68,7 @@ void verifier(const QTextDocument& doc, const Paragraphe& p, const char* quoi)
 
 int main(int argc, char** argv)
 {
-    kalbench::horsEcran();
-    QApplication app(argc, argv);
-    kal::installerSubstitutionsPolices();
+    kalbench::Appli app(argc, argv);
 
     QList<qsizetype> tailles;
     for (int i = 1; i < argc; ++i)

@@ -13,10 +13,8 @@
 #include "commun.h"
 #include "pagemodel/objets.h"
 #include "platform/richtext/mesuretexte.h"
-#include "platform/richtext/police.h"
 #include "text/textes.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -40,9 +38,7 @@ QString textePlein(double largeur, double hauteur)
 
 int main(int argc, char** argv)
 {
-    kalbench::horsEcran();
-    QApplication app(argc, argv);
-    kal::installerSubstitutionsPolices();
+    kalbench::Appli app(argc, argv);
     int tours = 5;
     QByteArray genre = "court";
     for (int i = 1; i + 1 < argc; ++i) {

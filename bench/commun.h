@@ -9,8 +9,10 @@
 #include "platform/base/messages.h"
 #include "platform/imaging/pixels.h"
 #include "platform/printer/imprimante.h"
+#include "platform/richtext/police.h"
 #include "state/partage.h"
 
+#include <QApplication>
 #include <QImage>
 #include <QPageSize>
 #include <QString>
@@ -31,6 +33,12 @@ inline void horsEcran()
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 }
+
+// The application of a bench: offscreen as above, with the program's font substitutions.
+class Appli : public QApplication {
+public:
+    Appli(int& argc, char** argv) : QApplication((horsEcran(), argc), argv) { kal::installerSubstitutionsPolices(); }
+};
 
 using Horloge = std::chrono::steady_clock;
 inline double ms(Horloge::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
