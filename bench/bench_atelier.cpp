@@ -9,17 +9,10 @@
 // The photo is written by Qt's JPEG writer, without restart markers (as most cameras write
 // them), or with our own writer and its restart markers with --avec-reprises. The last lines
 // break one refresh down into its steps on the same picture.
-#include "platform/base/ecran.h"
-#include "platform/base/fenetres.h"
-#include "platform/base/fichiers.h"
+#include "commun.h"
 #include "platform/imaging/codecs/fichiersimage.h"
-#include "platform/imaging/pixels.h"
-#include "platform/richtext/police.h"
-#include "state/partage.h"
 #include "workbench/atelier.h"
 
-#include <QApplication>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QMouseEvent>
@@ -27,10 +20,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-#include <algorithm>
 #include <cstdio>
-#include <functional>
-#include <vector>
 
 namespace {
 
@@ -61,27 +51,17 @@ struct Mesure {
 
 void afficher(const Mesure& m)
 {
-    std::vector<double> v = m.ms;
-    std::sort(v.begin(), v.end());
-    std::printf("%-44s min %8.1f ms   median %8.1f ms   (%zu)\n", m.nom, v.front(), v[v.size() / 2], v.size());
+    const kalbench::Stats s{m.ms};
+    std::printf("%-44s min %8.1f ms   median %8.1f ms   (%zu)\n", m.nom, s.min(), s.mediane(), m.ms.size());
 }
 
-double chrono(const std::function<void()>& f)
-{
-    QElapsedTimer t;
-    t.start();
-    f();
-    return t.nsecsElapsed() / 1e6;
-}
+using kalbench::duree;
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    kal::installerSubstitutionsPolices();
+    kalbench::Appli app(argc, argv);
     int tours = 7;
     bool reprises = false;
     for (int i = 1; i < argc; ++i) {
@@ -113,11 +93,7 @@ int main(int argc, char** argv)
 
     kal::Ecran::simuler({1024, 768, 15, 15});
     kal::Ecran::simulerBordsTitre(375);
-    kal::ReglagesPartages partage;
-    partage.sautligne = QStringLiteral("\r\n");
-    partage.repdepart = dossier.path();
-    partage.largeurecranpx = 1024;
-    partage.hauteurecranpx = 768;
+    kal::ReglagesPartages partage = kalbench::partage1024(dossier.path());
     kal::Fenetres::enregistrer(kal::Atelier::nomFenetre(), [&partage] { return new kal::Atelier(partage); });
     kal::Fenetres::montrer(kal::Atelier::nomFenetre());
     auto* a = static_cast<kal::Atelier*>(kal::Fenetres::siChargee(kal::Atelier::nomFenetre()));
@@ -130,7 +106,7 @@ int main(int argc, char** argv)
     // file), then the release.
     Mesure ouverture{"open: point at the name, release, shown", {}};
     for (int t = 0; t < std::max(2, tours / 2); ++t) {
-        ouverture.ms.push_back(chrono([&] {
+        ouverture.ms.push_back(duree([&] {
             a->panneau.repphoto = images;
             a->B_ouvrir.cliquer();
             QWidget* zone = a->panneau.L_fichouvrir.zone();
@@ -161,37 +137,37 @@ int main(int argc, char** argv)
     Mesure entier{"resize change 50 % -> 100 %, repainted", {}};
     QString legende30;
     for (int t = 0; t < tours; ++t) {
-        curseur.ms.push_back(chrono([&] {
+        curseur.ms.push_back(duree([&] {
             a->A_contraste.definirValeur(t % 2 ? 150 : 300);
             repeint();
         }));
-        autre.ms.push_back(chrono([&] {
+        autre.ms.push_back(duree([&] {
             a->A_couleur.definirValeur(t % 2 ? 10 : 20);
             repeint();
         }));
         a->A_contraste.definirValeur(t % 2 ? 100 : 200);   // contrast takes over again
-        tour.ms.push_back(chrono([&] {
+        tour.ms.push_back(duree([&] {
             a->A_angle.definirValeur(12);
             repeint();
         }));
-        retour.ms.push_back(chrono([&] {
+        retour.ms.push_back(duree([&] {
             a->A_angle.definirValeur(0);
             repeint();
         }));
-        versQ30.ms.push_back(chrono([&] {
+        versQ30.ms.push_back(duree([&] {
             a->A_compression.definirValeur(30);
             repeint();
         }));
         legende30 = a->E_compression.legende();
-        versQ2.ms.push_back(chrono([&] {
+        versQ2.ms.push_back(duree([&] {
             a->A_compression.definirValeur(2);
             repeint();
         }));
-        demi.ms.push_back(chrono([&] {
+        demi.ms.push_back(duree([&] {
             a->A_resize.definirValeur(a->A_resize.max() / 2);
             repeint();
         }));
-        entier.ms.push_back(chrono([&] {
+        entier.ms.push_back(duree([&] {
             a->A_resize.definirValeur(a->A_resize.max());
             repeint();
         }));
@@ -212,13 +188,13 @@ int main(int argc, char** argv)
     for (int t = 0; t < tours; ++t) {
         a->L_photo.definirBitmap(a->L_sauvtot.bitmap());
         a->L_photo.contraste(t % 2 ? 150 : 300);
-        rendu.ms.push_back(chrono([&] { (void)a->L_photo.bitmap().pleine(); }));
-        ecriture.ms.push_back(chrono([&] { a->L_photo.ecrirefichier(a->fichierTravail(), 10, 24, 2, 0); }));
-        lecture.ms.push_back(chrono([&] { a->L_photo.lirefichier(a->fichierTravail(), 0, 0, 1); }));
+        rendu.ms.push_back(duree([&] { (void)a->L_photo.bitmap().pleine(); }));
+        ecriture.ms.push_back(duree([&] { a->L_photo.ecrirefichier(a->fichierTravail(), 10, 24, 2, 0); }));
+        lecture.ms.push_back(duree([&] { a->L_photo.lirefichier(a->fichierTravail(), 0, 0, 1); }));
         const QByteArray donnees = kal::image::lireOctets(a->fichierTravail());
-        octets.ms.push_back(chrono([&] { (void)kal::image::lireOctets(a->fichierTravail()); }));
-        entiere.ms.push_back(chrono([&] { (void)kal::image::lireDonnees(donnees); }));
-        peinture.ms.push_back(chrono(repeint));
+        octets.ms.push_back(duree([&] { (void)kal::image::lireOctets(a->fichierTravail()); }));
+        entiere.ms.push_back(duree([&] { (void)kal::image::lireDonnees(donnees); }));
+        peinture.ms.push_back(duree(repeint));
     }
     std::printf("one refresh, step by step:\n");
     for (const Mesure* m : {&rendu, &ecriture, &lecture, &octets, &entiere, &peinture})

@@ -12,50 +12,20 @@
 //   - a further move of the same slider: its own value on the working base, the paint;
 //   - the displayed state at full resolution, the base's full resolution already decoded;
 //   - the same, the base decoded from its file's bytes as well.
-#include "editor/editeur.h"
+#include "commun.h"
 #include "imaging/imagerie.h"
 #include "pagemodel/objets.h"
-#include "platform/base/ecran.h"
-#include "platform/base/fenetres.h"
-#include "platform/base/fichiers.h"
-#include "platform/base/messages.h"
-#include "platform/printer/imprimante.h"
-#include "platform/richtext/police.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QImage>
-#include <QPageSize>
 #include <QTemporaryDir>
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <vector>
 
-namespace {
-
-using Horloge = std::chrono::steady_clock;
-double ms(Horloge::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-struct Stats {
-    std::vector<double> v;
-    double min() const { return *std::min_element(v.begin(), v.end()); }
-    double mediane() const
-    {
-        std::vector<double> t = v;
-        std::sort(t.begin(), t.end());
-        return t[t.size() / 2];
-    }
-};
-
-}  // namespace
+using kalbench::Horloge;
+using kalbench::ms;
+using kalbench::Stats;
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    kal::installerSubstitutionsPolices();
+    kalbench::Appli app(argc, argv);
     int tours = 15;
     for (int i = 1; i + 1 < argc; ++i)
         if (QByteArray(argv[i]) == "--tours")
@@ -63,29 +33,9 @@ int main(int argc, char** argv)
 
     QTemporaryDir travail;
     const QString fichier = travail.path() + QStringLiteral("/grande.jpg");
-    {
-        QImage img(6000, 4000, QImage::Format_RGB32);
-        for (int y = 0; y < img.height(); ++y) {
-            auto* l = reinterpret_cast<QRgb*>(img.scanLine(y));
-            for (int x = 0; x < img.width(); ++x)
-                l[x] = qRgb((x * 7 + y) & 255, (y * 3) & 255, (x ^ y) & 255);
-        }
-        img.save(fichier, "JPEG", 90);
-    }
-    const QString ancien = kal::fs::dossierCourant();
-    kal::fs::changerDossier(travail.path());
-    kal::Ecran::simuler({1024, 768, 15, 15});
-    kal::RepondeurEnregistreur repondeur;
-    kal::ImprimanteEssai imp(QPageSize(QPageSize::A4), QMarginsF(240, 180, 300, 420));
-    kal::ReglagesPartages partage;
-    partage.sautligne = QStringLiteral("\r\n");
-    partage.repdepart = travail.path();
-    partage.largeurecranpx = 1024;
-    partage.hauteurecranpx = 768;
-    kal::Fenetres::enregistrer(QStringLiteral("IMPRIMER"),
-                               [&] { return new kal::Editeur(partage, kal::TypeEditeur::Page, &imp); });
-    auto* ed = static_cast<kal::Editeur*>(kal::Fenetres::instance(QStringLiteral("IMPRIMER")));
-    ed->show();
+    kalbench::ecrireJpegMotif(fichier);
+    kalbench::PosteEditeur poste(travail.path());
+    kal::Editeur* ed = poste.ouvrir();
     kal::ControlesEditeur& c = ed->c;
     {
         kal::ControleImage choisie(ed);
@@ -159,7 +109,6 @@ int main(int argc, char** argv)
     const QImage apercu = photo.bitmap().apercu();
     const QSize controle = photo.widget()->size();
     kal::Fenetres::toutDetruire();
-    kal::fs::changerDossier(ancien);
 
     std::printf("Page editor, photo 6000 x 4000 turned 12 degrees, four other adjustments; %d rounds (ms)\n", tours);
     std::printf("display copy %d x %d, control %d x %d pixels\n", apercu.width(), apercu.height(), controle.width(),

@@ -21,6 +21,7 @@
 // in double precision from the documented formulas (decodes: another decoder's output; encodes:
 // the source picture), and checked against the tolerance stated on its row: largest difference,
 // mean difference, and the difference that 99.9 % of the channel values stay within.
+#include "commun.h"
 #include "platform/imaging/codecs/fichiersimage.h"
 #include "platform/imaging/controleimage.h"
 #include "platform/imaging/photo.h"
@@ -415,10 +416,7 @@ void ligne(const char* nom, Cote notre, Cote gm, Cote vips, const QImage& refere
                 continue;
             if (c.preparer)
                 c.preparer();
-            const auto t0 = std::chrono::steady_clock::now();
-            c.executer();
-            const double d = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-            ms[(tour + k) % 3].push_back(d);
+            ms[(tour + k) % 3].push_back(kalbench::duree(c.executer));
             if (tour + 1 < tours && c.liberer)
                 c.liberer();
         }
@@ -986,8 +984,7 @@ int executer(int argc, char** argv, bool grandes, int W, int H)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    kalbench::horsEcran();
     std::string pages;
     std::vector<std::string> autres;
     for (int i = 1; i < argc; ++i) {

@@ -9,75 +9,27 @@
 //     --pdf        a PDF file in place of the printer
 //     --rotations  two objects turned 90 degrees and two turned 7 degrees (else none turned)
 //     N            number of different photos (1 to 16; the 16 objects take them in turn), 16
-#include "editor/editeur.h"
+#include "commun.h"
 #include "imaging/fichierstravail.h"
 #include "pagemodel/fiche.h"
-#include "platform/base/ecran.h"
-#include "platform/base/fenetres.h"
-#include "platform/base/messages.h"
 #include "platform/imaging/controleimage.h"
-#include "platform/imaging/pixels.h"
-#include "platform/printer/imprimante.h"
-#include "platform/richtext/police.h"
 #include "printing/impression.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QImage>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QThread>
-#include <algorithm>
-#include <chrono>
-#include <cmath>
 #include <cstdio>
-#include <random>
-#include <sys/resource.h>
 
-namespace image = kal::image;
+using kalbench::picMemoireKo;
 
 namespace {
 
-double depuis(std::chrono::steady_clock::time_point t0)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
-
-long picMemoireKo()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_maxrss;
-}
-
-// A 6000 x 4000 photo-like picture: gradients, bands and grain, so that its JPEG costs what a
-// photo's does.
-QImage photo(int w, int h, unsigned graine)
-{
-    QImage img(w, h, QImage::Format_RGB32);
-    image::enParallele(h, 64, [&](int y0, int y1) {
-        std::mt19937 g(graine * 7919u + unsigned(y0));
-        for (int y = y0; y < y1; ++y) {
-            auto* l = reinterpret_cast<uint32_t*>(img.scanLine(y));
-            for (int x = 0; x < w; ++x) {
-                const double u = double(x) / w, v = double(y) / h;
-                double r = 90 + 120 * u + 30 * std::sin(v * (11 + graine)), gg = 70 + 100 * v + 25 * std::cos(u * 23),
-                       b = 140 - 60 * u * v;
-                if ((x / (200 + 10 * int(graine)) + y / 300) % 7 == 0) {
-                    r *= 0.5;
-                    gg *= 0.6;
-                }
-                const int n = int(g() % 17) - 8;
-                auto c = [&](double q) { return std::clamp(int(q) + n, 0, 255); };
-                l[x] = 0xFF000000u | (uint32_t(c(r)) << 16) | (uint32_t(c(gg)) << 8) | uint32_t(c(b));
-            }
-        }
-    });
-    return img;
-}
+// Seconds since t0.
+double depuis(kalbench::Horloge::time_point t0) { return kalbench::msDepuis(t0) / 1000; }
 
 // The newest PDF the CUPS PDF printer wrote for that title, once its size holds still.
 QString attendreFichier(const QString& titre)
@@ -116,10 +68,7 @@ public:
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    kal::installerSubstitutionsPolices();
+    kalbench::Appli app(argc, argv);
     bool pdf = false, rotations = false;
     int differentes = 16;
     for (int i = 1; i < argc; ++i) {
@@ -139,10 +88,10 @@ int main(int argc, char** argv)
     kal::installerRepondeur(&oui);
 
     // The work copies as the editors write them: JPEG, quality factor 20.
-    auto t0 = std::chrono::steady_clock::now();
+    auto t0 = kalbench::Horloge::now();
     for (int k = 0; k < differentes; ++k) {
         kal::ControleImage c;
-        c.definirBitmap(image::Photo(photo(6000, 4000, unsigned(k)), 24));
+        c.definirBitmap(kal::image::Photo(kalbench::photoBandes(6000, 4000, unsigned(k)), 24));
         c.ecrirefichier(kal::fichierSauv(k), 10, 24, 20, 0);
     }
     for (int n = differentes; n < 16; ++n)
@@ -163,11 +112,7 @@ int main(int argc, char** argv)
     systeme.definirFormatimprimante(kal::imp::A4);
     systeme.definirOrientationimprimante(kal::imp::Portrait);
 
-    kal::ReglagesPartages partage;
-    partage.sautligne = QStringLiteral("\r\n");
-    partage.repdepart = dossier.path();
-    partage.largeurecranpx = 1024;
-    partage.hauteurecranpx = 768;
+    kal::ReglagesPartages partage = kalbench::partage1024(dossier.path());
     kal::Fenetres::enregistrer(QStringLiteral("IMPRIMER"),
                                [&] { return new kal::Editeur(partage, kal::TypeEditeur::Page, &systeme); });
     auto* ed = static_cast<kal::Editeur*>(kal::Fenetres::instance(QStringLiteral("IMPRIMER")));
@@ -200,7 +145,7 @@ int main(int argc, char** argv)
     ed->x.etat.objetcourant = kal::AucunObjet;
     const long avant = picMemoireKo();
 
-    t0 = std::chrono::steady_clock::now();
+    t0 = kalbench::Horloge::now();
     const bool ok = ed->x.impression().imprimer();
     const double finTravail = depuis(t0);
     const long pic = picMemoireKo();

@@ -10,50 +10,26 @@
 // --seize: 16 different photos put on one page one after the other, each then adjusted with the
 // five sliders and turned with A_angle, the page painted after every step; the program prints the
 // times and the peak resident memory (what /usr/bin/time -v reports as maximum resident set size).
-#include "editor/editeur.h"
+#include "commun.h"
 #include "pagefiles/fichierspages.h"
 #include "pagemodel/objets.h"
-#include "platform/base/ecran.h"
-#include "platform/base/fenetres.h"
-#include "platform/base/fichiers.h"
-#include "platform/base/messages.h"
-#include "platform/printer/imprimante.h"
-#include "platform/richtext/police.h"
 
-#include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QMouseEvent>
-#include <QPageSize>
 #include <QTemporaryDir>
 #include <random>
-#include <sys/resource.h>
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <vector>
 
 namespace {
 
-double ms(std::chrono::steady_clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+using kalbench::Horloge;
+using kalbench::ms;
+using kalbench::msDepuis;
+using kalbench::Stats;
 
-struct Stats {
-    std::vector<double> v;
-    double min() const { return *std::min_element(v.begin(), v.end()); }
-    double mediane() const
-    {
-        std::vector<double> t = v;
-        std::sort(t.begin(), t.end());
-        return t[t.size() / 2];
-    }
-};
-
-long picMo()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_maxrss / 1024;
-}
+long picMo() { return kalbench::picMemoireKo() / 1024; }
 
 // A photo-like 6000 x 4000 picture of its own for each seed.
 QImage photo(unsigned graine)
@@ -77,21 +53,8 @@ int seizePhotos()
     QDir().mkpath(images);
     for (unsigned k = 0; k < 16; ++k)
         photo(k).save(images + QStringLiteral("/photo%1.jpg").arg(k, 2, 10, QLatin1Char('0')), "JPEG", 90);
-    const QString ancien = kal::fs::dossierCourant();
-    kal::fs::changerDossier(travail.path());
-    kal::Ecran::simuler({1024, 768, 15, 15});
-    kal::RepondeurEnregistreur repondeur;
-    kal::installerRepondeur(&repondeur);
-    kal::ImprimanteEssai imp(QPageSize(QPageSize::A4), QMarginsF(240, 180, 300, 420));
-    kal::ReglagesPartages partage;
-    partage.sautligne = QStringLiteral("\r\n");
-    partage.repdepart = travail.path();
-    partage.largeurecranpx = 1024;
-    partage.hauteurecranpx = 768;
-    kal::Fenetres::enregistrer(QStringLiteral("IMPRIMER"),
-                               [&] { return new kal::Editeur(partage, kal::TypeEditeur::Page, &imp); });
-    auto* ed = static_cast<kal::Editeur*>(kal::Fenetres::instance(QStringLiteral("IMPRIMER")));
-    ed->show();
+    kalbench::PosteEditeur poste(travail.path());
+    kal::Editeur* ed = poste.ouvrir();
     const long depart = picMo();
     Stats placement, pas;
     int inchangees = 0;   // slider values that left the painted page as it was
@@ -102,18 +65,18 @@ int seizePhotos()
         // The k-th name pointed at (its preview read), then the release over it.
         p.L_fichouvrir.definirIndex(k);
         p.infoouvrir();
-        auto t0 = std::chrono::steady_clock::now();
+        auto t0 = Horloge::now();
         p.L_fichouvrir_MouseUp(1, 0, 0, 0);
         (void)ed->grab();
-        placement.v.push_back(ms(std::chrono::steady_clock::now() - t0));
+        placement.v.push_back(msDepuis(t0));
         kal::ControlesEditeur& c = ed->c;
         for (auto [curseur, valeur] : {std::pair{&c.A_contraste, 250}, std::pair{&c.A_couleur, 20}, std::pair{&c.A_intensite, 80},
                                        std::pair{&c.A_nettete, 300}, std::pair{&c.A_saturation, 40}, std::pair{&c.A_angle, 12}}) {
             const QImage avant = ed->grab().toImage();
-            t0 = std::chrono::steady_clock::now();
+            t0 = Horloge::now();
             curseur->definirValeur(valeur);
             const QImage apres = ed->grab().toImage();
-            pas.v.push_back(ms(std::chrono::steady_clock::now() - t0));
+            pas.v.push_back(msDepuis(t0));
             inchangees += apres == avant;
         }
     }
@@ -126,8 +89,6 @@ int seizePhotos()
                 ed->x.etat.nbobjets, inchangees, ok ? "PASS" : "FAIL");
     std::printf("  peak resident memory %ld MB (%ld MB before the first photo)\n", picMo(), depart);
     kal::Fenetres::toutDetruire();
-    kal::installerRepondeur(nullptr);
-    kal::fs::changerDossier(ancien);
     return ok ? 0 : 1;
 }
 
@@ -135,10 +96,7 @@ int seizePhotos()
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    kal::installerSubstitutionsPolices();
+    kalbench::Appli app(argc, argv);
     int tours = 5;
     bool seize = false;
     for (int i = 1; i < argc; ++i) {
@@ -153,51 +111,31 @@ int main(int argc, char** argv)
     QTemporaryDir travail;
     const QString images = travail.path() + QStringLiteral("/images");
     QDir().mkpath(images);
-    {
-        QImage img(6000, 4000, QImage::Format_RGB32);
-        for (int y = 0; y < img.height(); ++y) {
-            auto* l = reinterpret_cast<QRgb*>(img.scanLine(y));
-            for (int x = 0; x < img.width(); ++x)
-                l[x] = qRgb((x * 7 + y) & 255, (y * 3) & 255, (x ^ y) & 255);
-        }
-        img.save(images + QStringLiteral("/grande.jpg"), "JPEG", 90);
-    }
-    const QString ancien = kal::fs::dossierCourant();
-    kal::fs::changerDossier(travail.path());
-    kal::Ecran::simuler({1024, 768, 15, 15});
-    kal::RepondeurEnregistreur repondeur;
-    kal::ImprimanteEssai imp(QPageSize(QPageSize::A4), QMarginsF(240, 180, 300, 420));
-    kal::ReglagesPartages partage;
-    partage.sautligne = QStringLiteral("\r\n");
-    partage.repdepart = travail.path();
-    partage.largeurecranpx = 1024;
-    partage.hauteurecranpx = 768;
+    kalbench::ecrireJpegMotif(images + QStringLiteral("/grande.jpg"));
+    kalbench::PosteEditeur poste(travail.path());
 
     Stats apercu, placement;
     bool verifie = true;
     for (int t = 0; t < tours; ++t) {
         kal::Programme::reinitialiser();
         kal::Fenetres::reinitialiser();
-        kal::Fenetres::enregistrer(QStringLiteral("IMPRIMER"),
-                                   [&] { return new kal::Editeur(partage, kal::TypeEditeur::Page, &imp); });
-        auto* ed = static_cast<kal::Editeur*>(kal::Fenetres::instance(QStringLiteral("IMPRIMER")));
-        ed->show();
+        kal::Editeur* ed = poste.ouvrir();
         kal::PanneauOuverture& p = ed->x.fichierspages().panneauOuverture();
         p.repphoto = images;
         (*ed->x.commande(QStringLiteral("Charg Image")))();
         QWidget* zone = p.L_fichouvrir.zone();
         const QPointF pos(10, 5);
 
-        auto t0 = std::chrono::steady_clock::now();
+        auto t0 = Horloge::now();
         QMouseEvent survol(QEvent::MouseMove, pos, zone->mapToGlobal(pos), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
         QCoreApplication::sendEvent(zone, &survol);
         (void)p.F_ouvrir.widget()->grab();   // the preview painted
-        auto t1 = std::chrono::steady_clock::now();
+        auto t1 = Horloge::now();
         QMouseEvent relache(QEvent::MouseButtonRelease, pos, zone->mapToGlobal(pos), Qt::LeftButton, Qt::NoButton,
                             Qt::NoModifier);
         QCoreApplication::sendEvent(zone, &relache);
         (void)ed->grab();   // the page with its object painted
-        auto t2 = std::chrono::steady_clock::now();
+        auto t2 = Horloge::now();
 
         verifie = verifie && ed->x.etat.nbobjets == 1 && ed->c.L_photo[0] &&
                   ed->c.L_photo[0]->bitmap().largeur() == 6000 && kal::fs::existe(travail.path() + "/sauv0.svc");
@@ -207,7 +145,6 @@ int main(int argc, char** argv)
         for (const char* f : {"photo0.svc", "init0.svc", "sauv0.svc"})
             QFile::remove(travail.path() + QLatin1Char('/') + QLatin1String(f));
     }
-    kal::fs::changerDossier(ancien);
     std::printf("Photo 6000 x 4000 JPEG, %d rounds (ms)            min     median\n", tours);
     std::printf("  pointing at its name: preview and information  %7.1f  %7.1f\n", apercu.min(), apercu.mediane());
     std::printf("  release: the object placed, copies, thumbnail  %7.1f  %7.1f\n", placement.min(), placement.mediane());

@@ -4,9 +4,9 @@
 // end. Every output is checked against the text the generator put in.
 //
 // Usage: bench_rtf [size in KB ...]   (default: 50 1024 10240)
+#include "commun.h"
 #include "platform/base/erreur.h"
 #include "platform/richtext/boitetexteriche.h"
-#include "platform/richtext/police.h"
 #include "platform/richtext/rtf.h"
 
 #include <QApplication>
@@ -68,10 +68,7 @@ void verifier(const QTextDocument& doc, const Paragraphe& p, const char* quoi)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    kal::installerSubstitutionsPolices();
+    kalbench::Appli app(argc, argv);
 
     QList<qsizetype> tailles;
     for (int i = 1; i < argc; ++i)

@@ -21,14 +21,10 @@
 #include <gtest/gtest.h>
 
 using kal::TypeEditeur;
+using kaltest::octets;
 
 namespace {
 
-QByteArray contenu(const QString& chemin)
-{
-    QFile f(chemin);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 void poser(const QString& chemin, const QByteArray& octets)
 {
     QFile f(chemin);
@@ -161,7 +157,7 @@ TEST_P(Editeur, SansImprimanteOuvreSurUneFeuilleA4)
 TEST_P(Editeur, FichierReglagesCreeOctetPourOctet)
 {
     ASSERT_NE(ouvrir(), nullptr);
-    EXPECT_EQ(contenu(fichier(QStringLiteral("quelvard.ini"))),
+    EXPECT_EQ(octets(fichier(QStringLiteral("quelvard.ini"))),
               QByteArray("180\r\n\r\n[DeltaH]\r\n0\r\n\r\n[DeltaV]\r\n0\r\n"));
 }
 
@@ -186,7 +182,7 @@ TEST_P(Editeur, FichierReglagesLu)
         EXPECT_DOUBLE_EQ(banc.partage.gamma, k.gamma) << k.texte.constData();
         EXPECT_DOUBLE_EQ(banc.partage.DeltaH, k.dh) << k.texte.constData();
         EXPECT_DOUBLE_EQ(banc.partage.DeltaV, k.dv) << k.texte.constData();
-        EXPECT_EQ(contenu(fichier(QStringLiteral("quelvard.ini"))), k.texte);   // read, not rewritten
+        EXPECT_EQ(octets(fichier(QStringLiteral("quelvard.ini"))), k.texte);   // read, not rewritten
     }
     EXPECT_TRUE(banc.repondeur.messages().empty());
 }
@@ -211,7 +207,7 @@ TEST_P(Editeur, FichierReglagesIllisibleLaisseTelQuel)
     EXPECT_EQ(banc.repondeur.messages()[0].style, 48);
     ed->c.B_finimprim.cliquer();
     EXPECT_TRUE(kal::Programme::termine());
-    EXPECT_EQ(contenu(fichier(QStringLiteral("quelvard.ini"))), texte);
+    EXPECT_EQ(octets(fichier(QStringLiteral("quelvard.ini"))), texte);
 }
 
 // A settings file that can be neither read nor made (here a folder of that name): the
@@ -270,7 +266,7 @@ TEST_P(Editeur, DechargementRevientAuDossierInitial)
     EXPECT_EQ(kal::fs::dossierCourant(), initial);
     EXPECT_FALSE(kal::Programme::termine());
     // Nothing is written or deleted by an unload.
-    EXPECT_EQ(contenu(fichier(QStringLiteral("quelvard.ini"))), QByteArray("180\r\n\r\n[DeltaH]\r\n0\r\n\r\n[DeltaV]\r\n0\r\n"));
+    EXPECT_EQ(octets(fichier(QStringLiteral("quelvard.ini"))), QByteArray("180\r\n\r\n[DeltaH]\r\n0\r\n\r\n[DeltaV]\r\n0\r\n"));
 }
 
 // --- Close
@@ -293,7 +289,7 @@ TEST_P(Editeur, FermetureEcritLesReglagesEtEfface)
     kal::fs::changerDossier(ed->x.etat.repinitial);
     ed->c.B_finimprim.cliquer();
     EXPECT_TRUE(kal::Programme::termine());
-    EXPECT_EQ(contenu(fichier(QStringLiteral("quelvard.ini"))),
+    EXPECT_EQ(octets(fichier(QStringLiteral("quelvard.ini"))),
               QByteArray(" 150\r\n\r\n[DeltaH]\r\n-15\r\n\r\n[DeltaV]\r\n30\r\n"));
     for (const QString& f : fichiers) {
         const bool duSlot = jaquette() || !(f.contains(QLatin1String("16.svc")) || f.contains(QLatin1String("31.svc")));

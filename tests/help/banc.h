@@ -3,11 +3,7 @@
 // a 1024 x 768 screen, and DOC and CONTACT registered as the program registers them.
 #include "help/contact.h"
 #include "help/documentation.h"
-#include "platform/base/ecran.h"
-#include "platform/base/fenetres.h"
-#include "platform/base/messages.h"
-#include "state/partage.h"
-#include "support/dossiertemp.h"
+#include "support/banc_fenetres.h"
 
 #include <QFile>
 #include <QScrollBar>
@@ -19,27 +15,11 @@ namespace kaltest {
 
 inline QString manuelLivre() { return QStringLiteral(KAL_SOURCE_DIR "/resources/travail/kalmorin.rtf"); }
 
-struct BancAide {
-    DossierTravail dossier;
-    kal::RepondeurEnregistreur repondeur;
-    kal::ReglagesPartages partage;
-
-    explicit BancAide(int largeurPx = 1024, int hauteurPx = 768)
+struct BancAide : BancFenetres {
+    explicit BancAide(int largeurPx = 1024, int hauteurPx = 768) : BancFenetres(largeurPx, hauteurPx)
     {
-        kal::Programme::reinitialiser();
-        kal::Fenetres::reinitialiser();
-        kal::Ecran::simuler({largeurPx, hauteurPx, 15, 15});
-        kal::Ecran::simulerBordsTitre(375);
-        partage.sautligne = QStringLiteral("\r\n");
-        partage.repdepart = dossier.chemin();
         kal::Fenetres::enregistrer(QStringLiteral("DOC"), [this] { return new kal::Documentation(partage); });
         kal::Fenetres::enregistrer(QStringLiteral("CONTACT"), [this] { return new kal::Contact(partage); });
-    }
-    ~BancAide()
-    {
-        kal::Fenetres::reinitialiser();
-        kal::Programme::reinitialiser();
-        kal::Ecran::reel();
     }
 
     void installerManuel(const QString& source = manuelLivre()) const

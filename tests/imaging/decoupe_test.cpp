@@ -254,6 +254,6 @@ TEST_P(Decoupe, UnRectangleNulOuTraceALEnvers)
 }
 
 INSTANTIATE_TEST_SUITE_P(LesDeux, Decoupe, ::testing::Values(kal::TypeEditeur::Page, kal::TypeEditeur::Jaquette),
-                         kaltest::nomEditeurSouris);
+                         kaltest::nomEditeur);
 
 }  // namespace

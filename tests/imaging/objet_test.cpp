@@ -14,38 +14,23 @@
 #include <gtest/gtest.h>
 
 using kal::TypeEditeur;
+using kaltest::octets;
 
 namespace {
 
-class Objet : public ::testing::TestWithParam<TypeEditeur> {
+class Objet : public kaltest::EditeurOuvert {
 protected:
-    kaltest::BancEditeur banc{1024, 768};
-    kal::Editeur* ed = nullptr;
-
     void SetUp() override
     {
-        ed = banc.ouvrir(GetParam());
-        ASSERT_NE(ed, nullptr);
+        EditeurOuvert::SetUp();
+        if (HasFatalFailure())
+            return;
         ASSERT_TRUE(placer(800, 600, "a.jpg"));
         banc.repondeur.oublier();
     }
     bool placer(int l, int h, const char* nom)
     {
         return kaltest::BancEditeur::placer(ed, banc.jpeg(QString::fromLatin1(nom), l, h));
-    }
-    kal::ControlesEditeur& c() { return ed->c; }
-    kal::EtatEditeur& e() { return ed->x.etat; }
-    QVariant champ(int n, const QString& nom)
-    {
-        kal::bd::Base b = kal::bd::Base::ouvrir(banc.dossier.fichier(QStringLiteral("kalmorin.mdb")));
-        kal::bd::JeuEnregistrements j = b.ouvrirJeu(QStringLiteral("kalmorin"));
-        j.chercherPremier(kal::critereNumero(n));
-        return j.valeur(nom);
-    }
-    QByteArray octets(const QString& chemin)
-    {
-        QFile f(chemin);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
     QRgb centre() { return c().L_photo[0]->bitmap().pleine().pixel(400, 300); }
     // The picture the preview must show: the base with the sliders, the photo treatment and the

@@ -13,14 +13,13 @@ using kal::TypeEditeur;
 
 namespace {
 
-class Redimension : public ::testing::TestWithParam<TypeEditeur> {
+class Redimension : public kaltest::EditeurOuvert {
 protected:
-    kaltest::BancEditeur banc{1024, 768};
-    kal::Editeur* ed = nullptr;
     void SetUp() override
     {
-        ed = banc.ouvrir(GetParam());
-        ASSERT_NE(ed, nullptr);
+        EditeurOuvert::SetUp();
+        if (HasFatalFailure())
+            return;
         // A flat picture: its colour tells whether an adjustment was applied once or twice.
         QImage img(1600, 1200, QImage::Format_RGB32);
         img.fill(QColor(120, 100, 80));
@@ -28,7 +27,6 @@ protected:
         ASSERT_TRUE(img.save(chemin, "JPEG", 95));
         ASSERT_TRUE(kaltest::BancEditeur::placer(ed, chemin));
     }
-    kal::ControlesEditeur& c() { return ed->c; }
 };
 
 TEST_P(Redimension, PanneauPlageEtLegendes)

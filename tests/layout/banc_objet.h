@@ -13,23 +13,9 @@
 
 namespace kaltest {
 
-class ObjetCourant : public ::testing::TestWithParam<kal::TypeEditeur> {
+class ObjetCourant : public EditeurOuvert {
 protected:
-    BancEditeur banc{1024, 768};
-    kal::Editeur* ed = nullptr;
-
-    void SetUp() override
-    {
-        ed = banc.ouvrir(GetParam());
-        ASSERT_NE(ed, nullptr);
-    }
-
-    bool jaq() const { return GetParam() == kal::TypeEditeur::Jaquette; }
-    kal::ControlesEditeur& c() { return ed->c; }
-    kal::EtatEditeur& e() { return ed->x.etat; }
     kal::Disposition& d() { return ed->x.disposition(); }
-    // Sheet twips per preview twip (the jacket's sliders are face twips: 1).
-    double s() { return jaq() ? 1.0 : e().echelleimp; }
     double oH() { return jaq() ? 0.0 : banc.partage.origineH; }
     double oV() { return jaq() ? 0.0 : banc.partage.origineV; }
 
@@ -78,15 +64,6 @@ protected:
         return *photo;
     }
 
-    // One field of record n, read straight from the file.
-    QVariant champ(int n, const QString& nom)
-    {
-        kal::bd::Base b = kal::bd::Base::ouvrir(banc.dossier.fichier(QStringLiteral("kalmorin.mdb")));
-        kal::bd::JeuEnregistrements j = b.ouvrirJeu(QStringLiteral("kalmorin"));
-        j.chercherPremier(kal::critereNumero(n));
-        return j.valeur(nom);
-    }
-
     // A slider value set without the format's record step (as the rebuild does it).
     void sansFiche(const std::function<void()>& f)
     {
@@ -95,7 +72,5 @@ protected:
         e().rechargementencours = false;
     }
 };
-
-inline std::string nomEditeur(const ::testing::TestParamInfo<kal::TypeEditeur>& i) { return nomType(i.param); }
 
 }  // namespace kaltest

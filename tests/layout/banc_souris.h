@@ -34,15 +34,13 @@ inline void montrerEditeur(kal::Editeur* ed)
     QCoreApplication::processEvents();
 }
 
-class EditeurSouris : public ::testing::TestWithParam<kal::TypeEditeur> {
+class EditeurSouris : public EditeurOuvert {
 protected:
-    BancEditeur banc{1024, 768};
-    kal::Editeur* ed = nullptr;
-
     void SetUp() override
     {
-        ed = banc.ouvrir(GetParam());
-        ASSERT_NE(ed, nullptr);
+        EditeurOuvert::SetUp();
+        if (HasFatalFailure())
+            return;
         montrerEditeur(ed);
         banc.repondeur.oublier();
     }
@@ -54,14 +52,9 @@ protected:
                 QTest::mouseRelease(fenetre(), b, {}, QPoint(1, 1));
     }
 
-    bool jaq() const { return GetParam() == kal::TypeEditeur::Jaquette; }
-    kal::ControlesEditeur& c() { return ed->c; }
-    kal::EtatEditeur& e() { return ed->x.etat; }
     kal::Disposition& d() { return ed->x.disposition(); }
     kal::ControleImage& photo(int n) { return *c().L_photo[static_cast<size_t>(n)]; }
     QWindow* fenetre() { return ed->windowHandle(); }
-    // Sheet twips per preview twip on the page; the jacket's positions are face twips.
-    double s() { return jaq() ? 1.0 : e().echelleimp; }
 
     // A w x h JPEG with a gradient (red across, blue down), so that any cut shows where it was.
     QString jpeg(int w, int h, const QString& nom)
@@ -77,11 +70,7 @@ protected:
     // The photo becomes a new object, as the open panel's confirmation makes it.
     bool placer(int w, int h, const QString& nom = QStringLiteral("photo.jpg"))
     {
-        const QString chemin = jpeg(w, h, nom);
-        kal::ControleImage apercu(ed);
-        apercu.lirefichier(chemin);
-        e().typeobjet = QStringLiteral("photo");
-        return ed->x.objets().chargementimage(apercu, nom);
+        return BancEditeur::placer(ed, jpeg(w, h, nom));
     }
 
     // A point given in pixels of object n's control, in the window's coordinates.
@@ -108,14 +97,6 @@ protected:
         relacher(f, b);
     }
 
-    // One field of record n, read straight from the file.
-    QVariant champ(int n, const QString& nom)
-    {
-        kal::bd::Base b = kal::bd::Base::ouvrir(banc.dossier.fichier(QStringLiteral("kalmorin.mdb")));
-        kal::bd::JeuEnregistrements j = b.ouvrirJeu(QStringLiteral("kalmorin"));
-        j.chercherPremier(kal::critereNumero(n));
-        return j.valeur(nom);
-    }
     // A work file as a picture.
     static QImage image(const QString& chemin)
     {
@@ -124,7 +105,5 @@ protected:
         return k.bitmap().pleine();
     }
 };
-
-inline std::string nomEditeurSouris(const ::testing::TestParamInfo<kal::TypeEditeur>& i) { return nomType(i.param); }
 
 }  // namespace kaltest

@@ -102,7 +102,7 @@ TEST_P(CentragePage, UnePhotoLargeTropHauteGardeSesProportions)
 }
 
 INSTANTIATE_TEST_SUITE_P(LesDeux, Centrage, ::testing::Values(kal::TypeEditeur::Page, kal::TypeEditeur::Jaquette),
-                         kaltest::nomEditeurSouris);
-INSTANTIATE_TEST_SUITE_P(Page, CentragePage, ::testing::Values(kal::TypeEditeur::Page), kaltest::nomEditeurSouris);
+                         kaltest::nomEditeur);
+INSTANTIATE_TEST_SUITE_P(Page, CentragePage, ::testing::Values(kal::TypeEditeur::Page), kaltest::nomEditeur);
 
 }  // namespace

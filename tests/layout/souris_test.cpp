@@ -369,6 +369,6 @@ TEST_P(Souris, LeRetraitDuDernierObjetTourneRetireImageTotale)
 }
 
 INSTANTIATE_TEST_SUITE_P(LesDeux, Souris, ::testing::Values(kal::TypeEditeur::Page, kal::TypeEditeur::Jaquette),
-                         kaltest::nomEditeurSouris);
+                         kaltest::nomEditeur);
 
 }  // namespace

@@ -22,21 +22,17 @@
 
 namespace kaltest {
 
-class BancPages : public ::testing::TestWithParam<kal::TypeEditeur> {
+class BancPages : public EditeurOuvert {
 protected:
-    BancEditeur banc{1024, 768};
-    kal::Editeur* ed = nullptr;
-
     void SetUp() override
     {
-        ed = banc.ouvrir(GetParam());
-        ASSERT_NE(ed, nullptr);
+        EditeurOuvert::SetUp();
+        if (HasFatalFailure())
+            return;
         ed->show();
         banc.repondeur.oublier();
     }
-    bool jaq() const { return GetParam() == kal::TypeEditeur::Jaquette; }
     kal::PagesPerso& pages() { return ed->x.fichierspages().pagesPerso(); }
-    kal::EtatEditeur& e() { return ed->x.etat; }
     QString travail(const QString& nom) const { return banc.dossier.fichier(nom); }
     QString perso(const QString& nom) const { return banc.dossier.fichier(QStringLiteral("persopag/") + nom); }
     QString base() const { return travail(QStringLiteral("kalmorin.mdb")); }
@@ -53,13 +49,7 @@ protected:
         return chemin;
     }
     // A photo placed as the open panel places it.
-    void charger(const QString& chemin)
-    {
-        kal::ControleImage apercu(ed);
-        apercu.lirefichier(chemin);
-        e().typeobjet = QStringLiteral("photo");
-        ASSERT_TRUE(ed->x.objets().chargementimage(apercu, QFileInfo(chemin).fileName()));
-    }
+    void charger(const QString& chemin) { ASSERT_TRUE(BancEditeur::placer(ed, chemin)); }
     // Photos in slots 0 and 2 and a text-image in slot 5 (slot 1 taken, then freed).
     void pageNoel()
     {
@@ -84,13 +74,12 @@ protected:
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs24 Joyeux\\par Noel}");
         f.close();
-        const double s = jaq() ? 1.0 : e().echelleimp;
         ecrire(base(), QStringLiteral("UPDATE kalmorin SET occup=1, textimage=1, widthimp=%1, heightimp=%2, leftimp=%3, "
                                       "topimp=%4 WHERE numero=%5")
-                           .arg(1500 * s)
-                           .arg(375 * s)
-                           .arg(kal::arrondi(600 * s))
-                           .arg(kal::arrondi(900 * s))
+                           .arg(1500 * s())
+                           .arg(375 * s())
+                           .arg(kal::arrondi(600 * s()))
+                           .arg(kal::arrondi(900 * s()))
                            .arg(n));
         ++e().nbobjets;
     }

@@ -16,16 +16,15 @@ using kal::TypeEditeur;
 
 namespace {
 
-class Ouverture : public ::testing::TestWithParam<TypeEditeur> {
+class Ouverture : public kaltest::EditeurOuvert {
 protected:
-    kaltest::BancEditeur banc{1024, 768};
-    kal::Editeur* ed = nullptr;
     QString images;
 
     void SetUp() override
     {
-        ed = banc.ouvrir(GetParam());
-        ASSERT_NE(ed, nullptr);
+        EditeurOuvert::SetUp();
+        if (HasFatalFailure())
+            return;
         ed->show();
         banc.repondeur.oublier();
         images = banc.dossier.fichier(QStringLiteral("images"));

@@ -40,13 +40,7 @@ public:
         return chemin;
     }
     // What the open panel hands over: the picture read into its preview control.
-    bool charger(const QString& chemin)
-    {
-        kal::ControleImage apercu(ed);
-        apercu.lirefichier(chemin);
-        ed->x.etat.typeobjet = QStringLiteral("photo");
-        return ed->x.objets().chargementimage(apercu, QFileInfo(chemin).fileName());
-    }
+    bool charger(const QString& chemin) { return BancEditeur::placer(ed, chemin); }
     // n photos of l x h pixels, objects 0 to n - 1 (of the face shown).
     void chargerPhotos(int n, int l = 320, int h = 240)
     {
@@ -72,11 +66,7 @@ public:
         j.miseAJour();
     }
 
-    static QByteArray octets(const QString& chemin)
-    {
-        QFile f(chemin);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    static QByteArray octets(const QString& chemin) { return kaltest::octets(chemin); }
     // The pointer moving over an imaging control, as the window system reports it.
     static void survoler(kal::ControleImage& k, QPointF ou = QPointF(3, 3))
     {

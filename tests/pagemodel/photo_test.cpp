@@ -14,19 +14,19 @@
 #include <gtest/gtest.h>
 
 using kal::TypeEditeur;
+using kaltest::octets;
 
 namespace {
 
-class Photo : public ::testing::TestWithParam<TypeEditeur> {
+class Photo : public kaltest::EditeurOuvert {
 protected:
-    kaltest::BancEditeur banc{1024, 768};
-    kal::Editeur* ed = nullptr;
-    bool jaquette() const { return GetParam() == TypeEditeur::Jaquette; }
+    bool jaquette() const { return jaq(); }
 
     void SetUp() override
     {
-        ed = banc.ouvrir(GetParam());
-        ASSERT_NE(ed, nullptr);
+        EditeurOuvert::SetUp();
+        if (HasFatalFailure())
+            return;
         banc.repondeur.oublier();
     }
     // A real JPEG of that size, with a gradient so that it is no flat picture.
@@ -42,20 +42,7 @@ protected:
         return chemin;
     }
     // What the open panel hands over: the picture read into its preview control.
-    bool charger(const QString& chemin)
-    {
-        kal::ControleImage apercu(ed);
-        apercu.lirefichier(chemin);
-        ed->x.etat.typeobjet = QStringLiteral("photo");
-        return ed->x.objets().chargementimage(apercu, QFileInfo(chemin).fileName());
-    }
-    QVariant champ(int n, const QString& nom)
-    {
-        kal::bd::Base b = kal::bd::Base::ouvrir(banc.dossier.fichier(QStringLiteral("kalmorin.mdb")));
-        kal::bd::JeuEnregistrements j = b.ouvrirJeu(QStringLiteral("kalmorin"));
-        j.chercherPremier(kal::critereNumero(n));
-        return j.valeur(nom);
-    }
+    bool charger(const QString& chemin) { return kaltest::BancEditeur::placer(ed, chemin); }
     void occuper(int n)
     {
         kal::bd::Base b = kal::bd::Base::ouvrir(banc.dossier.fichier(QStringLiteral("kalmorin.mdb")));
@@ -73,11 +60,6 @@ protected:
         j.modifier();
         j.mettre(QStringLiteral("occup"), false);
         j.miseAJour();
-    }
-    QByteArray octets(const QString& chemin)
-    {
-        QFile f(chemin);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 };
 

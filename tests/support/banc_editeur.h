@@ -1,48 +1,30 @@
 #pragma once
-// A test bench for the editors: a temporary work folder, a simulated screen, a test printer of
-// fixed sizes, shared settings as the start window leaves them, and an answerer in place of
-// the person. Editors are loaded through the window registry, as the start window does.
-#include "support/dossiertemp.h"
+// A test bench for the editors: the window bench (a temporary work folder, a simulated screen, a
+// test printer of fixed sizes, shared settings as the start window leaves them, and an answerer
+// in place of the person) with both editors registered as the start window registers them, and
+// the fixture that opens one of them for each editor type.
+#include "support/banc_fenetres.h"
 #include "editor/editeur.h"
+#include "pagemodel/fiche.h"
 #include "pagemodel/objets.h"
-#include "platform/base/ecran.h"
-#include "platform/base/fenetres.h"
-#include "platform/base/messages.h"
-#include "platform/printer/imprimante.h"
+#include "platform/database/basedonnees.h"
 
 #include <QFileInfo>
 #include <QImage>
-#include <QPageSize>
+#include <gtest/gtest.h>
 #include <memory>
 
 namespace kaltest {
 
-// Hardware margins of the test printer on its portrait sheet, in twips: left, top, right, bottom.
-inline QMarginsF margesEssai() { return QMarginsF(240, 180, 300, 420); }
-
-class BancEditeur {
+class BancEditeur : public BancFenetres {
 public:
     explicit BancEditeur(int largeurPx = 1024, int hauteurPx = 768, int orientation = kal::imp::Portrait,
                          const QMarginsF& marges = margesEssai())
-        : imp(QPageSize(QPageSize::A4), marges, orientation)
+        : BancFenetres(largeurPx, hauteurPx, orientation, marges)
     {
-        kal::Ecran::simuler({largeurPx, hauteurPx, 15, 15});
-        kal::Ecran::simulerBordsTitre(375);
-        partage.sautligne = QStringLiteral("\r\n");
-        partage.repdepart = dossier.chemin();
-        const bool ecran800 = largeurPx > 797 && largeurPx < 803;
-        partage.largeurecranpx = ecran800 ? 800 : largeurPx;
-        partage.hauteurecranpx = ecran800 ? 600 : hauteurPx;
-        kal::Programme::reinitialiser();
         for (kal::TypeEditeur t : {kal::TypeEditeur::Page, kal::TypeEditeur::Jaquette})
             kal::Fenetres::enregistrer(kal::Editeur::nomFenetre(t),
                                        [this, t] { return new kal::Editeur(partage, t, &imp); });
-    }
-    ~BancEditeur()
-    {
-        kal::Fenetres::reinitialiser();
-        kal::Programme::reinitialiser();
-        kal::Ecran::reel();
     }
 
     // Loads the editor (nullptr when its load refused it).
@@ -71,12 +53,38 @@ public:
         return ed->x.objets().chargementimage(apercu, QFileInfo(chemin).fileName());
     }
 
-    DossierTravail dossier;
-    kal::ReglagesPartages partage;
-    kal::ImprimanteEssai imp;
-    kal::RepondeurEnregistreur repondeur;
+    // One field of record n, read straight from the work database kalmorin.mdb.
+    QVariant champ(int n, const QString& nom) const
+    {
+        kal::bd::Base b = kal::bd::Base::ouvrir(dossier.fichier(QStringLiteral("kalmorin.mdb")));
+        kal::bd::JeuEnregistrements j = b.ouvrirJeu(QStringLiteral("kalmorin"));
+        j.chercherPremier(kal::critereNumero(n));
+        return j.valeur(nom);
+    }
 };
 
 inline const char* nomType(kal::TypeEditeur t) { return t == kal::TypeEditeur::Jaquette ? "Jaquette" : "Page"; }
+inline std::string nomEditeur(const ::testing::TestParamInfo<kal::TypeEditeur>& i) { return nomType(i.param); }
+
+// A test run against both editors: the editor of the parameter's type loaded on a 1024 x 768
+// screen. A fixture that does more in its SetUp calls this one first and stops on its failure.
+class EditeurOuvert : public ::testing::TestWithParam<kal::TypeEditeur> {
+protected:
+    BancEditeur banc{1024, 768};
+    kal::Editeur* ed = nullptr;
+
+    void SetUp() override
+    {
+        ed = banc.ouvrir(GetParam());
+        ASSERT_NE(ed, nullptr);
+    }
+
+    bool jaq() const { return GetParam() == kal::TypeEditeur::Jaquette; }
+    kal::ControlesEditeur& c() { return ed->c; }
+    kal::EtatEditeur& e() { return ed->x.etat; }
+    // Sheet twips per preview twip on the page; the jacket's positions are face twips.
+    double s() { return jaq() ? 1.0 : e().echelleimp; }
+    QVariant champ(int n, const QString& nom) const { return banc.champ(n, nom); }
+};
 
 }  // namespace kaltest

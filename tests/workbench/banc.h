@@ -3,11 +3,7 @@
 // message boxes answered and recorded, the windows it calls registered (the real calibration
 // window on a test printer, a plain window for the documentation), and the user's hands: the
 // open panel pointed at with the mouse, sliders dragged, names typed, rectangles drawn.
-#include "support/dossiertemp.h"
-#include "platform/base/ecran.h"
-#include "platform/base/fenetres.h"
-#include "platform/base/messages.h"
-#include "platform/printer/imprimante.h"
+#include "support/banc_fenetres.h"
 #include "printing/ajustement.h"
 #include "workbench/atelier.h"
 
@@ -21,35 +17,16 @@
 
 namespace kaltest {
 
-struct BancAtelier {
-    DossierTravail dossier;
-    kal::RepondeurEnregistreur repondeur;
-    kal::ReglagesPartages partage;
-    kal::ImprimanteEssai imp{QPageSize(QPageSize::A4), QMarginsF(240, 180, 300, 420)};
+struct BancAtelier : BancFenetres {
     QString images;
 
-    explicit BancAtelier(int largeurPx = 1024, int hauteurPx = 768)
+    explicit BancAtelier(int largeurPx = 1024, int hauteurPx = 768) : BancFenetres(largeurPx, hauteurPx)
     {
-        kal::Programme::reinitialiser();
-        kal::Fenetres::reinitialiser();
-        kal::Ecran::simuler({largeurPx, hauteurPx, 15, 15});
-        kal::Ecran::simulerBordsTitre(375);
-        partage.sautligne = QStringLiteral("\r\n");
-        partage.repdepart = dossier.chemin();
-        const bool ecran800 = largeurPx > 797 && largeurPx < 803;
-        partage.largeurecranpx = ecran800 ? 800 : largeurPx;
-        partage.hauteurecranpx = ecran800 ? 600 : hauteurPx;
         kal::Fenetres::enregistrer(kal::Atelier::nomFenetre(), [this] { return new kal::Atelier(partage); });
         kal::Fenetres::enregistrer(kal::Ajustement::nomFenetre(), [this] { return new kal::Ajustement(partage, &imp); });
         kal::Fenetres::enregistrer(QStringLiteral("DOC"), [] { return new kal::Fenetre(QStringLiteral("DOC")); });
         images = dossier.fichier(QStringLiteral("images"));
         QDir().mkpath(images);
-    }
-    ~BancAtelier()
-    {
-        kal::Fenetres::reinitialiser();
-        kal::Programme::reinitialiser();
-        kal::Ecran::reel();
     }
 
     // "UTILITAIRES" from the start window.
@@ -139,6 +116,19 @@ struct BancAtelier {
     static QPoint part(const kal::ControleImage& c, double fx, double fy)
     {
         return {static_cast<int>(c.widget()->width() * fx), static_cast<int>(c.widget()->height() * fy)};
+    }
+};
+
+// A test of the workbench opened from the start window.
+class AtelierOuvert : public ::testing::Test {
+protected:
+    BancAtelier b;
+    kal::Atelier* a = nullptr;
+
+    void SetUp() override
+    {
+        a = b.ouvrir();
+        ASSERT_NE(a, nullptr);
     }
 };
 

@@ -11,14 +11,9 @@
 
 using kal::Atelier;
 using kaltest::BancAtelier;
+using kaltest::octets;
 
 namespace {
-
-QByteArray octets(const QString& chemin)
-{
-    QFile f(chemin);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 void ecrire(const QString& chemin, const QByteArray& contenu)
 {
@@ -27,14 +22,13 @@ void ecrire(const QString& chemin, const QByteArray& contenu)
     f.write(contenu);
 }
 
-class Classeur : public ::testing::Test {
+class Classeur : public kaltest::AtelierOuvert {
 protected:
-    BancAtelier b;
-    Atelier* a = nullptr;
     void SetUp() override
     {
-        a = b.ouvrir();
-        ASSERT_NE(a, nullptr);
+        AtelierOuvert::SetUp();
+        if (HasFatalFailure())
+            return;
         b.photo(QStringLiteral("p.jpg"), BancAtelier::motif(400, 300));
         b.prendre(*a, 0);
         ASSERT_TRUE(a->etat.photochargee);

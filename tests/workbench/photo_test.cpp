@@ -16,28 +16,22 @@ using kal::Atelier;
 using kaltest::BancAtelier;
 using kaltest::legende;
 using kaltest::moyenne;
+using kaltest::octets;
 
 namespace {
-
-QByteArray octets(const QString& chemin)
-{
-    QFile f(chemin);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 QSize taille(const QString& chemin) { return QImageReader(chemin).size(); }
 
 // A red pupil's pixel: red well above both green and blue.
 bool rouge(QColor c) { return c.red() - std::max(c.green(), c.blue()) > 100; }
 
-class Photo : public ::testing::Test {
+class Photo : public kaltest::AtelierOuvert {
 protected:
-    BancAtelier b;
-    Atelier* a = nullptr;
     void SetUp() override
     {
-        a = b.ouvrir();
-        ASSERT_NE(a, nullptr);
+        AtelierOuvert::SetUp();
+        if (HasFatalFailure())
+            return;
         b.photo(QStringLiteral("p1000.jpg"), BancAtelier::motif(1000, 750));
         b.repondeur.oublier();
     }
