@@ -3,7 +3,10 @@
 #include <QApplication>
 #include <QAbstractButton>
 #include <QLibraryInfo>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 #include <QTranslator>
 
 #include <utility>
@@ -76,6 +79,14 @@ int MsgBox(const QString& texte, int style, const QString& titre)
     for (const auto& [bouton, legende] : legendes)
         if (QAbstractButton* b = box.button(bouton))
             b->setText(QString::fromLatin1(legende));
+    // The whole title stays readable in the window manager's title bar (its buttons and icon
+    // take about 100 pixels): a box with a short text is widened to its title.
+    QFont gras = box.font();
+    gras.setBold(true);
+    const int largeurTitre = QFontMetrics(gras).horizontalAdvance(titre) + 100;
+    if (auto* grille = qobject_cast<QGridLayout*>(box.layout()))
+        grille->addItem(new QSpacerItem(largeurTitre, 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+                        grille->rowCount(), 0, 1, grille->columnCount());
     switch (box.exec()) {
     case QMessageBox::Cancel: return msg::RepAnnuler;
     case QMessageBox::Yes: return msg::RepOui;
