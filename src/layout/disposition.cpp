@@ -123,10 +123,10 @@ void Disposition::ligneIndicateurs(int ligne)
     c.E_surface.placer(0, c.E_surface.haut(), c.L_fonction.largeur(), c.E_surface.hauteur());
     c.E_nominal.definirGauche(c.L_fonction.largeur());
     c.E_nominal.definirLargeur(c.B_centre.gauche() + c.B_centre.largeur() - c.E_nominal.gauche());
-    // The page's maximum-size label starts after the whole-image box, the jacket's where the
-    // nominal one ends.
-    c.E_maximum.definirGauche(x_.jaquette() ? c.E_nominal.gauche() + c.E_nominal.largeur()
-                                            : c.C_image.gauche() + c.C_image.largeur());
+    // The maximum-size label starts after the whole-image box. (The jacket was laid out with it
+    // starting where the nominal one ends, under the box: the two captions were written over
+    // each other.)
+    c.E_maximum.definirGauche(c.C_image.gauche() + c.C_image.largeur());
     c.E_maximum.definirLargeur(Ecran::largeurTwips() - c.E_maximum.gauche());
 }
 

@@ -108,8 +108,10 @@ TEST(DispositionJaquette, Bande800x600)
     EXPECT_EQ(c.E_nettete.haut(), T + 860);   // label heights of 200 each
     EXPECT_EQ(c.E_nominal.gauche(), 2800);
     EXPECT_EQ(c.E_nominal.largeur(), 3990);
-    EXPECT_EQ(c.E_maximum.gauche(), 6790);   // where E_nominal ends
-    EXPECT_EQ(c.E_maximum.largeur(), 12000 - 6790);
+    // The maximum-size label starts after the whole-image box, not under it.
+    EXPECT_EQ(c.C_image.gauche(), 6790);
+    EXPECT_EQ(c.E_maximum.gauche(), 6790 + 1200);
+    EXPECT_EQ(c.E_maximum.largeur(), 12000 - 6790 - 1200);
     EXPECT_EQ(c.E_surface.haut(), T - 240);
     // Face outlines in the top right corner, preview page 3000 wide, frames in a row under it
     EXPECT_EQ(c.L_jaq[0]->gauche(), 12000 - 8550);
