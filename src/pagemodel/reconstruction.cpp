@@ -158,6 +158,9 @@ void ModeleObjets::reconstruire()
         }
     }
     fiches.sourceTable();
+    // The current object stands in front of the placeholders, whatever order their controls
+    // were made in: the picture being worked on is never hidden behind a flat stand-in.
+    photo.auPremierPlan();
     // Whole image is offered by the angles of the objects alone, whatever the enabling of the
     // editing controls above gave it.
     activerImageTotale();

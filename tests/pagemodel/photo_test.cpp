@@ -4,6 +4,7 @@
 #include "support/banc_editeur.h"
 #include "imaging/fichierstravail.h"
 #include "imaging/imagerie.h"
+#include "layout/disposition.h"
 #include "pagemodel/objets.h"
 #include "platform/base/fichiers.h"
 
@@ -163,6 +164,30 @@ TEST_P(Photo, EffacerPageLibereToutEtCoupeLEdition)
     // The next photo takes slot 0 again.
     ASSERT_TRUE(charger(jpeg(300, 300, "c.jpg")));
     EXPECT_EQ(ed->x.etat.objetcourant, 0);
+}
+
+// The other objects are flat placeholders: the object worked on must cover them where they
+// overlap, whichever slot it has and whatever order the controls were made in.
+TEST_P(Photo, LObjetCourantEstDevantLesRemplacants)
+{
+    ASSERT_TRUE(charger(jpeg(400, 300, "a.jpg")));
+    ASSERT_TRUE(charger(jpeg(300, 400, "b.jpg")));
+    ASSERT_TRUE(charger(jpeg(400, 300, "c.jpg")));
+    auto devant = [&](int n) {
+        const QWidget* w = ed->c.L_photo[static_cast<size_t>(n)]->widget();
+        return w->parentWidget()->childAt(w->geometry().center()) == w;
+    };
+    EXPECT_EQ(ed->x.etat.objetcourant, 2);
+    EXPECT_TRUE(devant(2));
+    // Pressed with the mouse, an older object comes in front of the newer ones.
+    ed->x.disposition().L_photo_MouseDown(0, 1, 0, 75, 75);
+    ed->x.disposition().L_photo_MouseUp(0, 1, 0, 75, 75);
+    ASSERT_EQ(ed->x.etat.objetcourant, 0);
+    EXPECT_TRUE(devant(0));
+    const QWidget* w0 = ed->c.L_photo[0]->widget();
+    const QRect r = w0->geometry().intersected(ed->c.L_photo[1]->widget()->geometry());
+    ASSERT_FALSE(r.isEmpty());
+    EXPECT_EQ(w0->parentWidget()->childAt(r.center()), w0);
 }
 
 TEST(PhotoJaquette, UneFaceVideNeLaissePasDObjetCourant)

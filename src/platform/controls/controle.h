@@ -41,6 +41,8 @@ public:
     void definirActif(bool v) { widget_->setEnabled(v); }
 
     void definirInfobulle(const QString& t) { widget_->setToolTip(t); }
+    // In front of its sibling controls (it covers them where they overlap).
+    void auPremierPlan() { widget_->raise(); }
 
 protected:
     explicit Controle(QWidget* w);
