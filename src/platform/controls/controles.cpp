@@ -38,22 +38,26 @@ Etiquette::Etiquette(QWidget* parent) : Controle(new LabelCliquable(parent)), la
     label_->setAutoFillBackground(false);
 }
 
+namespace {
+// A caption as shown: CR LF, or a lone CR, starts a new line.
+QString lignesAffichees(QString t)
+{
+    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return t;
+}
+}  // namespace
+
 void Bouton::definirLegende(const QString& t)
 {
     legende_ = t;
-    QString s = t;
-    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    bouton_->setText(s);
+    bouton_->setText(lignesAffichees(t));
 }
 
 void Etiquette::definirLegende(const QString& t)
 {
     legende_ = t;
-    QString s = t;
-    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    label_->setText(s);
+    label_->setText(lignesAffichees(t));
 }
 
 void Etiquette::definirCouleurFond(int bgr)

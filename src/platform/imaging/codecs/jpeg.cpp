@@ -132,6 +132,16 @@ bool lireEntete(Decodeur* d, const uchar* donnees, unsigned long n, int denomina
     return true;
 }
 
+// The decoder on the file's header, at the scale that still gives at least `tailleMin`; a
+// damaged header or a picture too large to hold is refused.
+void ouvrirDecodeur(Decodeur& d, const QByteArray& donnees, const InfoFichier& info, QSize tailleMin)
+{
+    const int denominateur = denominateurJpeg(QSize(info.largeur, info.hauteur), tailleMin);
+    if (!lireEntete(&d, reinterpret_cast<const uchar*>(donnees.constData()), (unsigned long)donnees.size(), denominateur))
+        echecJpeg(d.g);
+    verifierTaille(d.cinfo.image_width, d.cinfo.image_height);
+}
+
 // Whether the chroma is enlarged with the rows above and below as context (then a band decoded
 // alone needs one row of blocks more on either side to give the rows at its edges exactly).
 bool upsamplingVertical(const jpeg_decompress_struct& c)
@@ -452,12 +462,8 @@ QImage lireJpeg(const QByteArray& donnees, QSize tailleMin, bool enBandes)
     // The header and its claim against the length, before any picture memory is taken.
     if (!enteteJpeg(donnees, info, donnees.size()))
         echec(err::FichierEndommage, QStringLiteral("fichier JPEG tronqué"));
-    const int denominateur = denominateurJpeg(QSize(info.largeur, info.hauteur), tailleMin);
     Decodeur d;
-    const auto* octets = reinterpret_cast<const uchar*>(donnees.constData());
-    if (!lireEntete(&d, octets, (unsigned long)donnees.size(), denominateur))
-        echecJpeg(d.g);
-    verifierTaille(d.cinfo.image_width, d.cinfo.image_height);
+    ouvrirDecodeur(d, donnees, info, tailleMin);
     const int l = int(d.cinfo.output_width), h = int(d.cinfo.output_height);
     QImage image;
     try {
@@ -471,7 +477,7 @@ QImage lireJpeg(const QByteArray& donnees, QSize tailleMin, bool enBandes)
     // Large pictures with restart markers: in bands, on every core.
     Bandes bandes;
     if (enBandes && qint64(l) * h >= (qint64(1) << 20) && decouper(donnees, bandes)
-        && decoderEnBandes(donnees, bandes, denominateur, upsamplingVertical(d.cinfo), d.cinfo.out_color_space,
+        && decoderEnBandes(donnees, bandes, int(d.cinfo.scale_denom), upsamplingVertical(d.cinfo), d.cinfo.out_color_space,
                            d.cinfo.output_width, lignes.data(), h))
         return image;
     std::vector<uchar> tampon(d.cinfo.out_color_space == JCS_CMYK ? size_t(l) * 4 : 0);
@@ -536,12 +542,8 @@ QImage lireJpegReduite(const QByteArray& donnees, QSize cible)
     InfoFichier info;
     if (!cible.isValid() || cible.isEmpty() || !enteteJpeg(donnees, info, donnees.size()))
         return entiere();
-    const int denominateur = denominateurJpeg(QSize(info.largeur, info.hauteur), cible);
     Decodeur d;
-    const auto* octets = reinterpret_cast<const uchar*>(donnees.constData());
-    if (!lireEntete(&d, octets, (unsigned long)donnees.size(), denominateur))
-        echecJpeg(d.g);
-    verifierTaille(d.cinfo.image_width, d.cinfo.image_height);
+    ouvrirDecodeur(d, donnees, info, cible);
     const int l = int(d.cinfo.output_width), h = int(d.cinfo.output_height);
     Bandes bandes;
     if (d.cinfo.out_color_space == JCS_GRAYSCALE || d.cinfo.out_color_space == JCS_CMYK || QSize(l, h) == cible
