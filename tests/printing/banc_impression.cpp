@@ -15,7 +15,6 @@
 
 namespace kaltest {
 
-bool exigerServices() { return qEnvironmentVariable("KAL_EXIGER_SERVICES") == QLatin1String("1"); }
 
 void ecrireImage(const QString& chemin, int largeur, int hauteur, int couleur)
 {

@@ -1,10 +1,10 @@
 #pragma once
 // Helpers of the printing tests: objects put straight into an editor's records, work files and
 // adjustment rows; PDF jobs rasterised with pdftoppm and measured in millimetres; the CUPS PDF
-// printer's jobs; and the rule for a missing service (pdftoppm, CUPS): a test fails when
-// KAL_EXIGER_SERVICES=1 is set, and is skipped otherwise.
+// printer's jobs. A missing service fails the test (support/services.h).
 #include "editor/contexteediteur.h"
 #include "platform/printer/imprimante.h"
+#include "support/services.h"
 
 #include <QDateTime>
 #include <QImage>
@@ -15,17 +15,6 @@
 #include <vector>
 
 namespace kaltest {
-
-bool exigerServices();
-
-// Ends the test: a failure when the services are required, else a skip.
-#define KAL_SERVICE_ABSENT(pourquoi)            \
-    do {                                        \
-        if (::kaltest::exigerServices())        \
-            FAIL() << "service absent: " << pourquoi; \
-        else                                    \
-            GTEST_SKIP() << pourquoi;           \
-    } while (0)
 
 // A picture of largeur x hauteur pixels in one colour (0x00BBGGRR) written as JPEG (10, 24, 20)
 // to `chemin`, as the editors write their work copies.

@@ -145,8 +145,8 @@ bool toutEcrire(int fd, const char* p, size_t n)
     return true;
 }
 
-// A file being written beside its target, renamed over it by installer(). Until then the target
-// is untouched; dropped without installer(), the temporary file is removed.
+// A file being written beside its target, renamed over it by installer(): the target changes only
+// then, in one step; dropped without installer(), the temporary file is removed.
 class FichierAcote {
 public:
     // `mode`: the permissions of the new file (a copy takes its source's); -1 keeps those of the

@@ -23,7 +23,7 @@ struct Operation {
     int seuil = 0, force = 0;
 };
 
-// A picture not yet decoded: what renders its full resolution and its display copy.
+// How a picture decoded on demand is rendered: its full resolution, and its display copy.
 struct Source {
     std::function<QImage()> pleine;
     std::function<QImage(QSize)> reduite;

@@ -1,6 +1,7 @@
 // The printer: sizes and paper codes of the fixed-size printer, its recording of the drawing
 // calls, real PDF jobs measured after rasterising with pdftoppm, the CUPS default printer when
 // one runs, and the state without any printer.
+#include "support/services.h"
 #include "support/erreurs.h"
 #include "platform/base/erreur.h"
 #include "platform/imaging/controleimage.h"
@@ -30,16 +31,6 @@ namespace {
 
 constexpr double TwipsParMmExact = 1440.0 / 25.4;
 
-// A service the test needs (pdftoppm, CUPS with its PDF printer) that is missing fails the test
-// where the services are required (KAL_EXIGER_SERVICES=1), and skips it elsewhere.
-bool exigerServices() { return qEnvironmentVariable("KAL_EXIGER_SERVICES") == QLatin1String("1"); }
-#define SERVICE_ABSENT(pourquoi)                          \
-    do {                                                  \
-        if (exigerServices())                             \
-            FAIL() << "service absent: " << pourquoi;     \
-        else                                              \
-            GTEST_SKIP() << pourquoi;                     \
-    } while (0)
 
 // The page of a PDF as a grey image at 300 dpi (null when pdftoppm is missing or fails).
 QImage rasteriser(const QString& pdf)
@@ -232,7 +223,7 @@ TEST(ImpressionPdf, PositionsAuMillimetreSurLaFeuille)
     ASSERT_TRUE(QFileInfo(pdf).size() > 0);
     const QImage ras = rasteriser(pdf);
     if (ras.isNull())
-        SERVICE_ABSENT("pdftoppm absent");
+        KAL_SERVICE_ABSENT("pdftoppm absent");
     EXPECT_NEAR(ras.width() * 25.4 / 300, 210.0, 0.2);
     const QRectF r = encreMm(ras);
     EXPECT_NEAR(r.left(), 20.0, 0.2);
@@ -253,7 +244,7 @@ TEST(ImpressionPdf, MargesTourneesEnPaysage)
     imp.findocument();
     const QImage ras = rasteriser(pdf);
     if (ras.isNull())
-        SERVICE_ABSENT("pdftoppm absent");
+        KAL_SERVICE_ABSENT("pdftoppm absent");
     EXPECT_NEAR(ras.width() * 25.4 / 300, 297.0, 0.2);
     const QRectF r = encreMm(ras);
     EXPECT_NEAR(r.left(), 20.0, 0.2);
@@ -277,7 +268,7 @@ TEST(ImpressionPdf, ImageEtPointilles)
     imp.findocument();
     const QImage ras = rasteriser(pdf);
     if (ras.isNull())
-        SERVICE_ABSENT("pdftoppm absent");
+        KAL_SERVICE_ABSENT("pdftoppm absent");
     EXPECT_NEAR(ras.width() * 25.4 / 300, 297.0, 0.2);   // landscape sheet
     const int px = 300 / 25.4 * 60;                        // middle of the picture
     const uchar* l = ras.constScanLine(px);
@@ -297,7 +288,7 @@ TEST(ImpressionPdf, ImageEtPointilles)
 TEST(ImprimanteSysteme, ImprimanteParDefautDeCups)
 {
     if (QPrinterInfo::availablePrinterNames().isEmpty())
-        SERVICE_ABSENT("aucune imprimante (cupsd n'est pas lancé)");
+        KAL_SERVICE_ABSENT("aucune imprimante (cupsd n'est pas lancé)");
     Imprimante imp;
     ASSERT_TRUE(imp.presente());
     EXPECT_FALSE(imp.nomimprimante().isEmpty());
@@ -359,11 +350,11 @@ void imprimerCarreEtMesurer(Imprimante& imp)
     imp.findocument();
     const QString pdf = attendreTravail(titre);
     if (pdf.isEmpty())
-        SERVICE_ABSENT("le travail n'est pas ressorti de CUPS (dossier de cups-pdf inconnu)");
+        KAL_SERVICE_ABSENT("le travail n'est pas ressorti de CUPS (dossier de cups-pdf inconnu)");
     const QImage ras = rasteriser(pdf);
     QFile::remove(pdf);
     if (ras.isNull())
-        SERVICE_ABSENT("pdftoppm absent");
+        KAL_SERVICE_ABSENT("pdftoppm absent");
     const QRectF r = encreMm(ras);
     EXPECT_NEAR(r.left(), 20.0, 0.3);
     EXPECT_NEAR(r.top(), 20.0, 0.3);
@@ -375,7 +366,7 @@ TEST(ImprimanteSysteme, TravailEnvoyeACups)
 {
     const QPrinterInfo def = QPrinterInfo::defaultPrinter();
     if (def.isNull() || def.printerName() != QLatin1String("PDF"))
-        SERVICE_ABSENT("pas d'imprimante PDF par défaut (scripts/services la crée)");
+        KAL_SERVICE_ABSENT("pas d'imprimante PDF par défaut (scripts/services la crée)");
     Imprimante imp;
     imp.definirFormatimprimante(imp::A4);
     imp.definirOrientationimprimante(imp::Portrait);
@@ -387,7 +378,7 @@ TEST(ImprimanteSysteme, TravailAbandonneNeSortPasDeCups)
 {
     const QPrinterInfo def = QPrinterInfo::defaultPrinter();
     if (def.isNull() || def.printerName() != QLatin1String("PDF"))
-        SERVICE_ABSENT("pas d'imprimante PDF par défaut (scripts/services la crée)");
+        KAL_SERVICE_ABSENT("pas d'imprimante PDF par défaut (scripts/services la crée)");
     // A temporary folder of its own, where the job's file is looked for.
     QTemporaryDir temp;
     const QByteArray ancienTemp = qgetenv("TMPDIR");
@@ -423,7 +414,7 @@ TEST(ImprimanteSysteme, MargesMateriellesDuPiloteCups)
 {
     const QString ppdPdf = QStringLiteral("/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd");
     if (QPrinterInfo::availablePrinterNames().isEmpty() || !QFileInfo::exists(ppdPdf))
-        SERVICE_ABSENT("pas de CUPS avec cups-pdf");
+        KAL_SERVICE_ABSENT("pas de CUPS avec cups-pdf");
     kaltest::DossierTravail d;
     QFile source(ppdPdf);
     ASSERT_TRUE(source.open(QIODevice::ReadOnly));
@@ -441,7 +432,7 @@ TEST(ImprimanteSysteme, MargesMateriellesDuPiloteCups)
     const QString nom = QStringLiteral("KALESSAIMARGES");
     if (QProcess::execute(QStringLiteral("lpadmin"), {QStringLiteral("-p"), nom, QStringLiteral("-E"), QStringLiteral("-v"),
                                                       QStringLiteral("cups-pdf:/"), QStringLiteral("-P"), cheminPpd}) != 0)
-        SERVICE_ABSENT("lpadmin refusé");
+        KAL_SERVICE_ABSENT("lpadmin refusé");
     struct Retrait {
         QString nom;
         ~Retrait() { QProcess::execute(QStringLiteral("lpadmin"), {QStringLiteral("-x"), nom}); }
