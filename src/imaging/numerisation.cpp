@@ -165,13 +165,9 @@ void Imagerie::echecNumerisation(const AvantScan& avant, int nouveau)
             return;
         }
         e.objetcourant = retour;
-        for (int k = 0; k < 16; ++k) {
-            if (!occupe(k))
-                continue;
-            auto& photo = c.L_photo[static_cast<size_t>(k)];
-            photo = std::make_unique<ControleImage>(c.P_page.widget());
-            photo->definirVisible(false);
-        }
+        for (int k = 0; k < 16; ++k)
+            if (occupe(k))
+                x_.objets().creerControlePage(k);
         e.rechargementencours = true;
         x_.objets().initpage();
         e.rechargementencours = false;

@@ -354,10 +354,7 @@ void SourisObjets::reconstruirePage(int enCours)
     x_.objets().effacpage();
 
     const auto creer = [&](int k) {
-        auto& photo = c.L_photo[static_cast<size_t>(k)];
-        photo = std::make_unique<ControleImage>(c.P_page.widget());
-        photo->definirVisible(false);
-        x_.disposition().brancherObjet(k);
+        x_.objets().creerControlePage(k);
         ++e.nbobjets;
     };
     creer(e.objetcourant);

@@ -308,11 +308,8 @@ void PagesPerso::copierObjets(const QString& dossier)
         fs::copierFichier(jpg, fichierPhoto(n));
         fs::copierFichier(jpg, fichierSauv(n));
         fs::copierFichier(jpg, fichierInit(n));
-        if (!jaq) {
-            c.L_photo[i] = std::make_unique<ControleImage>(c.P_page.widget());
-            c.L_photo[i]->definirVisible(false);
-            x_.disposition().brancherObjet(n);   // the mouse selects it, as any page object
-        }
+        if (!jaq)
+            x_.objets().creerControlePage(n);   // the mouse selects it, as any page object
         c.L_photo[i]->definirGammaaffichage(x_.partage.gamma);
         if (jaq)
             ++(n < 16 ? e.nbavant : e.nbarriere);

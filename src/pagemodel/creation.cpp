@@ -80,12 +80,8 @@ bool ModeleObjets::emplacement()
         return false;
     }
     e.objetcourant = libre;
-    if (!jaq) {
-        auto& photo = c.L_photo[static_cast<size_t>(libre)];
-        photo = std::make_unique<ControleImage>(c.P_page.widget());
-        photo->definirVisible(false);
-        x_.disposition().brancherObjet(libre);
-    }
+    if (!jaq)
+        creerControlePage(libre);
     Fiches fiches = x_.fiches();
     fiches.modifier(libre, [&](bd::JeuEnregistrements& jeu) {
         jeu.mettre(champ::occup, true);
@@ -179,22 +175,9 @@ void ModeleObjets::placerNouvellePhoto()
     e.valeurformat = c.A_format.valeur();
     chargimp();
 
-    if (!jaq) {
-        // Every occupied slot gets its control again before the rebuild.
-        e.nbobjets = 0;
-        Fiches fiches = x_.fiches();
-        fiches.sourceTable();
-        for (int k = 0; k < 16; ++k) {
-            if (!fiches.lire(k, champ::occup).toBool())
-                continue;
-            ++e.nbobjets;
-            if (k != e.objetcourant) {
-                c.L_photo[static_cast<size_t>(k)] = std::make_unique<ControleImage>(c.P_page.widget());
-                c.L_photo[static_cast<size_t>(k)]->definirVisible(false);
-                x_.disposition().brancherObjet(k);
-            }
-        }
-    }
+    // Every occupied slot gets its control again before the rebuild.
+    if (!jaq)
+        recreerControlesPage();
     e.rechargementencours = true;
     e.creationtexte = false;
     reconstruire();

@@ -126,9 +126,17 @@ void ModeleObjets::garderObjetCourant()
     e.objetprecedent = e.objetcourant;
 }
 
+ControleImage& ModeleObjets::creerControlePage(int k)
+{
+    auto& photo = x_.c.L_photo[static_cast<size_t>(k)];
+    photo = std::make_unique<ControleImage>(x_.c.P_page.widget());
+    photo->definirVisible(false);
+    x_.disposition().brancherObjet(k);
+    return *photo;
+}
+
 void ModeleObjets::recreerControlesPage()
 {
-    ControlesEditeur& c = x_.c;
     EtatEditeur& e = x_.etat;
     e.nbobjets = 0;
     Fiches fiches = x_.fiches();
@@ -137,12 +145,8 @@ void ModeleObjets::recreerControlesPage()
         if (!fiches.lire(k, champ::occup).toBool())
             continue;
         ++e.nbobjets;
-        if (k == e.objetcourant)
-            continue;
-        auto& photo = c.L_photo[static_cast<size_t>(k)];
-        photo = std::make_unique<ControleImage>(c.P_page.widget());
-        photo->definirVisible(false);
-        x_.disposition().brancherObjet(k);
+        if (k != e.objetcourant)
+            creerControlePage(k);
     }
 }
 

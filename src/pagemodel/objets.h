@@ -75,6 +75,8 @@ public:
     // Page: every occupied slot but the current one gets its display control again, and the
     // count is every occupied slot.
     void recreerControlesPage();
+    // Page: slot k's display control made anew on the preview page, hidden, with its mouse.
+    ControleImage& creerControlePage(int k);
 
     // Removal: one page object's display, emptied and hidden, the whole page or jacket.
     void unloadimage(int i);

@@ -288,8 +288,7 @@ void Textes::abandonnerCreation(int nouveau, int courantAvant, int nbAvant)
             for (int k = 0; k < 16; ++k)
                 c.L_photo[static_cast<size_t>(k)].reset();
             if (revient) {
-                c.L_photo[static_cast<size_t>(courantAvant)] = std::make_unique<ControleImage>(c.P_page.widget());
-                x_.disposition().brancherObjet(courantAvant);
+                x_.objets().creerControlePage(courantAvant);
                 x_.objets().recreerControlesPage();
                 Leve r(e.rechargementencours);
                 x_.objets().initpage();
