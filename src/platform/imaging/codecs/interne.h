@@ -14,6 +14,9 @@ namespace kal::image::interne {
 // Refuses (FichierTropGrand) sizes beyond coteMax / pixelsMax; zero or negative sizes are damage.
 void verifierTaille(qint64 largeur, qint64 hauteur);
 
+// A byte buffer's bytes, for the reads below.
+inline const uchar* octets(const QByteArray& a) { return reinterpret_cast<const uchar*>(a.constData()); }
+
 // Big- and little-endian reads from a byte buffer; the caller checks the bounds.
 inline quint16 lireU16le(const uchar* p) { return quint16(p[0] | (p[1] << 8)); }
 inline quint32 lireU32le(const uchar* p) { return quint32(p[0]) | (quint32(p[1]) << 8) | (quint32(p[2]) << 16) | (quint32(p[3]) << 24); }

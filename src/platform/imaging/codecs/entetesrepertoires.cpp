@@ -1,0 +1,282 @@
+// Headers of the formats built of boxes or directories: the JPEG 2000 image header, and for TIFF
+// and icons (read by Qt) the checks that what the directory claims lies in the file.
+#include "platform/imaging/codecs/interne.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace kal::image::interne {
+
+// ---- JPEG 2000 (CMP) ----------------------------------------------------------------------------------
+// The image header box (ihdr, inside jp2h) of a JP2 file, or the SIZ segment of a bare codestream.
+
+bool enteteJp2(const QByteArray& d, qint64 longueurFichier, InfoFichier& info)
+{
+    const uchar* p = octets(d);
+    const qsizetype n = d.size();
+    // SIZ at s (its marker), in a codestream of `flux` bytes (-1: unknown): the picture's size, and
+    // the tiles against the codestream's length: every tile has at least one tile-part, a start of
+    // tile (12 bytes) and a start of data (2).
+    auto siz = [&](const uchar* s, qsizetype reste, qint64 flux) {
+        // SIZ: FF51, Lsiz, Rsiz, Xsiz, Ysiz, XOsiz, YOsiz, XTsiz, YTsiz, XTOsiz, YTOsiz, Csiz, then Ssiz per component.
+        if (reste < 42)
+            return false;
+        const qint64 x = lireU32be(s + 6), y = lireU32be(s + 10), x0 = lireU32be(s + 14), y0 = lireU32be(s + 18);
+        const qint64 tx = lireU32be(s + 22), ty = lireU32be(s + 26), tx0 = lireU32be(s + 30), ty0 = lireU32be(s + 34);
+        const int composantes = lireU16be(s + 38);
+        if (x <= x0 || y <= y0 || composantes == 0 || tx == 0 || ty == 0 || tx0 > x0 || ty0 > y0)
+            echec(err::FichierEndommage, QStringLiteral("en-tête JPEG 2000 impossible"));
+        verifierTaille(x - x0, y - y0);
+        const qint64 tuiles = ((x - tx0 + tx - 1) / tx) * ((y - ty0 + ty - 1) / ty);
+        // JPEG 2000 codes a plain picture in almost nothing, so beside that strict bound stands one
+        // of plausibility: a byte of codestream for every 65,536 pixels, hundreds of times more
+        // than the strongest compression of a photograph needs.
+        if (flux >= 0 && (tuiles * 14 > flux || (x - x0) * (y - y0) / 65536 > flux))
+            echec(err::FichierEndommage, QStringLiteral("flux JPEG 2000 trop court pour une image de %1 x %2 pixels en %3 tuiles")
+                                             .arg(x - x0).arg(y - y0).arg(tuiles));
+        if (!info.largeur) {
+            info.largeur = int(x - x0);
+            info.hauteur = int(y - y0);
+            info.bitsParPixel = composantes * ((s[40] & 0x7F) + 1);
+        }
+        return true;
+    };
+    if (n >= 4 && p[0] == 0xFF && p[1] == 0x4F)
+        return siz(p + 2, n - 2, longueurFichier);
+    // Boxes: length (4, big-endian; 1 = 8 more bytes follow; 0 = to the end), type (4). The image
+    // header box (ihdr) lies in the header super-box (jp2h), the codestream in jp2c.
+    qsizetype pos = 0, finBoite = n, finJp2h = -1;
+    bool ihdr = false;
+    while (true) {
+        if (finJp2h >= 0 && pos >= finJp2h) {
+            if (!ihdr)
+                echec(err::FichierEndommage, QStringLiteral("JPEG 2000 sans en-tête d'image"));
+            finBoite = n;
+            finJp2h = -1;
+        }
+        if (pos + 8 > finBoite)
+            break;
+        qint64 longueur = lireU32be(p + pos);
+        const quint32 type = lireU32be(p + pos + 4);
+        qsizetype entete = 8;
+        if (longueur == 1) {
+            if (pos + 16 > n)
+                return ihdr;
+            longueur = qint64((quint64(lireU32be(p + pos + 8)) << 32) | lireU32be(p + pos + 12));
+            entete = 16;
+        } else if (longueur == 0) {
+            longueur = (longueurFichier >= 0 ? longueurFichier : n) - pos;
+        }
+        if (longueur < entete)
+            echec(err::FichierEndommage, QStringLiteral("boîte JPEG 2000 impossible"));
+        if (type == 0x6A703263) {  // jp2c: the codestream
+            const qint64 flux = longueurFichier >= 0 ? std::min<qint64>(longueur, longueurFichier - pos) - entete : -1;
+            if (pos + entete + 2 <= n && siz(p + pos + entete + 2, n - pos - entete - 2, flux))
+                return true;
+            return ihdr;
+        }
+        if (longueur > n - pos)
+            return ihdr;  // the box goes on past what was read
+        if (type == 0x6A703268) {  // jp2h: a super-box, look inside
+            finJp2h = qsizetype(pos + longueur);
+            finBoite = finJp2h;
+            pos += entete;
+            continue;
+        }
+        if (type == 0x69686472) {  // ihdr: height, width, components, bits - 1
+            if (pos + 8 + 11 > n)
+                return false;
+            const qint64 h = lireU32be(p + pos + 8), l = lireU32be(p + pos + 12);
+            const int composantes = lireU16be(p + pos + 16);
+            verifierTaille(l, h);
+            if (composantes == 0)
+                echec(err::FichierEndommage, QStringLiteral("JPEG 2000 sans composante"));
+            info.largeur = int(l);
+            info.hauteur = int(h);
+            info.bitsParPixel = composantes * ((p[pos + 18] & 0x7F) + 1);
+            ihdr = true;
+        }
+        pos += longueur;
+    }
+    if (finJp2h >= 0 && !ihdr && finJp2h <= n)
+        echec(err::FichierEndommage, QStringLiteral("JPEG 2000 sans en-tête d'image"));
+    return ihdr;
+}
+
+// ---- TIFF: the first directory's strips or tiles against the file -------------------------------------
+
+namespace {
+
+struct LecteurTiff {
+    const uchar* p;
+    qint64 n;
+    bool le, grand;
+    bool dans(qint64 o, qint64 k) const { return o >= 0 && k >= 0 && o + k <= n; }
+    quint64 u16(qint64 o) const { return le ? lireU16le(p + o) : lireU16be(p + o); }
+    quint64 u32(qint64 o) const { return le ? lireU32le(p + o) : lireU32be(p + o); }
+    quint64 u64(qint64 o) const
+    {
+        return le ? (quint64(u32(o + 4)) << 32) | u32(o) : (quint64(u32(o)) << 32) | u32(o + 4);
+    }
+    // Values of an entry (SHORT, LONG, LONG8 or IFD8), at most `max`; false when they lie outside
+    // what was read.
+    bool valeurs(qint64 entree, std::vector<quint64>& v, quint64 max) const
+    {
+        const int type = int(u16(entree + 2));
+        const quint64 nombre = grand ? u64(entree + 4) : u32(entree + 4);
+        const int taille = type == 3 ? 2 : (type == 4 || type == 13) ? 4 : (type == 16 || type == 18) ? 8 : 0;
+        if (!taille || nombre > max)
+            return false;
+        const qint64 champ = entree + (grand ? 12 : 8);
+        const qint64 place = grand ? 8 : 4;
+        const qint64 o = qint64(nombre) * taille <= place ? champ : qint64(grand ? u64(champ) : u32(champ));
+        if (!dans(o, qint64(nombre) * taille))
+            return false;
+        v.resize(size_t(nombre));
+        for (quint64 i = 0; i < nombre; ++i)
+            v[size_t(i)] = taille == 2 ? u16(o + qint64(i) * 2) : taille == 4 ? u32(o + qint64(i) * 4) : u64(o + qint64(i) * 8);
+        return true;
+    }
+};
+
+// The most a compression can shrink the pixels (a safe bound: 0 when none is known).
+double tauxMaximal(quint64 compression)
+{
+    switch (compression) {
+    case 1: return 1;         // none
+    case 32773: return 64;    // PackBits: 128 bytes at most in 2
+    case 5: return 4096;      // LZW: a 9-bit code gives at most a table entry of about 4,000 bytes
+    case 8: case 32946: return 1032;  // Deflate
+    case 6: case 7: return 1024;      // JPEG: at least 2 bits a block of 64 samples
+    default: return 0;
+    }
+}
+
+}  // namespace
+
+void verifierTiff(const QByteArray& d, qint64 longueurFichier)
+{
+    if (d.size() < 16)
+        return;  // the reader reports these itself
+    LecteurTiff t{octets(d), d.size(), d[0] == 'I', false};
+    t.grand = t.u16(2) == 43;
+    const qint64 ifd = qint64(t.grand ? t.u64(8) : t.u32(4));
+    const qint64 tailleEntree = t.grand ? 20 : 12;
+    if (!t.dans(ifd, t.grand ? 8 : 2))
+        return;
+    const qint64 nombre = qint64(t.grand ? t.u64(ifd) : t.u16(ifd));
+    const qint64 premiere = ifd + (t.grand ? 8 : 2);
+    if (nombre <= 0 || nombre > 4096 || !t.dans(premiere, nombre * tailleEntree))
+        return;
+    quint64 largeur = 0, hauteur = 0, bits = 1, compression = 1, echantillons = 1, lignesBande = 0, plans = 1;
+    quint64 largeurTuile = 0, hauteurTuile = 0;
+    std::vector<quint64> positions, longueurs, v;
+    bool positionsLues = false, longueursLues = false;
+    // A file of n bytes holds at most n / 4 pieces.
+    const quint64 maxPieces = quint64(std::max<qint64>(longueurFichier, 16)) / 4;
+    for (qint64 i = 0; i < nombre; ++i) {
+        const qint64 e = premiere + i * tailleEntree;
+        const int etiquette = int(t.u16(e));
+        auto un = [&](quint64& x) {
+            if (t.valeurs(e, v, 16) && !v.empty())
+                x = v[0];
+        };
+        switch (etiquette) {
+        case 256: un(largeur); break;
+        case 257: un(hauteur); break;
+        case 258: un(bits); break;
+        case 259: un(compression); break;
+        case 277: un(echantillons); break;
+        case 278: un(lignesBande); break;
+        case 284: un(plans); break;
+        case 322: un(largeurTuile); break;
+        case 323: un(hauteurTuile); break;
+        case 273: case 324: positionsLues = t.valeurs(e, positions, maxPieces); break;
+        case 279: case 325: longueursLues = t.valeurs(e, longueurs, maxPieces); break;
+        default: break;
+        }
+    }
+    if (!largeur || !hauteur || !bits || !echantillons || bits > 64 || echantillons > 64)
+        return;
+    verifierTaille(qint64(largeur), qint64(hauteur));
+    if (!positionsLues || !longueursLues)
+        return;
+    const quint64 separes = plans == 2 ? echantillons : 1;
+    const quint64 parPixel = bits * (plans == 2 ? 1 : echantillons);
+    quint64 pieces, attendu;
+    if (largeurTuile && hauteurTuile) {
+        pieces = ((largeur + largeurTuile - 1) / largeurTuile) * ((hauteur + hauteurTuile - 1) / hauteurTuile) * separes;
+        attendu = pieces * hauteurTuile * ((largeurTuile * parPixel + 7) / 8);
+    } else {
+        const quint64 lignes = lignesBande == 0 || lignesBande > hauteur ? hauteur : lignesBande;
+        pieces = ((hauteur + lignes - 1) / lignes) * separes;
+        attendu = hauteur * separes * ((largeur * parPixel + 7) / 8);
+    }
+    auto tronque = [&] {
+        echec(err::FichierEndommage, QStringLiteral("fichier TIFF trop court pour une image de %1 x %2 pixels").arg(largeur).arg(hauteur));
+    };
+    if (positions.size() < pieces || longueurs.size() < pieces)
+        tronque();
+    quint64 total = 0;
+    for (quint64 i = 0; i < pieces; ++i) {
+        if (positions[size_t(i)] > quint64(longueurFichier) || longueurs[size_t(i)] > quint64(longueurFichier) - positions[size_t(i)])
+            tronque();
+        total += longueurs[size_t(i)];
+    }
+    const double taux = tauxMaximal(compression);
+    if (compression >= 2 && compression <= 4) {  // fax coding of black and white: at least a bit a row
+        if (total * 8 < hauteur * separes)
+            tronque();
+    } else if (taux > 0 && double(total) * taux < double(attendu)) {
+        tronque();
+    }
+}
+
+// ---- ICO: each picture of the directory against its place in the file --------------------------------
+
+void verifierIco(const QByteArray& d, qint64 longueurFichier)
+{
+    const uchar* p = octets(d);
+    const qint64 n = d.size();
+    if (n < 6)
+        return;
+    const int nombre = lireU16le(p + 4);
+    for (int i = 0; i < nombre && 6 + 16 * (i + 1) <= n; ++i) {
+        const uchar* e = p + 6 + 16 * i;
+        const qint64 taille = lireU32le(e + 8), debut = lireU32le(e + 12);
+        if (debut + 40 > n || debut + 40 > longueurFichier)
+            continue;  // the reader judges a directory pointing outside the file
+        const qint64 place = std::min<qint64>(taille, longueurFichier - debut);
+        const uchar* s = p + debut;
+        auto tronque = [&](qint64 l, qint64 h) {
+            echec(err::FichierEndommage, QStringLiteral("icône trop courte pour une image de %1 x %2 pixels").arg(l).arg(h));
+        };
+        if (std::memcmp(s, "\x89PNG\r\n\x1A\n", 8) == 0) {
+            // A compressed picture: IHDR gives its size; Deflate shrinks at most 1032 times.
+            if (std::memcmp(s + 12, "IHDR", 4) != 0)
+                continue;
+            const qint64 l = lireU32be(s + 16), h = lireU32be(s + 20);
+            const int profondeur = s[24], genre = s[25];
+            const int canaux = genre == 2 ? 3 : genre == 4 ? 2 : genre == 6 ? 4 : 1;
+            verifierTaille(l, h);
+            if (double(h) * (1 + (double(l) * canaux * profondeur + 7) / 8) > double(place) * 1032)
+                tronque(l, h);
+            continue;
+        }
+        const qint64 entete = lireU32le(s);
+        if (entete < 40)
+            continue;
+        const qint64 l = qint32(lireU32le(s + 4)), h2 = qint32(lireU32le(s + 8));
+        const int bits = lireU16le(s + 14);
+        const qint64 h = (h2 < 0 ? -h2 : h2) / 2;  // the height counts the mask too
+        verifierTaille(l, h);
+        if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
+            continue;
+        const qint64 couleurs = bits <= 8 ? (lireU32le(s + 32) ? qint64(lireU32le(s + 32)) : qint64(1) << bits) : 0;
+        if (entete + 4 * std::min<qint64>(couleurs, 256) + h * (((l * bits + 31) / 32) * 4) > place)
+            tronque(l, h);
+    }
+}
+
+}  // namespace kal::image::interne
