@@ -1,0 +1,348 @@
+// The geometry of the pixel work: turning a picture (quarter turns exactly, other angles
+// sampled bilinearly) and resampling it, whole or row by row as a file is decoded.
+#include "platform/imaging/pixels.h"
+
+#include "platform/imaging/pixelsinternes.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace kal::image {
+
+using namespace interne;
+
+namespace {
+
+// floor() for the values a rotation meets, without a call.
+inline int plancher(double v)
+{
+    const int i = static_cast<int>(v);
+    return i - (v < i ? 1 : 0);
+}
+
+}  // namespace
+
+QSize tailleTournee(QSize t, int centiemes)
+{
+    const int quart = ((centiemes % 36000) + 36000) % 36000;
+    if (quart % 9000 == 0)
+        return (quart / 9000) % 2 ? t.transposed() : t;
+    const double a = centiemes / 100.0 * Pi / 180.0;
+    const double c = std::abs(std::cos(a)), s = std::abs(std::sin(a));
+    return {std::max(1, static_cast<int>(std::lround(t.width() * c + t.height() * s))),
+            std::max(1, static_cast<int>(std::lround(t.width() * s + t.height() * c)))};
+}
+
+QImage tourner(const QImage& source, int centiemes, QRgb fond)
+{
+    const QImage src = enRgb32(source);
+    if (src.isNull())
+        return src;
+    const int w = src.width(), h = src.height();
+    const int angle = ((centiemes % 36000) + 36000) % 36000;
+    if (angle == 0)
+        return src;
+    const QSize t = tailleTournee(src.size(), centiemes);
+    QImage dst = nouvelleImage(t.width(), t.height());
+    const int W = t.width(), H = t.height();
+    if (angle % 9000 == 0) {
+        const int q = angle / 9000;  // 1: a quarter clockwise, 2: half, 3: a quarter back
+        const Lignes ld = lignes(dst);
+        const auto* base = reinterpret_cast<const uint32_t*>(src.constBits());
+        const qsizetype pas = src.bytesPerLine() / 4;
+        enParallele(H, 64, [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y) {
+                uint32_t* d = reinterpret_cast<uint32_t*>(ld(y));
+                for (int x = 0; x < W; ++x) {
+                    int sx, sy;
+                    if (q == 1) { sx = y; sy = h - 1 - x; }
+                    else if (q == 2) { sx = w - 1 - x; sy = h - 1 - y; }
+                    else { sx = w - 1 - y; sy = x; }
+                    d[x] = base[sy * pas + sx];
+                }
+            }
+        });
+        return dst;
+    }
+    // Each target pixel centre is turned back onto the source and sampled bilinearly (weights in
+    // 256ths); samples that fall outside the picture take the colour fond, which smooths the edges.
+    const double a = centiemes / 100.0 * Pi / 180.0, co = std::cos(a), si = std::sin(a);
+    const uint32_t f = 0xFF000000u | fond;
+    const Lignes ld = lignes(dst);
+    const auto* base = reinterpret_cast<const uint32_t*>(src.constBits());
+    const qsizetype pas = src.bytesPerLine() / 4;
+    enParallele(H, 16, [&](int y0, int y1) {
+        const int sw = w, sh = h, tw = W;
+        auto at = [&](int xx, int yy) -> uint32_t {
+            return (unsigned(xx) >= unsigned(sw) || unsigned(yy) >= unsigned(sh)) ? f : base[yy * pas + xx];
+        };
+        // Red and blue side by side in the two halves of 64 bits (their sums never meet), green alone.
+        auto rb = [](uint32_t p) { return (uint64_t(p & 0xFF0000u) << 16) | (p & 0xFFu); };
+        constexpr uint64_t Demi = (uint64_t(32768) << 32) | 32768;
+        for (int y = y0; y < y1; ++y) {
+            uint32_t* d = reinterpret_cast<uint32_t*>(ld(y));
+            const double dy = y + 0.5 - H / 2.0, dx0 = 0.5 - W / 2.0;
+            double sx = dx0 * co + dy * si + sw / 2.0 - 0.5;
+            double sy = -dx0 * si + dy * co + sh / 2.0 - 0.5;
+            for (int x = 0; x < tw; ++x, sx += co, sy -= si) {
+                const int x0 = plancher(sx), yb = plancher(sy);
+                if (x0 < -1 || yb < -1 || x0 >= sw || yb >= sh) {
+                    d[x] = f;
+                    continue;
+                }
+                const int fx = static_cast<int>((sx - x0) * 256 + 0.5), fy = static_cast<int>((sy - yb) * 256 + 0.5);
+                uint32_t p00, p10, p01, p11;
+                if (x0 >= 0 && yb >= 0 && x0 + 1 < sw && yb + 1 < sh) {
+                    const uint32_t* l0 = base + yb * pas + x0;
+                    p00 = l0[0], p10 = l0[1], p01 = l0[pas], p11 = l0[pas + 1];
+                } else {
+                    p00 = at(x0, yb), p10 = at(x0 + 1, yb), p01 = at(x0, yb + 1), p11 = at(x0 + 1, yb + 1);
+                }
+                const uint32_t gx = uint32_t(256 - fx), gy = uint32_t(256 - fy);
+                const uint64_t hrb = rb(p00) * gx + rb(p10) * uint32_t(fx), brb = rb(p01) * gx + rb(p11) * uint32_t(fx);
+                const uint64_t vrb = (hrb * gy + brb * uint32_t(fy) + Demi) >> 16;
+                const uint32_t hg = ((p00 >> 8) & 0xFF) * gx + ((p10 >> 8) & 0xFF) * uint32_t(fx);
+                const uint32_t bg = ((p01 >> 8) & 0xFF) * gx + ((p11 >> 8) & 0xFF) * uint32_t(fx);
+                const uint32_t g = (hg * gy + bg * uint32_t(fy) + 32768) >> 16;
+                d[x] = 0xFF000000u | (uint32_t((vrb >> 32) & 0xFF) << 16) | (g << 8) | uint32_t(vrb & 0xFF);
+            }
+        }
+    });
+    return dst;
+}
+
+namespace {
+
+// Weights of one axis: for each target index, the first source index and its weights (x 16384).
+struct Axe {
+    std::vector<int> debut, nombre;
+    std::vector<int> poids;  // nombre entries per target, padded to maxn
+    int maxn = 0;
+};
+
+Axe preparerAxe(int src, int dst)
+{
+    Axe a;
+    const double echelle = double(src) / dst;
+    const double support = std::max(1.0, echelle);
+    a.maxn = static_cast<int>(std::ceil(support)) * 2 + 1;
+    a.debut.resize(dst);
+    a.nombre.resize(dst);
+    a.poids.assign(size_t(dst) * a.maxn, 0);
+    std::vector<double> w(a.maxn);
+    for (int o = 0; o < dst; ++o) {
+        const double centre = (o + 0.5) * echelle;
+        int lo = static_cast<int>(std::floor(centre - support));
+        int hi = static_cast<int>(std::ceil(centre + support));
+        lo = std::max(lo, 0);
+        hi = std::min(hi, src);
+        double total = 0;
+        int n = 0;
+        for (int i = lo; i < hi && n < a.maxn; ++i, ++n) {
+            const double t = 1.0 - std::abs((i + 0.5 - centre) / support);
+            w[n] = std::max(0.0, t);
+            total += w[n];
+        }
+        if (total <= 0) {  // cannot happen with a support of at least one pixel; keep a pixel
+            n = 1;
+            w[0] = total = 1;
+            lo = std::clamp(static_cast<int>(centre), 0, src - 1);
+        }
+        int somme = 0, plusGrand = 0;
+        for (int k = 0; k < n; ++k) {
+            const int q = static_cast<int>(std::lround(w[k] / total * 16384));
+            a.poids[size_t(o) * a.maxn + k] = q;
+            somme += q;
+            if (q > a.poids[size_t(o) * a.maxn + plusGrand])
+                plusGrand = k;
+        }
+        a.poids[size_t(o) * a.maxn + plusGrand] += 16384 - somme;  // weights sum to exactly 1
+        a.debut[o] = lo;
+        a.nombre[o] = n;
+    }
+    return a;
+}
+
+}  // namespace
+
+namespace {
+
+// One row down the columns: target row y from the source rows its weights cover (ligne(i) gives
+// source row i). Every byte of a row is one channel of one pixel, so the loop runs over the row's
+// bytes whatever the channel (the weights sum to 1, so the opaque alpha stays 255).
+template <typename LigneSource>
+void passeColonnes(const LigneSource& ligne, int largeur, const Axe& ay, int y, int32_t* acc, uint8_t* d)
+{
+    const int n = largeur * 4;  // a local bound: the stores below cannot change it
+    std::fill(acc, acc + n, 8192);
+    const int* p = &ay.poids[size_t(y) * ay.maxn];
+    for (int k = 0; k < ay.nombre[y]; ++k) {
+        const uint8_t* s = ligne(ay.debut[y] + k);
+        // 16-bit operands (a weight is at most 16384) let the compiler use the 16 x 16 -> 32-bit
+        // multiplications every x86-64 processor has.
+        const int16_t q = int16_t(p[k]);
+        for (int i = 0; i < n; ++i)
+            acc[i] += int32_t(q) * int16_t(s[i]);
+    }
+    for (int i = 0; i < n; ++i)
+        d[i] = uint8_t(std::min(255, acc[i] >> 14));
+}
+
+// One row across: the n target pixels of a row from the source row s.
+void passeTravers(const uint8_t* s, const Axe& ax, int n, uint8_t* d)
+{
+    for (int o = 0; o < n; ++o) {
+        const int* p = &ax.poids[size_t(o) * ax.maxn];
+        const uint8_t* e = s + 4 * ax.debut[o];
+#if defined(__SSE2__)
+        // Two source pixels a step: their channels side by side as 16-bit pairs, each pair
+        // multiplied by the two weights and summed in one instruction.
+        const int nb = ax.nombre[o];
+        const __m128i zero = _mm_setzero_si128();
+        __m128i acc = _mm_set1_epi32(8192);
+        int k = 0;
+        for (; k + 1 < nb; k += 2, e += 8) {
+            const __m128i px = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(e)), zero);
+            const __m128i paires = _mm_unpacklo_epi16(px, _mm_srli_si128(px, 8));
+            const __m128i w = _mm_set1_epi32((p[k + 1] << 16) | (p[k] & 0xFFFF));
+            acc = _mm_add_epi32(acc, _mm_madd_epi16(paires, w));
+        }
+        if (k < nb) {
+            int v;
+            std::memcpy(&v, e, 4);
+            const __m128i px = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(v), zero), zero);
+            acc = _mm_add_epi32(acc, _mm_madd_epi16(px, _mm_set1_epi32(p[k] & 0xFFFF)));
+        }
+        const __m128i r = _mm_srai_epi32(acc, 14);
+        const int q = _mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(r, r), zero));
+        std::memcpy(d + 4 * o, &q, 4);
+#else
+        int a0 = 8192, a1 = 8192, a2 = 8192, a3 = 8192;
+        for (int k = 0; k < ax.nombre[o]; ++k, e += 4) {
+            a0 += p[k] * e[0];
+            a1 += p[k] * e[1];
+            a2 += p[k] * e[2];
+            a3 += p[k] * e[3];
+        }
+        d[4 * o] = uint8_t(std::min(255, a0 >> 14));
+        d[4 * o + 1] = uint8_t(std::min(255, a1 >> 14));
+        d[4 * o + 2] = uint8_t(std::min(255, a2 >> 14));
+        d[4 * o + 3] = uint8_t(std::min(255, a3 >> 14));
+#endif
+    }
+}
+
+// Target row y: down the columns into `ligne` (when the height changes), then across into d.
+template <typename LigneSource>
+void ligneReechantillonnee(const LigneSource& source, int sw, const Axe& ay, const Axe& ax, bool bas, bool travers,
+                           int largeur, int y, int32_t* acc, uint8_t* ligne, uint8_t* d)
+{
+    if (!travers) {
+        if (bas)
+            passeColonnes(source, sw, ay, y, acc, d);
+        else
+            std::memcpy(d, source(y), size_t(sw) * 4);
+        return;
+    }
+    const uint8_t* s = source(y);
+    if (bas) {
+        passeColonnes(source, sw, ay, y, acc, ligne);
+        s = ligne;
+    }
+    passeTravers(s, ax, largeur, d);
+}
+
+}  // namespace
+
+QImage reechantillonner(const QImage& source, int largeur, int hauteur)
+{
+    const QImage src = enRgb32(source);
+    largeur = std::max(1, largeur);
+    hauteur = std::max(1, hauteur);
+    if (src.isNull() || (src.width() == largeur && src.height() == hauteur))
+        return src;
+    const int sw = src.width(), sh = src.height();
+    const bool bas = hauteur != sh, travers = largeur != sw;
+    const Axe ay = bas ? preparerAxe(sh, hauteur) : Axe{};
+    const Axe ax = travers ? preparerAxe(sw, largeur) : Axe{};
+    QImage dst = nouvelleImage(largeur, hauteur);
+    const Lignes ld = lignes(dst);
+    const auto ligneSource = [&src](int i) { return src.constScanLine(i); };
+    // Down the columns first, then across, row by row: each thread keeps the row in between
+    // (rounded to 8 bits, as a whole picture in between would be) in a buffer of its own.
+    enParallele(hauteur, 8, [&](int y0, int y1) {
+        std::vector<int32_t> acc(bas ? size_t(sw) * 4 : 0);
+        std::vector<uint8_t> ligne(bas && travers ? size_t(sw) * 4 : 0);
+        for (int y = y0; y < y1; ++y)
+            ligneReechantillonnee(ligneSource, sw, ay, ax, bas, travers, largeur, y, acc.data(), ligne.data(), ld(y));
+    });
+    return dst;
+}
+
+// ---- resampling rows as they come
+
+struct ReechantillonnageFlux::Etat {
+    int sw = 0, sh = 0;
+    bool bas = false, travers = false;
+    Axe ay, ax;
+    QImage dst;
+    int faites = 0;  // target rows made
+    std::vector<int32_t> acc;
+    std::vector<uint8_t> ligne;
+};
+
+ReechantillonnageFlux::ReechantillonnageFlux(QSize source, QSize cible) : e_(std::make_unique<Etat>())
+{
+    Etat& e = *e_;
+    e.sw = std::max(1, source.width());
+    e.sh = std::max(1, source.height());
+    const int l = std::max(1, cible.width()), h = std::max(1, cible.height());
+    e.bas = h != e.sh;
+    e.travers = l != e.sw;
+    if (e.bas)
+        e.ay = preparerAxe(e.sh, h);
+    if (e.travers)
+        e.ax = preparerAxe(e.sw, l);
+    e.dst = nouvelleImage(l, h);
+    e.acc.resize(e.bas ? size_t(e.sw) * 4 : 0);
+    e.ligne.resize(e.bas && e.travers ? size_t(e.sw) * 4 : 0);
+}
+
+ReechantillonnageFlux::~ReechantillonnageFlux() = default;
+
+int ReechantillonnageFlux::premiereUtile() const
+{
+    const Etat& e = *e_;
+    if (fini())
+        return e.sh;
+    return e.bas ? e.ay.debut[size_t(e.faites)] : e.faites;
+}
+
+int ReechantillonnageFlux::fenetre() const { return e_->bas ? e_->ay.maxn : 1; }
+
+bool ReechantillonnageFlux::fini() const { return e_->faites >= e_->dst.height(); }
+
+void ReechantillonnageFlux::avancer(int disponibles, const std::function<const uint8_t*(int)>& ligneSource)
+{
+    Etat& e = *e_;
+    const Lignes ld = lignes(e.dst);
+    while (!fini()) {
+        const int y = e.faites;
+        const int besoin = e.bas ? e.ay.debut[size_t(y)] + e.ay.nombre[size_t(y)] : y + 1;
+        if (besoin > disponibles)
+            return;
+        ligneReechantillonnee(ligneSource, e.sw, e.ay, e.ax, e.bas, e.travers, e.dst.width(), y, e.acc.data(),
+                              e.ligne.data(), ld(y));
+        ++e.faites;
+    }
+}
+
+QImage ReechantillonnageFlux::resultat() const { return e_->dst; }
+
+}  // namespace kal::image
