@@ -1,0 +1,340 @@
+// The SQLite engine as the work-database layer uses it: its failures turned into the program's
+// messages, prepared statements, and the column types with the conversion of values to and from
+// what the file stores.
+#include "platform/database/interne.h"
+
+#include "platform/base/conversions.h"
+#include "platform/base/erreur.h"
+#include "platform/base/messages.h"
+
+#include <cmath>
+#include <limits>
+
+namespace kal::bd::interne {
+
+namespace {
+
+constexpr int TableIntrouvable = 3078;
+
+// Messages for the user: the first line says what happened to which file and what can be done;
+// the engine's own text, when there is one, follows on a second line.
+QString message(const QString& premiere, const QString& moteur = {})
+{
+    if (moteur.isEmpty())
+        return premiere;
+    return lignesMessage({premiere, QStringLiteral("(SQLite : %1)").arg(moteur)});
+}
+
+QString cheminDe(sqlite3* db)
+{
+    const char* f = db ? sqlite3_db_filename(db, "main") : nullptr;
+    return f ? QString::fromUtf8(f) : QString();
+}
+
+// Engine failures the user can mend: what happened to the file (%1) and what to do before trying
+// again. A SQLite result code and its neighbour of the same meaning share one entry.
+struct ARecommencer {
+    int code;
+    int autreCode;
+    const char* constat;
+    const char* geste;
+};
+
+constexpr ARecommencer aRecommencer[] = {
+    {SQLITE_READONLY, SQLITE_READONLY,
+     "La base de données %1 est en lecture seule : la modification n'a pas été enregistrée.",
+     "Rendre le fichier et son dossier modifiables"},
+    {SQLITE_CANTOPEN, SQLITE_CANTOPEN, "La base de données %1 ne peut être ni ouverte ni modifiée.",
+     "Vérifier que le fichier et son dossier existent et sont modifiables"},
+    {SQLITE_FULL, SQLITE_FULL,
+     "Le disque de la base de données %1 est plein : la modification n'a pas été enregistrée.",
+     "Libérer de la place"},
+    {SQLITE_BUSY, SQLITE_LOCKED, "La base de données %1 est occupée par un autre programme.",
+     "Fermer cet autre programme"},
+    {SQLITE_IOERR, SQLITE_IOERR, "La base de données %1 n'a pas pu être lue ou écrite (erreur du disque).",
+     "Vérifier le disque"},
+    {SQLITE_PERM, SQLITE_AUTH, "L'accès à la base de données %1 est refusé.",
+     "Vérifier les droits du fichier et de son dossier"},
+    {SQLITE_NOMEM, SQLITE_NOMEM, "La mémoire manque pour lire la base de données %1.", "Fermer d'autres programmes"},
+};
+
+}  // namespace
+
+QString nomQuote(const QString& nom)
+{
+    QString n = nom;
+    n.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + n + QLatin1Char('"');
+}
+
+QString remede()
+{
+    return QStringLiteral("Remplacer ce fichier par une copie intacte, ou le renommer pour que le programme crée une base neuve.");
+}
+
+[[noreturn]] void tableAbsente(sqlite3* db, const QString& chemin, const QString& table, const QString& moteur)
+{
+    bool vide = false;
+    if (db) {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master WHERE type='table'", -1, &st, nullptr) == SQLITE_OK &&
+            sqlite3_step(st) == SQLITE_ROW)
+            vide = sqlite3_column_int(st, 0) == 0;
+        sqlite3_finalize(st);
+    }
+    if (vide)
+        throw Erreur(TableIntrouvable,
+                     message(QStringLiteral("La base de données %1 est vide : la table %2 n'y est pas. %3").arg(chemin, table, remede()),
+                             moteur));
+    throw Erreur(TableIntrouvable,
+                 message(QStringLiteral("La table %1 est absente de la base de données %2. %3").arg(table, chemin, remede()), moteur));
+}
+
+[[noreturn]] void echecFichier(sqlite3* db, int code, const QString& chemin)
+{
+    const QString moteur = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(code));
+    const QString f = chemin.isEmpty() ? QStringLiteral("(en mémoire)") : chemin;
+    auto moteurErreur = [&](const QString& premiere) { return Erreur(err::ErreurMoteur, message(premiere, moteur)); };
+    switch (code & 0xFF) {
+    case SQLITE_NOTADB:
+        throw Erreur(err::FormatInconnu,
+                     message(QStringLiteral("Le fichier %1 n'est pas une base de données du programme ; il n'a pas été modifié. %2")
+                                 .arg(f, remede()),
+                             moteur));
+    case SQLITE_CORRUPT:
+        throw moteurErreur(QStringLiteral("La base de données %1 est endommagée. %2").arg(f, remede()));
+    default:
+        break;
+    }
+    for (const ARecommencer& a : aRecommencer)
+        if ((code & 0xFF) == a.code || (code & 0xFF) == a.autreCode)
+            throw moteurErreur(QString::fromUtf8(a.constat).arg(f) + QLatin1Char(' ') + QString::fromUtf8(a.geste) +
+                               QStringLiteral(", puis recommencer."));
+    if (moteur.startsWith(QLatin1String("no such table: ")))
+        tableAbsente(db, f, moteur.mid(15), moteur);
+    if (moteur.startsWith(QLatin1String("no such column: ")))
+        throw moteurErreur(QStringLiteral("Le champ %1 est absent de la base de données %2. %3").arg(moteur.mid(16), f, remede()));
+    throw moteurErreur(QStringLiteral("La base de données %1 a refusé une opération du programme. Si ce fichier vient d'un autre "
+                                      "programme, le remplacer par une copie intacte.")
+                           .arg(f));
+}
+
+[[noreturn]] void echec(sqlite3* db, int code) { echecFichier(db, code, cheminDe(db)); }
+
+sqlite3* dbOuverte(const std::shared_ptr<Connexion>& c)
+{
+    if (!c || !c->db)
+        throw Erreur(err::ObjetFerme, QStringLiteral("la base de données est fermée"));
+    return c->db;
+}
+
+// ------------------------------------------------------------------------------------ Requete
+
+Requete::Requete(sqlite3* db, const QString& sql) : db_(db)
+{
+    const QByteArray u = sql.toUtf8();
+    const int rc = sqlite3_prepare_v2(db, u.constData(), int(u.size()), &st_, nullptr);
+    if (rc != SQLITE_OK)
+        echec(db, rc);
+}
+
+bool Requete::pas()
+{
+    const int rc = sqlite3_step(st_);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    echec(db_, rc);
+}
+
+void Requete::lier(int i, const QVariant& v)
+{
+    int rc = SQLITE_OK;
+    if (!v.isValid() || v.isNull())
+        rc = sqlite3_bind_null(st_, i);
+    else if (v.typeId() == QMetaType::QString) {
+        const QByteArray u = v.toString().toUtf8();
+        rc = sqlite3_bind_text(st_, i, u.constData(), int(u.size()), SQLITE_TRANSIENT);
+    } else if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float)
+        rc = sqlite3_bind_double(st_, i, v.toDouble());
+    else
+        rc = sqlite3_bind_int64(st_, i, v.toLongLong());
+    if (rc != SQLITE_OK)
+        echec(db_, rc);
+}
+
+QVariant Requete::brut(int i) const
+{
+    switch (sqlite3_column_type(st_, i)) {
+    case SQLITE_INTEGER:
+        return QVariant(qint64(sqlite3_column_int64(st_, i)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(st_, i));
+    case SQLITE_TEXT:
+        return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st_, i)),
+                                          sqlite3_column_bytes(st_, i)));
+    case SQLITE_BLOB:
+        return QVariant(QByteArray(reinterpret_cast<const char*>(sqlite3_column_blob(st_, i)),
+                                   sqlite3_column_bytes(st_, i)));
+    default:
+        return QVariant();
+    }
+}
+
+QString Requete::typeDeclare(int i) const
+{
+    const char* t = sqlite3_column_decltype(st_, i);
+    return t ? QString::fromUtf8(t) : QString();
+}
+
+void executer(sqlite3* db, const QString& sql)
+{
+    Requete r(db, sql);
+    while (r.pas()) {
+    }
+}
+
+bool tableExiste(sqlite3* db, const QString& table, QString* nomExact)
+{
+    Requete r(db, QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND name = ?1 COLLATE NOCASE"));
+    r.lier(1, table);
+    if (!r.pas())
+        return false;
+    if (nomExact)
+        *nomExact = r.brut(0).toString();
+    return true;
+}
+
+// ------------------------------------------------------------------------------ Types, values
+
+QString typeSql(TypeChamp t)
+{
+    switch (t) {
+    case TypeChamp::Booleen: return QStringLiteral("BOOLEAN");
+    case TypeChamp::Octet: return QStringLiteral("TINYINT");
+    case TypeChamp::Entier: return QStringLiteral("SMALLINT");
+    case TypeChamp::Long: return QStringLiteral("INTEGER");
+    case TypeChamp::Simple: return QStringLiteral("FLOAT");
+    case TypeChamp::Double: return QStringLiteral("DOUBLE");
+    case TypeChamp::Texte: return QStringLiteral("VARCHAR(255)");
+    case TypeChamp::Memo: return QStringLiteral("LONGTEXT");
+    }
+    return QStringLiteral("INTEGER");
+}
+
+TypeChamp typeDepuisDeclare(const QString& d, const QVariant& exemple)
+{
+    const QString t = d.toUpper();
+    if (t.isEmpty()) {
+        if (exemple.typeId() == QMetaType::QString)
+            return TypeChamp::Memo;
+        return exemple.typeId() == QMetaType::Double ? TypeChamp::Double : TypeChamp::Long;
+    }
+    if (t.contains(QLatin1String("BOOL")) || t == QLatin1String("BIT") || t == QLatin1String("YESNO"))
+        return TypeChamp::Booleen;
+    if (t == QLatin1String("TINYINT") || t == QLatin1String("BYTE"))
+        return TypeChamp::Octet;
+    if (t == QLatin1String("SMALLINT") || t == QLatin1String("SHORT"))
+        return TypeChamp::Entier;
+    if (t.contains(QLatin1String("INT")) || t == QLatin1String("LONG"))
+        return TypeChamp::Long;
+    if (t == QLatin1String("FLOAT") || t == QLatin1String("SINGLE") || t == QLatin1String("REAL4"))
+        return TypeChamp::Simple;
+    if (t.contains(QLatin1String("REAL")) || t.contains(QLatin1String("DOUB")) || t.contains(QLatin1String("FLOA")) ||
+        t.contains(QLatin1String("NUM")) || t.contains(QLatin1String("DEC")))
+        return TypeChamp::Double;
+    if (t.startsWith(QLatin1String("VARCHAR")) || t == QLatin1String("CHAR"))
+        return TypeChamp::Texte;
+    return TypeChamp::Memo;
+}
+
+// Stored value (as SQLite gives it) to the value of the column type.
+QVariant depuisStockage(TypeChamp t, const QVariant& brut)
+{
+    if (!brut.isValid() || brut.isNull())
+        return QVariant();
+    switch (t) {
+    case TypeChamp::Booleen: return QVariant(brut.toDouble() != 0);
+    case TypeChamp::Octet:
+    case TypeChamp::Entier:
+    case TypeChamp::Long: return QVariant(int(brut.toLongLong()));
+    case TypeChamp::Simple: return QVariant(float(brut.toDouble()));
+    case TypeChamp::Double: return QVariant(brut.toDouble());
+    case TypeChamp::Texte:
+    case TypeChamp::Memo: return QVariant(brut.toString());
+    }
+    return brut;
+}
+
+namespace {
+
+// A value put by the program to a number (Booleans as the engine stores them: True is -1).
+double enNombre(const QVariant& v, const QString& champ)
+{
+    if (v.typeId() == QMetaType::Bool)
+        return v.toBool() ? -1.0 : 0.0;
+    bool ok = false;
+    const double d = v.typeId() == QMetaType::QString ? v.toString().trimmed().toDouble(&ok) : v.toDouble(&ok);
+    if (!ok || !std::isfinite(d))
+        throw Erreur(kal::err::TypeIncompatible,
+                     QStringLiteral("valeur « %1 » impossible à ranger dans le champ numérique %2").arg(v.toString(), champ));
+    return d;
+}
+
+}  // namespace
+
+QVariant versStockage(TypeChamp t, const QVariant& v, const QString& champ)
+{
+    if (!v.isValid() || v.isNull())
+        return QVariant();
+    auto hors = [&]() {
+        return Erreur(kal::err::Depassement, QStringLiteral("valeur %1 hors des limites du champ %2").arg(v.toString(), champ));
+    };
+    switch (t) {
+    case TypeChamp::Booleen: {
+        if (v.typeId() == QMetaType::QString) {
+            const QString s = v.toString().trimmed();
+            if (s.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 || s.compare(QLatin1String("vrai"), Qt::CaseInsensitive) == 0)
+                return QVariant(qint64(1));
+            if (s.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0 || s.compare(QLatin1String("faux"), Qt::CaseInsensitive) == 0)
+                return QVariant(qint64(0));
+        }
+        return QVariant(qint64(enNombre(v, champ) != 0 ? 1 : 0));
+    }
+    case TypeChamp::Octet:
+    case TypeChamp::Entier:
+    case TypeChamp::Long: {
+        const double d = enNombre(v, champ);
+        int32_t n = 0;
+        try {
+            n = kal::arrondi(d);
+        } catch (const Erreur&) {
+            throw hors();
+        }
+        if (t == TypeChamp::Entier && (n < -32768 || n > 32767))
+            throw hors();
+        if (t == TypeChamp::Octet && (n < 0 || n > 255))
+            throw hors();
+        return QVariant(qint64(n));
+    }
+    case TypeChamp::Simple: {
+        const double d = enNombre(v, champ);
+        if (std::fabs(d) > double(std::numeric_limits<float>::max()))
+            throw hors();
+        return QVariant(double(float(d)));
+    }
+    case TypeChamp::Double: return QVariant(enNombre(v, champ));
+    case TypeChamp::Texte:
+    case TypeChamp::Memo: {
+        const QString s = v.typeId() == QMetaType::Bool ? (v.toBool() ? QStringLiteral("True") : QStringLiteral("False"))
+                                                        : v.toString();
+        if (t == TypeChamp::Texte && s.size() > 255)
+            throw Erreur(err::ChampTropPetit, QStringLiteral("texte de %1 caractères trop long pour le champ %2").arg(s.size()).arg(champ));
+        return QVariant(s);
+    }
+    }
+    return v;
+}
+
+}  // namespace kal::bd::interne
