@@ -39,6 +39,9 @@ TEST_P(LectureEchouee, AvecUnObjetIlResteCourant)
     EXPECT_EQ(kal::Ecran::pointeurCourant(), kal::pointeur::Personnalise);
     ASSERT_TRUE(ed->c.L_photo[0]);
     EXPECT_EQ(ed->c.L_photo[0]->bitmap().taille(), QSize(120, 80));
+    // The object put back answers the mouse as before the scan.
+    EXPECT_TRUE(ed->c.L_photo[0]->surSourisEnfoncee);
+    EXPECT_TRUE(ed->c.L_photo[0]->surSourisRelachee);
     EXPECT_FALSE(kal::fs::existe(kal::fichierPhoto(1)));
     if (jaquette()) {
         EXPECT_EQ(etat().nbavant, 1);
