@@ -253,10 +253,12 @@ void PagesPerso::parametresPage()
     try {
         x_.imprimante.definirOrientationimprimante(orientation);
     } catch (const Erreur&) {
+        // The printer keeps its orientation: the check below tells the user.
     }
     try {
         x_.imprimante.definirFormatimprimante(papier);
     } catch (const Erreur&) {
+        // The printer keeps its paper: the check below tells the user.
     }
     x_.disposition().dimpage();
     x_.disposition().marges();
@@ -327,6 +329,8 @@ void PagesPerso::copierObjets(const QString& dossier)
                 c.T_compos.chargertexte(fichierTexte(n), 0);
                 lu = true;
             } catch (const Erreur&) {
+                // Handled below: without a readable text the object comes back as the picture it
+                // showed.
             }
         }
         if (lu) {
@@ -437,6 +441,8 @@ void PagesPerso::echecOuverture(const QString& nom, const Erreur& err)
         e.effacementpage = true;
         x_.objets().effacpage();
     } catch (const Erreur&) {
+        // The clearing stops where it failed: the saved page on disk is untouched, and the message
+        // below tells that the open failed.
     }
     e.effacementpage = false;
     e.objetcourant = AucunObjet;
