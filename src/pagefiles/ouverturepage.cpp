@@ -78,8 +78,9 @@ bool PagesPerso::ouvrirpage()
             viderNom();
             c.O_ajout.definirValeur(true);
             e.ouvrirapres = true;
+            // A save that is made opens the page itself (apresSauvegarde); one that waits for
+            // a name marks nothing: the question stays armed until a save happens.
             sauvpage();
-            e.enregavantconfig = true;
             return false;
         }
         e.nomaouvrir.clear();

@@ -193,7 +193,7 @@ void PagesPerso::enregistrerAvantQuitter()
     sauvpage();
 }
 
-void PagesPerso::enregistrerAvantConfig()
+bool PagesPerso::enregistrerAvantConfig()
 {
     ControlesEditeur& c = x_.c;
     EtatEditeur& e = x_.etat;
@@ -205,7 +205,7 @@ void PagesPerso::enregistrerAvantConfig()
     e.quitterapres = false;
     e.ouvrirapres = false;
     e.nomaouvrir.clear();
-    sauvpage();
+    return sauvpage();
 }
 
 }  // namespace kal
