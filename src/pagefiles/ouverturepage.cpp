@@ -169,6 +169,7 @@ void PagesPerso::reinitialiserAvantOuverture()
         x_.disposition().marges();
         x_.imagerie().initzero();
         x_.imagerie().inittabreg();
+        x_.imagerie().zeroReglagesObjets();
         c.C_decoupe.definirValeur(0);
         c.B_annuldecoupe.definirActif(false);
         e.decoupefaite = false;
@@ -181,6 +182,7 @@ void PagesPerso::reinitialiserAvantOuverture()
         e.objetsurvole = AucunObjet;
         e.nbobjets = 0;
         x_.imagerie().initzero();
+        x_.imagerie().zeroReglagesObjets();
     }
 }
 
@@ -308,9 +310,10 @@ void PagesPerso::copierObjets(const QString& dossier)
             continue;
         }
         // The three work copies are the saved picture: a reset goes back to it.
-        fs::copierFichier(jpg, fichierPhoto(n));
-        fs::copierFichier(jpg, fichierSauv(n));
-        fs::copierFichier(jpg, fichierInit(n));
+        for (const QString& copie : {fichierPhoto(n), fichierSauv(n), fichierInit(n)}) {
+            fs::copierFichier(jpg, copie);
+            x_.imagerie().copiesConnues().copiee(jpg, copie);
+        }
         if (!jaq)
             x_.objets().creerControlePage(n);   // the mouse selects it, as any page object
         c.L_photo[i]->definirGammaaffichage(x_.partage.gamma);
