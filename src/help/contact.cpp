@@ -121,6 +121,7 @@ void Contact::presence(const QString& chemin)
         longueurfichier = fs::longueurFichier(chemin);
         fichierpresent = true;
     } catch (const Erreur&) {
+        // No file there: fichierpresent stays False, which is the answer the caller reads.
     }
 }
 

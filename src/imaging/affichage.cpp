@@ -40,6 +40,8 @@ void Imagerie::creatstamp(int i)
 {
     ControleImage& m = *x_.c.L_miniat[static_cast<size_t>(i)];
     EtatEditeur& e = x_.etat;
+    // The stamp goes in with the same picture: what the file held stays known.
+    const bool connue = copies_.connue(fichierPhoto(i));
     m.lirefichier(fichierPhoto(i), 0, 0, 1);
     m.definirModeechelle(modeechelle::Pixels);
     const float l = static_cast<float>(m.largeurbitmap());
@@ -52,6 +54,7 @@ void Imagerie::creatstamp(int i)
         e.hauteurvignette = h / l * 145;
     }
     m.ecrirevignette(fichierPhoto(i), 10, 24, 20, e.largeurvignette, e.hauteurvignette, 24);
+    copies_.reecrite(fichierPhoto(i), connue);
     m.definirModeechelle(modeechelle::Twips);
 }
 

@@ -33,16 +33,28 @@ void Imagerie::ecrirecopies(ControleImage& source, int n)
 {
     // Encoded once: the other two copies are the same bytes.
     ecrireCopie(source, fichierPhoto(n));
-    fs::copierFichier(fichierPhoto(n), fichierInit(n));
-    fs::copierFichier(fichierPhoto(n), fichierSauv(n));
+    copies_.ecrite(fichierPhoto(n), source.bitmap());
+    for (const QString& copie : {fichierInit(n), fichierSauv(n)}) {
+        fs::copierFichier(fichierPhoto(n), copie);
+        copies_.copiee(fichierPhoto(n), copie);
+    }
+}
+
+void Imagerie::ecrireSiChangee(ControleImage& c, const QString& chemin)
+{
+    if (copies_.tient(chemin, c.bitmap()))
+        return;
+    ecrireCopie(c, chemin);
+    copies_.ecrite(chemin, c.bitmap());
 }
 
 void Imagerie::enregimage()
 {
     ControlesEditeur& c = x_.c;
     EtatEditeur& e = x_.etat;
-    ecrireCopie(c.L_sauvder, fichierPhoto(e.objetcourant));
-    ecrireCopie(c.L_sauvtot, fichierSauv(e.objetcourant));
+    // Each file is written only when its picture changed since it was written or read.
+    ecrireSiChangee(c.L_sauvder, fichierPhoto(e.objetcourant));
+    ecrireSiChangee(c.L_sauvtot, fichierSauv(e.objetcourant));
     if (e.objetcourant < 0 || e.objetcourant >= e.nbEmplacements())
         return;
     auto& ligne = e.tabobjets[static_cast<size_t>(e.objetcourant)];
@@ -115,8 +127,10 @@ void Imagerie::chargephoto(int i)
     const double echelle = jaq ? 1.0 : e.echelleimp;
     photo.definirLargeur(static_cast<float>(fiche.valeur(champ::widthimp).toDouble() / echelle));
     photo.definirHauteur(static_cast<float>(fiche.valeur(champ::heightimp).toDouble() / echelle));
-    if (c.L_sauvtot.estVide())
+    if (c.L_sauvtot.estVide()) {
         c.L_sauvtot.lirefichier(fichierSauv(i), 0, 0, 1);
+        copies_.lue(fichierSauv(i), c.L_sauvtot.bitmap());
+    }
     photo.definirBitmap(c.L_sauvtot.bitmap());
     e.rapportformat = static_cast<float>(photo.largeurbitmap()) / static_cast<float>(photo.hauteurbitmap());
 

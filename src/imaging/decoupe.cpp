@@ -93,8 +93,10 @@ void Imagerie::decoupage()
     ControleImage* photo = photoCourante();
     if (!photo)
         return;
-    if (c.L_sauvtot.estVide())
+    if (c.L_sauvtot.estVide()) {
         c.L_sauvtot.lirefichier(fichierSauv(e.objetcourant), 0, 0, 1);
+        copies_.lue(fichierSauv(e.objetcourant), c.L_sauvtot.bitmap());
+    }
 
     // The drawn rectangle in the shown picture's own twips, not clamped to it.
     const float lb = static_cast<float>(photo->largeurbitmap()), hb = static_cast<float>(photo->hauteurbitmap());
@@ -235,6 +237,7 @@ void Imagerie::annulerDecoupe(ControleImage& photo)
     e.rechargementencours = true;
     photo.definirVisible(false);
     c.L_sauvtot.lirefichier(fichierInit(n), 0, 0, 1);
+    copies_.lue(fichierInit(n), c.L_sauvtot.bitmap());
     // The box kept when crop mode was entered. Entered again after an earlier crop, it had that
     // crop's proportions: the first picture keeps its own, on the same width.
     const image::Photo premiere = c.L_sauvtot.bitmap();

@@ -3,6 +3,7 @@
 // current photo, and the display settings of the editor's imaging controls.
 #include "editor/contexteediteur.h"
 #include "imaging/chainereglages.h"
+#include "imaging/copiesconnues.h"
 #include "imaging/fichierstravail.h"
 
 namespace kal {
@@ -27,6 +28,9 @@ public:
     void changeinit(bool annulangle, const QString& code);
     void initzero();
     void inittabreg();
+    // The adjustment values of every slot zeroed, as inittabreg does the current one's: a page
+    // opened holds its pictures with their adjustments in them.
+    void zeroReglagesObjets();
 
     // The five adjustment sliders, one family: the Change and Scroll handlers of each member.
     void A_reglage_Change(Reglage r);
@@ -64,6 +68,8 @@ public:
     void chargephoto(int i);
     // Writes the same picture as the three work copies of object n, encoded once.
     void ecrirecopies(ControleImage& source, int n);
+    // What the work copies are known to hold: a procedure that copies or reads one says so.
+    CopiesConnues& copiesConnues() { return copies_; }
 
     // Display: a newly placed object shown; the stamp written into photo<i>.svc; the five
     // adjustment sliders shown or hidden together.
@@ -84,6 +90,9 @@ public:
 
 private:
     ContexteEditeur& x_;
+    CopiesConnues copies_;
+    // Writes the control's picture to a work copy, unless the file holds it already.
+    void ecrireSiChangee(ControleImage& c, const QString& chemin);
     // The working base of the adjustment slider being edited (its flag set): the full base with
     // the four other adjustments, the frame and the rotation. Kept aside from L_sauvder, which
     // always holds what the object's next store writes to photo<n>.svc.

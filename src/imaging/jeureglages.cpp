@@ -62,4 +62,12 @@ void Imagerie::inittabreg()
         ligne[static_cast<size_t>(k)] = 0;
 }
 
+void Imagerie::zeroReglagesObjets()
+{
+    EtatEditeur& e = x_.etat;
+    for (int n = 0; n < e.nbEmplacements(); ++n)
+        for (int k = col::Intensite; k <= col::Angle; ++k)
+            e.tabobjets[static_cast<size_t>(n)][static_cast<size_t>(k)] = 0;
+}
+
 }  // namespace kal

@@ -41,8 +41,11 @@ void Imagerie::B_initimage_Click()
     c.C_cadre.definirValeur(0);
     photo->definirVisible(false);
     fs::copierFichier(fichierInit(n), fichierSauv(n));
+    copies_.copiee(fichierInit(n), fichierSauv(n));
     fs::copierFichier(fichierInit(n), fichierPhoto(n));
+    copies_.copiee(fichierInit(n), fichierPhoto(n));
     c.L_sauvtot.lirefichier(fichierSauv(n), 0, 0, 1);
+    copies_.lue(fichierSauv(n), c.L_sauvtot.bitmap());
     photo->definirBitmap(c.L_sauvtot.bitmap());
     affichphoto();
     x_.disposition().formatangle();

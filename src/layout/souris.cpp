@@ -388,6 +388,7 @@ void SourisObjets::fin()
         try {
             x_.c.T_compos.prendrefocus();
         } catch (const Erreur&) {
+            // The focus only saves a click before typing; nothing is lost.
         }
     }
     x_.fenetre.definirPointeur(pointeur::Personnalise);

@@ -181,15 +181,19 @@ void PanneauEnregistrement::ouvrir()
         try {
             R_repertoire.definirChemin(fs::dossierCourant());
         } catch (const Erreur&) {
+            // Not even the work folder can be listed: the lists stay empty and nothing is written
+            // until the person chooses a folder.
         }
     }
     try {
         R_fichier.definirChemin(R_repertoire.chemin());
     } catch (const Erreur&) {
+        // The file list stays empty: it only shows what the folder holds.
     }
     try {
         R_lecteur.definirLecteur(R_repertoire.chemin());
     } catch (const Erreur&) {
+        // The drive list keeps its entry: it only shows where the folder lies.
     }
     lecteurenreg = R_lecteur.lecteur();
     L_formenreg.vider();
@@ -250,11 +254,14 @@ void PanneauEnregistrement::R_lecteur_Change()
         try {
             R_lecteur.definirLecteur(lecteurenreg);
         } catch (const Erreur&) {
+            // The last good drive has gone too: the lists stay where they are, and nothing is
+            // written until the person chooses a folder.
         }
         retourLecteur_ = false;
         try {
             R_repertoire.definirChemin(lecteurenreg);
         } catch (const Erreur&) {
+            // Likewise: the folder list stays where it is.
         }
     }
     listefichier();
@@ -279,6 +286,8 @@ void PanneauEnregistrement::B_quitter_Click()
         if (!x_.dossierTravail.isEmpty())
             fs::changerDossier(x_.dossierTravail);
     } catch (const Erreur&) {
+        // The panel never leaves the work folder: going back is a safeguard, and a work folder that
+        // has gone is reported by the next procedure that writes there.
     }
     fermer();
 }

@@ -93,10 +93,12 @@ void PanneauOuverture::ouvrirphoto()
     try {
         R_fichouvrir.definirChemin(R_repouvrir.chemin());
     } catch (const Erreur&) {
+        // The file list stays empty: it only shows what the folder holds.
     }
     try {
         R_lectouvrir.definirLecteur(R_repouvrir.chemin());
     } catch (const Erreur&) {
+        // The drive list keeps its entry: it only shows where the folder lies.
     }
     lecteurouvrir = R_lectouvrir.lecteur();
     listefichouvrir();
@@ -234,11 +236,14 @@ void PanneauOuverture::R_lectouvrir_Change()
         try {
             R_lectouvrir.definirLecteur(lecteurouvrir);
         } catch (const Erreur&) {
+            // The last good drive has gone too: the lists stay where they are, and nothing is
+            // loaded until the person chooses a file.
         }
         retourLecteur_ = false;
         try {
             R_repouvrir.definirChemin(lecteurouvrir);
         } catch (const Erreur&) {
+            // Likewise: the folder list stays where it is.
         }
         listefichouvrir();
     }
@@ -272,6 +277,8 @@ void PanneauOuverture::fermer()
         if (!x_.dossierTravail.isEmpty())
             fs::changerDossier(x_.dossierTravail);
     } catch (const Erreur&) {
+        // The panel never leaves the work folder: going back is a safeguard, and a work folder that
+        // has gone is reported by the next procedure that writes there.
     }
     F_ouvrir.definirVisible(false);
 }

@@ -78,8 +78,9 @@ bool PagesPerso::ouvrirpage()
             viderNom();
             c.O_ajout.definirValeur(true);
             e.ouvrirapres = true;
+            // A save that is made opens the page itself (apresSauvegarde); one that waits for
+            // a name marks nothing: the question stays armed until a save happens.
             sauvpage();
-            e.enregavantconfig = true;
             return false;
         }
         e.nomaouvrir.clear();
@@ -168,6 +169,7 @@ void PagesPerso::reinitialiserAvantOuverture()
         x_.disposition().marges();
         x_.imagerie().initzero();
         x_.imagerie().inittabreg();
+        x_.imagerie().zeroReglagesObjets();
         c.C_decoupe.definirValeur(0);
         c.B_annuldecoupe.definirActif(false);
         e.decoupefaite = false;
@@ -180,6 +182,7 @@ void PagesPerso::reinitialiserAvantOuverture()
         e.objetsurvole = AucunObjet;
         e.nbobjets = 0;
         x_.imagerie().initzero();
+        x_.imagerie().zeroReglagesObjets();
     }
 }
 
@@ -253,10 +256,12 @@ void PagesPerso::parametresPage()
     try {
         x_.imprimante.definirOrientationimprimante(orientation);
     } catch (const Erreur&) {
+        // The printer keeps its orientation: the check below tells the user.
     }
     try {
         x_.imprimante.definirFormatimprimante(papier);
     } catch (const Erreur&) {
+        // The printer keeps its paper: the check below tells the user.
     }
     x_.disposition().dimpage();
     x_.disposition().marges();
@@ -305,9 +310,10 @@ void PagesPerso::copierObjets(const QString& dossier)
             continue;
         }
         // The three work copies are the saved picture: a reset goes back to it.
-        fs::copierFichier(jpg, fichierPhoto(n));
-        fs::copierFichier(jpg, fichierSauv(n));
-        fs::copierFichier(jpg, fichierInit(n));
+        for (const QString& copie : {fichierPhoto(n), fichierSauv(n), fichierInit(n)}) {
+            fs::copierFichier(jpg, copie);
+            x_.imagerie().copiesConnues().copiee(jpg, copie);
+        }
         if (!jaq)
             x_.objets().creerControlePage(n);   // the mouse selects it, as any page object
         c.L_photo[i]->definirGammaaffichage(x_.partage.gamma);
@@ -327,6 +333,8 @@ void PagesPerso::copierObjets(const QString& dossier)
                 c.T_compos.chargertexte(fichierTexte(n), 0);
                 lu = true;
             } catch (const Erreur&) {
+                // Handled below: without a readable text the object comes back as the picture it
+                // showed.
             }
         }
         if (lu) {
@@ -437,6 +445,8 @@ void PagesPerso::echecOuverture(const QString& nom, const Erreur& err)
         e.effacementpage = true;
         x_.objets().effacpage();
     } catch (const Erreur&) {
+        // The clearing stops where it failed: the saved page on disk is untouched, and the message
+        // below tells that the open failed.
     }
     e.effacementpage = false;
     e.objetcourant = AucunObjet;

@@ -97,6 +97,10 @@ bool PagesPerso::pageVide()
             if (fiches.lire(n, champ::occup).toBool())
                 return false;
     } catch (const Erreur&) {
+        // A table that cannot be read may still hold the other face's objects: the page is
+        // not taken for empty, so the question to save it is asked and the save reports why
+        // it cannot be made.
+        return false;
     }
     return true;
 }
@@ -125,6 +129,8 @@ void PagesPerso::listepage()
     try {
         dossiers = fs::sousDossiers(perso);
     } catch (const Erreur&) {
+        // persopag cannot be listed: the list shows no page, and the saved pages stay on disk
+        // as they are.
     }
     for (const QString& d : dossiers) {
         rechpage(d);
@@ -187,7 +193,7 @@ void PagesPerso::enregistrerAvantQuitter()
     sauvpage();
 }
 
-void PagesPerso::enregistrerAvantConfig()
+bool PagesPerso::enregistrerAvantConfig()
 {
     ControlesEditeur& c = x_.c;
     EtatEditeur& e = x_.etat;
@@ -199,7 +205,7 @@ void PagesPerso::enregistrerAvantConfig()
     e.quitterapres = false;
     e.ouvrirapres = false;
     e.nomaouvrir.clear();
-    sauvpage();
+    return sauvpage();
 }
 
 }  // namespace kal

@@ -72,7 +72,8 @@ public:
     // "Configurer imprimante" answered Yes (page editor): the panel shown in save mode, keeping
     // the name it holds, and the save asked for: it saves at once under that name (asking first
     // when that page exists), or asks for one. Neither the close nor an open waits for it.
-    void enregistrerAvantConfig();
+    // True when the page was saved.
+    bool enregistrerAvantConfig();
 
 private:
     ContexteEditeur& x_;

@@ -97,6 +97,9 @@ void PagesPerso::texteApporte(const QString& fichier)
                     fiches.modifier(n, [](bd::JeuEnregistrements& j) { j.mettre(champ::textimage, false); });
                     fs::supprimerFichier(fichierTexte(n));
                 } catch (const Erreur&) {
+                    // The work database refuses the way back: the next procedure that reads it
+                    // reports it, and a texte<n>.svc left behind goes with the work files at the
+                    // close.
                 }
             }
         }

@@ -144,10 +144,12 @@ void Ajustement::restaurerImprimante()
     try {
         imp_.definirOrientationimprimante(p_.orientsauv);
     } catch (const Erreur&) {
+        // The printer keeps its orientation: the next print sets the one it needs.
     }
     try {
         imp_.definirFormatimprimante(p_.papiersauv);
     } catch (const Erreur&) {
+        // The printer keeps its paper: the next print sets the one it needs.
     }
 }
 

@@ -40,10 +40,9 @@ void Impression::configxp()
                     x_.objets().chargimp();
                 // The pages panel in save mode: the page is saved at once under the name the
                 // panel still holds, or waits there for one. The printer settings wait for the
-                // next request, which no longer asks; leaving the panel unsaved arms the
-                // question again, since a change of sheet empties the page.
-                x_.fichierspages().pagesPerso().enregistrerAvantConfig();
-                e.enregavantconfig = true;
+                // next request, which asks no more only when the save was made: a change of
+                // sheet empties the page.
+                e.enregavantconfig = x_.fichierspages().pagesPerso().enregistrerAvantConfig();
                 return;
             }
         }

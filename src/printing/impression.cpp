@@ -69,10 +69,20 @@ void Impression::brancher()
 
 // --- Jacket options
 
-void Impression::O_compos_Click() { x_.c.O_tout.definirActif(false); }
+void Impression::O_compos_Click()
+{
+    ControlesEditeur& c = x_.c;
+    c.O_tout.definirActif(false);
+    // Back to composing: "Les deux" leaves no face to compose, so the face composed before is
+    // selected again, and its click shows it as a user's would.
+    if (c.O_tout.valeur())
+        (faceAvant_ ? c.O_avant : c.O_arriere).definirValeur(true);
+}
 
 void Impression::O_imprim_Click()
 {
+    if (x_.etat.basecote == 0 || x_.etat.basecote == 16)
+        faceAvant_ = x_.etat.basecote == 0;
     x_.imagerie().sauvphoto();
     // Selecting "Les deux" runs its own click when it was not selected already.
     x_.c.O_tout.definirActif(true);

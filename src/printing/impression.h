@@ -81,6 +81,8 @@ private:
     std::unique_ptr<ControleImage> L_imprim_;
     std::unique_ptr<QObject> filtreFenetre_;
     int32_t posgauche_ = 0, poshaut_ = 0;
+    // Jacket: the face being composed when "Imprimer" was ticked, shown again by "Composer".
+    bool faceAvant_ = true;
 
     bool imprimerPage();
     bool imprimerJaquetteEntree();

@@ -32,6 +32,7 @@ std::optional<double> gammaDeLigne(const QString& l)
         if (std::isfinite(g) && std::abs(g) <= 32767)
             return g;
     } catch (const Erreur&) {
+        // No number: the caller takes the line as a damaged setting, as the comment above says.
     }
     return std::nullopt;
 }

@@ -113,6 +113,7 @@ void Depart::identauteur()
     try {
         fs::ecrireTexte(fs::joindre(fs::dossierCourant(), QStringLiteral("VORDEX.TXT")), texteIdentification());
     } catch (const Erreur&) {
+        // Nothing reads the file back: the program starts without it.
     }
 }
 

@@ -102,6 +102,8 @@ void Textes::ouvrirtexte()
     try {
         rechargerTexteCourant();
     } catch (const Erreur&) {
+        // The box could not take the current text-image's text back: that text is safe in its
+        // texte<n>.svc, stored before the load, and the next rebuild reads it from there.
     }
     Ecran::definirPointeur(pointeur::Personnalise);
     MsgBox(lignesMessage({QStringLiteral("Le texte n'a pas pu être chargé:"), fichierchoisi_, cause}),

@@ -57,6 +57,10 @@ void Textes::ecrireFichiersTexte(ControleImage& rendu, int n)
         fs::copierFichier(cotes[1], cotes[3]);
         for (qsizetype i = 0; i < cibles.size(); ++i)
             remplacer(cotes[i], cibles[i]);
+        CopiesConnues& copies = x_.imagerie().copiesConnues();
+        copies.ecrite(cibles[1], rendu.bitmap());
+        copies.copiee(cibles[1], cibles[2]);
+        copies.copiee(cibles[1], cibles[3]);
     } catch (...) {
         for (const QString& f : cotes)
             QFile::remove(f);
@@ -133,6 +137,7 @@ void Textes::creattextimage()
     ligne[col::Lignes] = lignes;
 
     c.L_sauvtot.lirefichier(fichierInit(n), 0, 0, 1);
+    x_.imagerie().copiesConnues().lue(fichierInit(n), c.L_sauvtot.bitmap());
     {
         Leve m(e.majencours);
         c.A_angle.definirValeur(0);

@@ -60,6 +60,8 @@ void Atelier::scanning()
             c->vider();
         autorcorrect(false);
         A_resize.definirActif(false);
+        // The compressed size shown was the photo's before: the label says what it is for.
+        E_compression.definirLegende(QStringLiteral("Compression"));
         return;
     }
     L_photo.traitementphoto();

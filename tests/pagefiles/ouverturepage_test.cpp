@@ -48,6 +48,13 @@ protected:
         EXPECT_NEAR(photo.hautReel(), v[1].toDouble() / s, s + 1) << n;
         EXPECT_TRUE(photo.visible()) << n;
     }
+    // A left click on object n, as the mouse gives it.
+    void cliquer(int n)
+    {
+        kal::ControleImage& photo = *ed->c.L_photo[static_cast<size_t>(n)];
+        photo.surSourisEnfoncee(1, 0, 30, 30);
+        photo.surSourisRelachee(1, 0, 30, 30);
+    }
 };
 
 TEST_P(Ouvrir, LaPageRevientCommeElleAEteEnregistree)
@@ -228,6 +235,61 @@ TEST_P(Ouvrir, QuitterProposeDEnregistrerPuisFinitLeProgramme)
     EXPECT_TRUE(QFile::exists(travail(QStringLiteral("quelvard.ini"))));
     EXPECT_FALSE(QFile::exists(kal::fichierPhoto(0)));
     EXPECT_TRUE(kal::Programme::termine());
+}
+
+// The adjustments of the page shown do not follow the objects of the page opened: a saved
+// picture holds its own already.
+TEST_P(Ouvrir, ChaqueObjetOuvertGardeSesPropresReglages)
+{
+    charger(jpeg(QStringLiteral("a.jpg"), 200, 150, 0x404040));
+    charger(jpeg(QStringLiteral("b.jpg"), 200, 150, 0x404040));
+    pages().listepage();
+    ok(ed->c.O_ajout, QStringLiteral("pp"));
+    ASSERT_TRUE(QFile::exists(perso(QStringLiteral("pp/photo1.jpg"))));
+    c().A_intensite.definirValeur(500);
+    cliquer(0);
+    ASSERT_EQ(e().objetcourant, 0);
+    ASSERT_DOUBLE_EQ(e().tabobjets[1][kal::col::Intensite], 500);
+
+    ouvrir(QStringLiteral("pp"));
+    if (jaq())
+        c().O_avant.definirValeur(true);
+    cliquer(0);
+    cliquer(1);
+    ASSERT_EQ(e().objetcourant, 1);
+    EXPECT_EQ(c().A_intensite.valeur(), 0);
+    EXPECT_EQ(c().E_intensite.legende(), QStringLiteral("Int= 0"));
+    for (int n : {0, 1})
+        EXPECT_DOUBLE_EQ(e().tabobjets[static_cast<size_t>(n)][kal::col::Intensite], 0) << n;
+    // Shown and kept as saved, not brightened.
+    EXPECT_NEAR(qGray(c().L_photo[1]->bitmap().pleine().pixel(100, 75)), 0x40, 3);
+    kal::ControleImage travail;
+    travail.lirefichier(kal::fichierPhoto(1));
+    EXPECT_NEAR(qGray(travail.bitmap().pleine().pixel(100, 75)), 0x40, 3);
+}
+
+// The work copies of an opened page are written again only when their picture changes: the
+// first store after the open leaves them as they are.
+TEST_P(Ouvrir, LesCopiesOuvertesNeSontPasReecritesPourRien)
+{
+    charger(jpeg(QStringLiteral("a.jpg"), 200, 150));
+    pages().listepage();
+    ok(ed->c.O_ajout, QStringLiteral("pp"));
+    ouvrir(QStringLiteral("pp"));
+    if (jaq())
+        c().O_avant.definirValeur(true);
+    ASSERT_EQ(e().objetcourant, 0);
+    const QStringList copies = {kal::fichierPhoto(0), kal::fichierSauv(0)};
+    std::vector<std::pair<QByteArray, unsigned long long>> avant;
+    for (const QString& f : copies)
+        avant.emplace_back(octets(f), kaltest::inode(f));
+    pages().listepage();
+    ok(ed->c.O_ajout, QStringLiteral("autre"));
+    ASSERT_TRUE(QFile::exists(perso(QStringLiteral("autre/photo0.jpg"))));
+    for (qsizetype i = 0; i < copies.size(); ++i) {
+        EXPECT_EQ(octets(copies[i]), avant[static_cast<size_t>(i)].first) << copies[i].toStdString();
+        EXPECT_EQ(kaltest::inode(copies[i]), avant[static_cast<size_t>(i)].second) << copies[i].toStdString();
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Editeurs, Ouvrir, ::testing::Values(TypeEditeur::Page, TypeEditeur::Jaquette),

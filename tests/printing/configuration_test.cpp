@@ -166,9 +166,15 @@ TEST_P(Configuration, AvecDesObjets)
     EXPECT_EQ(dernier().texte, QStringLiteral("Désignez un nom de fichier de sauvegarde"));
     EXPECT_TRUE(ed->c.F_page.visible());
     EXPECT_TRUE(ed->c.O_ajout.valeur());
-    EXPECT_TRUE(e().enregavantconfig);
+    EXPECT_FALSE(e().enregavantconfig);   // nothing was saved
     EXPECT_FALSE(e().panneauouvert);
-    // The panel left without saving: the next request asks again.
+    // Asked again while the panel still waits for a name, and again after it was left.
+    banc.repondeur.oublier();
+    banc.repondeur.prevoir(kal::msg::RepOui);
+    x().impression().configurerimprimante();
+    ASSERT_EQ(banc.repondeur.messages().size(), 2u);
+    EXPECT_EQ(banc.repondeur.messages()[0].titre, QStringLiteral("CONFIGURATION IMPRIMANTE"));
+    EXPECT_FALSE(e().enregavantconfig);
     ed->c.B_annulsauv.cliquer();
     EXPECT_FALSE(e().enregavantconfig);
     banc.repondeur.oublier();

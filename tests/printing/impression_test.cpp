@@ -449,6 +449,35 @@ TEST_P(ImpressionJaquette, LesOptionsDImpression)
     EXPECT_TRUE(banc.imp.traces().empty());
 }
 
+// Back to "Composer" after printing an empty jacket: the face composed before is selected and
+// shown again, a photo placed then lands on it, and the next print prints it.
+TEST_P(ImpressionJaquette, ComposerRendLaFaceComposee)
+{
+    kal::ControlesEditeur& k = c();
+    k.O_compos.definirValeur(true);
+    k.O_arriere.definirValeur(true);
+    ASSERT_EQ(x().etat.basecote, 16);
+    k.O_imprim.definirValeur(true);
+    EXPECT_TRUE(x().impression().imprimer());
+    EXPECT_EQ(banc.repondeur.messages().back().texte, QStringLiteral("Aucune jaquette à imprimer"));
+    k.O_compos.definirValeur(true);
+    EXPECT_TRUE(k.O_arriere.valeur());
+    EXPECT_FALSE(k.O_tout.valeur());
+    EXPECT_FALSE(k.O_tout.actif());
+    EXPECT_EQ(x().etat.basecote, 16);
+
+    ASSERT_TRUE(kaltest::BancEditeur::placer(ed, banc.jpeg(QStringLiteral("dos.jpg"), 300, 200)));
+    EXPECT_EQ(x().etat.objetcourant, 16);
+    EXPECT_TRUE(k.L_photo[16]->visible());
+    EXPECT_FALSE(k.L_photo[16]->estVide());
+    banc.repondeur.oublier();
+    banc.repondeur.prevoir(kal::msg::RepOui);
+    k.O_imprim.definirValeur(true);
+    EXPECT_TRUE(x().impression().imprimer());
+    EXPECT_EQ(banc.repondeur.messages().size(), 1u) << banc.repondeur.messages().back().texte.toStdString();
+    EXPECT_EQ(kaltest::tracesDe(banc.imp, Trace::Genre::Image).size(), 1u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Jaquette, ImpressionJaquette, ::testing::Values(TypeEditeur::Jaquette),
                          [](const auto& i) { return std::string(kaltest::nomType(i.param)); });
 

@@ -10,8 +10,11 @@
 #include "shell/depart.h"
 #include "support/dossiertemp.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QMessageBox>
+#include <QTimer>
 #include <QPageSize>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -133,6 +136,39 @@ TEST_F(EcranReel, BandeDesEditeursDansLaFenetre)
         attendre(200);
     }
     EXPECT_TRUE(repondeur.messages().empty());
+}
+
+// DOC chosen with no manual in the folder, real boxes answered as a person does once they show:
+// closing the box gives the focus back to the start window before the viewer first becomes
+// active, and that is no new activation. One click, one "MANUEL ABSENT".
+TEST_F(EcranReel, ManuelAbsentUneSeuleFois)
+{
+    installerRepondeur(nullptr);
+    QStringList boites;
+    QElapsedTimer vue;
+    QTimer personne;
+    personne.setInterval(50);
+    QObject::connect(&personne, &QTimer::timeout, [&] {
+        auto* b = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!b || !b->isVisible()) {
+            vue.invalidate();
+            return;
+        }
+        if (!vue.isValid())
+            vue.start();
+        // Under the window manager the box is read once it has the focus.
+        if ((avecGestionnaire() && !b->isActiveWindow()) && vue.elapsed() < 2000)
+            return;
+        boites << b->windowTitle();
+        b->button(QMessageBox::Ok)->click();
+    });
+    personne.start();
+    depart->activateWindow();
+    attendre(500);
+    Fenetres::montrer(QStringLiteral("DOC"));
+    attendre(3000);
+    EXPECT_EQ(boites.join(QStringLiteral(", ")).toStdString(), "MANUEL ABSENT");
+    EXPECT_TRUE(Fenetres::chargee(QStringLiteral("DOC")));
 }
 
 }  // namespace

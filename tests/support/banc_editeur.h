@@ -9,10 +9,12 @@
 #include "pagemodel/objets.h"
 #include "platform/database/basedonnees.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <gtest/gtest.h>
 #include <memory>
+#include <sys/stat.h>
 
 namespace kaltest {
 
@@ -62,6 +64,14 @@ public:
         return j.valeur(nom);
     }
 };
+
+// The file's inode: the program writes a file by putting a new one in its place, so a file
+// written again has another.
+inline unsigned long long inode(const QString& chemin)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(chemin).constData(), &st) == 0 ? static_cast<unsigned long long>(st.st_ino) : 0;
+}
 
 inline const char* nomType(kal::TypeEditeur t) { return t == kal::TypeEditeur::Jaquette ? "Jaquette" : "Page"; }
 inline std::string nomEditeur(const ::testing::TestParamInfo<kal::TypeEditeur>& i) { return nomType(i.param); }

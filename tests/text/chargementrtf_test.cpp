@@ -198,6 +198,27 @@ TEST_F(ChargementRtf, UnFichierQuiNEstPasDuRtf)
     rienDeCree(1);
 }
 
+// A refused text stores the current photo, whose picture did not change: its work copies are
+// not written again (each writing would encode the picture once more).
+TEST_F(ChargementRtf, UnRefusNeReecritPasLesCopiesDeLaPhoto)
+{
+    b.a.chargerPhotos(1, 64, 48);
+    const QString png = b.a.banc.dossier.fichier(QStringLiteral("x.rtf"));
+    ASSERT_TRUE(QImage(QSize(8, 8), QImage::Format_RGB32).save(png, "PNG"));
+    const QStringList copies = {kal::fichierPhoto(0), kal::fichierSauv(0)};
+    std::vector<unsigned long long> avant;
+    for (const QString& f : copies)
+        avant.push_back(kaltest::inode(f));
+    for (const QString& fichier : {png, fixture("paragraphe-long.rtf")}) {
+        b.a.banc.repondeur.oublier();
+        b.ed()->c.L_fonction.definirIndex(-1);
+        charger(fichier);
+        ASSERT_EQ(messages().size(), 1u);
+        for (qsizetype i = 0; i < copies.size(); ++i)
+            EXPECT_EQ(kaltest::inode(copies[i]), avant[static_cast<size_t>(i)]) << copies[i].toStdString();
+    }
+}
+
 TEST_F(ChargementRtf, LeDialogueAnnuleEtLaLimiteDesSeizeObjets)
 {
     b.a.chargerPhotos(15, 64, 48);

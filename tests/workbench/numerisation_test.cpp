@@ -72,6 +72,7 @@ void scanRate(bool page)
     Atelier* a = b.ouvrir();
     dejaOuverte(b, *a);
     ASSERT_TRUE(a->B_enrsous.actif());
+    ASSERT_TRUE(legende(a->E_compression).endsWith(QStringLiteral(" Ko")));
     kal::RepondeurSourceEnregistreur personne;
     if (page)
         personne.prevoir(0);
@@ -91,6 +92,7 @@ void scanRate(bool page)
     EXPECT_TRUE(a->B_sup.actif());
     EXPECT_EQ(legende(a->E_angle), QStringLiteral("Angle= 0 deg"));
     EXPECT_EQ(legende(a->E_resize), QStringLiteral("Redim"));
+    EXPECT_EQ(legende(a->E_compression), QStringLiteral("Compression"));   // no size of the photo before
     // Nothing to correct: the controls that work on a photo wait for one.
     for (const kal::Controle* c : std::initializer_list<const kal::Controle*>{
              &a->A_contraste, &a->A_angle, &a->C_decoupe, &a->B_redeye, &a->A_resize, &a->B_annulreglagetot})

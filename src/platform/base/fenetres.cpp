@@ -36,7 +36,7 @@ Fenetre::Fenetre(const QString& nom, QWidget* parent) : QWidget(parent, Qt::Wind
     // Another window of the program becoming active makes the next activation of this one a
     // return to it (a message box or another program is no such window).
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* w) {
-        if (!w || w == windowHandle())
+        if (!w || w == windowHandle() || !activeDepuis_)
             return;
         for (QWidget* haut : QApplication::topLevelWidgets())
             if (haut->windowHandle() == w && qobject_cast<Fenetre*>(haut))
@@ -47,9 +47,12 @@ Fenetre::Fenetre(const QString& nom, QWidget* parent) : QWidget(parent, Qt::Wind
 bool Fenetre::event(QEvent* e)
 {
     // An unloaded window waiting for its deletion is hidden: it is not activated.
-    if (e->type() == QEvent::WindowActivate && !vueFraiche_ && isVisible()) {
-        vueFraiche_ = true;
-        activation();
+    if (e->type() == QEvent::WindowActivate && isVisible()) {
+        activeDepuis_ = true;
+        if (!vueFraiche_) {
+            vueFraiche_ = true;
+            activation();
+        }
     }
     return QWidget::event(e);
 }
@@ -60,6 +63,7 @@ void Fenetre::showEvent(QShowEvent* e)
     // Where no window manager gives the window the focus, showing it is its activation.
     if (!e->spontaneous() && !vueFraiche_) {
         vueFraiche_ = true;
+        activeDepuis_ = isActiveWindow();
         activation();
     }
 }

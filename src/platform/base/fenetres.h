@@ -53,8 +53,11 @@ private:
     int gauche_ = 0, haut_ = 0, largeur_ = 0, hauteur_ = 0;
     int pointeur_ = 0;
     bool dechargee_ = false;
-    // True from an activation until another window of the program becomes active.
+    // True from an activation until another window of the program becomes active after this
+    // one was: a window shown by code is not left before it was ever the active one (a message
+    // box of its activation gives the focus back to the window that was active before).
     bool vueFraiche_ = false;
+    bool activeDepuis_ = false;
 };
 
 class Fenetres {

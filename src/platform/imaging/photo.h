@@ -61,6 +61,25 @@ public:
 
     // Two holders hold the same state.
     bool memeEtat(const Photo& autre) const { return noeud_ == autre.noeud_; }
+    // A mark that tells a state again later without keeping it, nor its pixels, alive.
+    class Repere {
+    public:
+        bool designe(const Photo& p) const
+        {
+            return p.noeud_ && !etat_.owner_before(p.noeud_) && !p.noeud_.owner_before(etat_);
+        }
+        bool perime() const { return etat_.expired(); }
+
+    private:
+        friend class Photo;
+        std::weak_ptr<Noeud> etat_;
+    };
+    Repere repere() const
+    {
+        Repere r;
+        r.etat_ = noeud_;
+        return r;
+    }
 
     // Longer side of the display copy (pixels); pictures up to this size are their own copy.
     static int limiteApercu();
