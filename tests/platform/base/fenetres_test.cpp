@@ -7,7 +7,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -137,6 +139,36 @@ TEST(Messages, LesBoutonsEnFrancais)
     EXPECT_EQ(MsgBox("Continuer?", msg::Question | msg::OuiNon, "IMPRIMANTE"), msg::RepNon);
     vus.sort();
     EXPECT_EQ(vus, QStringList({"Non", "Oui"}));
+}
+
+// A key typed before the box was on the screen, or repeated because it is held down, does not
+// close it: the user has not read it yet. A key pressed once it is shown does.
+TEST(Messages, UneToucheTapeeAvantOuRepeteeNeFermePasLaBoite)
+{
+    bool ouverteApresAvance = false, ouverteApresRepetition = false;
+    QPointer<QMessageBox> boite;
+    QTimer::singleShot(0, [&] {
+        boite = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_FALSE(boite.isNull());
+        // Typed ahead: waiting in the queue since before the box, it reaches the box first.
+        QTest::keyClick(boite, Qt::Key_Return);
+        ouverteApresAvance = boite && boite->isVisible();
+    });
+    QTimer::singleShot(1500, [&] {
+        ASSERT_FALSE(boite.isNull());
+        QKeyEvent repetee(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QString(), true);
+        QApplication::sendEvent(boite, &repetee);
+        ouverteApresRepetition = boite && boite->isVisible();
+        QTest::keyClick(boite, Qt::Key_Return);
+    });
+    // Whatever happens, the test does not wait for ever.
+    QTimer::singleShot(10000, [&] {
+        if (boite)
+            boite->reject();
+    });
+    EXPECT_EQ(MsgBox("La base de données est occupée.", msg::OK + msg::Critique, "ERREUR"), msg::RepOK);
+    EXPECT_TRUE(ouverteApresAvance);
+    EXPECT_TRUE(ouverteApresRepetition);
 }
 
 // An error no procedure handles, raised in an event handler, is shown in an "ERREUR" box with its
