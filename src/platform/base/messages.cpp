@@ -67,10 +67,20 @@ protected:
             if (!vue_ && box_.windowHandle() && o == box_.windowHandle() && box_.windowHandle()->isExposed())
                 vue_ = true;
             return false;
+        case QEvent::KeyRelease: {
+            const auto* k = static_cast<QKeyEvent*>(e);
+            relachee_ = k->key();
+            instantRelache_ = k->timestamp();
+            return !vue();
+        }
         case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::ShortcutOverride:
-            return !vue() || static_cast<QKeyEvent*>(e)->isAutoRepeat();
+        case QEvent::ShortcutOverride: {
+            // The system repeats a held key as a release and a press at the same instant, and
+            // does not always mark them as repeats.
+            const auto* k = static_cast<QKeyEvent*>(e);
+            const bool repetee = k->isAutoRepeat() || (k->key() == relachee_ && k->timestamp() == instantRelache_);
+            return !vue() || repetee;
+        }
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
         case QEvent::MouseButtonDblClick:
@@ -84,6 +94,8 @@ private:
     QMessageBox& box_;
     bool vue_ = false;
     QElapsedTimer ouverture_;
+    int relachee_ = 0;                 // the last key released, and when (the system's clock)
+    unsigned long long instantRelache_ = 0;
     // Where nothing tells the box it is on the screen, it counts as seen a second after it opened.
     bool vue() const { return vue_ || ouverture_.elapsed() > 1000; }
 };

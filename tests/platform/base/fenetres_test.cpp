@@ -156,10 +156,21 @@ TEST(Messages, UneToucheTapeeAvantOuRepeteeNeFermePasLaBoite)
     });
     QTimer::singleShot(1500, [&] {
         ASSERT_FALSE(boite.isNull());
-        QKeyEvent repetee(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QString(), true);
-        QApplication::sendEvent(boite, &repetee);
+        // A held key: repeats marked as such, and repeats the system sends as a release and a
+        // press at the same instant.
+        auto touche = [&](QEvent::Type type, quint64 instant, bool repetition = false) {
+            QKeyEvent k(type, Qt::Key_Return, Qt::NoModifier, QString(), repetition);
+            k.setTimestamp(instant);
+            QApplication::sendEvent(boite->focusWidget() ? boite->focusWidget() : boite.data(), &k);
+        };
+        touche(QEvent::KeyPress, 1000, true);
+        touche(QEvent::KeyRelease, 1040);
+        touche(QEvent::KeyPress, 1040);
         ouverteApresRepetition = boite && boite->isVisible();
-        QTest::keyClick(boite, Qt::Key_Return);
+        // Released, then pressed again.
+        touche(QEvent::KeyRelease, 1060);
+        touche(QEvent::KeyPress, 1200);
+        touche(QEvent::KeyRelease, 1260);
     });
     // Whatever happens, the test does not wait for ever.
     QTimer::singleShot(10000, [&] {
