@@ -15,8 +15,9 @@ namespace {
 // The seven lines hold short numbers: nothing longer is read, however large the file.
 constexpr int LignesLues = 7;
 constexpr int OctetsParLigne = 64;
-// A settings file holds some forty bytes: a file far larger is none.
-constexpr qint64 OctetsFichierMax = 64 * 1024;
+// A settings file holds some forty bytes: a file of megabytes is none, and reading it through to
+// its seventh line could take long.
+constexpr qint64 OctetsFichierMax = 4 << 20;
 
 QString septLignes(const QString& ligne0, double deltaH, double deltaV)
 {

@@ -170,6 +170,9 @@ public:
         if (::stat(vrai_.constData(), &ancien) == 0) {
             if (S_ISDIR(ancien.st_mode))
                 echecAcces(cible, EISDIR);
+            // A device or a pipe (a link to /dev/zero) is never replaced by a file.
+            if (!S_ISREG(ancien.st_mode))
+                echecAcces(cible, EINVAL, false, QStringLiteral("ce n'est pas un fichier ordinaire (un périphérique ou un tube)"));
             // A file the user may not write is not replaced behind their back.
             const int essai = ::open(vrai_.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
             if (essai < 0)

@@ -23,6 +23,7 @@
 #include <sys/fsuid.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 using namespace kal;
@@ -276,6 +277,17 @@ TEST(LectureBornee, PasPlusDeLignesNiDOctetsQueDemande)
             }
         }
     }
+    // Nor is it replaced by a file, through a link or not: a device of the test's own (the null
+    // device's numbers), and the pipe.
+    ASSERT_EQ(::mknod(QFile::encodeName(d.fichier("nul")).constData(), S_IFCHR | 0666, makedev(1, 3)), 0);
+    ASSERT_TRUE(QFile::link(d.fichier("nul"), d.fichier("lien.ini")));
+    for (const char* nom : {"tube.ini", "lien.ini", "nul"})
+        EXPECT_EQ(numeroErreur([&] { fs::ecrireTexte(d.fichier(nom), QStringLiteral("180")); }), err::AccesChemin) << nom;
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(d.fichier("tube.ini")).constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    ASSERT_EQ(::stat(QFile::encodeName(d.fichier("nul")).constData(), &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
 }
 
 TEST(Fichiers, CausesDuSystemeEnFrancais)

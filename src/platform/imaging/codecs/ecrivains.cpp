@@ -202,7 +202,8 @@ QByteArray ecrireQt(const QImage& source, const char* format, int bits)
     tampon.open(QIODevice::WriteOnly);
     QImageWriter ecrivain(&tampon, format);
     if (!ecrivain.write(image))
-        echec(err::EcritureImpossible, QString::fromLatin1(format).toUpper() + QStringLiteral(": ") + enFrancais(ecrivain.errorString()));
+        echec(err::EcritureImpossible,
+              QString::fromLatin1(format).toUpper() + QStringLiteral(": ") + enFrancais(ecrivain.errorString()));
     return sortie;
 }
 
