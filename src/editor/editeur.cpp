@@ -66,6 +66,11 @@ void Editeur::chargement()
         Fenetres::decharger(nom());
         return;
     }
+    if (!prendreDossier()) {
+        refuse_ = true;
+        Fenetres::decharger(nom());
+        return;
+    }
     if (!x.imprimante.presente())
         MsgBox(x.imprimante.messageAbsence(), msg::OK + msg::Exclamation, QStringLiteral("IMPRIMANTE"));
 
@@ -80,6 +85,24 @@ void Editeur::chargement()
                msg::OK + msg::Critique, QStringLiteral("ERREUR"));
         bloquerSaufQuitter();
     }
+}
+
+bool Editeur::prendreDossier()
+{
+    // Another copy of the program working in this folder would share the database and the work
+    // files with this editor, each undoing what the other does.
+    QString dossier;
+    try {
+        dossier = fs::dossierCourant();
+    } catch (const Erreur&) {
+        return true;   // no folder to share: the load stops on it and says why
+    }
+    if (verrou_.prendre(dossier) != VerrouDossier::Etat::Occupe)
+        return true;
+    MsgBox(lignesMessage({QStringLiteral("Une autre copie du programme utilise ce dossier de travail:"), dossier,
+                          QStringLiteral("Quitter cette autre copie avant d'ouvrir un éditeur ici.")}),
+           msg::OK + msg::Critique, QStringLiteral("ERREUR"));
+    return false;
 }
 
 void Editeur::bloquerSaufQuitter()
@@ -126,8 +149,10 @@ void Editeur::chargerEtapes()
         e.nbarriere = 0;
     }
 
-    // The installed work database is made when the work folder has none.
-    creerBaseSiAbsente(fs::dossierCourant());
+    // The installed work database is made when the work folder has none; a table short of
+    // records gets them back, as installed (every procedure finds the records 0 to 31).
+    if (!creerBaseSiAbsente(fs::dossierCourant()))
+        completerBaseTravail(ModeleObjets::cheminBase());
     if (!jaq) {
         x.D_image.definirBase(ModeleObjets::cheminBase());
         objets.posminiat();
@@ -233,6 +258,7 @@ bool Editeur::dechargement()
         }
     }
     x.etat.margesactives = false;
+    verrou_.liberer();
     return true;
 }
 
@@ -323,18 +349,23 @@ void Editeur::fermerapp()
                               QStringLiteral("Le gamma et les corrections d'impression ne sont pas enregistrés.")}),
                msg::OK + msg::Exclamation, QStringLiteral("FICHIER QUELVARD.INI"));
     }
-    for (int n = 0; n < x.etat.nbEmplacements(); ++n) {
-        for (const QString& f : fichierstravail(n)) {
-            try {
-                fs::supprimerFichier(f);
-            } catch (const Erreur& err) {
-                if (err.numero() == err::FichierIntrouvable)
-                    continue;   // the slot never held an object
-                // The program stays open with its work files; the user is told why.
-                MsgBox(lignesMessage({QStringLiteral("Le fichier de travail ne peut pas être supprimé:"), f}),
-                       msg::OK + msg::Exclamation, QStringLiteral("FERMETURE"));
-                return;
-            }
+    QStringList travail;
+    try {
+        for (int n = 0; n < x.etat.nbEmplacements(); ++n)
+            travail << fichierstravail(n);
+    } catch (const Erreur&) {
+        travail.clear();   // the work folder was removed, and the work files with it
+    }
+    for (const QString& f : travail) {
+        try {
+            fs::supprimerFichier(f);
+        } catch (const Erreur& err) {
+            if (err.numero() == err::FichierIntrouvable)
+                continue;   // the slot never held an object
+            // The program stays open with its work files; the user is told why.
+            MsgBox(lignesMessage({QStringLiteral("Le fichier de travail ne peut pas être supprimé:"), f}),
+                   msg::OK + msg::Exclamation, QStringLiteral("FERMETURE"));
+            return;
         }
     }
     // A load that stopped before it noted the folder left the current folder as it was.
@@ -342,7 +373,7 @@ void Editeur::fermerapp()
         try {
             fs::changerDossier(x.etat.repinitial);
         } catch (const Erreur&) {
-            return;
+            // The folder is gone: there is nowhere to return to, and the program ends all the same.
         }
     }
     Programme::terminer();

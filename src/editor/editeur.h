@@ -6,6 +6,7 @@
 // load, unload and close, the function-list dispatch, and the hover captions.
 #include "editor/contexteediteur.h"
 #include "platform/base/fenetres.h"
+#include "platform/base/verroudossier.h"
 
 #include <QString>
 
@@ -39,6 +40,9 @@ protected:
 
 private:
     bool refuse_ = false;   // the load was refused: the unload has nothing to undo
+    VerrouDossier verrou_;  // the work folder, for this copy of the program alone
+    // Takes the work folder's lock; false, once the user is told, when another copy holds it.
+    bool prendreDossier();
     void chargerEtapes();
     // After a load that stopped: every control but QUITTER is disabled, for the objects, records
     // and settings they would act on were never set up.

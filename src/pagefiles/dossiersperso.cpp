@@ -1,13 +1,14 @@
 #include "pagefiles/dossiersperso.h"
 
 #include "platform/base/erreur.h"
+#include "platform/base/erreursysteme.h"
 #include "platform/base/fichiers.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -41,7 +42,7 @@ QString cause(int e)
     case ENAMETOOLONG: return QStringLiteral("le nom est trop long");
     case EBUSY: return QStringLiteral("le dossier est utilisé par un autre programme");
     case EIO: return QStringLiteral("erreur de lecture ou d'écriture du disque");
-    default: return QString::fromLocal8Bit(std::strerror(e));
+    default: return texteErreurSysteme(e);
     }
 }
 
@@ -202,6 +203,24 @@ bool supprimerArbre(const QString& c)
     // remove_all removes links without following them.
     stdfs::remove_all(chemin(c), ec);
     return !ec;
+}
+
+int supprimerDossiersAcote(const QString& perso)
+{
+    // mkdtemp's six letters or digits after the prefixes the page files use.
+    static const QRegularExpression motif(
+        QStringLiteral("^\\.(sauvegarde|suppression|ancien|conversion)-[A-Za-z0-9]{6}$"));
+    int n = 0;
+    std::error_code ec;
+    for (stdfs::directory_iterator it(chemin(perso), ec), fin; !ec && it != fin; it.increment(ec)) {
+        std::error_code e2;
+        const QString nom = QString::fromStdString(it->path().filename().string());
+        if (it->is_symlink(e2) || !it->is_directory(e2) || !motif.match(nom).hasMatch())
+            continue;
+        if (supprimerArbre(fs::joindre(perso, nom)))
+            ++n;
+    }
+    return n;
 }
 
 void trierNoms(QStringList& noms)

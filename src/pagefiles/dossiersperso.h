@@ -49,6 +49,11 @@ void deplacer(const QString& chemin, const QString& vers);
 // could not be removed.
 bool supprimerArbre(const QString& chemin);
 
+// Removes the hidden folders that saves, deletions and upgrades of pages left in persopag when
+// the program was stopped halfway (".sauvegarde-Ab12Cd" and the others dossierAcote makes): real
+// folders named after those exact patterns only. Gives how many were removed.
+int supprimerDossiersAcote(const QString& perso);
+
 // Names in the order of the folder lists: without regard to letter case, then by their bytes.
 void trierNoms(QStringList& noms);
 

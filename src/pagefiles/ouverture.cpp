@@ -111,6 +111,7 @@ void PanneauOuverture::listefichouvrir()
     listage_ = true;
     L_ouvfich.vider();
     apercuLisible_ = false;
+    raisonIllisible_.clear();
     nomsurvole.clear();   // nothing previewed any more: pointing at a name previews it again
     E_info.definirLegende(QString());
     L_fichouvrir.vider();
@@ -142,14 +143,17 @@ void PanneauOuverture::infoouvrir()
     nomsurvole = L_fichouvrir.texte();
     try {
         L_ouvfich.lirefichier(fichierouvrir, 0, 0, 1);
-    } catch (const Erreur&) {
-        // A file that cannot be read shows nothing and cannot be loaded.
+    } catch (const Erreur& e) {
+        // A file that cannot be read shows nothing and cannot be loaded; the release on it says why.
         L_ouvfich.vider();
         apercuLisible_ = false;
+        raisonIllisible_ = e.description().isEmpty() ? QStringLiteral("ce n'est pas une image que le programme sait lire")
+                                                     : e.description();
         E_info.definirLegende(QStringLiteral("Fichier illisible"));
         return;
     }
     apercuLisible_ = true;
+    raisonIllisible_.clear();
     const double W = L_ouvfich.bitmap().largeur(), H = L_ouvfich.bitmap().hauteur();
     double l = BoiteApercu, h = BoiteApercu;
     if (H <= W)
@@ -173,6 +177,7 @@ void PanneauOuverture::L_fichouvrir_MouseMove(int, int, int x, int y)
     if (k < 0 || k > L_fichouvrir.nombre() - 1) {
         L_ouvfich.vider();
         apercuLisible_ = false;
+        raisonIllisible_.clear();
         nomsurvole.clear();
         L_fichouvrir.definirIndex(-1);
         return;
@@ -187,6 +192,13 @@ void PanneauOuverture::L_fichouvrir_MouseMove(int, int, int x, int y)
 
 void PanneauOuverture::L_fichouvrir_MouseUp(int, int, int, int)
 {
+    if (!L_fichouvrir.texte().isEmpty() && !apercuLisible_ && !raisonIllisible_.isEmpty()) {
+        bip();
+        MsgBox(lignesMessage({QStringLiteral("Le fichier %1 ne peut pas être lu:").arg(fs::nomFinal(fichierouvrir)),
+                              raisonIllisible_}),
+               msg::OK + msg::Exclamation, QStringLiteral("FICHIER ILLISIBLE"));
+        return;
+    }
     if (L_fichouvrir.texte().isEmpty() || !apercuLisible_) {
         if (surNomAbsent) {
             surNomAbsent();

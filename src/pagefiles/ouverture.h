@@ -73,6 +73,7 @@ private:
     bool retourLecteur_ = false;    // the drive list is being set back after a failed change
     int premierNom_ = 0;            // file number of the first name shown
     bool apercuLisible_ = false;    // the previewed file could be read
+    QString raisonIllisible_;       // why the file pointed at could not be read
     void fermer();
 };
 

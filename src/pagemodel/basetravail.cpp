@@ -56,6 +56,26 @@ int couleurMiniature(int numero)
     return c.red() | (c.green() << 8) | (c.blue() << 16);
 }
 
+namespace {
+// Record n as the installed database holds it.
+void ajouterFiche(bd::JeuEnregistrements& jeu, int n)
+{
+    jeu.ajouterNouveau();
+    jeu.mettre(QStringLiteral("numero"), n);
+    jeu.mettre(QStringLiteral("coulminiat"), couleurMiniature(n));
+    if (n == 16) {
+        // The settings of an A4 portrait sheet printed to its edges.
+        jeu.mettre(QStringLiteral("orientation"), 1);
+        jeu.mettre(QStringLiteral("papersize"), 9);
+        jeu.mettre(QStringLiteral("largeurpage"), 11906);
+        jeu.mettre(QStringLiteral("hauteurpage"), 16838);
+        jeu.mettre(QStringLiteral("scaleheight"), 16838 - 30);
+        jeu.mettre(QStringLiteral("scalewidth"), 11906 - 30);
+    }
+    jeu.miseAJour();
+}
+}  // namespace
+
 void creerBaseTravail(const QString& chemin)
 {
     if (QFileInfo::exists(chemin))
@@ -68,21 +88,8 @@ void creerBaseTravail(const QString& chemin)
         bd::Base base = bd::Base::creer(provisoire);
         base.creerTable(nomTableObjets(), champsTableObjets());
         bd::JeuEnregistrements jeu = base.ouvrirJeu(nomTableObjets());
-        for (int n = 0; n <= 31; ++n) {
-            jeu.ajouterNouveau();
-            jeu.mettre(QStringLiteral("numero"), n);
-            jeu.mettre(QStringLiteral("coulminiat"), couleurMiniature(n));
-            if (n == 16) {
-                // The settings of an A4 portrait sheet printed to its edges.
-                jeu.mettre(QStringLiteral("orientation"), 1);
-                jeu.mettre(QStringLiteral("papersize"), 9);
-                jeu.mettre(QStringLiteral("largeurpage"), 11906);
-                jeu.mettre(QStringLiteral("hauteurpage"), 16838);
-                jeu.mettre(QStringLiteral("scaleheight"), 16838 - 30);
-                jeu.mettre(QStringLiteral("scalewidth"), 11906 - 30);
-            }
-            jeu.miseAJour();
-        }
+        for (int n = 0; n <= 31; ++n)
+            ajouterFiche(jeu, n);
         base.fermer();
     } catch (...) {
         QFile::remove(provisoire);
@@ -101,6 +108,33 @@ bool creerBaseSiAbsente(const QString& dossier)
         return false;
     creerBaseTravail(chemin);
     return true;
+}
+
+int completerBaseTravail(const QString& chemin)
+{
+    bd::Base base = bd::Base::ouvrir(chemin);
+    bd::JeuEnregistrements jeu = base.ouvrirJeu(nomTableObjets());
+    // A table that lacks a field is another program's, or older: it is left as it is.
+    for (const bd::DefinitionChamp& c : champsTableObjets())
+        if (!jeu.aChamp(c.nom))
+            return 0;
+    QList<bool> presente(32, false);
+    for (jeu.premier(); !jeu.fin(); jeu.suivant()) {
+        const QVariant v = jeu.valeur(QStringLiteral("numero"));
+        bool ok = false;
+        const int n = v.toInt(&ok);
+        if (ok && n >= 0 && n <= 31)
+            presente[n] = true;
+    }
+    int ajoutees = 0;
+    for (int n = 0; n <= 31; ++n) {
+        if (!presente[n]) {
+            ajouterFiche(jeu, n);
+            ++ajoutees;
+        }
+    }
+    base.fermer();
+    return ajoutees;
 }
 
 }  // namespace kal

@@ -34,4 +34,10 @@ void creerBaseTravail(const QString& chemin);
 // Makes kalmorin.mdb in the folder when the folder has none; true when it was made.
 bool creerBaseSiAbsente(const QString& dossier);
 
+// Adds to the table of the database at that path the records of 0 to 31 it lacks, as the
+// installed database holds them; the records there are left as they are. Gives how many were
+// added. A table that lacks one of the fields is left as it is; a file that is no work database
+// raises its error (kal::Erreur) and is not changed.
+int completerBaseTravail(const QString& chemin);
+
 }  // namespace kal

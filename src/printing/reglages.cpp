@@ -15,6 +15,9 @@ namespace {
 // The seven lines hold short numbers: nothing longer is read, however large the file.
 constexpr int LignesLues = 7;
 constexpr int OctetsParLigne = 64;
+// A settings file holds some forty bytes: a file of megabytes is none, and reading it through to
+// its seventh line could take long.
+constexpr qint64 OctetsFichierMax = 4 << 20;
 
 QString septLignes(const QString& ligne0, double deltaH, double deltaV)
 {
@@ -59,6 +62,13 @@ QString texteReglagesDefaut(double deltaH, double deltaV) { return septLignes(QS
 EtatReglages lirereglages(ReglagesPartages& p)
 {
     const QString chemin = cheminReglages();
+    // A device, a pipe or a huge file in its place is a damaged settings file: reading it might
+    // never end, and it holds no settings.
+    if (fs::existe(chemin) && !fs::estDossier(chemin) &&
+        (!fs::estFichier(chemin) || fs::longueurFichier(chemin) > OctetsFichierMax)) {
+        p.gamma = 180;
+        return EtatReglages::Illisible;
+    }
     EtatReglages etat = EtatReglages::Lu;
     QStringList lignes;
     try {

@@ -34,8 +34,9 @@ double lireCorrection(const QString& ligne);
 // Reads quelvard.ini into gamma, DeltaH and DeltaV, creating it first when it is missing. Only
 // the first seven lines are read, each no further than a number can reach. A first line that
 // is not a number (or far out of any gamma's range) gives gamma 180; the corrections of lines
-// 3 and 6 are read all the same. The file is never rewritten by the reading. Failures other
-// than a missing file are raised (kal::Erreur).
+// 3 and 6 are read all the same. Something else than an ordinary file (a device, a pipe), or a
+// file far larger than a settings file, is not read: gamma 180, Illisible. The file is never
+// rewritten by the reading. Failures other than a missing file are raised (kal::Erreur).
 EtatReglages lirereglages(ReglagesPartages& p);
 
 // Line 0 alone, as the calibration window reads it: the gamma it holds; 180 when it holds no

@@ -1,10 +1,15 @@
 #include "shell/depart.h"
 
+#include "imaging/fichierstravail.h"
+#include "pagefiles/dossiersperso.h"
+#include "pagemodel/basetravail.h"
 #include "platform/base/conversions.h"
 #include "platform/base/ecran.h"
 #include "platform/base/erreur.h"
 #include "platform/base/fichiers.h"
 #include "platform/base/messages.h"
+#include "platform/base/verroudossier.h"
+#include "printing/reglages.h"
 
 #include <QDir>
 #include <QEvent>
@@ -79,7 +84,24 @@ void Depart::chargement()
     } catch (const Erreur&) {
         // Normally it exists already.
     }
+    nettoyerRestes();
     transfpage();
+}
+
+void Depart::nettoyerRestes()
+{
+    // What a previous run stopped halfway left behind: the hidden copies its writes were making in
+    // the work folder, the hidden folders of its saves and deletions in persopag. Not while
+    // another copy of the program works in the folder: those would be its writes in progress.
+    VerrouDossier verrou;
+    if (verrou.prendre(partage_.repdepart) != VerrouDossier::Etat::Pris)
+        return;
+    QStringList noms = {fs::nomFinal(cheminReglages()), QStringLiteral("VORDEX.TXT"), nomBaseTravail()};
+    for (int n = 0; n < 32; ++n)
+        for (const QString& f : fichierstravail(n))
+            noms << fs::nomFinal(f);
+    fs::supprimerRestesEcriture(partage_.repdepart, noms);
+    perso::supprimerDossiersAcote(perso::dossierPerso(partage_.repdepart));
 }
 
 bool Depart::event(QEvent* e)

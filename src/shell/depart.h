@@ -23,6 +23,8 @@ public:
 
     void identauteur();
     void transfpage();
+    // Removes the leftovers of writes a previous run was stopped in (exact names only).
+    void nettoyerRestes();
     void L_fonction_Click();
 
 protected:

@@ -10,6 +10,7 @@
 #include "layout/disposition.h"
 #include "pagemodel/objets.h"
 #include "platform/base/erreur.h"
+#include "platform/base/erreursysteme.h"
 #include "platform/base/fichiers.h"
 
 #include <QFile>
@@ -30,7 +31,7 @@ void remplacer(const QString& de, const QString& vers)
     std::filesystem::rename(std::filesystem::path(QFile::encodeName(de).toStdString()),
                             std::filesystem::path(QFile::encodeName(vers).toStdString()), ec);
     if (ec)
-        throw Erreur(err::AccesChemin, vers + QStringLiteral(": ") + QString::fromLocal8Bit(ec.message().c_str()));
+        throw Erreur(err::AccesChemin, vers + QStringLiteral(": ") + texteErreurSysteme(ec.value()));
 }
 
 // The stamp of the thumbnail, 145 pixels on the longer side.

@@ -1,6 +1,7 @@
 // The page editor opened on damaged or unusual work folders, then closed with QUITTER: the
 // settings file stays byte for byte what it was, the database and the other user files are
 // untouched, the user is told in French, and the program ends.
+#include "support/autreprogramme.h"
 #include "support/banc_editeur.h"
 #include "pagemodel/basetravail.h"
 #include "platform/base/fichiers.h"
@@ -15,6 +16,8 @@
 #include <unistd.h>
 #include <QFile>
 #include <QRandomGenerator>
+#include <memory>
+#include <sqlite3.h>
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
@@ -52,7 +55,48 @@ struct Cas {
     const char* nom;
     std::function<void(const QString& dossier)> preparer;
     Conditions conditions = Conditions::Ordinaires;
+    // What happens to the folder while the editor is open.
+    std::function<void(const QString& dossier)> pendant = {};
+    // What the folder holds after QUITTER, where its files are rightly not the same bytes.
+    std::function<void(const QString& dossier)> verifier = {};
+    // Words one of the messages must hold: the user is told what went wrong.
+    const char* message = nullptr;
 };
+
+// Another program holding a lock for the length of one case.
+std::unique_ptr<kaltest::AutreProgramme> g_autre;
+
+void sql(const QString& base, const char* texte)
+{
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(base).constData(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, texte, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+}
+
+// The records of the work database, each with its own thumbnail colour as installed.
+int nombreDeFiches(const QString& d)
+{
+    kal::bd::Base b = kal::bd::Base::ouvrir(d + "/kalmorin.mdb");
+    kal::bd::JeuEnregistrements j = b.ouvrirJeu(kal::nomTableObjets());
+    for (j.premier(); !j.fin(); j.suivant()) {
+        const int n = j.valeur(QStringLiteral("numero")).toInt();
+        EXPECT_EQ(j.valeur(QStringLiteral("coulminiat")).toInt(), kal::couleurMiniature(n)) << n;
+    }
+    return j.nombre();
+}
+
+// The system's and the engine's English, which a message of the program must not carry.
+bool anglais(const QString& t)
+{
+    static const char* const mots[] = {"No such", "Permission denied", "No space", "Read-only", "read-only",
+                                       "Too many", "too long", "directory", "not permitted", "I/O error",
+                                       "File exists", "database", "Unknown", "malformed", "locked", "unable"};
+    for (const char* m : mots)
+        if (t.contains(QLatin1String(m)))
+            return true;
+    return false;
+}
 
 // Puts the current thread's file rights to those of "nobody" (under root), or makes every write
 // of the process fail as on a full disk, for the life of the object.
@@ -108,7 +152,8 @@ const Cas TousLesCas[] = {
          kal::fs::supprimerFichier(d + "/kalmorin.mdb");
          kal::bd::Base b = kal::bd::Base::creer(d + "/kalmorin.mdb");
          b.creerTable(kal::nomTableObjets(), kal::champsTableObjets());
-     }},
+     },
+     Conditions::Ordinaires, {}, [](const QString& d) { EXPECT_EQ(nombreDeFiches(d), 32); }},
     {"base_sans_champ_occup",
      [](const QString& d) {
          kal::fs::supprimerFichier(d + "/kalmorin.mdb");
@@ -156,6 +201,43 @@ const Cas TousLesCas[] = {
          droits(d, 0555);
      },
      Conditions::UtilisateurOrdinaire},
+    {"base_table_remplacee_par_une_vue",
+     [](const QString& d) {
+         sql(d + "/kalmorin.mdb", "ALTER TABLE kalmorin RENAME TO ancienne; CREATE VIEW kalmorin AS SELECT * FROM ancienne;");
+     },
+     Conditions::Ordinaires, {}, {}, "kalmorin est une vue et non la table des objets"},
+    {"base_sans_les_fiches_3_a_31",
+     [](const QString& d) { sql(d + "/kalmorin.mdb", "DELETE FROM kalmorin WHERE numero BETWEEN 3 AND 31;"); },
+     Conditions::Ordinaires, {}, [](const QString& d) { EXPECT_EQ(nombreDeFiches(d), 32); }},
+    {"base_verrouillee_par_un_autre_programme",
+     [](const QString& d) {
+         g_autre = std::make_unique<kaltest::AutreProgramme>(kaltest::AutreProgramme::Verrou::Base, d + "/kalmorin.mdb");
+         ASSERT_TRUE(g_autre->pret());
+     },
+     Conditions::Ordinaires, {}, {}, "occupée par un autre programme. Fermer cet autre programme"},
+    {"reglages_lien_vers_dev_zero",
+     [](const QString& d) {
+         kal::fs::supprimerFichier(d + "/quelvard.ini");
+         ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), d + "/quelvard.ini"));
+     },
+     Conditions::Ordinaires, {},
+     [](const QString& d) { EXPECT_EQ(QFileInfo(d + "/quelvard.ini").symLinkTarget(), QStringLiteral("/dev/zero")); },
+     "est illisible"},
+    {"reglages_tube_nomme",
+     [](const QString& d) {
+         kal::fs::supprimerFichier(d + "/quelvard.ini");
+         ASSERT_EQ(::mkfifo(QFile::encodeName(d + "/quelvard.ini").constData(), 0644), 0);
+     },
+     Conditions::Ordinaires, {},
+     [](const QString& d) {
+         struct stat st {};
+         EXPECT_EQ(::stat(QFile::encodeName(d + "/quelvard.ini").constData(), &st), 0);
+         EXPECT_TRUE(S_ISFIFO(st.st_mode));
+     },
+     "est illisible"},
+    {"dossier_supprime_pendant_l_edition", [](const QString&) {}, Conditions::Ordinaires,
+     [](const QString& d) { ASSERT_TRUE(QDir(d).removeRecursively()); },
+     [](const QString& d) { EXPECT_FALSE(QFileInfo::exists(d)); }, "Le dossier de travail n'existe plus"},
     {"disque_plein", [](const QString&) {}, Conditions::DisquePlein},
     {"disque_plein_sans_reglages", [](const QString& d) { kal::fs::supprimerFichier(d + "/quelvard.ini"); },
      Conditions::DisquePlein},
@@ -176,7 +258,9 @@ TEST_P(DossierAbime, QuitterNeDetruitRien)
     std::map<QString, QByteArray> avant;
     for (QDirIterator it(d, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();) {
         const QString f = it.next();
-        avant[f] = contenu(f);
+        struct stat st {};
+        if (::stat(QFile::encodeName(f).constData(), &st) == 0 && S_ISREG(st.st_mode))
+            avant[f] = contenu(f);   // a device or a pipe holds no bytes of the user's
     }
 
     {
@@ -194,31 +278,73 @@ TEST_P(DossierAbime, QuitterNeDetruitRien)
                 EXPECT_FALSE(k->widget()->isEnabledTo(ed));
             EXPECT_TRUE(ed->c.B_finimprim.widget()->isEnabledTo(ed));
         }
+        if (GetParam().pendant)
+            GetParam().pendant(d);
         ed->c.B_finimprim.cliquer();
         EXPECT_TRUE(kal::Programme::termine()) << "QUITTER must end the program";
     }
+    g_autre.reset();
     droits(d, 0777);
 
+    if (GetParam().verifier)
+        GetParam().verifier(d);
     for (const auto& [f, octets] : avant) {
-        if (f.endsWith(QLatin1String("kalmorin.mdb")) && !std::string(GetParam().nom).starts_with("base_"))
+        if (f.endsWith(QLatin1String("kalmorin.mdb")) &&
+            (!std::string(GetParam().nom).starts_with("base_") || GetParam().verifier))
             continue;   // a sound database is the editor's own to write
-        EXPECT_EQ(contenu(f), octets) << f.toStdString();
+        if (QFileInfo::exists(d)) {
+            EXPECT_EQ(contenu(f), octets) << f.toStdString();
+        }
     }
     // A settings file the load had to create is whole or absent, never left empty.
-    if (!avant.count(d + "/quelvard.ini")) {
+    if (!avant.count(d + "/quelvard.ini") && !QFileInfo(d + "/quelvard.ini").isSymLink() &&
+        QFileInfo(d + "/quelvard.ini").isFile()) {
         EXPECT_NE(contenu(d + "/quelvard.ini"), QByteArray());
     }
     // Every message is French, in the program's style: an upper-case title, a first line that
     // says what happened.
+    if (const char* attendu = GetParam().message) {
+        bool dit = false;
+        for (const auto& m : banc.repondeur.messages())
+            dit = dit || m.texte.contains(QString::fromUtf8(attendu));
+        EXPECT_TRUE(dit) << attendu;
+    }
     for (const auto& m : banc.repondeur.messages()) {
         if (qEnvironmentVariableIsSet("KAL_MONTRER_MESSAGES"))
             std::fprintf(stderr, "%s | %s\n", qPrintable(m.titre), qPrintable(m.lignes().join(QStringLiteral(" / "))));
         EXPECT_EQ(m.titre, m.titre.toUpper());
         EXPECT_FALSE(m.lignes().value(0).contains(QLatin1String("SELECT"))) << m.texte.toStdString();
+        EXPECT_FALSE(anglais(m.texte)) << m.texte.toStdString();
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cas, DossierAbime, ::testing::ValuesIn(TousLesCas),
                          [](const auto& i) { return std::string(i.param.nom); });
+
+// Another copy of the program holds the work folder: this one opens no editor, says why, and
+// leaves the folder's files alone; once the other copy has ended, the folder is this one's.
+TEST(DeuxCopies, LaSecondeNOuvreAucunEditeur)
+{
+    kaltest::BancEditeur banc;
+    const QString d = banc.dossier.chemin();
+    kal::creerBaseSiAbsente(d);
+    poser(d + "/quelvard.ini", Reglages);
+    const QByteArray base = contenu(d + "/kalmorin.mdb");
+    {
+        kaltest::AutreProgramme autre(kaltest::AutreProgramme::Verrou::Dossier, d);
+        ASSERT_TRUE(autre.pret());
+        for (TypeEditeur t : {TypeEditeur::Page, TypeEditeur::Jaquette}) {
+            banc.repondeur.oublier();
+            EXPECT_EQ(banc.ouvrir(t), nullptr);
+            ASSERT_FALSE(banc.repondeur.messages().empty());
+            const kal::MessageAffiche& m = banc.repondeur.messages().back();
+            EXPECT_EQ(m.titre, QStringLiteral("ERREUR"));
+            EXPECT_TRUE(m.texte.startsWith(QStringLiteral("Une autre copie du programme utilise ce dossier"))) << m.texte.toStdString();
+        }
+        EXPECT_EQ(contenu(d + "/kalmorin.mdb"), base);
+        EXPECT_EQ(contenu(d + "/quelvard.ini"), Reglages);
+    }
+    EXPECT_NE(banc.ouvrir(TypeEditeur::Page), nullptr);
+}
 
 }  // namespace

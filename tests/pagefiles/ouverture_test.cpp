@@ -133,7 +133,13 @@ TEST_P(Ouverture, RelacherSansNomOuSurUnFichierAbime)
     EXPECT_EQ(p.fichierouvrir, images + QStringLiteral("/cassee.jpg"));
     EXPECT_TRUE(p.L_ouvfich.estVide());
     relacher(1);
-    EXPECT_EQ(banc.repondeur.messages().size(), 2u);
+    // The release says that file cannot be read, and why, in French.
+    ASSERT_EQ(banc.repondeur.messages().size(), 2u);
+    const kal::MessageAffiche& illisible = banc.repondeur.messages()[1];
+    EXPECT_EQ(illisible.titre, QStringLiteral("FICHIER ILLISIBLE"));
+    ASSERT_EQ(illisible.lignes().size(), 2);
+    EXPECT_EQ(illisible.lignes()[0], QStringLiteral("Le fichier cassee.jpg ne peut pas être lu:"));
+    EXPECT_EQ(illisible.lignes()[1], QStringLiteral("en-tête JPEG tronqué"));
     EXPECT_EQ(ed->x.etat.nbobjets, 0);
     EXPECT_FALSE(kal::fs::existe(banc.dossier.fichier(QStringLiteral("photo0.svc"))));
     // Cancel: the work folder is current, nothing was made.

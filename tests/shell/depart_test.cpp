@@ -5,9 +5,14 @@
 #include "platform/base/messages.h"
 #include "shell/application.h"
 #include "shell/depart.h"
+#include "support/autreprogramme.h"
 #include "support/dossiertemp.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <functional>
+#include <memory>
 #include <gtest/gtest.h>
 
 using namespace kal;
@@ -20,8 +25,11 @@ struct Demarrage {
     ReglagesPartages partage;
     bool demarre = false;
 
-    Demarrage(int l, int h, int tpp = 15)
+    // `avant` prepares the work folder before the program starts.
+    Demarrage(int l, int h, int tpp = 15, const std::function<void(const QString&)>& avant = {})
     {
+        if (avant)
+            avant(dossier.chemin());
         Programme::reinitialiser();
         Fenetres::reinitialiser();
         Ecran::simuler({l, h, tpp, tpp});
@@ -230,4 +238,44 @@ TEST(Depart, ListeDeFonctions)
     EXPECT_FALSE(Programme::termine());
     w->L_fonction.definirIndex(8);
     EXPECT_TRUE(Programme::termine());
+}
+
+// What writes and saves stopped halfway by an earlier run left: removed at the next start, by
+// their exact names only, and only when no other copy of the program works in the folder.
+TEST(Depart, RestesDEcrituresInterrompuesSupprimes)
+{
+    const QStringList restes = {".quelvard.ini.k3j9x0", ".kalmorin.mdb.1a2b", ".photo3.svc.zz9",
+                                "persopag/.sauvegarde-Ab12Cd", "persopag/.suppression-x9Y8z7"};
+    const QStringList gardes = {"quelvard.ini.bak", ".quelvard.ini.K3J9", ".notes.txt.abc", "persopag/.sauvegarde-notes",
+                                "persopag/sauvegarde-Ab12Cd", "persopag/.sauvegarde-Ab12Cd7", "persopag/.sauvegarde-Ab12Ce"};
+    auto preparer = [&](const QString& d) {
+        QDir().mkpath(d + "/persopag");
+        for (const QString& n : restes + gardes) {
+            if (n.startsWith(QLatin1String("persopag/.sauvegarde-Ab12Ce"))) {
+                QFile(d + "/" + n).open(QIODevice::WriteOnly);   // a file, not a folder of a save
+            } else if (n.startsWith(QLatin1String("persopag/"))) {
+                QDir().mkpath(d + "/" + n);
+                QFile(d + "/" + n + "/photo0.jpg").open(QIODevice::WriteOnly);
+            } else {
+                QFile(d + "/" + n).open(QIODevice::WriteOnly);
+            }
+        }
+    };
+    {
+        std::unique_ptr<kaltest::AutreProgramme> autre;
+        Demarrage d(1024, 768, 15, [&](const QString& dossier) {
+            preparer(dossier);
+            autre = std::make_unique<kaltest::AutreProgramme>(kaltest::AutreProgramme::Verrou::Dossier, dossier);
+        });
+        ASSERT_TRUE(autre->pret());
+        ASSERT_TRUE(d.demarre);
+        for (const QString& n : restes)
+            EXPECT_TRUE(QFileInfo::exists(d.dossier.fichier(n))) << "another copy's write: " << n.toStdString();
+    }
+    Demarrage d(1024, 768, 15, preparer);
+    ASSERT_TRUE(d.demarre);
+    for (const QString& n : restes)
+        EXPECT_FALSE(QFileInfo::exists(d.dossier.fichier(n))) << n.toStdString();
+    for (const QString& n : gardes)
+        EXPECT_TRUE(QFileInfo::exists(d.dossier.fichier(n))) << n.toStdString();
 }

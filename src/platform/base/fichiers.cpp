@@ -1,11 +1,13 @@
 #include "platform/base/fichiers.h"
 
 #include "platform/base/erreur.h"
+#include "platform/base/erreursysteme.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -29,7 +31,10 @@ QString dossierCourant()
     std::error_code ec;
     const auto p = stdfs::current_path(ec);
     if (ec)
-        throw Erreur(err::AccesChemin, QString::fromStdString(ec.message()));
+        throw Erreur(err::AccesChemin, ec.value() == ENOENT
+                                           ? QStringLiteral("Le dossier de travail n'existe plus : il a été supprimé ou déplacé.")
+                                           : QStringLiteral("Le dossier de travail est inaccessible : %1.")
+                                                 .arg(texteErreurSysteme(ec.value())));
     return texte(p);
 }
 
@@ -117,8 +122,7 @@ QString cause(int e)
     case ENOENT: return QStringLiteral("le dossier n'existe pas");
     case ENOTDIR: return QStringLiteral("le chemin passe par un fichier qui n'est pas un dossier");
     case EIO: return QStringLiteral("erreur de lecture ou d'écriture du disque");
-    case ENAMETOOLONG: return QStringLiteral("le nom est trop long");
-    default: return QStringLiteral("erreur du système (%1)").arg(QString::fromLocal8Bit(std::strerror(e)));
+    default: return texteErreurSysteme(e);
     }
 }
 
@@ -166,6 +170,9 @@ public:
         if (::stat(vrai_.constData(), &ancien) == 0) {
             if (S_ISDIR(ancien.st_mode))
                 echecAcces(cible, EISDIR);
+            // A device or a pipe (a link to /dev/zero) is never replaced by a file.
+            if (!S_ISREG(ancien.st_mode))
+                echecAcces(cible, EINVAL, false, QStringLiteral("ce n'est pas un fichier ordinaire (un périphérique ou un tube)"));
             // A file the user may not write is not replaced behind their back.
             const int essai = ::open(vrai_.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
             if (essai < 0)
@@ -342,6 +349,25 @@ void ecrireFichier(const QString& c, const QByteArray& octets)
     f.installer();
 }
 
+int supprimerRestesEcriture(const QString& dossier, const QStringList& noms)
+{
+    // The name FichierAcote gives: a point, the target's name, a point and a number in base 36.
+    QStringList choix;
+    for (const QString& n : noms)
+        choix << QRegularExpression::escape(n);
+    const QRegularExpression motif(QStringLiteral("^\\.(%1)\\.[0-9a-z]{1,13}$").arg(choix.join(QLatin1Char('|'))));
+    int n = 0;
+    std::error_code ec;
+    for (stdfs::directory_iterator it(chemin(dossier), ec), fin; !ec && it != fin; it.increment(ec)) {
+        std::error_code e2;
+        if (!it->is_regular_file(e2) || it->is_symlink(e2) || !motif.match(texte(it->path().filename())).hasMatch())
+            continue;
+        if (stdfs::remove(it->path(), e2))
+            ++n;
+    }
+    return n;
+}
+
 void ecrireTexte(const QString& c, const QString& t) { ecrireFichier(c, (t + sautLigne()).toUtf8()); }
 
 QStringList lireLignes(const QString& c) { return lireLignes(c, INT_MAX, INT_MAX); }
@@ -368,7 +394,9 @@ qsizetype finDeCaractere(const QByteArray& b)
 QStringList lireLignes(const QString& c, int maxLignes, int maxOctetsParLigne)
 {
     const QByteArray nom = QFile::encodeName(c);
-    const int fd = ::open(nom.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    // Opened without waiting (a pipe with no writer would hold the program), and read only when
+    // it is an ordinary file: a device or a pipe may never end.
+    const int fd = ::open(nom.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
         if (errno == ENOENT)
             throw Erreur(err::FichierIntrouvable, c);
@@ -383,6 +411,10 @@ QStringList lireLignes(const QString& c, int maxLignes, int maxOctetsParLigne)
         echecAcces(c, errno);
     if (S_ISDIR(st.st_mode))
         echecAcces(c, EISDIR, false, QStringLiteral("c'est un dossier, pas un fichier"));
+    if (!S_ISREG(st.st_mode))
+        echecAcces(c, EINVAL, false, QStringLiteral("ce n'est pas un fichier ordinaire (un périphérique ou un tube)"));
+    // No more than the file held when it was opened, even if it grows meanwhile.
+    qint64 reste = st.st_size;
 
     QStringList lignes;
     if (maxLignes <= 0)
@@ -400,15 +432,16 @@ QStringList lireLignes(const QString& c, int maxLignes, int maxOctetsParLigne)
         pleine = enCours = false;
     };
     std::vector<char> tampon(64 * 1024);
-    for (;;) {
-        const ssize_t k = ::read(fd, tampon.data(), tampon.size());
+    while (reste > 0) {
+        const ssize_t k = ::read(fd, tampon.data(), static_cast<size_t>(std::min<qint64>(reste, qint64(tampon.size()))));
         if (k < 0) {
-            if (errno == EINTR)
+            if (errno == EINTR || errno == EAGAIN)
                 continue;
             echecAcces(c, errno);
         }
         if (k == 0)
             break;
+        reste -= k;
         const char* p = tampon.data();
         const char* const fin = p + k;
         while (p < fin) {

@@ -36,11 +36,17 @@ QStringList fichiersDe(const QString& chemin);            // full paths; 76 when
 // and the cause in French. The new file keeps the old one's permissions.
 void ecrireFichier(const QString& chemin, const QByteArray& octets);
 
+// Removes from the folder the hidden temporary files that writes of the files named `noms` left
+// when the program was stopped halfway (".quelvard.ini.k3j9x0"): ordinary files named after that
+// exact pattern only. Gives how many were removed.
+int supprimerRestesEcriture(const QString& dossier, const QStringList& noms);
+
 // Text files as the program writes them: the whole text in one statement, ended by CR LF,
 // in UTF-8, written as ecrireFichier does (75 when the file cannot be written).
 void ecrireTexte(const QString& chemin, const QString& texte);
 // Lines of a text file, split at CR LF, CR or LF; 53 when the file is missing, 75 when it cannot
-// be read (a folder, no read access).
+// be read (a folder, a device or a pipe, no read access). Only an ordinary file is read, and no
+// further than the length it had when it was opened.
 QStringList lireLignes(const QString& chemin);
 // The same, reading no more than it needs: at most maxLignes lines, each cut after
 // maxOctetsParLigne bytes (at a character boundary); the rest of a long line is skipped

@@ -4,10 +4,13 @@
 #include <QAbstractButton>
 #include <QLibraryInfo>
 #include <QFontMetrics>
+#include <QElapsedTimer>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QSpacerItem>
 #include <QTranslator>
+#include <QWindow>
 
 #include <utility>
 
@@ -40,6 +43,64 @@ int RepondeurEnregistreur::repondre(const MessageAffiche& m)
     }
     return premiereReponse(m.style);
 }
+
+namespace {
+
+// Keys and clicks the user gave before the box could be seen do not answer it: typed ahead while
+// the program was busy, they wait in the queue and would reach the box the moment it opens,
+// closing it before it was read; a key held down repeats on its own. Only input given once the
+// box is on the screen counts.
+class GardeSaisie : public QObject {
+public:
+    explicit GardeSaisie(QMessageBox& box) : box_(box)
+    {
+        ouverture_.start();
+        qApp->installEventFilter(this);
+    }
+    ~GardeSaisie() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        switch (e->type()) {
+        case QEvent::Expose:
+            if (!vue_ && box_.windowHandle() && o == box_.windowHandle() && box_.windowHandle()->isExposed())
+                vue_ = true;
+            return false;
+        case QEvent::KeyRelease: {
+            const auto* k = static_cast<QKeyEvent*>(e);
+            relachee_ = k->key();
+            instantRelache_ = k->timestamp();
+            return !vue();
+        }
+        case QEvent::KeyPress:
+        case QEvent::ShortcutOverride: {
+            // The system repeats a held key as a release and a press at the same instant, and
+            // does not always mark them as repeats.
+            const auto* k = static_cast<QKeyEvent*>(e);
+            const bool repetee = k->isAutoRepeat() || (k->key() == relachee_ && k->timestamp() == instantRelache_);
+            return !vue() || repetee;
+        }
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+            return !vue();
+        default:
+            return false;
+        }
+    }
+
+private:
+    QMessageBox& box_;
+    bool vue_ = false;
+    QElapsedTimer ouverture_;
+    int relachee_ = 0;                 // the last key released, and when (the system's clock)
+    unsigned long long instantRelache_ = 0;
+    // Where nothing tells the box it is on the screen, it counts as seen a second after it opened.
+    bool vue() const { return vue_ || ouverture_.elapsed() > 1000; }
+};
+
+}  // namespace
 
 int MsgBox(const QString& texte, int style, const QString& titre)
 {
@@ -87,6 +148,7 @@ int MsgBox(const QString& texte, int style, const QString& titre)
     if (auto* grille = qobject_cast<QGridLayout*>(box.layout()))
         grille->addItem(new QSpacerItem(largeurTitre, 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
                         grille->rowCount(), 0, 1, grille->columnCount());
+    GardeSaisie garde(box);
     switch (box.exec()) {
     case QMessageBox::Cancel: return msg::RepAnnuler;
     case QMessageBox::Yes: return msg::RepOui;

@@ -7,7 +7,9 @@
 #include "platform/base/erreur.h"
 #include "platform/base/messages.h"
 
+#include <QRegularExpression>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace kal::bd::interne {
@@ -16,13 +18,46 @@ namespace {
 
 constexpr int TableIntrouvable = 3078;
 
+// The engine's own texts in French: the fixed ones, then those that end with a name.
+QString moteurEnFrancais(const QString& moteur)
+{
+    static const std::pair<const char*, const char*> fixes[] = {
+        {"database is locked", "la base est verrouillée"},
+        {"database table is locked", "la table est verrouillée"},
+        {"file is not a database", "le fichier n'est pas une base de données"},
+        {"database disk image is malformed", "le contenu du fichier est endommagé"},
+        {"attempt to write a readonly database", "écriture refusée : la base est en lecture seule"},
+        {"unable to open database file", "le fichier de la base ne peut pas être ouvert"},
+        {"disk I/O error", "erreur de lecture ou d'écriture du disque"},
+        {"database or disk is full", "la base ou le disque est plein"},
+        {"out of memory", "la mémoire manque"},
+        {"access permission denied", "accès refusé"},
+        {"authorization denied", "autorisation refusée"},
+        {"SQL logic error", "opération refusée par le moteur"},
+    };
+    for (const auto& [anglais, francais] : fixes)
+        if (moteur == QLatin1String(anglais))
+            return QString::fromUtf8(francais);
+    static const std::pair<const char*, const char*> avecNom[] = {
+        {"no such table: ", "table absente : "},
+        {"no such column: ", "champ absent : "},
+    };
+    for (const auto& [anglais, francais] : avecNom)
+        if (moteur.startsWith(QLatin1String(anglais)))
+            return QString::fromUtf8(francais) + moteur.mid(int(std::strlen(anglais)));
+    static const QRegularExpression vue(QStringLiteral("^cannot modify (.+) because it is a view$"));
+    if (const QRegularExpressionMatch m = vue.match(moteur); m.hasMatch())
+        return QStringLiteral("%1 est une vue, qui ne peut pas être modifiée").arg(m.captured(1));
+    return QStringLiteral("erreur du moteur");
+}
+
 // Messages for the user: the first line says what happened to which file and what can be done;
-// the engine's own text, when there is one, follows on a second line.
+// the engine's own text, when there is one, follows on a second line, in French.
 QString message(const QString& premiere, const QString& moteur = {})
 {
     if (moteur.isEmpty())
         return premiere;
-    return lignesMessage({premiere, QStringLiteral("(SQLite : %1)").arg(moteur)});
+    return lignesMessage({premiere, QStringLiteral("(SQLite : %1)").arg(moteurEnFrancais(moteur))});
 }
 
 QString cheminDe(sqlite3* db)
@@ -75,13 +110,28 @@ QString remede()
 [[noreturn]] void tableAbsente(sqlite3* db, const QString& chemin, const QString& table, const QString& moteur)
 {
     bool vide = false;
+    bool vue = false;   // the name is a view's: another program's work on the file
     if (db) {
         sqlite3_stmt* st = nullptr;
         if (sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master WHERE type='table'", -1, &st, nullptr) == SQLITE_OK &&
             sqlite3_step(st) == SQLITE_ROW)
             vide = sqlite3_column_int(st, 0) == 0;
         sqlite3_finalize(st);
+        st = nullptr;
+        const QByteArray nom = table.toUtf8();
+        if (sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_master WHERE type='view' AND name = ?1 COLLATE NOCASE", -1, &st,
+                               nullptr) == SQLITE_OK &&
+            sqlite3_bind_text(st, 1, nom.constData(), int(nom.size()), SQLITE_TRANSIENT) == SQLITE_OK &&
+            sqlite3_step(st) == SQLITE_ROW)
+            vue = true;
+        sqlite3_finalize(st);
     }
+    if (vue)
+        throw Erreur(TableIntrouvable,
+                     message(QStringLiteral("Dans la base de données %1, %2 est une vue et non la table des objets : le "
+                                            "fichier a été modifié par un autre programme. %3")
+                                 .arg(chemin, table, remede()),
+                             moteur));
     if (vide)
         throw Erreur(TableIntrouvable,
                      message(QStringLiteral("La base de données %1 est vide : la table %2 n'y est pas. %3").arg(chemin, table, remede()),

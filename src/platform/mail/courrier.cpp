@@ -1,6 +1,7 @@
 #include "platform/mail/courrier.h"
 
 #include "platform/base/erreur.h"
+#include "platform/base/erreursysteme.h"
 
 #include <QFileInfo>
 #include <QProcess>
@@ -174,7 +175,7 @@ void envoyer(const Message& m, const QString& programme, int delaiMs)
     p.setStandardOutputFile(QProcess::nullDevice());
     p.start();
     if (!p.waitForStarted(10000))
-        throw Erreur(err::SystemeAbsent, prog + QStringLiteral(": ") + p.errorString());
+        throw Erreur(err::SystemeAbsent, prog + QStringLiteral(": ") + enFrancais(p.errorString()));
     p.write(composer(m));
     p.closeWriteChannel();
     if (!p.waitForFinished(delaiMs)) {

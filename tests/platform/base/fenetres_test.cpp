@@ -7,7 +7,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -137,6 +139,47 @@ TEST(Messages, LesBoutonsEnFrancais)
     EXPECT_EQ(MsgBox("Continuer?", msg::Question | msg::OuiNon, "IMPRIMANTE"), msg::RepNon);
     vus.sort();
     EXPECT_EQ(vus, QStringList({"Non", "Oui"}));
+}
+
+// A key typed before the box was on the screen, or repeated because it is held down, does not
+// close it: the user has not read it yet. A key pressed once it is shown does.
+TEST(Messages, UneToucheTapeeAvantOuRepeteeNeFermePasLaBoite)
+{
+    bool ouverteApresAvance = false, ouverteApresRepetition = false;
+    QPointer<QMessageBox> boite;
+    QTimer::singleShot(0, [&] {
+        boite = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_FALSE(boite.isNull());
+        // Typed ahead: waiting in the queue since before the box, it reaches the box first.
+        QTest::keyClick(boite, Qt::Key_Return);
+        ouverteApresAvance = boite && boite->isVisible();
+    });
+    QTimer::singleShot(1500, [&] {
+        ASSERT_FALSE(boite.isNull());
+        // A held key: repeats marked as such, and repeats the system sends as a release and a
+        // press at the same instant.
+        auto touche = [&](QEvent::Type type, quint64 instant, bool repetition = false) {
+            QKeyEvent k(type, Qt::Key_Return, Qt::NoModifier, QString(), repetition);
+            k.setTimestamp(instant);
+            QApplication::sendEvent(boite->focusWidget() ? boite->focusWidget() : boite.data(), &k);
+        };
+        touche(QEvent::KeyPress, 1000, true);
+        touche(QEvent::KeyRelease, 1040);
+        touche(QEvent::KeyPress, 1040);
+        ouverteApresRepetition = boite && boite->isVisible();
+        // Released, then pressed again.
+        touche(QEvent::KeyRelease, 1060);
+        touche(QEvent::KeyPress, 1200);
+        touche(QEvent::KeyRelease, 1260);
+    });
+    // Whatever happens, the test does not wait for ever.
+    QTimer::singleShot(10000, [&] {
+        if (boite)
+            boite->reject();
+    });
+    EXPECT_EQ(MsgBox("La base de données est occupée.", msg::OK + msg::Critique, "ERREUR"), msg::RepOK);
+    EXPECT_TRUE(ouverteApresAvance);
+    EXPECT_TRUE(ouverteApresRepetition);
 }
 
 // An error no procedure handles, raised in an event handler, is shown in an "ERREUR" box with its

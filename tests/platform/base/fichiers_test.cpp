@@ -3,6 +3,7 @@
 #include "support/utilisateur.h"
 #include "support/erreurs.h"
 #include "platform/base/erreur.h"
+#include "platform/base/erreursysteme.h"
 #include "platform/base/fichiers.h"
 #include "support/dossiertemp.h"
 
@@ -12,7 +13,9 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <exception>
 #include <functional>
 #include <thread>
@@ -20,6 +23,7 @@
 #include <sys/fsuid.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 using namespace kal;
@@ -258,4 +262,62 @@ TEST(LectureBornee, PasPlusDeLignesNiDOctetsQueDemande)
     fs::creerDossier(d.fichier("dossier.ini"));
     EXPECT_EQ(numeroErreur([&] { fs::lireLignes(d.fichier("dossier.ini"), 5, 16); }), err::AccesChemin);
     EXPECT_EQ(numeroErreur([&] { fs::lireLignes(d.fichier("dossier.ini")); }), err::AccesChemin);
+
+    // What never ends is not read: a device behind a link, a named pipe nobody writes to.
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), d.fichier("zero.ini")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(d.fichier("tube.ini")).constData(), 0644), 0);
+    for (const char* nom : {"zero.ini", "tube.ini"}) {
+        for (int lignes : {1, 7}) {
+            try {
+                fs::lireLignes(d.fichier(nom), lignes, 64);
+                ADD_FAILURE() << nom;
+            } catch (const Erreur& e) {
+                EXPECT_EQ(e.numero(), err::AccesChemin);
+                EXPECT_TRUE(e.description().contains(QStringLiteral("pas un fichier ordinaire"))) << e.description().toStdString();
+            }
+        }
+    }
+    // Nor is it replaced by a file, through a link or not: a device of the test's own (the null
+    // device's numbers), and the pipe.
+    ASSERT_EQ(::mknod(QFile::encodeName(d.fichier("nul")).constData(), S_IFCHR | 0666, makedev(1, 3)), 0);
+    ASSERT_TRUE(QFile::link(d.fichier("nul"), d.fichier("lien.ini")));
+    for (const char* nom : {"tube.ini", "lien.ini", "nul"})
+        EXPECT_EQ(numeroErreur([&] { fs::ecrireTexte(d.fichier(nom), QStringLiteral("180")); }), err::AccesChemin) << nom;
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(d.fichier("tube.ini")).constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    ASSERT_EQ(::stat(QFile::encodeName(d.fichier("nul")).constData(), &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+}
+
+TEST(Fichiers, CausesDuSystemeEnFrancais)
+{
+    for (int e : {ENOENT, EACCES, ENOSPC, EROFS, EMLINK, ELOOP, ENAMETOOLONG, ENFILE, EMFILE}) {
+        const QString t = texteErreurSysteme(e);
+        EXPECT_FALSE(t.startsWith(QStringLiteral("erreur du système"))) << e;
+        const QString systeme = QString::fromLocal8Bit(std::strerror(e));
+        EXPECT_EQ(enFrancais(QStringLiteral("/x/y: ") + systeme), QStringLiteral("/x/y: ") + t) << e;
+    }
+    EXPECT_EQ(texteErreurSysteme(9999), QStringLiteral("erreur du système n° 9999"));
+    // Qt's own text of a real failure.
+    kaltest::DossierTravail d;
+    QFile absent(d.fichier("absent/x"));
+    EXPECT_FALSE(absent.open(QIODevice::ReadOnly));
+    EXPECT_EQ(enFrancais(absent.errorString()), texteErreurSysteme(ENOENT));
+}
+
+TEST(Fichiers, RestesDEcrituresInterrompues)
+{
+    kaltest::DossierTravail d;
+    const QStringList restes = {".quelvard.ini.k3j9x0", ".photo3.svc.1", ".quelvard.ini.3w5e11264sgsf"};
+    const QStringList autres = {".quelvard.ini.K3J9X0", ".quelvard.ini.", ".quelvard.ini.3w5e11264sgsfz", "quelvard.ini.k3j9x0",
+                                ".quelvard.ini", ".notes.txt.k3j9x0", ".photo3.svc.k3-9", "quelvard.ini"};
+    for (const QString& n : restes + autres)
+        poser(d.fichier(n), "x");
+    fs::creerDossier(d.fichier(".photo4.svc.abc"));   // a folder is no leftover of a write
+    EXPECT_EQ(fs::supprimerRestesEcriture(d.chemin(), {"quelvard.ini", "photo3.svc", "photo4.svc"}), restes.size());
+    for (const QString& n : restes)
+        EXPECT_FALSE(QFileInfo::exists(d.fichier(n))) << n.toStdString();
+    for (const QString& n : autres + QStringList{".photo4.svc.abc"})
+        EXPECT_TRUE(QFileInfo::exists(d.fichier(n))) << n.toStdString();
 }

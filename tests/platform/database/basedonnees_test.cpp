@@ -421,7 +421,7 @@ TEST(BaseEndommagee, UnFichierQuiNEstPasUneBaseEstRefuseSansEtreTouche)
     EXPECT_EQ(e.numero, err::ErreurMoteur);
     verifierMessage(e, coupee, QStringLiteral("La base de données ") + coupee + QStringLiteral(" est endommagée."));
     ASSERT_EQ(e.lignes.size(), 2);
-    EXPECT_EQ(e.lignes[1], QStringLiteral("(SQLite : database disk image is malformed)"));
+    EXPECT_EQ(e.lignes[1], QStringLiteral("(SQLite : le contenu du fichier est endommagé)"));
     EXPECT_EQ(contenu(coupee), complete.left(complete.size() / 2));
 
     // A folder of that name.
@@ -474,7 +474,7 @@ TEST(BaseEndommagee, VideSansTableOuSansChamp)
     e = echecDe([&] { src.actualiser(); });
     EXPECT_EQ(e.numero, err::ErreurMoteur);
     verifierMessage(e, sansChamp, QStringLiteral("Le champ occup est absent de la base de données ") + sansChamp);
-    EXPECT_EQ(e.lignes.value(1), QStringLiteral("(SQLite : no such column: occup)"));
+    EXPECT_EQ(e.lignes.value(1), QStringLiteral("(SQLite : champ absent : occup)"));
     src.definirSource(QStringLiteral("ancienne"));
     src.actualiser();
     e = echecDe([&] { src.jeu().valeur(QStringLiteral("occup")); });

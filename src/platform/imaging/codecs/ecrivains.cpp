@@ -1,6 +1,7 @@
 // BMP, TIFF and icons through Qt's image plugins; TARGA and metafiles written by hand (no library
 // here writes a TARGA from the top row down, and none writes a metafile); the picture forms.
 #include "platform/imaging/codecs/interne.h"
+#include "platform/base/erreursysteme.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -107,7 +108,7 @@ int bitsDuFormat(QImage::Format f)
 
 void erreurLecteur(const QImageReader& lecteur, const char* format)
 {
-    const QString texte = QString::fromLatin1(format).toUpper() + QStringLiteral(": ") + lecteur.errorString();
+    const QString texte = QString::fromLatin1(format).toUpper() + QStringLiteral(": ") + enFrancais(lecteur.errorString());
     if (lecteur.error() == QImageReader::UnsupportedFormatError)
         echec(err::FormatNonPris, texte);
     echec(err::FichierEndommage, texte);
@@ -201,7 +202,8 @@ QByteArray ecrireQt(const QImage& source, const char* format, int bits)
     tampon.open(QIODevice::WriteOnly);
     QImageWriter ecrivain(&tampon, format);
     if (!ecrivain.write(image))
-        echec(err::EcritureImpossible, QString::fromLatin1(format).toUpper() + QStringLiteral(": ") + ecrivain.errorString());
+        echec(err::EcritureImpossible,
+              QString::fromLatin1(format).toUpper() + QStringLiteral(": ") + enFrancais(ecrivain.errorString()));
     return sortie;
 }
 

@@ -3,6 +3,7 @@
 
 #include "platform/base/conversions.h"
 #include "platform/base/erreur.h"
+#include "platform/base/erreursysteme.h"
 #include "platform/imaging/codecs/interne.h"
 #include "platform/imaging/pixels.h"
 
@@ -54,7 +55,7 @@ void ouvrir(QFile& fichier)
     if (fi.size() > octetsFichierMax)
         echec(err::FichierTropGrand, QStringLiteral("fichier de %1 octets").arg(fi.size()));
     if (!fichier.open(QIODevice::ReadOnly))
-        throw Erreur(kal::err::AccesChemin, fichier.fileName() + QStringLiteral(": ") + fichier.errorString());
+        throw Erreur(kal::err::AccesChemin, fichier.fileName() + QStringLiteral(": ") + enFrancais(fichier.errorString()));
 }
 
 QByteArray lireTout(QFile& fichier)
@@ -62,7 +63,7 @@ QByteArray lireTout(QFile& fichier)
     fichier.seek(0);
     QByteArray d = fichier.readAll();
     if (d.size() != fichier.size())
-        throw Erreur(kal::err::AccesChemin, fichier.fileName() + QStringLiteral(": ") + fichier.errorString());
+        throw Erreur(kal::err::AccesChemin, fichier.fileName() + QStringLiteral(": ") + enFrancais(fichier.errorString()));
     return d;
 }
 
@@ -149,9 +150,9 @@ void enregistrer(const QString& chemin, const QByteArray& donnees)
 {
     QSaveFile fichier(chemin);
     if (!fichier.open(QIODevice::WriteOnly))
-        echec(err::EcritureImpossible, chemin + QStringLiteral(": ") + fichier.errorString());
+        echec(err::EcritureImpossible, chemin + QStringLiteral(": ") + enFrancais(fichier.errorString()));
     if (fichier.write(donnees) != donnees.size() || !fichier.commit())
-        echec(err::EcritureImpossible, chemin + QStringLiteral(": ") + fichier.errorString());
+        echec(err::EcritureImpossible, chemin + QStringLiteral(": ") + enFrancais(fichier.errorString()));
 }
 
 }  // namespace
