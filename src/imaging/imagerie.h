@@ -37,7 +37,9 @@ public:
     void A_nettete_Change() { A_reglage_Change(Reglage::Nettete); }
     void A_saturation_Change() { A_reglage_Change(Reglage::Saturation); }
     ValeursReglages valeursCurseurs() const;
-    static int positionFlag(Reglage r);
+    // The slider and the label of an adjustment.
+    Curseur& curseurDe(Reglage r);
+    Etiquette& etiquetteDe(Reglage r);
 
     // Rotation and its undo; the display gamma; INIT and the adjustment reset.
     void A_angle_Change();
