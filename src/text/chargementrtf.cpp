@@ -115,7 +115,7 @@ void Textes::chargementtexte(const QString& fichier)
     BoiteTexteRiche& t = c.T_compos;
     c.F_compos.definirVisible(false);
     // The object that was current is stored, its text with it, before the box takes the file.
-    garderObjetCourant();
+    x_.objets().garderObjetCourant();
     Ecran::definirPointeur(pointeur::Sablier);
     t.chargertexte(fichier, 0);
     // The window measures in the font found at the start of the text.

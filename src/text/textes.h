@@ -130,9 +130,6 @@ private:
     void remettreSelection(int debut);
     // Runs a step of the panel; a failure reaches the person as a message, never as a crash.
     bool proteger(const std::function<void()>& etape);
-    // The current object stored before another is made (record, picture, and a text-image's
-    // text), with the record written for the object's own kind.
-    void garderObjetCourant();
     // The kind of the current object back from its record, and (with `controles`) its
     // editing controls.
     void retablirCourant(bool controles);
