@@ -114,6 +114,11 @@ public:
     static QString legendeCompression(int qualite, qint64 octets);
 
 private:
+    // compress.JPG, compress.CMP written since the save-as panel opened: the save copies only
+    // a preview made of the picture being saved.
+    bool apercujpg_ = false, apercucmp_ = false;
+    bool& apercuFait(int codeformat) { return codeformat == 10 ? apercujpg_ : apercucmp_; }
+
     // Scanning (numerisation.cpp): the scan itself (false when refused at the object limit),
     // and the way back after a failure, `nouveau` being the number taken (-1 before it was).
     bool numerisation();

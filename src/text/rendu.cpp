@@ -109,7 +109,6 @@ void Textes::creattextimage()
     e.margesauvV = c.A_margeV.valeur();
     e.anglesauv = c.A_angle.valeur();
     const double hauteurFiche = fiches.trouver(n).valeur(champ::heightimp).toDouble() / echelle;
-    e.lignestexte = lignes;
 
     photo.vider();
     x_.imagerie().changeflag(false, false, false, false, false, false);
