@@ -75,7 +75,7 @@ struct EtatEditeur {
     // Crop, printer set-up and open-panel flags
     bool modedecoupe = false, decoupeencours = false, decoupefaite = false;
     bool configdemandee = false, panneauouvert = false, enregavantconfig = false;
-    bool scanfait = false, annultexte = false;
+    bool scanfait = false;
     int32_t largeurpapier = 0, hauteurpapier = 0;
 
     // Re-entrancy flags
@@ -87,7 +87,7 @@ struct EtatEditeur {
     bool creationtexte = false;
 
     // Further state used by several procedures
-    int32_t valeurformat = 0;
+    int32_t valeurformat = 0;           // also the text objects' formatprecedent
     double largeurformat = 0;
     double resolution = 0;
     double rapportfiche = 0;
@@ -118,10 +118,6 @@ struct EtatEditeur {
     int32_t hauteurdecoupe = 0, largeurdecoupe = 0;
     int32_t margeHdecoupe = 0, margeVdecoupe = 0;
     int32_t anglesauv = 0;
-
-    // Text objects
-    // The format slider's last value (valeurformat) is the text objects' formatprecedent.
-    bool couleurencours = false;   // the background colour is being rendered (page: no record write)
 };
 
 }  // namespace kal

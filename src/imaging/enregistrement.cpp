@@ -125,7 +125,6 @@ void Imagerie::compression(bool qualite, bool enregistrement)
 void Imagerie::compression()
 {
     PanneauEnregistrement& p = x_.fichierspages().panneauEnregistrement();
-    EtatEditeur& e = x_.etat;
     const QString extension = p.extension();
     const FormatEnregistrement* f = formatDe(extension);
     if (!f || !f->compresse)
@@ -184,7 +183,6 @@ void Imagerie::B_okcompress_Click()
 void Imagerie::B_okenreg_Click()
 {
     PanneauEnregistrement& p = x_.fichierspages().panneauEnregistrement();
-    EtatEditeur& e = x_.etat;
 
     // The folder of the saved pages, however its path is written.
     const QString dossier = p.R_repertoire.chemin();

@@ -328,13 +328,12 @@ void SourisObjets::suppression(int n)
             x_.imagerie().sauvder();
         }
     } else {
-        // The jacket selects no other object: none is current after the current one goes.
-        e.objetprecedent = e.objetcourant;
+        // The jacket's preview takes the removed object off as the current one; the jacket
+        // selects no other object: none is current after the current one goes.
+        const int32_t courantAvant = e.objetcourant;
         e.objetcourant = n;
         x_.impression().apercujaq(QStringLiteral("sup"));
-        e.objetcourant = e.objetprecedent;
-        if (courant)
-            e.objetcourant = AucunObjet;
+        e.objetcourant = courant ? AucunObjet : courantAvant;
     }
     // Whole image stays offered only while a turned object remains.
     x_.objets().activerImageTotale();

@@ -141,7 +141,7 @@ void Textes::creattextimage()
         c.A_angle.definirValeur(e.anglesauv);
     }
     x_.imagerie().sauvder();
-    if (jaq || !e.couleurencours)
+    if (jaq || !couleurencours_)
         x_.objets().chargimp();
     if (!jaq) {
         Leve m(e.majencours);
@@ -172,7 +172,7 @@ void Textes::creattextimage()
         if (photo.hauteurReelle() > 0 && photo.hauteurReelle() < hauteurFinale - 0.5) {
             c.L_sauvder.definirHauteur(photo.hauteurReelle());
             c.L_sauvder.definirLargeur(photo.largeurReelle());
-            if (jaq || !e.couleurencours)
+            if (jaq || !couleurencours_)
                 x_.objets().chargimp();
         }
     }

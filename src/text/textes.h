@@ -121,6 +121,9 @@ private:
     int largeurtxt_ = 0, hauteurtxt_ = 0;
     QString fichierchoisi_;
     bool pleinTexte_ = false;   // "Charg Texte" refused at the object limit
+    bool annultexte_ = false;   // "Charg Texte" made nothing: cancelled, refused or failed
+    // The page's background colour being rendered: the record is left for the next store.
+    bool couleurencours_ = false;
 
     bool estTexteImage() const;
     // The current object is an object of the page (of the face shown) whose record says it is
