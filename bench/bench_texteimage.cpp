@@ -77,7 +77,7 @@ int main(int argc, char** argv)
 
         const int n = ed->x.etat.objetcourant;
         image = ed->c.L_photo[static_cast<size_t>(n)]->bitmap().taille();
-        lignes = ed->x.etat.lignestexte;
+        lignes = static_cast<int>(ed->x.etat.tabobjets[static_cast<size_t>(n)][kal::col::Lignes]);
         verifie = verifie && poste.repondeur.messages().empty() && kal::fs::existe(travail.path() + "/texte0.svc") &&
                   qint64(image.width()) * image.height() <= kal::ControleImage::PixelsTexteMax;
         kal::Fenetres::toutDetruire();

@@ -4,6 +4,7 @@
 // the jacket editor are the same window class; `etat.type` says which one a context belongs
 // to, and the jacket's differences are explicit branches in the shared procedures.
 #include "editor/etatediteur.h"
+#include "imaging/chainereglages.h"
 #include "pagemodel/fiche.h"
 #include "platform/controls/controles.h"
 #include "platform/controls/listederoulante.h"
@@ -46,6 +47,8 @@ struct ControlesEditeur {
     Etiquette E_intensite, E_contraste, E_couleur, E_saturation, E_nettete;
     Curseur A_intensite, A_contraste, A_couleur, A_saturation, A_nettete;
     Bouton B_initreglage;
+    // The caption of an adjustment's label as the page editor is designed ("Contraste=0").
+    static QString legendeConcue(Reglage r);
     // Indicator line above the band
     Etiquette E_surface, E_nominal, E_maximum;
     CaseACocher C_image;

@@ -155,11 +155,10 @@ ControlesEditeur::ControlesEditeur(QWidget* f, TypeEditeur type)
     }
 
     // Captions and states as designed
-    E_intensite.definirLegende(QStringLiteral("Intensité=0"));
-    E_contraste.definirLegende(QStringLiteral("Contraste=0"));
-    E_couleur.definirLegende(QStringLiteral("Couleur=0"));
-    E_saturation.definirLegende(QStringLiteral("Saturation=0"));
-    E_nettete.definirLegende(QStringLiteral("Netteté=0"));
+    for (auto [etiquette, r] : {std::pair{&E_intensite, Reglage::Intensite}, std::pair{&E_contraste, Reglage::Contraste},
+                                std::pair{&E_couleur, Reglage::Couleur}, std::pair{&E_saturation, Reglage::Saturation},
+                                std::pair{&E_nettete, Reglage::Nettete}})
+        etiquette->definirLegende(legendeConcue(r));
     E_angle.definirLegende(QStringLiteral("Angle"));
     F_page.definirVisible(false);   // shown by the pages list and the close's save offer
     B_annuldecoupe.definirActif(false);
@@ -183,20 +182,22 @@ ControlesEditeur::ControlesEditeur(QWidget* f, TypeEditeur type)
     A_angle.definirMax(180);
     A_angle.definirPetitPas(1);
     A_angle.definirGrandPas(90);
-    for (Curseur* a : {&A_contraste, &A_intensite, &A_nettete}) {
-        a->definirMin(-1000);
-        a->definirMax(1000);
-        a->definirPetitPas(10);
-        a->definirGrandPas(100);
+    for (auto [curseur, r] : {std::pair{&A_contraste, Reglage::Contraste}, std::pair{&A_couleur, Reglage::Couleur},
+                              std::pair{&A_intensite, Reglage::Intensite}, std::pair{&A_nettete, Reglage::Nettete},
+                              std::pair{&A_saturation, Reglage::Saturation}})
+        bornerCurseur(*curseur, r);
+}
+
+QString ControlesEditeur::legendeConcue(Reglage r)
+{
+    switch (r) {
+    case Reglage::Contraste: return QStringLiteral("Contraste=0");
+    case Reglage::Couleur: return QStringLiteral("Couleur=0");
+    case Reglage::Intensite: return QStringLiteral("Intensité=0");
+    case Reglage::Nettete: return QStringLiteral("Netteté=0");
+    case Reglage::Saturation: return QStringLiteral("Saturation=0");
     }
-    A_couleur.definirMin(-180);
-    A_couleur.definirMax(180);
-    A_couleur.definirPetitPas(1);
-    A_couleur.definirGrandPas(10);
-    A_saturation.definirMin(-99);
-    A_saturation.definirMax(99);
-    A_saturation.definirPetitPas(1);
-    A_saturation.definirGrandPas(10);
+    return {};
 }
 
 }  // namespace kal

@@ -37,7 +37,6 @@ struct EtatEditeur {
     QString typeobjet;                  // "photo" or "textimage"
     std::vector<QString> nomsobjets;    // "Image n" / "Texte-Image n"
     QString nomobjet;
-    int32_t compteur = 0;
     int16_t basecote = 0, fincote = 0;  // jacket: face shown, [basecote, fincote)
     int16_t nbavant = 0, nbarriere = 0;
     int16_t debutrecherche = 0;
@@ -76,7 +75,7 @@ struct EtatEditeur {
     // Crop, printer set-up and open-panel flags
     bool modedecoupe = false, decoupeencours = false, decoupefaite = false;
     bool configdemandee = false, panneauouvert = false, enregavantconfig = false;
-    bool scanfait = false, annulouverture = false, annultexte = false;
+    bool scanfait = false;
     int32_t largeurpapier = 0, hauteurpapier = 0;
 
     // Re-entrancy flags
@@ -88,19 +87,15 @@ struct EtatEditeur {
     bool creationtexte = false;
 
     // Further state used by several procedures
-    int32_t valeurformat = 0;
+    int32_t valeurformat = 0;           // also the text objects' formatprecedent
     double largeurformat = 0;
     double resolution = 0;
     double rapportfiche = 0;
     int32_t largeurboite = 0, hauteurboite = 0;
     int32_t largeurbmp = 0, hauteurbmp = 0;
     int32_t largeurrot = 0, hauteurrot = 0;
-    int32_t nbobjetssauv = 0;
-    int16_t nblignes = 0;
     int32_t pasminiat = 0;
     double largeurapercu = 0, hauteurapercu = 0;   // page
-    int16_t numfichierjaq = 0;                     // jacket
-    QString ligneinijaq;                           // jacket
 
     // Imaging: resize
     double rapportredim = 1;           // target longer side / the longer side at set-up
@@ -110,7 +105,6 @@ struct EtatEditeur {
     // Imaging: work copies and display
     bool geometriememorisee = false;   // chargephoto puts the current box back from tabobjets
     bool formatencours = false;        // chargephoto is running formatangle
-    float largeurvignette = 0, hauteurvignette = 0;   // stamp size in pixels
 
     // Layout: formats and positions
     // Largest printed width and height of the current photo at 180 and at 120 pixels per
@@ -118,26 +112,12 @@ struct EtatEditeur {
     int32_t largmax180 = 0, hautmax180 = 0;
     int32_t largmax120 = 0, hautmax120 = 0;
 
-    // Save-as and scanning
-    // compress.JPG, compress.CMP written since the save-as panel opened: the save copies only
-    // a preview made of the picture being saved.
-    bool apercujpg = false, apercucmp = false;
-
     // Crop
     // Kept when crop mode is entered, for the crop's cancelling: the working copy's box
     // (twips), the two positions, and the angle the crop was made at (degrees).
     int32_t hauteurdecoupe = 0, largeurdecoupe = 0;
     int32_t margeHdecoupe = 0, margeVdecoupe = 0;
     int32_t anglesauv = 0;
-
-    // Personal pages
-    QString nomdossier;    // the folder name the listing found last
-    QString dossierpage;   // the saved folder being opened, ending with "/"
-    int lignestexte = 0;   // line count of the text-image read last
-
-    // Text objects
-    // The format slider's last value (valeurformat) is the text objects' formatprecedent.
-    bool couleurencours = false;   // the background colour is being rendered (page: no record write)
 };
 
 }  // namespace kal

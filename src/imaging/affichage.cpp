@@ -39,21 +39,16 @@ void Imagerie::affichphoto()
 void Imagerie::creatstamp(int i)
 {
     ControleImage& m = *x_.c.L_miniat[static_cast<size_t>(i)];
-    EtatEditeur& e = x_.etat;
     // The stamp goes in with the same picture: what the file held stays known.
     const bool connue = copies_.connue(fichierPhoto(i));
     m.lirefichier(fichierPhoto(i), 0, 0, 1);
     m.definirModeechelle(modeechelle::Pixels);
+    // The stamp's longer side is 145 pixels.
     const float l = static_cast<float>(m.largeurbitmap());
     const float h = static_cast<float>(m.hauteurbitmap());
-    if (h >= l) {
-        e.hauteurvignette = 145;
-        e.largeurvignette = l / h * 145;
-    } else {
-        e.largeurvignette = 145;
-        e.hauteurvignette = h / l * 145;
-    }
-    m.ecrirevignette(fichierPhoto(i), 10, 24, 20, e.largeurvignette, e.hauteurvignette, 24);
+    const float largeur = h >= l ? l / h * 145 : 145;
+    const float hauteur = h >= l ? 145 : h / l * 145;
+    m.ecrirevignette(fichierPhoto(i), 10, 24, 20, largeur, hauteur, 24);
     copies_.reecrite(fichierPhoto(i), connue);
     m.definirModeechelle(modeechelle::Twips);
 }

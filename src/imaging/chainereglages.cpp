@@ -20,14 +20,19 @@ struct Legende {
     const char* prefixeScroll;
     Forme formeScroll;
 };
-// In the order of Reglage.
-constexpr Legende Legendes[] = {
-    {"Cont:", Forme::DixiemesBas, "Cont=", Forme::DixiemesBas},
-    {"Coul=", Forme::Valeur, "Coul=", Forme::ValeurSimple},
-    {"Int=", Forme::DixiemesBas, "Int=", Forme::DixiemesBas},
-    {"Net=", Forme::DixiemesBas, "Net=", Forme::DixiemesBas},
-    {"Sat=", Forme::Dixiemes, "Sat=", Forme::Dixiemes},
+// The five sliders with their captions, in the order of Reglage.
+struct Membre {
+    CurseurReglage curseur;
+    Legende legende;
 };
+constexpr Membre Membres[] = {
+    {{"CONT", -1000, 1000, 10, 100, 0, "Cont=0"}, {"Cont:", Forme::DixiemesBas, "Cont=", Forme::DixiemesBas}},
+    {{"COUL", -180, 180, 1, 10, 2, "Coul=0"}, {"Coul=", Forme::Valeur, "Coul=", Forme::ValeurSimple}},
+    {{"INT", -1000, 1000, 10, 100, 1, "Int=0"}, {"Int=", Forme::DixiemesBas, "Int=", Forme::DixiemesBas}},
+    {{"NET", -1000, 1000, 10, 100, 3, "Net=0"}, {"Net=", Forme::DixiemesBas, "Net=", Forme::DixiemesBas}},
+    {{"SAT", -99, 99, 1, 10, 4, "Sat=0"}, {"Sat=", Forme::Dixiemes, "Sat=", Forme::Dixiemes}},
+};
+const Membre& membre(Reglage r) { return Membres[static_cast<int>(r)]; }
 QString texte(int v, Forme f)
 {
     switch (f) {
@@ -42,22 +47,40 @@ QString texte(int v, Forme f)
 
 QString legendeReglage(Reglage r, int valeurCurseur, bool enDefilement)
 {
-    const Legende& l = Legendes[static_cast<int>(r)];
+    const Legende& l = membre(r).legende;
     return enDefilement ? QLatin1String(l.prefixeScroll) + texte(valeurCurseur, l.formeScroll)
                         : QLatin1String(l.prefixeChange) + texte(valeurCurseur, l.formeChange);
 }
 
 QString legendeRemiseReglages(const QString& cle)
 {
-    static const char* const cles[] = {"INT", "CONT", "COUL", "SAT", "NET"};
     QStringList lignes;
     bool connue = false;
-    for (const char* c : cles) {
-        const bool lui = cle == QLatin1String(c);
+    for (Reglage r : {Reglage::Intensite, Reglage::Contraste, Reglage::Couleur, Reglage::Saturation, Reglage::Nettete}) {
+        const bool lui = cle == QLatin1String(curseurReglage(r).cle);
         connue = connue || lui;
         lignes << (cle.isEmpty() || lui ? QStringLiteral("X") : QStringLiteral(" "));
     }
     return cle.isEmpty() || connue ? lignes.join(QLatin1Char('\r')) : QString();
+}
+
+const CurseurReglage& curseurReglage(Reglage r) { return membre(r).curseur; }
+
+std::optional<Reglage> reglageDeCle(const QString& cle)
+{
+    for (Reglage r : OrdreReglages)
+        if (cle == QLatin1String(curseurReglage(r).cle))
+            return r;
+    return std::nullopt;
+}
+
+void bornerCurseur(Curseur& a, Reglage r)
+{
+    const CurseurReglage& m = curseurReglage(r);
+    a.definirMin(m.min);
+    a.definirMax(m.max);
+    a.definirPetitPas(m.petitPas);
+    a.definirGrandPas(m.grandPas);
 }
 
 int valeurDe(const ValeursReglages& v, Reglage r)

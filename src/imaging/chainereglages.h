@@ -2,7 +2,9 @@
 // The adjustment chain, the same for the editors' display, printing and the workbench: from a
 // base picture, the five adjustments in their fixed order (contrast, colour, intensity,
 // sharpness, saturation x 10), the photo treatment for photos only, then the frame and the
-// rotation with white corners.
+// rotation with white corners. The five sliders that set them are described here once for
+// the editors and the workbench: key, range, steps, edit flag and captions.
+#include "platform/controls/controles.h"
 #include "platform/imaging/controleimage.h"
 
 #include <optional>
@@ -23,6 +25,20 @@ enum class Reglage { Contraste, Couleur, Intensite, Nettete, Saturation };
 inline constexpr Reglage OrdreReglages[] = {Reglage::Contraste, Reglage::Couleur, Reglage::Intensite, Reglage::Nettete,
                                              Reglage::Saturation};
 int valeurDe(const ValeursReglages& v, Reglage r);
+
+// One adjustment slider, alike in the editors and the workbench.
+struct CurseurReglage {
+    const char* cle;        // the reset key: "CONT", "COUL", "INT", "NET", "SAT"
+    int min, max;           // range
+    int petitPas, grandPas; // arrow and page steps
+    int flag;               // slot of flagreglage: 0 contrast, 1 intensity, 2 colour, 3 sharpness, 4 saturation
+    const char* neutre;     // caption of the slider put back to 0 ("Cont=0")
+};
+const CurseurReglage& curseurReglage(Reglage r);
+// The adjustment a reset key names; none for the empty key or any other.
+std::optional<Reglage> reglageDeCle(const QString& cle);
+// Gives the slider its range and steps.
+void bornerCurseur(Curseur& a, Reglage r);
 
 // The caption of an adjustment's slider, the same in the editors and the workbench: after a
 // change ("Cont: 25" for 255, "Coul=-3", "Sat= .5") or while the thumb is dragged ("Cont= 25",

@@ -10,20 +10,21 @@
 namespace kal {
 
 namespace {
+// The editor's controls and column of tabobjets for each slider; the key, range, steps, flag
+// and captions are the ones the workbench's sliders have too (chainereglages.h).
 struct MembreReglage {
     Reglage reglage;
     Curseur ControlesEditeur::*curseur;
     Etiquette ControlesEditeur::*etiquette;
-    const char* cle;          // the reset key
     int colonne;              // column of tabobjets
 };
 
 const MembreReglage Membres[] = {
-    {Reglage::Contraste, &ControlesEditeur::A_contraste, &ControlesEditeur::E_contraste, "CONT", col::Contraste},
-    {Reglage::Couleur, &ControlesEditeur::A_couleur, &ControlesEditeur::E_couleur, "COUL", col::Couleur},
-    {Reglage::Intensite, &ControlesEditeur::A_intensite, &ControlesEditeur::E_intensite, "INT", col::Intensite},
-    {Reglage::Nettete, &ControlesEditeur::A_nettete, &ControlesEditeur::E_nettete, "NET", col::Nettete},
-    {Reglage::Saturation, &ControlesEditeur::A_saturation, &ControlesEditeur::E_saturation, "SAT", col::Saturation},
+    {Reglage::Contraste, &ControlesEditeur::A_contraste, &ControlesEditeur::E_contraste, col::Contraste},
+    {Reglage::Couleur, &ControlesEditeur::A_couleur, &ControlesEditeur::E_couleur, col::Couleur},
+    {Reglage::Intensite, &ControlesEditeur::A_intensite, &ControlesEditeur::E_intensite, col::Intensite},
+    {Reglage::Nettete, &ControlesEditeur::A_nettete, &ControlesEditeur::E_nettete, col::Nettete},
+    {Reglage::Saturation, &ControlesEditeur::A_saturation, &ControlesEditeur::E_saturation, col::Saturation},
 };
 
 const MembreReglage& membre(Reglage r) { return Membres[static_cast<int>(r)]; }
@@ -39,6 +40,9 @@ void Imagerie::brancherCurseurs()
         (c.*m.curseur).surDefilement = [this, r] { A_reglage_Scroll(r); };
     }
 }
+
+Curseur& Imagerie::curseurDe(Reglage r) { return x_.c.*membre(r).curseur; }
+Etiquette& Imagerie::etiquetteDe(Reglage r) { return x_.c.*membre(r).etiquette; }
 
 ValeursReglages Imagerie::valeursCurseurs() const
 {
@@ -72,16 +76,13 @@ void Imagerie::A_reglage_Change(Reglage r)
     const int valeur = (c.*m.curseur).valeur();
     if (!e.razreglages) {
         const int position = static_cast<int>(r);
-        if (!e.flagreglage[static_cast<size_t>(positionFlag(r))] || baseCurseur_.estVide()) {
+        if (!e.flagreglage[static_cast<size_t>(curseurReglage(r).flag)] || baseCurseur_.estVide()) {
             changeflag(position == 0, position == 1, position == 2, position == 3, position == 4, false);
             // The values of the other sliders and of the angle, in valreglage's order.
             const ValeursReglages v = valeursCurseurs();
-            const std::pair<Reglage, size_t> places[] = {{Reglage::Contraste, 0}, {Reglage::Couleur, 1},
-                                                         {Reglage::Intensite, 2}, {Reglage::Nettete, 3},
-                                                         {Reglage::Saturation, 4}};
-            for (auto [autre, place] : places)
+            for (Reglage autre : OrdreReglages)
                 if (autre != r)
-                    e.valreglage[place] = valeurDe(v, autre);
+                    e.valreglage[static_cast<size_t>(autre)] = valeurDe(v, autre);
             e.valreglage[5] = c.A_angle.valeur();
             // The working base: the full base with the four others, the frame and the rotation.
             photo->definirBitmap(c.L_sauvtot.bitmap());
@@ -104,7 +105,7 @@ void Imagerie::A_reglage_Change(Reglage r)
         if (e.typeobjet == QLatin1String("photo"))
             photo->traitementphoto();
     }
-    changeinit(false, QLatin1String(m.cle));
+    changeinit(false, QLatin1String(curseurReglage(r).cle));
     if (!e.rechargementencours)
         photo->definirVisible(true);
     x_.fenetre.definirPointeur(pointeur::Personnalise);
@@ -114,19 +115,6 @@ void Imagerie::A_reglage_Change(Reglage r)
         return;
     if (e.objetcourant >= 0 && e.objetcourant < e.nbEmplacements())
         e.tabobjets[static_cast<size_t>(e.objetcourant)][static_cast<size_t>(m.colonne)] = valeur;
-}
-
-int Imagerie::positionFlag(Reglage r)
-{
-    // flagreglage slots: 0 contrast, 1 intensity, 2 colour, 3 sharpness, 4 saturation.
-    switch (r) {
-    case Reglage::Contraste: return 0;
-    case Reglage::Intensite: return 1;
-    case Reglage::Couleur: return 2;
-    case Reglage::Nettete: return 3;
-    case Reglage::Saturation: return 4;
-    }
-    return 5;
 }
 
 }  // namespace kal

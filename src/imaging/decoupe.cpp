@@ -9,6 +9,7 @@
 // frame and angle stay settings that display and print apply to it once, as to any base.
 #include "imaging/imagerie.h"
 
+#include "imaging/rectangledecoupe.h"
 #include "layout/disposition.h"
 #include "pagemodel/objets.h"
 #include "platform/base/conversions.h"
@@ -63,10 +64,8 @@ void Imagerie::entrerDecoupe(ControleImage& photo)
     c.L_sauvtot.definirLargeur(photo.largeurReelle());
     c.L_sauvtot.definirHauteur(photo.hauteurReelle());
     // Ticked again while in crop mode: the picture is shown whole again.
-    if (e.modedecoupe) {
-        photo.rectaffichage(photo.gauchevue(), photo.hautvue(), photo.largeurvue(), photo.hauteurvue());
-        photo.repeindre();
-    }
+    if (e.modedecoupe)
+        effacerRectangle(photo);
     e.modedecoupe = true;
     for (Controle* k : controlesGeometrie(c))
         k->definirActif(false);
@@ -98,27 +97,21 @@ void Imagerie::decoupage()
         copies_.lue(fichierSauv(e.objetcourant), c.L_sauvtot.bitmap());
     }
 
-    // The drawn rectangle in the shown picture's own twips, not clamped to it.
+    // The drawn rectangle in the shown picture's own twips, not clamped to it; an empty one
+    // cuts nothing.
     const float lb = static_cast<float>(photo->largeurbitmap()), hb = static_cast<float>(photo->hauteurbitmap());
-    const double sx = static_cast<double>(lb) / static_cast<float>(photo->largeurvue());
-    const double sy = static_cast<double>(hb) / static_cast<float>(photo->hauteurvue());
-    const int haut = arrondi((static_cast<float>(photo->hautsel()) - static_cast<float>(photo->hautvue())) * sy);
-    const int gauche = arrondi((static_cast<float>(photo->gauchesel()) - static_cast<float>(photo->gauchevue())) * sx);
-    const int largeur = arrondi(static_cast<float>(photo->largeursel()) * sx);
-    const int hauteur = arrondi(static_cast<float>(photo->hauteursel()) * sy);
-    if (largeur > 0 && hauteur > 0 && lb > 0 && hb > 0) {
+    const QRect r = rectangleDansImage(*photo, lb, hb);
+    if (r.width() > 0 && r.height() > 0 && lb > 0 && hb > 0) {
         // In the shown picture's pixels.
         const double px = photo->bitmap().largeur() / static_cast<double>(lb);
         const double py = photo->bitmap().hauteur() / static_cast<double>(hb);
-        couperBase(*photo, QRectF(gauche * px, haut * py, largeur * px, hauteur * py));
+        couperBase(*photo, QRectF(r.x() * px, r.y() * py, r.width() * px, r.height() * py));
     }
 
     // The object refitted on the preview for its new proportions and shown whole.
     afficherDepuisBase(*photo);
     x_.disposition().echelle();
-    photo->rectsource(0, 0, photo->largeurechelle(), photo->hauteurechelle());
-    photo->rectaffichage(0, 0, photo->largeurechelle(), photo->hauteurechelle());
-    photo->repeindre();
+    afficherEntiere(*photo);
 
     e.anglesauv = c.A_angle.valeur();
     boiteTravail(*photo);

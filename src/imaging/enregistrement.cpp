@@ -47,9 +47,6 @@ const FormatEnregistrement* formatDe(const QString& extension)
     return nullptr;
 }
 
-// Whether the compressed format's preview was made since the panel opened.
-bool& apercuFait(EtatEditeur& e, const FormatEnregistrement& f) { return f.code == 10 ? e.apercujpg : e.apercucmp; }
-
 // The preview file of a compressed format, in the work folder (the current folder: the panel's
 // lists never change it).
 QString fichierApercu(const QString& extension)
@@ -109,8 +106,8 @@ bool Imagerie::enregphoto()
     fiches.sourceTable();
     fiches.trouver(e.objetcourant);
 
-    e.apercujpg = false;
-    e.apercucmp = false;
+    apercujpg_ = false;
+    apercucmp_ = false;
     p.ouvrir();
     compression(false, false);
     p.E_compression.definirLegende(QString::number(p.A_compress.valeur()));
@@ -128,12 +125,11 @@ void Imagerie::compression(bool qualite, bool enregistrement)
 void Imagerie::compression()
 {
     PanneauEnregistrement& p = x_.fichierspages().panneauEnregistrement();
-    EtatEditeur& e = x_.etat;
     const QString extension = p.extension();
     const FormatEnregistrement* f = formatDe(extension);
     if (!f || !f->compresse)
         return;
-    bool& fait = apercuFait(e, *f);
+    bool& fait = apercuFait(f->code);
     fait = false;
     const QString fichier = fichierApercu(extension);
     const int qualite = p.A_compress.valeur();
@@ -158,7 +154,7 @@ void Imagerie::A_compress_Change()
     compression();
     const QString extension = p.extension();
     const FormatEnregistrement* f = formatDe(extension);
-    if (!f || !f->compresse || !apercuFait(x_.etat, *f))
+    if (!f || !f->compresse || !apercuFait(f->code))
         return;
     // The preview shows the compressed picture.
     try {
@@ -179,7 +175,7 @@ void Imagerie::B_okcompress_Click()
     PanneauEnregistrement& p = x_.fichierspages().panneauEnregistrement();
     compression();
     const FormatEnregistrement* f = formatDe(p.extension());
-    if (f && f->compresse && !apercuFait(x_.etat, *f))
+    if (f && f->compresse && !apercuFait(f->code))
         return;   // the preview failed: the save stays closed
     compression(true, true);
 }
@@ -187,7 +183,6 @@ void Imagerie::B_okcompress_Click()
 void Imagerie::B_okenreg_Click()
 {
     PanneauEnregistrement& p = x_.fichierspages().panneauEnregistrement();
-    EtatEditeur& e = x_.etat;
 
     // The folder of the saved pages, however its path is written.
     const QString dossier = p.R_repertoire.chemin();
@@ -219,7 +214,7 @@ void Imagerie::B_okenreg_Click()
         return;
     }
     const QString apercu = fichierApercu(extension);
-    if (f->compresse && !(apercuFait(e, *f) && fs::estFichier(apercu))) {
+    if (f->compresse && !(apercuFait(f->code) && fs::estFichier(apercu))) {
         refuser(lignesMessage({QStringLiteral("Aucune compression n'a été faite pour ce format."),
                                QStringLiteral("Cliquer sur COMPRESSER avant d'enregistrer.")}),
                 QStringLiteral("COMPRESSION ABSENTE"));
@@ -254,7 +249,7 @@ void Imagerie::B_okenreg_Click()
         return;
     }
     if (f->compresse)
-        apercuFait(e, *f) = false;
+        apercuFait(f->code) = false;
     if (f->compresse && !surApercu) {
         try {
             fs::supprimerFichier(apercu);

@@ -41,7 +41,9 @@ public:
     void A_nettete_Change() { A_reglage_Change(Reglage::Nettete); }
     void A_saturation_Change() { A_reglage_Change(Reglage::Saturation); }
     ValeursReglages valeursCurseurs() const;
-    static int positionFlag(Reglage r);
+    // The slider and the label of an adjustment.
+    Curseur& curseurDe(Reglage r);
+    Etiquette& etiquetteDe(Reglage r);
 
     // Rotation and its undo; the display gamma; INIT and the adjustment reset.
     void A_angle_Change();
@@ -121,6 +123,11 @@ public:
     static QString legendeCompression(int qualite, qint64 octets);
 
 private:
+    // compress.JPG, compress.CMP written since the save-as panel opened: the save copies only
+    // a preview made of the picture being saved.
+    bool apercujpg_ = false, apercucmp_ = false;
+    bool& apercuFait(int codeformat) { return codeformat == 10 ? apercujpg_ : apercucmp_; }
+
     // Scanning (numerisation.cpp): the scan itself (false when refused at the object limit),
     // and the way back after a failure, `nouveau` being the number taken (-1 before it was).
     bool numerisation();

@@ -36,11 +36,9 @@ void Imagerie::initzero()
     ControlesEditeur& c = x_.c;
     EtatEditeur& e = x_.etat;
     const bool jaq = x_.jaquette();
-    c.E_contraste.definirLegende(jaq ? QStringLiteral("Cont=0") : QStringLiteral("Contraste=0"));
-    c.E_couleur.definirLegende(jaq ? QStringLiteral("Coul=0") : QStringLiteral("Couleur=0"));
-    c.E_intensite.definirLegende(jaq ? QStringLiteral("Int=0") : QStringLiteral("Intensité=0"));
-    c.E_saturation.definirLegende(jaq ? QStringLiteral("Sat=0") : QStringLiteral("Saturation=0"));
-    c.E_nettete.definirLegende(jaq ? QStringLiteral("Net=0") : QStringLiteral("Netteté=0"));
+    // The page shows its captions as designed, the jacket the short ones.
+    for (Reglage r : OrdreReglages)
+        etiquetteDe(r).definirLegende(jaq ? QString::fromLatin1(curseurReglage(r).neutre) : ControlesEditeur::legendeConcue(r));
     if (jaq)
         c.E_angle.definirLegende(QStringLiteral("Angle=0"));
     // The slider handlers see razreglages and do no picture work while the sliders go back.

@@ -69,20 +69,7 @@ bool Imagerie::numerisation()
     int nouveau = -1;
     std::optional<Erreur> erreur;
     try {
-        const int fin = jaq ? e.fincote : 16;
-        if (e.nbobjets >= 1 && e.objetcourant >= 0 && e.objetcourant < fin) {
-            Fiches fiches = x_.fiches();
-            fiches.sourceTable();
-            bd::JeuEnregistrements& fiche = fiches.trouver(e.objetcourant);
-            const double echelle = jaq ? 1.0 : e.echelleimp;
-            c.L_sauvder.definirLargeur(static_cast<float>(fiche.valeur(champ::widthimp).toDouble() / echelle));
-            c.L_sauvder.definirHauteur(static_cast<float>(fiche.valeur(champ::heightimp).toDouble() / echelle));
-            x_.objets().chargimp();
-            sauvphoto();
-            e.nomobjet = e.nomsobjets[static_cast<size_t>(e.objetcourant)];
-            e.objetprecedent = e.objetcourant;
-            avant.courantRange = true;
-        }
+        avant.courantRange = x_.objets().garderObjetCourant();
         if (!jaq)
             x_.objets().effacpage();
         if (!x_.objets().emplacement())

@@ -28,11 +28,8 @@ void Imagerie::B_initimage_Click()
     x_.fenetre.definirPointeur(pointeur::Sablier);
     regvisible(false);
     changeflag(false, false, false, false, false, false);
-    c.E_contraste.definirLegende(QStringLiteral("Cont=0"));
-    c.E_couleur.definirLegende(QStringLiteral("Coul=0"));
-    c.E_intensite.definirLegende(QStringLiteral("Int=0"));
-    c.E_saturation.definirLegende(QStringLiteral("Sat=0"));
-    c.E_nettete.definirLegende(QStringLiteral("Net=0"));
+    for (Reglage r : OrdreReglages)
+        etiquetteDe(r).definirLegende(QLatin1String(curseurReglage(r).neutre));
     c.E_angle.definirLegende(QStringLiteral("Angle=0"));
     e.rechargementencours = true;
     e.majencours = true;
@@ -67,21 +64,10 @@ void Imagerie::B_initimage_Click()
 void Imagerie::B_initreglage_Click()
 {
     EtatEditeur& e = x_.etat;
-    ControlesEditeur& c = x_.c;
-    const struct {
-        const char* cle;
-        Curseur ControlesEditeur::*curseur;
-        size_t place;
-    } cles[] = {{"CONT", &ControlesEditeur::A_contraste, 0}, {"COUL", &ControlesEditeur::A_couleur, 1},
-                {"INT", &ControlesEditeur::A_intensite, 2},  {"NET", &ControlesEditeur::A_nettete, 3},
-                {"SAT", &ControlesEditeur::A_saturation, 4}};
-    for (const auto& k : cles) {
-        if (e.codereglage != QLatin1String(k.cle))
-            continue;
-        Curseur& curseur = c.*k.curseur;
-        const int v = std::clamp(e.valreglage[k.place], curseur.min(), curseur.max());
-        curseur.definirValeur(v);
-        break;
+    // The slider the key names goes back to the value memorised when its run began.
+    if (const std::optional<Reglage> r = reglageDeCle(e.codereglage)) {
+        Curseur& curseur = curseurDe(*r);
+        curseur.definirValeur(std::clamp(e.valreglage[static_cast<size_t>(*r)], curseur.min(), curseur.max()));
     }
     changeinit(false, QString());
 }

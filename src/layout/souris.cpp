@@ -7,6 +7,7 @@
 #include "layout/souris.h"
 
 #include "imaging/imagerie.h"
+#include "imaging/rectangledecoupe.h"
 #include "layout/disposition.h"
 #include "pagemodel/objets.h"
 #include "platform/base/conversions.h"
@@ -57,11 +58,7 @@ ControleImage* SourisObjets::element(int n) const
 
 bool SourisObjets::estCourant(int n) const { return n == x_.etat.objetcourant && element(n); }
 
-QRect SourisObjets::rectangleDepuisDepart(int X, int Y) const
-{
-    const EtatEditeur& e = x_.etat;
-    return {std::min(X, e.departX), std::min(Y, e.departY), std::abs(X - e.departX), std::abs(Y - e.departY)};
-}
+QRect SourisObjets::rectangleDepuisDepart(int X, int Y) const { return rectangleTrace(x_.etat.departX, x_.etat.departY, X, Y); }
 
 void SourisObjets::pas(Curseur& a, int d)
 {
@@ -331,13 +328,12 @@ void SourisObjets::suppression(int n)
             x_.imagerie().sauvder();
         }
     } else {
-        // The jacket selects no other object: none is current after the current one goes.
-        e.objetprecedent = e.objetcourant;
+        // The jacket's preview takes the removed object off as the current one; the jacket
+        // selects no other object: none is current after the current one goes.
+        const int32_t courantAvant = e.objetcourant;
         e.objetcourant = n;
         x_.impression().apercujaq(QStringLiteral("sup"));
-        e.objetcourant = e.objetprecedent;
-        if (courant)
-            e.objetcourant = AucunObjet;
+        e.objetcourant = courant ? AucunObjet : courantAvant;
     }
     // Whole image stays offered only while a turned object remains.
     x_.objets().activerImageTotale();

@@ -191,7 +191,6 @@ void PagesPerso::ouvrirDossier(const QString& nom, const QString& dossier)
     ControlesEditeur& c = x_.c;
     EtatEditeur& e = x_.etat;
     const bool jaq = x_.jaquette();
-    e.dossierpage = dossier + QLatin1Char('/');
 
     // The saved database in the place of the work database, copied while closed. The saved
     // folder is only read: what the open adds (the frame field of an old copy, the thumbnail
@@ -283,7 +282,6 @@ void PagesPerso::copierObjets(const QString& dossier)
     Fiches fiches = x_.fiches();
     fiches.sourceTable();
     for (int n = 0; n < e.nbEmplacements(); ++n) {
-        e.compteur = n;
         const size_t i = static_cast<size_t>(n);
         bd::JeuEnregistrements& f = fiches.trouver(n);
         if (!f.valeur(champ::occup).toBool()) {
@@ -338,8 +336,7 @@ void PagesPerso::copierObjets(const QString& dossier)
             }
         }
         if (lu) {
-            e.lignestexte = compterLignes(c.T_compos.contenutexte());
-            ligne[col::Lignes] = e.lignestexte;
+            ligne[col::Lignes] = compterLignes(c.T_compos.contenutexte());
             x_.textes().totalpolice();
             e.nomsobjets[i] = QStringLiteral("Texte-Image ") + QString::number(n);
         } else {

@@ -109,7 +109,7 @@ bool PagesPerso::pageVide()
 
 void PagesPerso::rechpage(const QString& chemin)
 {
-    x_.etat.nomdossier = chemin.mid(chemin.lastIndexOf(QLatin1Char('/')) + 1);
+    nomdossier_ = chemin.mid(chemin.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
 void PagesPerso::listepage()
@@ -135,7 +135,7 @@ void PagesPerso::listepage()
     for (const QString& d : dossiers) {
         rechpage(d);
         if (perso::examiner(d).deSorte(x_.jaquette()))
-            noms << x_.etat.nomdossier;
+            noms << nomdossier_;
     }
     perso::trierNoms(noms);
     for (const QString& n : noms)

@@ -29,7 +29,7 @@ public:
     // Fills L_kalmorin with the saved folders of this editor's kind, empties the name and
     // shows the panel in open mode.
     void listepage();
-    // nomdossier := the last part of the path.
+    // The folder name: the last part of the path, for the listing.
     void rechpage(const QString& chemin);
 
     // --- Saving and deleting (sauvegarde.cpp)
@@ -77,6 +77,7 @@ public:
 
 private:
     ContexteEditeur& x_;
+    QString nomdossier_;   // the folder name rechpage found last
 
     QString dossierPerso() const;
     QString dossierPage(const QString& nom) const;

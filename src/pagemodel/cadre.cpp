@@ -12,6 +12,16 @@
 
 namespace kal {
 
+void ModeleObjets::decocherCadre()
+{
+    // With the count at 0 the box's click does nothing.
+    EtatEditeur& e = x_.etat;
+    const int32_t nb = e.nbobjets;
+    e.nbobjets = 0;
+    x_.c.C_cadre.definirValeur(0);
+    e.nbobjets = nb;
+}
+
 void ModeleObjets::C_cadre_Click()
 {
     EtatEditeur& e = x_.etat;

@@ -15,13 +15,6 @@ namespace {
 bool estTexteImage(const QString& typeobjet) { return typeobjet == QLatin1String("textimage"); }
 }  // namespace
 
-bool ModeleObjets::objetCourantPresent() const
-{
-    const EtatEditeur& e = x_.etat;
-    const int fin = x_.jaquette() ? e.fincote : 16;
-    return e.nbobjets >= 1 && e.objetcourant >= 0 && e.objetcourant < fin;
-}
-
 void ModeleObjets::messagePlein()
 {
     MsgBox(QStringLiteral("Impossible de créer un objet supplémentaire"), msg::OK + msg::Exclamation,
@@ -55,7 +48,8 @@ bool ModeleObjets::emplacement()
     EtatEditeur& e = x_.etat;
     const bool jaq = x_.jaquette();
 
-    if (objetCourantPresent()) {
+    // The callers have stored the current object already; its display is let go here.
+    if (objetCourantSurLaFace() && c.L_photo[static_cast<size_t>(e.objetcourant)]) {
         x_.imagerie().enregimage();
         c.L_photo[static_cast<size_t>(e.objetcourant)]->vider();
         if (jaq)
@@ -123,18 +117,7 @@ bool ModeleObjets::chargementimage(ControleImage& choisie, const QString& nomFic
         return false;
     }
 
-    if (objetCourantPresent()) {
-        Fiches fiches = x_.fiches();
-        fiches.sourceTable();
-        bd::JeuEnregistrements& fiche = fiches.trouver(e.objetcourant);
-        const double echelle = jaq ? 1.0 : e.echelleimp;
-        c.L_sauvder.definirLargeur(static_cast<float>(fiche.valeur(champ::widthimp).toDouble() / echelle));
-        c.L_sauvder.definirHauteur(static_cast<float>(fiche.valeur(champ::heightimp).toDouble() / echelle));
-        chargimp();
-        x_.imagerie().sauvphoto();
-        e.nomobjet = e.nomsobjets[static_cast<size_t>(e.objetcourant)];
-        e.objetprecedent = e.objetcourant;
-    }
+    garderObjetCourant();
     if (!jaq)
         effacpage();
     if (!emplacement())
@@ -162,10 +145,7 @@ void ModeleObjets::placerNouvellePhoto()
     c.A_angle.definirValeur(0);
     c.E_angle.definirLegende(QStringLiteral("Angle=0"));
     e.majencours = false;
-    e.nbobjetssauv = e.nbobjets;
-    e.nbobjets = 0;
-    c.C_cadre.definirValeur(0);
-    e.nbobjets = e.nbobjetssauv;
+    decocherCadre();
 
     e.rechargementencours = true;
     x_.imagerie().affichphoto();

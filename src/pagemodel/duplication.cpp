@@ -94,38 +94,6 @@ void ModeleObjets::L_miniat_Click(int k)
 
 // --- The copy
 
-int ModeleObjets::debutFace() const { return x_.jaquette() ? x_.etat.fincote - 16 : 0; }
-
-bool ModeleObjets::objetOccupe(int n, int debut)
-{
-    if (debut < 0 || n < debut || n >= debut + 16 || n >= x_.etat.nbEmplacements())
-        return false;
-    Fiches fiches = x_.fiches();
-    fiches.sourceTable();
-    return fiches.lire(n, champ::occup).toBool();
-}
-
-bool ModeleObjets::objetCourantSurLaFace() { return x_.etat.nbobjets >= 1 && objetOccupe(x_.etat.objetcourant, debutFace()); }
-
-void ModeleObjets::garderObjetCourant()
-{
-    ControlesEditeur& c = x_.c;
-    EtatEditeur& e = x_.etat;
-    // Only an occupied object of the page or face shown: none is current after its removal.
-    if (!objetCourantSurLaFace())
-        return;
-    Fiches fiches = x_.fiches();
-    fiches.sourceTable();
-    bd::JeuEnregistrements& fiche = fiches.trouver(e.objetcourant);
-    const double echelle = x_.jaquette() ? 1.0 : e.echelleimp;
-    c.L_sauvder.definirLargeur(static_cast<float>(fiche.valeur(champ::widthimp).toDouble() / echelle));
-    c.L_sauvder.definirHauteur(static_cast<float>(fiche.valeur(champ::heightimp).toDouble() / echelle));
-    chargimp();
-    x_.imagerie().sauvphoto();
-    e.nomobjet = e.nomsobjets[static_cast<size_t>(e.objetcourant)];
-    e.objetprecedent = e.objetcourant;
-}
-
 ControleImage& ModeleObjets::creerControlePage(int k)
 {
     auto& photo = x_.c.L_photo[static_cast<size_t>(k)];

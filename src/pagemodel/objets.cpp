@@ -195,29 +195,15 @@ void ModeleObjets::initphotoimp()
     }
 }
 
-void ModeleObjets::quitterFace(bool versAvant)
+void ModeleObjets::quitterFace()
 {
-    EtatEditeur& e = x_.etat;
-    ControlesEditeur& c = x_.c;
-    x_.imagerie().sauvphoto();
+    // The face left keeps its current object as it was edited; the editing controls stay on,
+    // for the kind of that object.
+    if (!garderObjetCourant())
+        return;
     Fiches fiches = x_.fiches();
     fiches.sourceTable();
-    if (fiches.lire(e.objetcourant, champ::textimage).toBool()) {
-        c.T_compos.sauvertexte(fichierTexte(e.objetcourant), 0);
-        x_.autcontrol(true, true);
-    } else {
-        x_.autcontrol(true, false);
-    }
-    const int nbQuitte = versAvant ? e.nbarriere : e.nbavant;
-    if (nbQuitte > 0) {
-        const ControleImage& photo = *c.L_photo[static_cast<size_t>(e.objetcourant)];
-        auto& ligne = e.tabobjets[static_cast<size_t>(e.objetcourant)];
-        ligne[col::Hauteur] = photo.hauteurReelle();
-        ligne[col::Largeur] = photo.largeurReelle();
-        ligne[col::Gauche] = photo.gaucheReel();
-        ligne[col::Haut] = photo.hautReel();
-        chargimp();
-    }
+    x_.autcontrol(true, fiches.lire(x_.etat.objetcourant, champ::textimage).toBool());
 }
 
 void ModeleObjets::changerface(bool versAvant)
@@ -228,7 +214,7 @@ void ModeleObjets::changerface(bool versAvant)
     // that face only, none after the current object's removal or on an empty face.
     const bool quitte = !e.rechargementencours && (versAvant ? e.basecote == 16 : e.nbobjets >= 1 && e.basecote == 0);
     if (quitte && objetOccupe(e.objetcourant, versAvant ? 16 : 0))
-        quitterFace(versAvant);
+        quitterFace();
     const int base = versAvant ? 0 : 16;
     for (int n = versAvant ? 16 : 0; n < (versAvant ? 32 : 16); ++n)
         if (ControleImage* m = c.L_miniat[static_cast<size_t>(n)].get())

@@ -43,6 +43,9 @@ public:
     // The frame box: the current object's frame stored at once and the object redrawn with or
     // without it, so that the preview shows it as it will print.
     void C_cadre_Click();
+    // The frame box unticked by code, its click doing nothing (a new or rebuilt object takes
+    // the frame of its record afterwards).
+    void decocherCadre();
     // The whole-image box: a thin border on every object turned by other than a right angle.
     void C_image_Click();
     // Enables the whole-image box exactly while an occupied object of the page (jacket: of the
@@ -72,6 +75,12 @@ public:
     // The refusal at 16 objects: true (and the message shown) when the page or face is full,
     // or none of its records is free.
     bool refusPlein();
+    // The current object stored before another becomes current, before a print and when the
+    // jacket leaves a face: its box on the preview into tabobjets, its working copy made again
+    // from the base and the sliders, its record (written for its own kind), work copies and
+    // thumbnail, a text-image's text into texte<n>.svc; nomobjet and objetprecedent then name
+    // it. False, and nothing done, when no occupied object of the page or face shown is current.
+    bool garderObjetCourant();
     // Page: every occupied slot but the current one gets its display control again, and the
     // count is every occupied slot.
     void recreerControlesPage();
@@ -105,7 +114,6 @@ public:
 
 private:
     ContexteEditeur& x_;
-    bool objetCourantPresent() const;
     void messagePlein();
     int premierLibre();
     void ecrireChamps(bd::JeuEnregistrements& jeu);
@@ -118,10 +126,8 @@ private:
     bool objetOccupe(int n, int debut);
     // The current object is an occupied object of the page or of the face shown.
     bool objetCourantSurLaFace();
-    // The current object stored before another takes its place: record, work files, thumbnail.
-    void garderObjetCourant();
     // The face being left keeps its current object as it was edited.
-    void quitterFace(bool versAvant);
+    void quitterFace();
     // The caption shows the label of the object pointed at, once per object.
     void legendeSurvol(int k);
 };

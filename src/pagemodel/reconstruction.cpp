@@ -26,12 +26,9 @@ void ModeleObjets::reconstruire()
 
     c.L_sauvtot.vider();
     c.L_sauvder.vider();
-    e.nbobjetssauv = e.nbobjets;
-    e.nbobjets = 0;
-    c.C_cadre.definirValeur(0);
+    decocherCadre();
     c.C_image.definirValeur(0);
     c.C_image.definirActif(false);
-    e.nbobjets = e.nbobjetssauv;
 
     // The current object must be on the page, or on the face shown: otherwise nothing is rebuilt.
     const int n = e.objetcourant;

@@ -87,14 +87,14 @@ void ModeleObjets::effacpage()
     ControlesEditeur& c = x_.c;
     EtatEditeur& e = x_.etat;
     if (!x_.jaquette()) {
-        for (e.compteur = 0; e.compteur < 16; ++e.compteur)
-            unloadimage(e.compteur);
+        for (int n = 0; n < 16; ++n)
+            unloadimage(n);
     } else {
         Fiches fiches = x_.fiches();
         fiches.sourceTable();
-        for (e.compteur = 0; e.compteur < 32; ++e.compteur) {
-            const size_t n = static_cast<size_t>(e.compteur);
-            fiches.modifier(e.compteur, [](bd::JeuEnregistrements& jeu) { jeu.mettre(champ::occup, false); });
+        for (int k = 0; k < 32; ++k) {
+            const size_t n = static_cast<size_t>(k);
+            fiches.modifier(k, [](bd::JeuEnregistrements& jeu) { jeu.mettre(champ::occup, false); });
             c.L_photo[n]->vider();
             c.L_photo[n]->definirVisible(false);
             c.L_miniat[n]->definirVisible(false);

@@ -87,9 +87,6 @@ private:
     bool imprimerPage();
     bool imprimerJaquetteEntree();
     bool questionImprimante();
-    // The current object committed before the job: its on-screen box into tabobjets, its
-    // working image rebuilt from its base and the sliders, then the object saved.
-    void garderobjetcourant();
     // The job itself; a failure reaches impression(), which discards the job.
     void imprimerPageJob();
     void imprimerJaquetteJob();

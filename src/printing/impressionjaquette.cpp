@@ -4,6 +4,7 @@
 #include "printing/impression.h"
 
 #include "pagemodel/basetravail.h"
+#include "pagemodel/objets.h"
 #include "platform/base/erreur.h"
 #include "platform/printer/imprimante.h"
 
@@ -54,7 +55,7 @@ void Impression::imprimerJaquetteJob()
     Imprimante& imp = x_.imprimante;
     const FeuilleJaquette feuille(imp);
     x_.c.C_image.definirValeur(0);   // its click shows the objects fitted in their boxes
-    garderobjetcourant();
+    x_.objets().garderObjetCourant();
     imp.debutdocument();
     // Both faces lie at different heights of the one sheet: no page break between them.
     if (x_.c.O_avant.valeur()) {

@@ -6,6 +6,7 @@
 
 #include "imaging/imagerie.h"
 #include "pagemodel/basetravail.h"
+#include "pagemodel/objets.h"
 #include "platform/base/conversions.h"
 #include "platform/base/ecran.h"
 #include "platform/base/erreur.h"
@@ -56,24 +57,9 @@ bool Impression::impression()
     return !echec;
 }
 
-void Impression::garderobjetcourant()
-{
-    // The current object's working image is rebuilt from its base and the sliders before it
-    // is saved: the picture shown carries its frame and rotation, which photo<n>.svc must not.
-    if (ControleImage* p = x_.imagerie().photoCourante()) {
-        auto& ligne = x_.etat.tabobjets[static_cast<size_t>(x_.etat.objetcourant)];
-        ligne[col::Hauteur] = p->hauteurReelle();
-        ligne[col::Largeur] = p->largeurReelle();
-        ligne[col::Gauche] = p->gaucheReel();
-        ligne[col::Haut] = p->hautReel();
-        x_.imagerie().sauvder();
-    }
-    x_.imagerie().sauvphoto();
-}
-
 void Impression::imprimerPageJob()
 {
-    garderobjetcourant();
+    x_.objets().garderObjetCourant();
     Imprimante& imp = x_.imprimante;
     imp.debutdocument();
     // The whole table, whatever record source the last procedure left.

@@ -26,11 +26,11 @@ bool Textes::chargerTexte()
     e.typeobjet = QStringLiteral("textimage");
     pleinTexte_ = false;
     ouvrirtexte();
-    if (e.annultexte) {
+    if (annultexte_) {
         // Nothing was made: the panel is not opened over the current object, which keeps its
         // kind. A refusal at the object limit leaves the panel as it was.
         c.F_compos.definirVisible(false);
-        e.annultexte = false;
+        annultexte_ = false;
         Ecran::definirPointeur(pointeur::Personnalise);
         retablirCourant(false);
         if (pleinTexte_)
@@ -53,9 +53,9 @@ void Textes::ouvrirtexte()
 {
     EtatEditeur& e = x_.etat;
     ControlesEditeur& c = x_.c;
-    e.annultexte = false;
+    annultexte_ = false;
     if (x_.objets().refusPlein()) {
-        e.annultexte = true;
+        annultexte_ = true;
         pleinTexte_ = true;
         return;
     }
@@ -70,14 +70,14 @@ void Textes::ouvrirtexte()
         } catch (const Erreur& err) {
             if (err.numero() != dialogue::ErreurAnnulation)
                 throw;
-            e.annultexte = true;
+            annultexte_ = true;
             Ecran::definirPointeur(pointeur::Personnalise);
             return;
         }
         fichierchoisi_ = U_dialog.nomfichier;
         e.valeurformat = 15;
         chargementtexte(fichierchoisi_);
-        if (e.annultexte)
+        if (annultexte_)
             return;
         totalpolice();
         c.F_compos.definirVisible(true);
@@ -85,7 +85,7 @@ void Textes::ouvrirtexte()
         return;
     } catch (const Erreur& err) {
         if (err.numero() == rtf::err::FormatIncorrect) {
-            e.annultexte = true;
+            annultexte_ = true;
             Ecran::definirPointeur(pointeur::Personnalise);
             MsgBox(QStringLiteral("Ce format de fichier n'est pas autorisé"), msg::OK + msg::Exclamation,
                    QStringLiteral("FORMAT DE FICHIER INCORRECT"));
@@ -96,7 +96,7 @@ void Textes::ouvrirtexte()
         cause = QStringLiteral("Mémoire insuffisante.");
     }
     // Any other failure: nothing was made, and the person is told why.
-    e.annultexte = true;
+    annultexte_ = true;
     e.rechargementencours = false;
     e.majencours = false;
     try {
@@ -117,7 +117,7 @@ void Textes::chargementtexte(const QString& fichier)
     BoiteTexteRiche& t = c.T_compos;
     c.F_compos.definirVisible(false);
     // The object that was current is stored, its text with it, before the box takes the file.
-    garderObjetCourant();
+    x_.objets().garderObjetCourant();
     Ecran::definirPointeur(pointeur::Sablier);
     t.chargertexte(fichier, 0);
     // The window measures in the font found at the start of the text.
@@ -146,14 +146,14 @@ void Textes::chargementtexte(const QString& fichier)
         rechargerTexteCourant();
         c.F_compos.definirVisible(false);
         x_.autcontrol(false, false);
-        e.annultexte = true;
+        annultexte_ = true;
         return;
     }
     fontfeuille();
     totalpolice();
     if (!chargtextimage(false)) {
         rechargerTexteCourant();
-        e.annultexte = true;
+        annultexte_ = true;
         return;
     }
     c.F_compos.definirVisible(true);

@@ -65,7 +65,7 @@ bool Textes::proteger(const std::function<void()>& etape)
     // Whatever was under way is over: its guards come down, the pointer comes back.
     e.majencours = false;
     e.rechargementencours = false;
-    e.couleurencours = false;
+    couleurencours_ = false;
     e.geometriememorisee = false;
     e.reaffichageencours = false;
     x_.c.T_compos.definirVisible(true);
@@ -264,7 +264,7 @@ void Textes::couleur()
         {
             // The object keeps its place and size: only its colours change. The page's record
             // is left as it was (the next store writes the colour with the rest).
-            Leve couleur(e.couleurencours), geometrie(e.geometriememorisee), reaffichage(e.reaffichageencours);
+            Leve couleur(couleurencours_), geometrie(e.geometriememorisee), reaffichage(e.reaffichageencours);
             creattextimage();
         }
         remettreSelection(posselection_);

@@ -114,7 +114,6 @@ void Textes::creattextimage()
     e.margesauvV = c.A_margeV.valeur();
     e.anglesauv = c.A_angle.valeur();
     const double hauteurFiche = fiches.trouver(n).valeur(champ::heightimp).toDouble() / echelle;
-    e.lignestexte = lignes;
 
     photo.vider();
     x_.imagerie().changeflag(false, false, false, false, false, false);
@@ -148,7 +147,7 @@ void Textes::creattextimage()
         c.A_angle.definirValeur(e.anglesauv);
     }
     x_.imagerie().sauvder();
-    if (jaq || !e.couleurencours)
+    if (jaq || !couleurencours_)
         x_.objets().chargimp();
     if (!jaq) {
         Leve m(e.majencours);
@@ -179,7 +178,7 @@ void Textes::creattextimage()
         if (photo.hauteurReelle() > 0 && photo.hauteurReelle() < hauteurFinale - 0.5) {
             c.L_sauvder.definirHauteur(photo.hauteurReelle());
             c.L_sauvder.definirLargeur(photo.largeurReelle());
-            if (jaq || !e.couleurencours)
+            if (jaq || !couleurencours_)
                 x_.objets().chargimp();
         }
     }

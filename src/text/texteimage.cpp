@@ -49,42 +49,6 @@ void messageEchec(const QString& quoi, const QString& cause)
 
 // --- The current object
 
-void Textes::garderObjetCourant()
-{
-    EtatEditeur& e = x_.etat;
-    ControlesEditeur& c = x_.c;
-    const bool jaq = x_.jaquette();
-    const int fin = jaq ? e.fincote : 16;
-    const int n = e.objetcourant;
-    if (e.nbobjets < 1 || n < 0 || n >= fin || !c.L_photo[static_cast<size_t>(n)])
-        return;
-    Fiches fiches = x_.fiches();
-    fiches.sourceTable();
-    bd::JeuEnregistrements& fiche = fiches.trouver(n);
-    if (!fiche.valeur(champ::occup).toBool())
-        return;
-    const bool texte = fiche.valeur(champ::textimage).toBool();
-    const double echelle = jaq ? 1.0 : e.echelleimp;
-    c.L_sauvder.definirLargeur(static_cast<float>(fiche.valeur(champ::widthimp).toDouble() / echelle));
-    c.L_sauvder.definirHauteur(static_cast<float>(fiche.valeur(champ::heightimp).toDouble() / echelle));
-    // The record is written for the object's own kind: a photo takes no font, a text-image
-    // takes the font of its own text, which the box still holds.
-    const QString typeAvant = e.typeobjet;
-    e.typeobjet = texte ? QStringLiteral("textimage") : QStringLiteral("photo");
-    try {
-        x_.objets().chargimp();
-        x_.imagerie().sauvphoto();
-        if (texte)
-            c.T_compos.sauvertexte(fichierTexte(n), 0);
-    } catch (...) {
-        e.typeobjet = typeAvant;
-        throw;
-    }
-    e.typeobjet = typeAvant;
-    e.nomobjet = e.nomsobjets[static_cast<size_t>(n)];
-    e.objetprecedent = n;
-}
-
 void Textes::retablirCourant(bool controles)
 {
     EtatEditeur& e = x_.etat;
@@ -181,7 +145,7 @@ bool Textes::chargtextimage(bool vider)
     const int courantAvant = e.objetcourant;
     const int nbAvant = e.nbobjets;
     if (vider) {
-        garderObjetCourant();
+        x_.objets().garderObjetCourant();
         // The box changes only now that the object it held is stored (on the jacket once the
         // slot is taken: emplacement stores the current text-image's text from the box).
         if (!jaq)
@@ -200,7 +164,6 @@ bool Textes::chargtextimage(bool vider)
         ControleImage& photo = *c.L_photo[i];
         const double echelle = jaq ? 1.0 : e.echelleimp;
 
-        e.nbobjetssauv = e.nbobjets;
         fontfeuille();
         photo.policeimage = c.T_compos.policeSelection();
         const QString texte = c.T_compos.contenutexte();
@@ -228,9 +191,7 @@ bool Textes::chargtextimage(bool vider)
             c.A_angle.definirValeur(0);
             c.E_angle.definirLegende(QStringLiteral("Angle=0"));
         }
-        e.nbobjets = 0;
-        c.C_cadre.definirValeur(0);
-        e.nbobjets = e.nbobjetssauv;
+        x_.objets().decocherCadre();
         {
             Leve r(e.rechargementencours);
             x_.imagerie().affichphoto();
@@ -337,8 +298,7 @@ void Textes::copietexte(int k, int n)
     hauteurcompos();
     restitpolice();
     focustexte();
-    e.nblignes = static_cast<int16_t>(compterLignes(t.contenutexte()));
-    e.tabobjets[static_cast<size_t>(n)][col::Lignes] = e.nblignes;
+    e.tabobjets[static_cast<size_t>(n)][col::Lignes] = compterLignes(t.contenutexte());
 }
 
 // --- A text brought from a saved page

@@ -121,6 +121,9 @@ private:
     int largeurtxt_ = 0, hauteurtxt_ = 0;
     QString fichierchoisi_;
     bool pleinTexte_ = false;   // "Charg Texte" refused at the object limit
+    bool annultexte_ = false;   // "Charg Texte" made nothing: cancelled, refused or failed
+    // The page's background colour being rendered: the record is left for the next store.
+    bool couleurencours_ = false;
 
     bool estTexteImage() const;
     // The current object is an object of the page (of the face shown) whose record says it is
@@ -130,9 +133,6 @@ private:
     void remettreSelection(int debut);
     // Runs a step of the panel; a failure reaches the person as a message, never as a crash.
     bool proteger(const std::function<void()>& etape);
-    // The current object stored before another is made (record, picture, and a text-image's
-    // text), with the record written for the object's own kind.
-    void garderObjetCourant();
     // The kind of the current object back from its record, and (with `controles`) its
     // editing controls.
     void retablirCourant(bool controles);

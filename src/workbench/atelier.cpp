@@ -107,11 +107,10 @@ void Atelier::concevoir()
     }
     for (Curseur* a : {&A_intensite, &A_contraste, &A_couleur, &A_saturation, &A_nettete})
         a->placer(4185, 0, 1200, 180);
-    bornes(A_contraste, -1000, 1000, 10, 100);
-    bornes(A_intensite, -1000, 1000, 10, 100);
-    bornes(A_nettete, -1000, 1000, 10, 100);
-    bornes(A_couleur, -180, 180, 1, 10);
-    bornes(A_saturation, -99, 99, 1, 10);
+    for (auto [a, r] : {std::pair{&A_contraste, Reglage::Contraste}, std::pair{&A_couleur, Reglage::Couleur},
+                        std::pair{&A_intensite, Reglage::Intensite}, std::pair{&A_nettete, Reglage::Nettete},
+                        std::pair{&A_saturation, Reglage::Saturation}})
+        bornerCurseur(*a, r);
     B_initreglage.placer(5385, 0, 300, 975);
 
     B_redeye.placer(5685, 0, 1320, 255);

@@ -4,10 +4,9 @@
 // handlers also draw the red-eye zone (yeuxrouges.cpp).
 #include "workbench/atelier.h"
 
+#include "imaging/rectangledecoupe.h"
 #include "platform/base/conversions.h"
 #include "platform/base/ecran.h"
-
-#include <cmath>
 
 namespace kal {
 
@@ -21,10 +20,8 @@ void Atelier::C_decoupe_Click()
     if (C_decoupe.valeur() != 1)
         return;   // unticked: crop mode stays as it is
     A_zoom.definirValeur(0);
-    if (etat.modedecoupe) {
-        L_photo.rectaffichage(L_photo.gauchevue(), L_photo.hautvue(), L_photo.largeurvue(), L_photo.hauteurvue());
-        L_photo.repeindre();
-    }
+    if (etat.modedecoupe)
+        effacerRectangle(L_photo);
     etat.modedecoupe = true;
 }
 
@@ -50,8 +47,8 @@ void Atelier::L_photo_MouseMove(int bouton, int, double x, double y)
     if (bouton == 1 && etat.modedecoupe) {
         etat.arriveeX = arrondi(x);
         etat.arriveeY = arrondi(y);
-        L_photo.rectelastique(std::min(etat.arriveeX, etat.departX), std::min(etat.arriveeY, etat.departY),
-                              std::abs(etat.arriveeX - etat.departX), std::abs(etat.arriveeY - etat.departY));
+        const QRect r = rectangleTrace(etat.departX, etat.departY, etat.arriveeX, etat.arriveeY);
+        L_photo.rectelastique(r.x(), r.y(), r.width(), r.height());
         L_photo.definirTraceelastique(true);
     }
     if (bouton == 1 && etat.modeyeuxrouges) {
@@ -67,10 +64,9 @@ void Atelier::L_photo_MouseUp(int, int, double x, double y)
     if (C_decoupe.valeur() == 1 && etat.modedecoupe) {
         etat.arriveeX = arrondi(x);
         etat.arriveeY = arrondi(y);
-        const int g = std::min(etat.departX, etat.arriveeX), h = std::min(etat.departY, etat.arriveeY);
-        const int l = std::abs(etat.departX - etat.arriveeX), ht = std::abs(etat.departY - etat.arriveeY);
+        const QRect r = rectangleTrace(etat.departX, etat.departY, etat.arriveeX, etat.arriveeY);
         L_photo.definirVisible(false);
-        L_photo.rectaffichage(g, h, l, ht);
+        L_photo.rectaffichage(r.x(), r.y(), r.width(), r.height());
         L_photo.repeindre();
         L_photo.definirTraceelastique(false);
         decoupage();
@@ -83,22 +79,13 @@ void Atelier::decoupage()
 {
     L_photo.definirVisible(false);
     etat.blocageangle = true;
-    // The rectangle as a share of the picture shown; the base gets the same share of itself,
-    // once turned as the picture shown is (the shown picture may be resized, the base is not).
-    const double lv = L_photo.largeurvue(), hv = L_photo.hauteurvue();
-    if (lv > 0 && hv > 0 && !L_sauvtot.estVide()) {
-        const double fg = (L_photo.gauchesel() - L_photo.gauchevue()) / lv;
-        const double fh = (L_photo.hautsel() - L_photo.hautvue()) / hv;
-        const double fl = L_photo.largeursel() / lv, fht = L_photo.hauteursel() / hv;
+    // The rectangle drawn on the picture shown, taken into the base, once turned as the picture
+    // shown is (the shown picture may be resized, the base is not).
+    if (L_photo.largeurvue() > 0 && L_photo.hauteurvue() > 0 && !L_sauvtot.estVide()) {
         L_sauvtot.rotation(A_angle.valeur() * 100, 1, 0xFFFFFF);
         L_sauvtot.definirModeechelle(modeechelle::Pixels);
-        const double W = L_sauvtot.largeurbitmap(), H = L_sauvtot.hauteurbitmap();
-        int largeur = arrondi(fl * W), hauteur = arrondi(fht * H);
-        if (largeur == 0)
-            largeur = CoteMinimal;
-        if (hauteur == 0)
-            hauteur = CoteMinimal;
-        L_sauvtot.rogner(arrondi(fg * W), arrondi(fh * H), largeur, hauteur);
+        const QRect r = rectangleDansImage(L_photo, L_sauvtot.largeurbitmap(), L_sauvtot.hauteurbitmap());
+        L_sauvtot.rogner(r.x(), r.y(), r.width() == 0 ? CoteMinimal : r.width(), r.height() == 0 ? CoteMinimal : r.height());
         L_sauvtot.definirModeechelle(modeechelle::Twips);
         fixerBase(L_sauvtot.bitmap());
     }
@@ -108,9 +95,7 @@ void Atelier::decoupage()
     reconstruire();
     taillephoto();
     L_photo.definirDefilement(false);
-    L_photo.rectsource(0, 0, L_photo.largeurechelle(), L_photo.hauteurechelle());
-    L_photo.rectaffichage(0, 0, L_photo.largeurechelle(), L_photo.hauteurechelle());
-    L_photo.repeindre();
+    afficherEntiere(L_photo);
     C_decoupe.definirValeur(0);
     etat.modedecoupe = false;
     L_photo.definirVisible(true);

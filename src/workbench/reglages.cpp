@@ -11,21 +11,21 @@
 namespace kal {
 
 namespace {
+// The window's slider and label of each adjustment, in the order of Reglage, which is also
+// the order of the slots of valreglage; key, range, steps, flag and captions are the editors'
+// (chainereglages.h).
 struct Membre {
     Reglage reglage;
     Curseur Atelier::*curseur;
     Etiquette Atelier::*etiquette;
-    const char* cle;       // the reset key
-    int flag;              // slot of flagreglage
 };
 
-// In the order of Reglage, which is also the order of the slots of valreglage.
 const Membre Membres[] = {
-    {Reglage::Contraste, &Atelier::A_contraste, &Atelier::E_contraste, "CONT", 0},
-    {Reglage::Couleur, &Atelier::A_couleur, &Atelier::E_couleur, "COUL", 2},
-    {Reglage::Intensite, &Atelier::A_intensite, &Atelier::E_intensite, "INT", 1},
-    {Reglage::Nettete, &Atelier::A_nettete, &Atelier::E_nettete, "NET", 3},
-    {Reglage::Saturation, &Atelier::A_saturation, &Atelier::E_saturation, "SAT", 4},
+    {Reglage::Contraste, &Atelier::A_contraste, &Atelier::E_contraste},
+    {Reglage::Couleur, &Atelier::A_couleur, &Atelier::E_couleur},
+    {Reglage::Intensite, &Atelier::A_intensite, &Atelier::E_intensite},
+    {Reglage::Nettete, &Atelier::A_nettete, &Atelier::E_nettete},
+    {Reglage::Saturation, &Atelier::A_saturation, &Atelier::E_saturation},
 };
 constexpr size_t FlagRotation = 5;
 constexpr size_t SlotRotation = 5;
@@ -71,11 +71,8 @@ void Atelier::autorcorrect(bool b)
 void Atelier::initcorrect()
 {
     etat.razreglages = true;
-    E_contraste.definirLegende(QStringLiteral("Cont=0"));
-    E_couleur.definirLegende(QStringLiteral("Coul=0"));
-    E_intensite.definirLegende(QStringLiteral("Int=0"));
-    E_saturation.definirLegende(QStringLiteral("Sat=0"));
-    E_nettete.definirLegende(QStringLiteral("Net=0"));
+    for (const Membre& mb : Membres)
+        (this->*mb.etiquette).definirLegende(QLatin1String(curseurReglage(mb.reglage).neutre));
     E_zoom.definirLegende(QStringLiteral("Zoom=1"));
     for (Curseur* a : {&A_contraste, &A_couleur, &A_intensite, &A_saturation, &A_nettete, &A_zoom})
         a->definirValeur(0);
@@ -99,7 +96,7 @@ void Atelier::A_reglage_Change(int m)
     const Membre& mb = Membres[m];
     definirPointeur(pointeur::Sablier);
     L_photo.definirVisible(false);
-    if (!etat.flagreglage[static_cast<size_t>(mb.flag)]) {
+    if (!etat.flagreglage[static_cast<size_t>(curseurReglage(mb.reglage).flag)]) {
         // This slider takes over: the values of the others and of the angle are memorised.
         changeflag(mb.reglage == Reglage::Contraste, mb.reglage == Reglage::Couleur, mb.reglage == Reglage::Intensite,
                    mb.reglage == Reglage::Nettete, mb.reglage == Reglage::Saturation, false);
@@ -114,16 +111,15 @@ void Atelier::A_reglage_Change(int m)
     const int valeur = (this->*mb.curseur).valeur();
     (this->*mb.etiquette).definirLegende(legendeReglage(mb.reglage, valeur, false));
     taillephoto();
-    changeinit(false, QLatin1String(mb.cle));
+    changeinit(false, QLatin1String(curseurReglage(mb.reglage).cle));
     L_photo.definirVisible(true);
     definirPointeur(pointeur::Fleche);
 }
 
 void Atelier::B_initreglage_Click()
 {
-    for (const Membre& mb : Membres)
-        if (etat.codereglage == QLatin1String(mb.cle))
-            (this->*mb.curseur).definirValeur(etat.valreglage[static_cast<size_t>(mb.reglage)]);
+    if (const std::optional<Reglage> r = reglageDeCle(etat.codereglage))
+        (this->*Membres[static_cast<int>(*r)].curseur).definirValeur(etat.valreglage[static_cast<size_t>(*r)]);
     changeinit(false, QString());
 }
 

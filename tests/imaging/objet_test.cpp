@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QImage>
 #include <QRegularExpression>
+#include <array>
+#include <tuple>
 #include <gtest/gtest.h>
 
 using kal::TypeEditeur;
@@ -56,6 +58,13 @@ protected:
 
 TEST_P(Objet, LesCinqCurseursEtLeursLegendes)
 {
+    // Ranges and arrow and page steps as designed, the workbench's too.
+    for (auto [a, min, max, petit, grand] : {std::tuple{&c().A_contraste, -1000, 1000, 10, 100},
+                                             std::tuple{&c().A_couleur, -180, 180, 1, 10},
+                                             std::tuple{&c().A_intensite, -1000, 1000, 10, 100},
+                                             std::tuple{&c().A_nettete, -1000, 1000, 10, 100},
+                                             std::tuple{&c().A_saturation, -99, 99, 1, 10}})
+        EXPECT_EQ((std::array{a->min(), a->max(), a->petitPas(), a->grandPas()}), (std::array{min, max, petit, grand}));
     const QRgb avant = centre();
     c().A_contraste.definirValeur(255);
     EXPECT_EQ(c().E_contraste.legende(), QStringLiteral("Cont: 25"));

@@ -54,10 +54,10 @@ TEST_P(Cadre, LesChangementsParCodeNEcriventRien)
     a.ed->c.C_cadre.definirValeur(1);
     e.majencours = false;
     a.ed->c.C_cadre.definirValeur(0);
-    e.nbobjetssauv = e.nbobjets;
+    const int32_t nb = e.nbobjets;
     e.nbobjets = 0;
     a.ed->c.C_cadre.definirValeur(1);
-    e.nbobjets = e.nbobjetssauv;
+    e.nbobjets = nb;
     EXPECT_EQ(a.champ(0, QStringLiteral("cadre")).toInt(), 0);
     EXPECT_FALSE(noir(hautMilieu(a.photo(0))));
 

@@ -44,7 +44,6 @@ protected:
         for (const QString& f : kal::fichierstravail(n))
             EXPECT_FALSE(kal::fs::existe(f)) << f.toStdString();
         EXPECT_FALSE(b.ed()->c.F_compos.visible());
-        EXPECT_FALSE(b.e().annultexte);
         // The entry stays chosen, as after every road that made nothing.
         EXPECT_NE(b.ed()->c.L_fonction.indexCourant(), -1);
     }
@@ -227,7 +226,6 @@ TEST_F(ChargementRtf, LeDialogueAnnuleEtLaLimiteDesSeizeObjets)
     EXPECT_EQ(b.e().nbobjets, 15);
     EXPECT_FALSE(b.ed()->c.F_compos.visible());
     EXPECT_EQ(b.e().typeobjet, QStringLiteral("photo"));
-    EXPECT_FALSE(b.e().annultexte);
 
     b.a.chargerPhotos(1, 64, 48);
     b.ed()->c.L_fonction.definirIndex(-1);

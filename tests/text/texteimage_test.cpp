@@ -116,7 +116,6 @@ TEST_P(TexteImage, DeDeuxATroisLignesLaHauteurRangeeCroitDeMoitie)
 
     b.entree();
     b.taper(QStringLiteral("C"));
-    EXPECT_EQ(b.e().lignestexte, 3);
     EXPECT_EQ(b.e().tabobjets[static_cast<size_t>(n)][kal::col::Lignes], 3);
     const double h3 = b.champ(n, "heightimp").toDouble();
     EXPECT_NEAR(h3, 1.5 * h2, 1.0);

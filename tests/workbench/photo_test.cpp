@@ -9,8 +9,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <array>
 #include <cmath>
 #include <numbers>
+#include <tuple>
 
 using kal::Atelier;
 using kaltest::BancAtelier;
@@ -118,6 +120,13 @@ TEST_F(Photo, OuvrirMontreLaPhotoCommeLeFichierDeTravail)
 
 TEST_F(Photo, LegendesDesCurseurs)
 {
+    // Ranges and arrow and page steps as designed, the editors' too.
+    for (auto [k, min, max, petit, grand] : {std::tuple{&a->A_contraste, -1000, 1000, 10, 100},
+                                             std::tuple{&a->A_couleur, -180, 180, 1, 10},
+                                             std::tuple{&a->A_intensite, -1000, 1000, 10, 100},
+                                             std::tuple{&a->A_nettete, -1000, 1000, 10, 100},
+                                             std::tuple{&a->A_saturation, -99, 99, 1, 10}})
+        EXPECT_EQ((std::array{k->min(), k->max(), k->petitPas(), k->grandPas()}), (std::array{min, max, petit, grand}));
     b.prendre(*a, 0);
     a->A_contraste.definirValeur(-5);
     EXPECT_EQ(legende(a->E_contraste), QStringLiteral("Cont:-1"));
