@@ -145,6 +145,10 @@ struct ContexteEditeur {
     // Each component wires its controls and registers its entries (once, by the window).
     void brancher();
 
+    // The window's close procedure, taken up again by the save it asked for, with what was to
+    // follow it (etat.suitefermeture).
+    std::function<void()> reprendreFermeture;
+
     // Enables the editing controls in two groups and shows or hides the composer.
     void autcontrol(bool objet, bool texte);
     // Hover captions: the caption goes back to the page's name, no object counts as hovered.

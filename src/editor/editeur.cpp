@@ -42,6 +42,7 @@ void Editeur::brancher()
     brancherSurvol();
     c.L_fonction.surClic = [this] { L_fonction_Click(); };
     c.B_finimprim.surClic = [this] { B_finimprim_Click(); };
+    x.reprendreFermeture = [this] { fermerapp(x.etat.suitefermeture); };
     x.enregistrerCommande(QStringLiteral("Documentation"), [this] {
         x.partage.rubriquedoc = x.jaquette() ? QStringLiteral("jaquette") : QStringLiteral("normal");
         Fenetres::montrer(QStringLiteral("DOC"));
@@ -327,13 +328,14 @@ void Editeur::L_fonction_Click()
 
 // --- Close
 
-void Editeur::fermerapp()
+void Editeur::fermerapp(SuiteFermeture suite)
 {
     // A modified page (on the jacket, either face) is offered a save first: the pages panel
-    // asks for the name, and the save, once made, comes back here to end the program.
+    // asks for the name, and the save, once made, comes back here to go on with `suite`.
     if (x.etat.pagemodifiee && !x.fichierspages().pagesPerso().pageVide()) {
         if (MsgBox(QStringLiteral("Voulez-vous enregistrer la page ?"), msg::OuiNon + msg::Question,
                    QStringLiteral("PAGE EN COURS")) == msg::RepOui) {
+            x.etat.suitefermeture = suite;
             x.fichierspages().pagesPerso().enregistrerAvantQuitter();
             return;
         }
@@ -376,7 +378,14 @@ void Editeur::fermerapp()
             // The folder is gone: there is nowhere to return to, and the program ends all the same.
         }
     }
-    Programme::terminer();
+    if (suite == SuiteFermeture::FinProgramme) {
+        Programme::terminer();
+        return;
+    }
+    // The window goes (its unload runs; the instance is deleted once this call is over) and
+    // the other editor loads at once, on the work folder this one has left clean.
+    Fenetres::decharger(nom());
+    Fenetres::montrer(nomFenetre(x.jaquette() ? TypeEditeur::Page : TypeEditeur::Jaquette));
 }
 
 }  // namespace kal

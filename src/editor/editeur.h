@@ -29,8 +29,11 @@ public:
     void L_fonction_Click();
 
     // The quit button: writes the settings file, deletes the work files, ends the program.
-    void B_finimprim_Click() { fermerapp(); }
-    void fermerapp();
+    void B_finimprim_Click() { fermerapp(SuiteFermeture::FinProgramme); }
+    // The close: the save offer, the settings file, the work files, the folder of the load; then
+    // the end of the program, or (AutreEditeur) this window unloaded and the other editor opened
+    // while the program goes on. A close that waits for a save keeps `suite` for it.
+    void fermerapp(SuiteFermeture suite);
 
 protected:
     void chargement() override;

@@ -11,6 +11,10 @@ namespace kal {
 
 enum class TypeEditeur { Page, Jaquette };
 
+// What follows an editor's close: the end of the program (the editor's QUITTER), or the other
+// editor opening in its place while the program and its start window go on.
+enum class SuiteFermeture { FinProgramme, AutreEditeur };
+
 // Object number meaning "no object" in objetcourant and objetsurvole.
 constexpr int32_t AucunObjet = 100;
 
@@ -46,6 +50,7 @@ struct EtatEditeur {
     QString nomaouvrir;
     bool pagemodifiee = false;
     bool quitterapres = false;
+    SuiteFermeture suitefermeture = SuiteFermeture::FinProgramme;   // what the waiting close does
     bool ouvrirapres = false;
     bool effacementpage = false;
     QString repinitial;

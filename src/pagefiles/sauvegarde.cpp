@@ -171,9 +171,10 @@ void PagesPerso::apresSauvegarde()
         }
         x_.fenetre.definirPointeur(pointeur::Personnalise);
     } else if (e.quitterapres) {
-        // The close that asked for the save: it now finds the page saved, and ends the program.
-        if (x_.c.B_finimprim.surClic)
-            x_.c.B_finimprim.surClic();
+        // The close that asked for the save: it now finds the page saved and goes on, to the
+        // end of the program or to the other editor.
+        if (x_.reprendreFermeture)
+            x_.reprendreFermeture();
     } else if (!x_.jaquette()) {
         x_.fenetre.definirPointeur(pointeur::Personnalise);
     }

@@ -1,8 +1,10 @@
 #include "shell/depart.h"
 
+#include "editor/editeur.h"
 #include "imaging/fichierstravail.h"
 #include "pagefiles/dossiersperso.h"
 #include "pagemodel/basetravail.h"
+
 #include "platform/base/conversions.h"
 #include "platform/base/ecran.h"
 #include "platform/base/erreur.h"
@@ -212,9 +214,9 @@ void Depart::L_fonction_Click()
 {
     const QString entree = L_fonction.texte();
     if (entree == QLatin1String("NORMAL"))
-        Fenetres::montrer(QStringLiteral("IMPRIMER"));
+        ouvrirEditeur(TypeEditeur::Page);
     else if (entree == QLatin1String("JAQUETTES CD"))
-        Fenetres::montrer(QStringLiteral("JAQUETTE"));
+        ouvrirEditeur(TypeEditeur::Jaquette);
     else if (entree == QLatin1String("UTILITAIRES"))
         Fenetres::montrer(QStringLiteral("UTIL"));
     else if (entree == QLatin1String("AJUSTER"))
@@ -226,6 +228,26 @@ void Depart::L_fonction_Click()
         Fenetres::montrer(QStringLiteral("CONTACT"));
     else if (entree == QLatin1String("QUITTER"))
         Programme::terminer();
+}
+
+void Depart::ouvrirEditeur(TypeEditeur type)
+{
+    const bool jaquette = type == TypeEditeur::Jaquette;
+    auto* ouvert = qobject_cast<Editeur*>(
+        Fenetres::siChargee(Editeur::nomFenetre(jaquette ? TypeEditeur::Page : TypeEditeur::Jaquette)));
+    if (!ouvert) {
+        Fenetres::montrer(Editeur::nomFenetre(type));
+        return;
+    }
+    const QStringList lignes = {jaquette ? QStringLiteral("L'éditeur de pages est ouvert.")
+                                         : QStringLiteral("L'éditeur de jaquettes est ouvert."),
+                                jaquette ? QStringLiteral("Le fermer et ouvrir l'éditeur de jaquettes ?")
+                                         : QStringLiteral("Le fermer et ouvrir l'éditeur de pages ?")};
+    if (MsgBox(lignesMessage(lignes), msg::OuiNon + msg::Question, QStringLiteral("EDITEUR DEJA OUVERT")) != msg::RepOui)
+        return;
+    // The open editor closes as its QUITTER would, but the program goes on: the chosen editor
+    // opens once the close is over (after the save, when the user asks for one).
+    ouvert->fermerapp(SuiteFermeture::AutreEditeur);
 }
 
 }  // namespace kal

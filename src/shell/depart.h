@@ -3,6 +3,7 @@
 // personal-pages folder and moves old personal pages into it, then offers the program's
 // function list.
 #include "platform/base/fenetres.h"
+#include "editor/etatediteur.h"
 #include "platform/controls/controles.h"
 #include "state/partage.h"
 
@@ -26,6 +27,10 @@ public:
     // Removes the leftovers of writes a previous run was stopped in (exact names only).
     void nettoyerRestes();
     void L_fonction_Click();
+    // Shows the editor of that type. The two editors work on the same database and work files:
+    // with the other one open, the user is asked whether to close it (its close, save offer
+    // included; the program goes on) and the chosen editor then opens in its place.
+    void ouvrirEditeur(TypeEditeur type);
 
 protected:
     void chargement() override;

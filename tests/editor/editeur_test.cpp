@@ -298,6 +298,34 @@ TEST_P(Editeur, FermetureEcritLesReglagesEtEfface)
     EXPECT_TRUE(banc.repondeur.messages().empty());
 }
 
+// The close that opens the other editor, its save offer answered Oui: the pages panel asks for
+// the name; the save made, the close goes on, and the other editor opens, the program running.
+TEST_P(Editeur, FermetureVersLAutreEditeurApresLEnregistrement)
+{
+    kal::Editeur* ed = ouvrir();
+    ASSERT_NE(ed, nullptr);
+    ASSERT_TRUE(kaltest::BancEditeur::placer(ed, banc.jpeg(QStringLiteral("a.jpg"), 300, 200)));
+    ASSERT_TRUE(ed->x.etat.pagemodifiee);
+    banc.repondeur.prevoir(kal::msg::RepOui);
+    ed->fermerapp(kal::SuiteFermeture::AutreEditeur);
+    ASSERT_EQ(banc.repondeur.messages().size(), 2u);
+    EXPECT_EQ(banc.repondeur.messages()[0].titre, QStringLiteral("PAGE EN COURS"));
+    EXPECT_EQ(banc.repondeur.messages()[1].texte, QStringLiteral("Désignez un nom de fichier de sauvegarde"));
+    EXPECT_TRUE(ed->c.F_page.visible());
+    EXPECT_TRUE(kal::fs::existe(kal::fichierPhoto(0)));
+    ed->c.L_kalmorin.definirTexte(QStringLiteral("Avant"));
+    ed->c.B_okouvrir.cliquer();
+    EXPECT_TRUE(kal::fs::existe(fichier(QStringLiteral("persopag/Avant/photo0.jpg"))));
+    EXPECT_FALSE(kal::fs::existe(kal::fichierPhoto(0)));
+    EXPECT_FALSE(kal::Programme::termine());
+    EXPECT_FALSE(kal::Fenetres::chargee(kal::Editeur::nomFenetre(type())));
+    kal::Editeur* autre = qobject_cast<kal::Editeur*>(
+        kal::Fenetres::siChargee(kal::Editeur::nomFenetre(jaquette() ? TypeEditeur::Page : TypeEditeur::Jaquette)));
+    ASSERT_NE(autre, nullptr);
+    EXPECT_EQ(autre->x.etat.nbobjets, 0);
+    EXPECT_EQ(banc.repondeur.messages().size(), 2u);
+}
+
 // --- Enabling
 
 TEST_P(Editeur, Autcontrol)

@@ -210,15 +210,26 @@ TEST(Depart, ListeDeFonctions)
 
     w->L_fonction.definirIndex(0);
     EXPECT_TRUE(Fenetres::chargee("IMPRIMER"));
-    // The two editors share the work folder's database and files: one at a time.
+    // The two editors share the work folder's database and files: one at a time. Choosing the
+    // other asks whether to close the open one; Non changes nothing.
+    d.repondeur.prevoir(msg::RepNon);
     w->L_fonction.definirIndex(1);
     EXPECT_FALSE(Fenetres::chargee("JAQUETTE"));
-    ASSERT_FALSE(d.repondeur.messages().empty());
-    EXPECT_EQ(d.repondeur.messages().back().titre, QStringLiteral("EDITEUR DEJA OUVERT"));
-    Fenetres::decharger("IMPRIMER");
+    EXPECT_TRUE(Fenetres::chargee("IMPRIMER"));
+    ASSERT_EQ(d.repondeur.messages().size(), 1u);
+    EXPECT_EQ(d.repondeur.messages()[0].titre, QStringLiteral("EDITEUR DEJA OUVERT"));
+    EXPECT_EQ(d.repondeur.messages()[0].style, 36);
+    EXPECT_EQ(d.repondeur.messages()[0].lignes(),
+              QStringList({QStringLiteral("L'éditeur de pages est ouvert."),
+                           QStringLiteral("Le fermer et ouvrir l'éditeur de jaquettes ?")}));
     w->L_fonction.definirIndex(-1);
+    // Oui: the page editor closes (an empty page: no save offer), the program goes on.
+    d.repondeur.prevoir(msg::RepOui);
     w->L_fonction.definirIndex(1);
+    EXPECT_FALSE(Fenetres::chargee("IMPRIMER"));
     EXPECT_TRUE(Fenetres::chargee("JAQUETTE"));
+    EXPECT_FALSE(Programme::termine());
+    EXPECT_EQ(d.repondeur.messages().size(), 2u);
     Fenetres::decharger("JAQUETTE");
     w->L_fonction.definirIndex(2);
     EXPECT_TRUE(Fenetres::chargee("UTIL"));

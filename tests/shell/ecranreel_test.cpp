@@ -1,82 +1,17 @@
-// The program on a real X display, as a user starts it: with a window manager framing the
-// windows (openbox) and without one. Run by tests/support/sous-x11, which says in
-// KAL_GESTIONNAIRE which of the two this is.
-#include "editor/editeur.h"
-#include "platform/base/ecran.h"
-#include "platform/base/fenetres.h"
-#include "platform/base/messages.h"
-#include "platform/printer/imprimante.h"
-#include "shell/application.h"
-#include "shell/depart.h"
-#include "support/dossiertemp.h"
+// The program on a real X display, as a user starts it: the start window's frame, the editors'
+// band of controls, the focus that opens nothing.
+#include "shell/ecranreel.h"
 
 #include <QAbstractButton>
-#include <QApplication>
-#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QTimer>
-#include <QPageSize>
-#include <QThread>
-#include <gtest/gtest.h>
 
 using namespace kal;
+using kaltest::attendre;
+using kaltest::avecGestionnaire;
+using kaltest::EcranReel;
 
 namespace {
-
-bool avecGestionnaire() { return !qEnvironmentVariableIsEmpty("KAL_GESTIONNAIRE"); }
-
-// Lets the display and the window manager do their work for a while, or until `fini` holds.
-template <class F>
-bool attendre(int ms, F fini)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        if (fini())
-            return true;
-        QThread::msleep(10);
-    }
-    return fini();
-}
-void attendre(int ms)
-{
-    attendre(ms, [] { return false; });
-}
-
-class EcranReel : public ::testing::Test {
-protected:
-    kaltest::DossierTravail dossier;
-    RepondeurEnregistreur repondeur;
-    ReglagesPartages partage;
-    ImprimanteEssai imp{QPageSize(QPageSize::A4), QMarginsF(240, 180, 300, 420)};
-    Depart* depart = nullptr;
-
-    void SetUp() override
-    {
-        Programme::reinitialiser();
-        Fenetres::reinitialiser();
-        OptionsProgramme opt;
-        opt.ancienDossier = dossier.fichier(QStringLiteral("ancien-inexistant"));
-        ASSERT_TRUE(demarrerProgramme(partage, opt));
-        for (TypeEditeur t : {TypeEditeur::Page, TypeEditeur::Jaquette})
-            Fenetres::enregistrer(Editeur::nomFenetre(t), [this, t] { return new Editeur(partage, t, &imp); });
-        depart = static_cast<Depart*>(Fenetres::siChargee(QStringLiteral("DEPART")));
-        ASSERT_NE(depart, nullptr);
-        // Shown and, under a window manager, framed.
-        attendre(3000, [this] {
-            return depart->isVisible() &&
-                   (!avecGestionnaire() || depart->frameGeometry().height() > depart->geometry().height());
-        });
-        attendre(100);
-    }
-    void TearDown() override
-    {
-        Fenetres::reinitialiser();
-        Programme::reinitialiser();
-        Ecran::reel();
-    }
-};
 
 TEST_F(EcranReel, HauteurDuTitreMesureeSurLaFenetreDeDepart)
 {

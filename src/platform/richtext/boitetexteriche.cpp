@@ -313,7 +313,7 @@ void BoiteTexteRiche::appliquer(const QTextCharFormat& f)
     if (!c.hasSelection()) {
         c.mergeCharFormat(f);
         if (c.block().length() <= 1)
-            c.mergeBlockCharFormat(f);
+            formatDeBloc(c, f);
     } else {
         c.mergeCharFormat(f);
         if (std::max(c.anchor(), c.position()) >= longueurDocument()) {
@@ -321,7 +321,7 @@ void BoiteTexteRiche::appliquer(const QTextCharFormat& f)
             // gets the same format.
             QTextCursor fin(editeur_->document());
             fin.movePosition(QTextCursor::End);
-            fin.mergeBlockCharFormat(f);
+            formatDeBloc(fin, f);
         }
     }
     // A format does not move the text: the selection stays as it was set, also when it
@@ -330,6 +330,17 @@ void BoiteTexteRiche::appliquer(const QTextCharFormat& f)
     editeur_->setTextCursor(c);
     if (aJour)
         versionSynchro_ = version_;
+}
+
+void BoiteTexteRiche::formatDeBloc(QTextCursor& c, const QTextCharFormat& f)
+{
+    // The edit widget's document layout drops the lines of a paragraph whose own format
+    // changes, but is told of a change of no length and lays nothing out again: the paragraph
+    // would stay blank on the screen (cursor and text included) until something lays the whole
+    // document out anew. Its lines are laid out again here.
+    c.mergeBlockCharFormat(f);
+    const QTextBlock bloc = c.block();
+    editeur_->document()->markContentsDirty(bloc.position(), bloc.length());
 }
 
 Police BoiteTexteRiche::policeSelection() const

@@ -15,6 +15,7 @@
 #include <functional>
 #include <vector>
 
+class QTextCursor;
 class QTextDocument;
 
 namespace kal {
@@ -108,6 +109,8 @@ private:
     void synchroniser() const;
     QTextCharFormat formatSelection() const;
     void appliquer(const QTextCharFormat& f);
+    // The paragraph's own format (its end mark's), the paragraph laid out again.
+    void formatDeBloc(QTextCursor& c, const QTextCharFormat& f);
     void selectionner(int debut, int longueur);
 };
 

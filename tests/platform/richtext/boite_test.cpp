@@ -10,6 +10,8 @@
 #include <QScrollBar>
 #include <QFile>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QTextEdit>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -282,6 +284,30 @@ TEST(BoiteTexteRiche, FondEtLargeurDeRetour)
     EXPECT_EQ(b.largeurtexte(), 9000);
     EXPECT_EQ(b.editeur()->lineWrapMode(), QTextEdit::FixedPixelWidth);
     EXPECT_EQ(b.editeur()->lineWrapColumnOrWidth(), 600);
+}
+
+// The font set on the whole text (end mark included) leaves the text laid out and painted: the
+// box does not go blank until something lays it out anew.
+TEST(BoiteTexteRiche, TexteToujoursDessineApresUnePoliceSurTout)
+{
+    Fenetre f;
+    BoiteTexteRiche& b = f.boite;
+    b.definirLargeurtexte(11000);
+    f.fenetre.show();
+    QTest::keyClicks(b.editeur(), QStringLiteral("Bonjour"));
+    b.definirSelectiondebut(0);
+    b.definirSelectionlongueur(7);
+    b.definirSeltaille(24);
+    b.definirSelcouleur(0);
+    b.definirSelectiondebut(7);
+    QApplication::processEvents();
+    EXPECT_EQ(b.document()->firstBlock().layout()->lineCount(), 1);
+    const QImage vue = b.editeur()->viewport()->grab().toImage();
+    int sombres = 0;
+    for (int y = 0; y < vue.height(); ++y)
+        for (int x = 0; x < vue.width(); ++x)
+            sombres += qGray(vue.pixel(x, y)) < 100;
+    EXPECT_GT(sombres, 200);
 }
 
 TEST(BoiteTexteRiche, LaFenetreEtLaBoitePeuventDisparaitreDansUnOrdreOuLAutre)
