@@ -128,8 +128,8 @@ bool ModeleObjets::chargementimage(ControleImage& choisie, const QString& nomFic
         fiches.sourceTable();
         bd::JeuEnregistrements& fiche = fiches.trouver(e.objetcourant);
         const double echelle = jaq ? 1.0 : e.echelleimp;
-        c.L_sauvder.definirLargeur(static_cast<float>(fiche.valeur(champ::widthimp).toDouble() / echelle));
-        c.L_sauvder.definirHauteur(static_cast<float>(fiche.valeur(champ::heightimp).toDouble() / echelle));
+        c.L_sauvder.definirLargeur(fiche.valeur(champ::widthimp).toDouble() / echelle);
+        c.L_sauvder.definirHauteur(fiche.valeur(champ::heightimp).toDouble() / echelle);
         chargimp();
         x_.imagerie().sauvphoto();
         e.nomobjet = e.nomsobjets[static_cast<size_t>(e.objetcourant)];

@@ -118,8 +118,8 @@ void ModeleObjets::garderObjetCourant()
     fiches.sourceTable();
     bd::JeuEnregistrements& fiche = fiches.trouver(e.objetcourant);
     const double echelle = x_.jaquette() ? 1.0 : e.echelleimp;
-    c.L_sauvder.definirLargeur(static_cast<float>(fiche.valeur(champ::widthimp).toDouble() / echelle));
-    c.L_sauvder.definirHauteur(static_cast<float>(fiche.valeur(champ::heightimp).toDouble() / echelle));
+    c.L_sauvder.definirLargeur(fiche.valeur(champ::widthimp).toDouble() / echelle);
+    c.L_sauvder.definirHauteur(fiche.valeur(champ::heightimp).toDouble() / echelle);
     chargimp();
     x_.imagerie().sauvphoto();
     e.nomobjet = e.nomsobjets[static_cast<size_t>(e.objetcourant)];

@@ -65,8 +65,8 @@ void Textes::garderObjetCourant()
         return;
     const bool texte = fiche.valeur(champ::textimage).toBool();
     const double echelle = jaq ? 1.0 : e.echelleimp;
-    c.L_sauvder.definirLargeur(static_cast<float>(fiche.valeur(champ::widthimp).toDouble() / echelle));
-    c.L_sauvder.definirHauteur(static_cast<float>(fiche.valeur(champ::heightimp).toDouble() / echelle));
+    c.L_sauvder.definirLargeur(fiche.valeur(champ::widthimp).toDouble() / echelle);
+    c.L_sauvder.definirHauteur(fiche.valeur(champ::heightimp).toDouble() / echelle);
     // The record is written for the object's own kind: a photo takes no font, a text-image
     // takes the font of its own text, which the box still holds.
     const QString typeAvant = e.typeobjet;
