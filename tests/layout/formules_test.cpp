@@ -322,6 +322,28 @@ TEST_P(Parcours, LesVignettesDeLaJaquetteGardentLeurPlace)
     EXPECT_EQ(champ(0, kal::champ::leftminiat).toDouble(), face.gauche());
 }
 
+// Every value of a slider's range can be set and stays, by the user or a procedure: the format
+// (whose change re-displays the object and writes its record) and the two positions.
+TEST_P(Parcours, ChaqueValeurDesCurseursResteCommeDonnee)
+{
+    ASSERT_TRUE(placer(800, 600, QStringLiteral("a.jpg")));
+    for (kal::Curseur* a : {&c().A_format, &c().A_margeH, &c().A_margeV}) {
+        const int bas = a == &c().A_format && !jaq() ? a->min() + 301 : a->min();
+        const int pas = std::max(1, (a->max() - bas) / 120);
+        for (int v = a->max(); v >= bas; v -= pas) {
+            a->definirValeur(v);
+            ASSERT_EQ(a->valeur(), v);
+            // The position ranges follow the format: the next values are read afresh.
+            if (v > a->max())
+                break;
+        }
+    }
+    // The stored record is the last format's: its printed width at a 4:3 photo's ratio.
+    const int v = c().A_format.valeur();
+    EXPECT_NEAR(champ(0, kal::champ::widthimp).toDouble(), v, 1e-6 * v);
+    EXPECT_NEAR(champ(0, kal::champ::heightimp).toDouble(), v * 3.0 / 4, 1e-6 * v);
+}
+
 INSTANTIATE_TEST_SUITE_P(LesDeux, Parcours, ::testing::Values(TypeEditeur::Page, TypeEditeur::Jaquette),
                          kaltest::nomEditeur);
 

@@ -29,9 +29,9 @@ QCursor curseurPour(int code)
 
 static QScreen* ecranPrincipal() { return QGuiApplication::primaryScreen(); }
 
-// The density of the X server's screen, which Qt's scaling hides from the program: the
-// desktop's declared density (the resource Xft.dpi) when it sets one, else the screen's own
-// (its size in pixels over its size in millimetres). None outside X.
+// The density the X desktop declares (the resource Xft.dpi), which Qt's scaling hides from the
+// program. None outside X or where the desktop declares none: a bare server's own millimetres
+// are no measure (Xvfb makes every screen 100 dpi), so Qt's figure stands then.
 static std::optional<double> densiteX11()
 {
     auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
@@ -56,9 +56,7 @@ static std::optional<double> densiteX11()
                 return d;
         }
     }
-    if (ecran->width_in_millimeters == 0)
-        return std::nullopt;
-    return ecran->width_in_pixels * 25.4 / ecran->width_in_millimeters;
+    return std::nullopt;
 }
 
 static int twipsParPixelReel(bool horizontal)
