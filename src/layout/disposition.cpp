@@ -27,8 +27,8 @@ void remplirBlanc(ControleImage& c)
 QString legendeSurface(double largeurTwips, double hauteurTwips)
 {
     // Each figure keeps its decimal, written with the user's decimal separator.
-    return QStringLiteral("Surface imprimable:") + mmDepuisTwips(largeurTwips) + QStringLiteral(" x ") +
-           mmDepuisTwips(hauteurTwips) + QStringLiteral(" mm");
+    return QStringLiteral("Surface imprimable:") + Twips(largeurTwips).mm() + QStringLiteral(" x ") +
+           Twips(hauteurTwips).mm() + QStringLiteral(" mm");
 }
 
 void Disposition::brancher()

@@ -30,7 +30,7 @@ std::pair<double, double> taillePixels(ControleImage& photo)
 
 QString legendeDeuxCotes(const QString& debut, double l, double h, const QString& fin)
 {
-    return debut + mmDepuisTwips(l) + QStringLiteral(" x ") + mmDepuisTwips(h) + fin;
+    return debut + Twips(l).mm() + QStringLiteral(" x ") + Twips(h).mm() + fin;
 }
 }  // namespace
 

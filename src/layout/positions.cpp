@@ -21,7 +21,7 @@ const Disposition::AxePosition Disposition::AxeH{&ControlesEditeur::A_margeH, &C
 const Disposition::AxePosition Disposition::AxeV{&ControlesEditeur::A_margeV, &ControlesEditeur::E_margeV, "Haut: ",
                                                  false};
 
-QString legendePosition(const QString& mot, double twips) { return mot + mmDepuisTwips(twips) + QStringLiteral(" mm"); }
+QString legendePosition(const QString& mot, double twips) { return mot + Twips(twips).mm() + QStringLiteral(" mm"); }
 
 void Disposition::legendesPositions()
 {
