@@ -49,6 +49,8 @@ ControlesEditeur::ControlesEditeur(QWidget* f, TypeEditeur type)
     concu(L_fonction, 0, 0, 2800, 1010);
     for (Etiquette* e : {&E_margeH, &E_margeV, &E_format, &E_gamma})
         concu(*e, 2800, 0, 1800, 240);
+    // The format captions are the longest of the band: they narrow their font to be read whole.
+    E_format.definirAjustement(true);
     concu(A_margeH, 4600, 0, 1200, 240);
     concu(A_margeV, 4600, 0, 1200, 230);
     concu(A_format, 4600, 0, 1200, 240);

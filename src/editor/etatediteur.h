@@ -96,9 +96,6 @@ struct EtatEditeur {
     double largeurformat = 0;
     double resolution = 0;
     double rapportfiche = 0;
-    int32_t largeurboite = 0, hauteurboite = 0;
-    int32_t largeurbmp = 0, hauteurbmp = 0;
-    int32_t largeurrot = 0, hauteurrot = 0;
     int32_t pasminiat = 0;
     double largeurapercu = 0, hauteurapercu = 0;   // page
 

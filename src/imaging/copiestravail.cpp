@@ -5,6 +5,7 @@
 #include "imaging/imagerie.h"
 
 #include "layout/disposition.h"
+#include "layout/geometrie.h"
 #include "pagemodel/objets.h"
 #include "platform/base/conversions.h"
 #include "platform/base/fichiers.h"
@@ -123,16 +124,17 @@ void Imagerie::chargephoto(int i)
     Fiches fiches = x_.fiches();
     fiches.sourceTable();
     bd::JeuEnregistrements& fiche = fiches.trouver(i);
+    const FicheGeometrie geometrie = lireGeometrie(fiche);
     photo.vider();
     const double echelle = jaq ? 1.0 : e.echelleimp;
-    photo.definirLargeur(static_cast<float>(fiche.valeur(champ::widthimp).toDouble() / echelle));
-    photo.definirHauteur(static_cast<float>(fiche.valeur(champ::heightimp).toDouble() / echelle));
+    photo.definirLargeur(fiche.valeur(champ::widthimp).toDouble() / echelle);
+    photo.definirHauteur(fiche.valeur(champ::heightimp).toDouble() / echelle);
     if (c.L_sauvtot.estVide()) {
         c.L_sauvtot.lirefichier(fichierSauv(i), 0, 0, 1);
         copies_.lue(fichierSauv(i), c.L_sauvtot.bitmap());
     }
     photo.definirBitmap(c.L_sauvtot.bitmap());
-    e.rapportformat = static_cast<float>(photo.largeurbitmap()) / static_cast<float>(photo.hauteurbitmap());
+    e.rapportformat = photo.largeurbitmap() / photo.hauteurbitmap();
 
     e.majencours = true;
     const int rot = arrondi16(fiche.valeur(champ::rot).toDouble());
@@ -158,13 +160,8 @@ void Imagerie::chargephoto(int i)
     c.A_saturation.definirValeur(v.saturation);
     c.E_saturation.definirLegende(QStringLiteral("Sat=") + Str(c.A_saturation.valeur() / 10.0));
 
-    // Sizes before the rotation.
-    e.largeurrot = arrondi(photo.largeurbitmap());
-    e.hauteurrot = arrondi(photo.hauteurbitmap());
-    e.hauteurboite = arrondi(photo.hauteurReelle());
-    e.largeurboite = arrondi(photo.largeurReelle());
-    e.hauteurbmp = e.hauteurrot;
-    e.largeurbmp = e.largeurrot;
+    // The picture before the turn: the turned box grows from the record's size by it.
+    const QSize pixels = photo.bitmap().taille();
     photo.definirCouleurFond(0xFFFFFF);
     Finition fin{.photo = e.typeobjet == QLatin1String("photo"), .cadre = std::nullopt, .angle = c.A_angle.valeur()};
     if (c.C_cadre.valeur() == 1)
@@ -179,24 +176,21 @@ void Imagerie::chargephoto(int i)
             photo.placerReel(e.tabobjets[k][col::Gauche], e.tabobjets[k][col::Haut], e.tabobjets[k][col::Largeur],
                              e.tabobjets[k][col::Hauteur]);
     } else {
-        e.largeurrot = arrondi(photo.largeurbitmap());
-        e.hauteurrot = arrondi(photo.hauteurbitmap());
-        if (jaq && c.A_angle.valeur() == 90) {
-            photo.definirHauteur(e.largeurboite);
-            photo.definirLargeur(e.hauteurboite);
-        } else if (jaq && c.A_angle.valeur() == 180) {
-            photo.definirHauteur(e.hauteurboite);
-            photo.definirLargeur(e.largeurboite);
-        } else {
-            photo.definirHauteur(static_cast<float>(static_cast<double>(e.hauteurrot) / e.hauteurbmp * e.hauteurboite));
-            photo.definirLargeur(static_cast<float>(static_cast<double>(e.largeurrot) / e.largeurbmp * e.largeurboite));
-        }
-        e.largeurobjet = photo.largeurReelle() * echelle;
-        e.hauteurobjet = photo.hauteurReelle() * echelle;
+        // The turned box of the one object geometry, from the record: the page shows it at
+        // the preview's scale, and the object's size stays in the editor's unit as it is.
+        const RectTwips boite = geometrieObjet(geometrie, pixels).boite;
+        photo.definirHauteur(boite.hauteur.reduit(echelle).valeur());
+        photo.definirLargeur(boite.largeur.reduit(echelle).valeur());
+        e.largeurobjet = boite.largeur.valeur();
+        e.hauteurobjet = boite.hauteur.valeur();
         e.formatencours = true;
         e.rapportformat = e.largeurobjet / e.hauteurobjet;
         x_.disposition().formatangle();
         e.formatencours = false;
+        // The record's size follows the format formatangle gave the turned object (a turn that
+        // brought it back to the surface made it smaller).
+        if (!e.rechargementencours)
+            x_.disposition().sauvderDepuisFormat();
     }
     e.majencours = false;
     if (!e.rechargementencours)

@@ -2,6 +2,7 @@
 // gives the new length of the longer side; the bare base is resampled and the whole chain is
 // applied to it once, so that APPLIQUER commits a base without adjustments, frame or rotation.
 #include "imaging/imagerie.h"
+#include "platform/base/twips.h"
 
 #include "layout/disposition.h"
 #include "platform/base/conversions.h"
@@ -116,14 +117,18 @@ void Imagerie::A_redim_Change()
     if (c.C_cadre.valeur() == 1)
         fin.cadre = QRectF(0, 0, photo->largeurReelle(), photo->hauteurReelle());
     appliquerChaine(*photo, valeursCurseurs(), fin);
-    e.largmax180 = arrondi(W / 180 * 1440);
-    e.largmax120 = arrondi(W / 120 * 1440);
-    e.hautmax180 = arrondi(H / 180 * 1440);
-    e.hautmax120 = arrondi(H / 120 * 1440);
+    // The limits and the object's own size are those of the picture as shown, turned: a
+    // quarter turn puts the resized width upright.
+    const QSize montre = photo->bitmap().taille();
+    e.largmax180 = arrondi(montre.width() / 180.0 * 1440);
+    e.largmax120 = arrondi(montre.width() / 120.0 * 1440);
+    e.hautmax180 = arrondi(montre.height() / 180.0 * 1440);
+    e.hautmax120 = arrondi(montre.height() / 120.0 * 1440);
     x_.fenetre.definirPointeur(pointeur::Fleche);
-    c.E_redim.definirLegende(legendeRedim(e.rapportredim, photo->bitmap().largeur(), photo->bitmap().hauteur()));
-    e.largeurobjet = W * 15;
-    e.hauteurobjet = H * 15;
+    c.E_redim.definirLegende(legendeRedim(e.rapportredim, montre.width(), montre.height()));
+    e.largeurobjet = Twips::pixels(montre.width()).valeur();
+    e.hauteurobjet = Twips::pixels(montre.height()).valeur();
+    x_.disposition().legendeMaximum();
     x_.disposition().couleurformat();
     photo->definirVisible(true);
 }

@@ -42,8 +42,12 @@ void Imagerie::A_angle_Change()
     fiches.modifier(n, [&](bd::JeuEnregistrements& jeu) { jeu.mettre(champ::rot, c.A_angle.valeur()); });
     changeinit(true, QString());
     e.rotationencours = true;
-    if (!e.rechargementencours)
+    if (!e.rechargementencours) {
         chargephoto(n);
+        // The turned object may have been brought back onto the surface: its record takes the
+        // size it is shown at, which every later store and the reopening start from.
+        x_.objets().chargimp();
+    }
     if (e.typeobjet == QLatin1String("textimage"))
         x_.textes().focustexte();
     e.rotationencours = false;

@@ -19,13 +19,10 @@ void Disposition::apercu()
         if (surPartieMontree() && rapportValide()) {
             const double s = echelleApercu();
             const double f = c.A_format.valeur();
-            if (modeLargeur()) {
-                photo->definirLargeur(f / s);
-                photo->definirHauteur(photo->largeurReelle() / e.rapportformat);
-            } else {
-                photo->definirHauteur(f / s);
-                photo->definirLargeur(f * e.rapportformat / s);
-            }
+            // Both sides from the slider, never one read back from the control.
+            const auto [W, H] = dimensionsFormat(f, modeLargeur());
+            photo->definirLargeur(W / s);
+            photo->definirHauteur(H / s);
             photo->definirHaut(c.A_margeV.valeur() / s);
             photo->definirGauche(c.A_margeH.valeur() / s);
         }

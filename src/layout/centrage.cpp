@@ -25,7 +25,6 @@ void Disposition::centrage()
     ControleImage* photo = controleCourant();
     if (!photo || !surPartieMontree() || !rapportValide())
         return;
-    const double r = e.rapportformat;
     const double SW = e.largeursurface, SH = e.hauteursurface;
 
     status();
@@ -50,11 +49,11 @@ void Disposition::centrage()
         if (largeur) {
             if (v > largeurMax)
                 valeurBornee(c.A_format, arrondi(largeurMax));
-            else if (v / r > hauteurMax)
-                valeurBornee(c.A_format, arrondi(hauteurMax * r));
+            else if (dimensionsFormat(v, true).second > hauteurMax)
+                valeurBornee(c.A_format, arrondi(hauteurMax * e.largeurobjet / e.hauteurobjet));
         } else {
-            if (v * r > largeurMax)
-                valeurBornee(c.A_format, arrondi(largeurMax / r));
+            if (dimensionsFormat(v, false).first > largeurMax)
+                valeurBornee(c.A_format, arrondi(largeurMax * e.hauteurobjet / e.largeurobjet));
             else if (v > hauteurMax)
                 valeurBornee(c.A_format, arrondi(hauteurMax));
         }
@@ -76,12 +75,6 @@ void Disposition::centrage()
     // The picture's width in pixels (15 twips each) over the printed width in inches.
     e.resolution = e.largeurformat > 0 ? photo->largeurbitmap() / 15 / (e.largeurformat / 1440) : 0;
     couleurformat();
-
-    // The box and picture sizes a later rotation scales the control by.
-    e.hauteurboite = arrondi(photo->hauteurReelle());
-    e.largeurboite = arrondi(photo->largeurReelle());
-    e.hauteurbmp = arrondi(photo->hauteurbitmap());
-    e.largeurbmp = arrondi(photo->largeurbitmap());
     e.margesactives = true;
 }
 

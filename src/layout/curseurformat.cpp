@@ -4,6 +4,7 @@
 #include "layout/disposition.h"
 
 #include "imaging/imagerie.h"
+#include "layout/geometrie.h"
 #include "pagemodel/fiche.h"
 #include "pagemodel/objets.h"
 #include "printing/impression.h"
@@ -28,15 +29,6 @@ void Disposition::A_format_Change()
     if (e.formatencours)
         return;
     changeformat();
-    if (e.rechargementencours)
-        return;
-    // The box and picture sizes a rotation scales the control by.
-    if (ControleImage* photo = controleCourant()) {
-        e.hauteurboite = arrondi(photo->hauteurReelle());
-        e.largeurboite = arrondi(photo->largeurReelle());
-        e.hauteurbmp = arrondi(photo->hauteurbitmap());
-        e.largeurbmp = arrondi(photo->largeurbitmap());
-    }
 }
 
 void Disposition::A_format_Scroll()
@@ -65,6 +57,22 @@ void Disposition::A_format_LostFocus()
     }
 }
 
+std::pair<Twips, Twips> Disposition::tailleFicheFormat() const
+{
+    const auto [W, H] = dimensionsFormat(x_.c.A_format.valeur(), modeLargeur());
+    return tailleAvantRotation(Twips(W), Twips(H), x_.c.L_sauvtot.bitmap().taille(), x_.c.A_angle.valeur());
+}
+
+void Disposition::sauvderDepuisFormat()
+{
+    if (!rapportValide())
+        return;
+    const auto [l, h] = tailleFicheFormat();
+    const double s = echelleApercu();
+    x_.c.L_sauvder.definirLargeur(l.reduit(s).valeur());
+    x_.c.L_sauvder.definirHauteur(h.reduit(s).valeur());
+}
+
 void Disposition::changeformat()
 {
     ControlesEditeur& c = x_.c;
@@ -83,7 +91,6 @@ void Disposition::changeformat()
         const auto v = [&c] { return static_cast<double>(c.A_format.valeur()); };
 
         if (e.margesactives && rapportValide()) {
-            const double r = e.rapportformat;
             const bool largeur = modeLargeur();
             const auto [W, H] = dimensionsFormat(v(), largeur);
             c.E_format.definirLegende(legendeFormatDirect(W, H));
@@ -96,12 +103,13 @@ void Disposition::changeformat()
                 valeurBornee(c.A_margeH, arrondi(oH));
             }
             // The far edge stays on the surface.
+            const auto [Wv, Hv] = dimensionsFormat(v(), largeur);
             if (largeur) {
-                c.A_margeH.definirMax(arrondi(SW + oH - v()));
-                c.A_margeV.definirMax(arrondi(SH + oV - v() / r));
+                c.A_margeH.definirMax(arrondi(SW + oH - Wv));
+                c.A_margeV.definirMax(arrondi(SH + oV - Hv));
             } else {
-                c.A_margeV.definirMax(arrondi(SH + oV - v()));
-                c.A_margeH.definirMax(arrondi(SW + oH - v() * r));
+                c.A_margeV.definirMax(arrondi(SH + oV - Hv));
+                c.A_margeH.definirMax(arrondi(SW + oH - Wv));
             }
             legendesPositions();
             if (!e.rechargementencours) {
@@ -116,25 +124,21 @@ void Disposition::changeformat()
             Fiches fiches = x_.fiches();
             fiches.sourceTable();
             bd::JeuEnregistrements& fiche = fiches.trouver(e.objetcourant);
-            const double largeurFiche = fiche.valeur(champ::widthimp).toDouble();
-            const double hauteurFiche = fiche.valeur(champ::heightimp).toDouble();
-            e.rapportfiche = hauteurFiche / largeurFiche;
-            // The working copy follows the format by new value / last value. Before any format
-            // was recorded, the record's printed size on the slider's side stands for the last
-            // value (the same unit as the slider's).
-            const double precedent =
-                e.valeurformat > 0 ? e.valeurformat : (modeLargeur() ? largeurFiche : hauteurFiche);
-            ControleImage& der = c.L_sauvder;
-            const double largeurDer = v() * der.largeurReelle() / precedent;
-            if (!std::isfinite(largeurDer) || !std::isfinite(largeurDer * e.rapportfiche))
-                throw Erreur(err::Depassement, QStringLiteral("format sans taille"));
-            der.definirLargeur(static_cast<float>(largeurDer));
-            der.definirHauteur(static_cast<float>(der.largeurReelle() * e.rapportfiche));
+            e.rapportfiche = fiche.valeur(champ::heightimp).toDouble() / fiche.valeur(champ::widthimp).toDouble();
+            // The working copy's box, and so the record, is the unturned size the new format
+            // gives: computed from the slider's value, never scaled from the last box.
+            sauvderDepuisFormat();
             x_.imagerie().sauvder();
             x_.objets().chargimp();
             x_.imagerie().chargephoto(e.objetcourant);
         }
 
+        // The caption of a format change ("Format :" ... " mm") stays the last word, whatever
+        // the object's display wrote while it was shown again.
+        if (e.margesactives && rapportValide()) {
+            const auto [W, H] = dimensionsFormat(v(), modeLargeur());
+            c.E_format.definirLegende(legendeFormatDirect(W, H));
+        }
         pasCurseur(c.A_format, jaq || e.echelleimp <= 0 ? 15 : arrondi(15 / e.echelleimp));
         e.valeurformat = c.A_format.valeur();
         x_.imagerie().changeflag(false, false, false, false, false, false);

@@ -27,8 +27,8 @@ void remplirBlanc(ControleImage& c)
 QString legendeSurface(double largeurTwips, double hauteurTwips)
 {
     // Each figure keeps its decimal, written with the user's decimal separator.
-    return QStringLiteral("Surface imprimable:") + mmDepuisTwips(largeurTwips) + QStringLiteral(" x ") +
-           mmDepuisTwips(hauteurTwips) + QStringLiteral(" mm");
+    return QStringLiteral("Surface imprimable:") + Twips(largeurTwips).mm() + QStringLiteral(" x ") +
+           Twips(hauteurTwips).mm() + QStringLiteral(" mm");
 }
 
 void Disposition::brancher()
@@ -299,6 +299,18 @@ void Disposition::margesPage()
     c.E_angle.definirLegende(QStringLiteral("Angle"));
 }
 
+void Disposition::legendesSansObjet()
+{
+    ControlesEditeur& c = x_.c;
+    c.E_margeH.definirLegende(QStringLiteral("Gauche"));
+    c.E_margeV.definirLegende(QStringLiteral("Haut"));
+    c.E_format.definirLegende(QStringLiteral("Format"));
+    c.E_format.definirCouleurFond(0xFFFFFF);
+    c.E_format.definirCouleurTexte(0);
+    c.E_nominal.definirLegende(QString());
+    c.E_maximum.definirLegende(QString());
+}
+
 void Disposition::margesJaquette()
 {
     ControlesEditeur& c = x_.c;
@@ -345,14 +357,17 @@ bool Disposition::modeLargeur() const
 
 bool Disposition::rapportValide() const
 {
-    const double r = x_.etat.rapportformat;
-    return std::isfinite(r) && r > 0;
+    const EtatEditeur& e = x_.etat;
+    const double r = e.rapportformat, q = e.largeurobjet / e.hauteurobjet;
+    return std::isfinite(r) && r > 0 && std::isfinite(q) && q > 0;
 }
 
 std::pair<double, double> Disposition::dimensionsFormat(double v, bool largeur) const
 {
-    const double r = x_.etat.rapportformat;
-    return largeur ? std::pair{v, v / r} : std::pair{v * r, v};
+    // The other side by the object's own two sides (v x H / L rather than v / (L / H)): a side
+    // that is whole stays whole.
+    const EtatEditeur& e = x_.etat;
+    return largeur ? std::pair{v, v * e.hauteurobjet / e.largeurobjet} : std::pair{v * e.largeurobjet / e.hauteurobjet, v};
 }
 
 void Disposition::valeurBornee(Curseur& a, int v)

@@ -9,6 +9,7 @@
 // at a scale of `echelleimp` (page) or `echellejaq` (jacket) sheet twips per preview twip.
 #include "editor/contexteediteur.h"
 #include "layout/souris.h"
+#include "platform/base/twips.h"
 
 #include <array>
 #include <utility>
@@ -40,6 +41,10 @@ public:
     // Jacket: fills geomjaq.
     void valeurs();
 
+    // The size and position captions with no object to describe: "Gauche", "Haut", "Format"
+    // on white, the pixel and largest-format captions empty.
+    void legendesSansObjet();
+
     // Bottom line of the band (the quit button's bottom), from the screen's height.
     int ligneBas() const;
 
@@ -69,6 +74,8 @@ public:
     // Formats: the four limits of the photo and "Format maximal acceptable:"; the format
     // slider's range and value; the largest format; the resolution colours and "Format photo:".
     void status();
+    // "Format maximal acceptable:" with the limits at 120 pixels per inch as they stand.
+    void legendeMaximum();
     void initformat();
     void formatmax();
     void couleurformat();
@@ -80,6 +87,10 @@ public:
     void A_format_Scroll();
     void A_format_LostFocus();
     void changeformat();
+    // The current object's unturned size (widthimp x heightimp) that the format slider gives,
+    // and the working copy's box set to it at the preview's scale (chargimp stores that box).
+    std::pair<Twips, Twips> tailleFicheFormat() const;
+    void sauvderDepuisFormat();
 
     // Preview: places and sizes the current object's control from the three sliders and keeps
     // its geometry in tabobjets; sizes the control to its picture when the picture is shown.

@@ -30,7 +30,7 @@ std::pair<double, double> taillePixels(ControleImage& photo)
 
 QString legendeDeuxCotes(const QString& debut, double l, double h, const QString& fin)
 {
-    return debut + mmDepuisTwips(l) + QStringLiteral(" x ") + mmDepuisTwips(h) + fin;
+    return debut + Twips(l).mm() + QStringLiteral(" x ") + Twips(h).mm() + fin;
 }
 }  // namespace
 
@@ -61,8 +61,14 @@ void Disposition::status()
     e.largmax120 = arrondi(w / 120 * 1440);
     e.hautmax180 = arrondi(h / 180 * 1440);
     e.hautmax120 = arrondi(h / 120 * 1440);
-    x_.c.E_maximum.definirLegende(QStringLiteral("Format maximal acceptable:") + mmDepuisTwips(e.largmax120) +
-                                  QStringLiteral(" x ") + mmDepuisTwips(e.hautmax120) + QStringLiteral(" mm"));
+    legendeMaximum();
+}
+
+void Disposition::legendeMaximum()
+{
+    const EtatEditeur& e = x_.etat;
+    x_.c.E_maximum.definirLegende(QStringLiteral("Format maximal acceptable:") + Twips(e.largmax120).mm() +
+                                  QStringLiteral(" x ") + Twips(e.hautmax120).mm() + QStringLiteral(" mm"));
 }
 
 // The format slider for the current object: its own size, capped by the surface.
@@ -117,7 +123,7 @@ void Disposition::couleurformat()
         bas = e.largmax180;
         haut = e.largmax120;
     } else {
-        e.largeurformat = v * e.rapportformat;
+        e.largeurformat = dimensionsFormat(v, false).first;
         bas = e.hautmax180;
         haut = e.hautmax120;
     }
@@ -129,11 +135,12 @@ void Disposition::couleurformat()
     }
 
     const auto [wpx, hpx] = taillePixels(*photo);
-    // A format of no width gives no resolution.
+    // A format of no width gives no resolution. Its whole part is shown: a figure that is whole
+    // (a 600-pixel photo printed 9000 twips wide is at 96) stays whole through the divisions.
     e.resolution = e.largeurformat > 0 && std::isfinite(e.largeurformat) ? wpx * 1440 / e.largeurformat : 0;
     c.E_nominal.definirLegende(QStringLiteral("Format photo:") + QString::number(std::llround(wpx)) + QStringLiteral(" x ") +
                                QString::number(std::llround(hpx)) + QStringLiteral(" pixels:") +
-                               QString::number(static_cast<long long>(std::floor(e.resolution))) +
+                               QString::number(static_cast<long long>(std::floor(e.resolution + 1e-9))) +
                                QStringLiteral(" pixels/pouce"));
 }
 
@@ -146,7 +153,6 @@ void Disposition::formatangle()
     EtatEditeur& e = x_.etat;
     if (!controleCourant() || !rapportValide())
         return;
-    const double r = e.rapportformat;
     const double SW = e.largeursurface, SH = e.hauteursurface;
     const double oH = origineGauche(), oV = origineHaut();
     const bool largeur = modeLargeur();
@@ -155,15 +161,17 @@ void Disposition::formatangle()
         valeurBornee(c.A_format, c.A_format.max() > e.largeurobjet ? arrondi(e.largeurobjet) : c.A_format.max());
         const double v = c.A_format.valeur();
         c.A_margeH.definirMax(arrondi(SW + oH - v));
-        c.A_margeV.definirMax(arrondi(SH + oV - v / r));
-        c.E_format.definirLegende(legendeFormat(v, v / r));
+        const auto [W, H] = dimensionsFormat(v, true);
+        c.A_margeV.definirMax(arrondi(SH + oV - H));
+        c.E_format.definirLegende(legendeFormat(W, H));
     } else {
         c.A_format.definirMax(arrondi(SH));
         valeurBornee(c.A_format, c.A_format.max() > e.hauteurobjet ? arrondi(e.hauteurobjet) : c.A_format.max());
         const double v = c.A_format.valeur();
         c.A_margeV.definirMax(arrondi(SH + oV - v));
-        c.A_margeH.definirMax(arrondi(SW + oH - v * r));
-        c.E_format.definirLegende(legendeFormat(v * r, v));
+        const auto [W, H] = dimensionsFormat(v, false);
+        c.A_margeH.definirMax(arrondi(SW + oH - W));
+        c.E_format.definirLegende(legendeFormat(W, H));
     }
     legendesPositions();
     apercu();

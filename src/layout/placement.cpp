@@ -3,6 +3,7 @@
 #include "layout/disposition.h"
 
 #include "imaging/imagerie.h"
+#include "layout/geometrie.h"
 #include "pagemodel/fiche.h"
 #include "platform/base/conversions.h"
 #include "platform/printer/imprimante.h"
@@ -47,8 +48,13 @@ void Disposition::posimage()
     const double s = echelleApercu();
 
     photo->definirVisible(false);
-    const double l = photo->largeurReelle() * s;
-    const double h = photo->hauteurReelle() * s;
+    // The object's size is its turned box from its record (the one object geometry), not the
+    // control's size read back; a record without a size leaves the control's.
+    bd::JeuEnregistrements& fiche = x_.D_image.jeu();
+    const GeometrieObjet g = geometrieObjet(lireGeometrie(fiche), c.L_sauvtot.bitmap().taille());
+    const bool ficheValide = g.boite.largeur > Twips(0) && g.boite.hauteur > Twips(0);
+    const double l = ficheValide ? g.boite.largeur.valeur() : photo->largeurReelle() * s;
+    const double h = ficheValide ? g.boite.hauteur.valeur() : photo->hauteurReelle() * s;
     e.largeurobjet = l;
     e.hauteurobjet = h;
     e.rapportformat = l / h;
@@ -63,7 +69,6 @@ void Disposition::posimage()
     c.A_margeH.definirMax(arrondi(e.largeursurface - l + origineGauche()));
     c.A_margeV.definirMax(arrondi(e.hauteursurface - h + origineHaut()));
 
-    bd::JeuEnregistrements& fiche = x_.D_image.jeu();
     positionDepuisFiche(c.A_margeH, fiche.valeur(champ::leftimp));
     positionDepuisFiche(c.A_margeV, fiche.valeur(champ::topimp));
 
@@ -89,6 +94,8 @@ void Disposition::posimage()
 
     const auto [W, H] = dimensionsFormat(c.A_format.valeur(), largeur);
     c.E_format.definirLegende(legendeFormat(W, H));
+    // The control shows what the sliders now hold.
+    photo->placerReel(c.A_margeH.valeur() / s, c.A_margeV.valeur() / s, W / s, H / s);
     if (!e.rechargementencours)
         photo->definirVisible(true);
 }

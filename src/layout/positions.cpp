@@ -21,7 +21,7 @@ const Disposition::AxePosition Disposition::AxeH{&ControlesEditeur::A_margeH, &C
 const Disposition::AxePosition Disposition::AxeV{&ControlesEditeur::A_margeV, &ControlesEditeur::E_margeV, "Haut: ",
                                                  false};
 
-QString legendePosition(const QString& mot, double twips) { return mot + mmDepuisTwips(twips) + QStringLiteral(" mm"); }
+QString legendePosition(const QString& mot, double twips) { return mot + Twips(twips).mm() + QStringLiteral(" mm"); }
 
 void Disposition::legendesPositions()
 {
@@ -52,7 +52,7 @@ void Disposition::initmarge()
     if (!controleCourant() || !rapportValide())
         return;
     const double L = e.largeurobjet, H = e.hauteurobjet;
-    const double SW = e.largeursurface, SH = e.hauteursurface, r = e.rapportformat;
+    const double SW = e.largeursurface, SH = e.hauteursurface;
     const double oH = origineGauche(), oV = origineHaut();
 
     c.A_margeH.definirMin(arrondi(oH));
@@ -63,12 +63,12 @@ void Disposition::initmarge()
     bool horizontalDabord = false;
     const auto parLaLargeur = [&] {
         Wp = arrondi(SW);
-        Hp = arrondi(Wp / r);
+        Hp = arrondi(Wp * H / L);
         horizontalDabord = true;
     };
     const auto parLaHauteur = [&] {
         Hp = arrondi(SH);
-        Wp = arrondi(Hp * r);
+        Wp = arrondi(Hp * L / H);
         horizontalDabord = false;
     };
     if (L < SW && H < SH) {

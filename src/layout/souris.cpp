@@ -297,13 +297,7 @@ void SourisObjets::suppression(int n)
     }
 
     if (courant || e.nbobjets == 0) {
-        c.E_margeH.definirLegende(QStringLiteral("Gauche"));
-        c.E_margeV.definirLegende(QStringLiteral("Haut"));
-        c.E_format.definirLegende(QStringLiteral("Format"));
-        c.E_format.definirCouleurFond(0xFFFFFF);
-        c.E_format.definirCouleurTexte(0);
-        c.E_nominal.definirLegende(QString());
-        c.E_maximum.definirLegende(QString());
+        x_.disposition().legendesSansObjet();
         x_.autcontrol(false, false);
         c.A_margeH.definirActif(false);
         c.A_margeV.definirActif(false);

@@ -359,28 +359,10 @@ void PagesPerso::copierObjets(const QString& dossier)
 
 void PagesPerso::placerVignettesJaquette()
 {
-    ControlesEditeur& c = x_.c;
-    EtatEditeur& e = x_.etat;
-    const ControleImage& avant = *c.L_jaq[0];
-    const bool ecran800 = x_.partage.largeurecranpx == 800;
-    const double largeurDos = c.L_jaq[16]->largeur();
-    e.pasminiat = arrondi(ecran800 ? largeurDos / 16 - 15 : largeurDos / 8);
-    Fiches fiches = x_.fiches();
-    fiches.sourceTable();
-    // Front object n and back object n + 16 share a place; one face's thumbnails show at a time.
-    for (int n = 0; n < 32; ++n) {
-        fiches.modifier(n, [&](bd::JeuEnregistrements& j) {
-            if (ecran800) {
-                j.mettre(champ::topminiat, arrondi(avant.hauteur() + (c.E_maximum.haut() - avant.hauteur()) / 2.0));
-                j.mettre(champ::leftminiat, static_cast<double>(avant.gauche() + (n % 16) * e.pasminiat));
-            } else {
-                j.mettre(champ::topminiat, avant.hauteur() + (n % 16 < 8 ? 0 : 1200));
-                j.mettre(champ::leftminiat, static_cast<double>(avant.gauche() + (n % 8) * e.pasminiat));
-            }
-        });
-        if (ControleImage* m = c.L_miniat[static_cast<size_t>(n)].get())
+    x_.objets().posminiatjaq();
+    for (auto& m : x_.c.L_miniat)
+        if (m)
             m->definirVisible(false);
-    }
 }
 
 void PagesPerso::reconstruireOuverte()

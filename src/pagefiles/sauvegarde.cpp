@@ -55,10 +55,6 @@ bool PagesPerso::sauvpage()
             if (f.valeur(champ::occup).toBool() && f.valeur(champ::textimage).toBool())
                 c.T_compos.sauvertexte(fichierTexte(e.objetcourant), 0);
         }
-        if (jaq) {
-            c.L_miniat[0]->definirVisible(false);
-            c.L_miniat[16]->definirVisible(false);
-        }
     } catch (const Erreur& err) {
         lierBaseTravail();
         MsgBox(lignesMessage({QStringLiteral("La page ne peut pas être enregistrée: l'objet en cours n'a pas pu être mis à jour."),

@@ -18,6 +18,33 @@ void ModeleObjets::positionMiniature(bd::JeuEnregistrements& jeu, int n)
     jeu.mettre(champ::leftminiat, static_cast<float>(Ecran::largeurTwips() - (gaucheCol ? 3000 : 1500)));
 }
 
+void ModeleObjets::posminiatjaq()
+{
+    ControlesEditeur& c = x_.c;
+    EtatEditeur& e = x_.etat;
+    const ControleImage& avant = *c.L_jaq[0];
+    // The thumbnail boxes are 1063 twips wide: two rows of eight under the front face at an
+    // eighth of the face's width, or on an 800-pixel screen one row of sixteen in the space
+    // between the face and the indicator line. Front object n and back object n + 16 share a
+    // place; one face's thumbnails show at a time.
+    const bool ecran800 = x_.partage.largeurecranpx == 800;
+    const double largeurDos = c.L_jaq[16]->largeur();
+    e.pasminiat = arrondi(ecran800 ? largeurDos / 16 - 15 : largeurDos / 8);
+    Fiches fiches = x_.fiches();
+    fiches.sourceTable();
+    for (int n = 0; n < 32; ++n) {
+        fiches.modifier(n, [&](bd::JeuEnregistrements& j) {
+            if (ecran800) {
+                j.mettre(champ::topminiat, arrondi(avant.hauteur() + (c.E_maximum.haut() - avant.hauteur()) / 2.0));
+                j.mettre(champ::leftminiat, static_cast<double>(avant.gauche() + (n % 16) * e.pasminiat));
+            } else {
+                j.mettre(champ::topminiat, avant.hauteur() + (n % 16 < 8 ? 0 : 1200));
+                j.mettre(champ::leftminiat, static_cast<double>(avant.gauche() + (n % 8) * e.pasminiat));
+            }
+        });
+    }
+}
+
 void ModeleObjets::posminiat()
 {
     EtatEditeur& e = x_.etat;

@@ -49,8 +49,8 @@ bool ModeleObjets::garderObjetCourant()
     // made again from the base and the sliders: the picture shown carries the frame and the
     // rotation, which photo<n>.svc must not.
     const double echelle = x_.jaquette() ? 1.0 : e.echelleimp;
-    c.L_sauvder.definirLargeur(static_cast<float>(fiche.valeur(champ::widthimp).toDouble() / echelle));
-    c.L_sauvder.definirHauteur(static_cast<float>(fiche.valeur(champ::heightimp).toDouble() / echelle));
+    c.L_sauvder.definirLargeur(fiche.valeur(champ::widthimp).toDouble() / echelle);
+    c.L_sauvder.definirHauteur(fiche.valeur(champ::heightimp).toDouble() / echelle);
     x_.imagerie().sauvder();
 
     // The record is written for the object's own kind, whatever kind the command is about to

@@ -115,14 +115,9 @@ void ModeleObjets::inittabimp()
 {
     EtatEditeur& e = x_.etat;
     ControlesEditeur& c = x_.c;
-    const int largeurEcran = Ecran::largeurTwips();
     Fiches fiches = x_.fiches();
     fiches.actualiser();
 
-    if (x_.jaquette()) {
-        // One row of 16 thumbnail positions, shared by the front slot n and the back slot n + 16.
-        e.pasminiat = arrondi(c.L_jaq[16]->largeur() / 16.0);
-    }
     for (int n = 0; n < e.nbEmplacements(); ++n) {
         fiches.modifier(n, [&](bd::JeuEnregistrements& jeu) {
             jeu.mettre(champ::occup, false);
@@ -132,12 +127,7 @@ void ModeleObjets::inittabimp()
                 jeu.mettre(champ::texte, false);
             jeu.mettre(champ::textimage, false);
             jeu.mettre(champ::backcolor, 0xFFFFFF);
-            if (x_.jaquette()) {
-                const double hautJaq = c.L_jaq[0]->hauteur();
-                jeu.mettre(champ::topminiat, static_cast<float>((c.E_maximum.haut() - hautJaq) / 2 + hautJaq));
-                jeu.mettre(champ::leftminiat,
-                           static_cast<double>(largeurEcran - 8505) + static_cast<double>(n % 16) * e.pasminiat);
-            } else {
+            if (!x_.jaquette()) {
                 if (ControleImage* m = c.L_miniat[static_cast<size_t>(n)].get()) {
                     m->definirVisible(false);
                     m->definirOptionaffichage(1);
@@ -147,6 +137,8 @@ void ModeleObjets::inittabimp()
             }
         });
     }
+    if (x_.jaquette())
+        posminiatjaq();
 }
 
 void ModeleObjets::initobjets()

@@ -27,6 +27,8 @@ public:
     void initobjets();
     // Page: positions of the two thumbnail columns, written into the records.
     void posminiat();
+    // Jacket: the places of the thumbnails, the one rule of every road (reset, reopening).
+    void posminiatjaq();
     // Marks every object record free, so that each run starts with an empty page; the
     // jacket's object controls take their record's thumbnail colour.
     void libererfiches();

@@ -6,6 +6,7 @@
 #include "imaging/fichierstravail.h"
 #include "imaging/imagerie.h"
 #include "layout/disposition.h"
+#include "layout/geometrie.h"
 #include "platform/base/conversions.h"
 #include "platform/base/ecran.h"
 #include "platform/base/fenetres.h"
@@ -75,12 +76,13 @@ void ModeleObjets::reconstruire()
         }
     }
     bd::JeuEnregistrements& fiche = fiches.trouver(n);
-    photo.definirGauche(static_cast<float>(fiche.valeur(champ::leftimp).toDouble() / echelle));
-    photo.definirHaut(static_cast<float>(fiche.valeur(champ::topimp).toDouble() / echelle));
+    photo.definirGauche(fiche.valeur(champ::leftimp).toDouble() / echelle);
+    photo.definirHaut(fiche.valeur(champ::topimp).toDouble() / echelle);
     x_.disposition().posimage();
     e.valeurformat = c.A_format.valeur();
-    c.L_sauvder.definirLargeur(static_cast<float>(fiches.lire(n, champ::widthimp).toDouble() / echelle));
-    c.L_sauvder.definirHauteur(static_cast<float>(fiches.lire(n, champ::heightimp).toDouble() / echelle));
+    // The working copy's box is the size the format now gives (the record's, unless the
+    // placing brought the object back onto the surface).
+    x_.disposition().sauvderDepuisFormat();
     x_.imagerie().sauvder();
     fiches.sourceTable();
     chargimp();
@@ -118,33 +120,26 @@ void ModeleObjets::reconstruire()
                           QString::number(k);
         ControleImage& autre = *c.L_photo[j];
         autre.definirVisible(false);
-        autre.placerReel(f.valeur(champ::leftimp).toDouble() / echelle, f.valeur(champ::topimp).toDouble() / echelle,
-                         f.valeur(champ::widthimp).toDouble() / echelle, f.valeur(champ::heightimp).toDouble() / echelle);
+        // The placeholder stands where the one object geometry puts the object: its turned box
+        // from the record, at the preview's scale.
+        const FicheGeometrie fg = lireGeometrie(f);
+        const GeometrieObjet g = geometrieObjet(fg, angleDroitOuNul(fg.rot) ? QSize() : pixelsFichier(fichierSauv(k)));
+        autre.placerReel(g.rect.gauche.reduit(echelle).valeur(), g.rect.haut.reduit(echelle).valeur(),
+                         g.rect.largeur.reduit(echelle).valeur(), g.rect.hauteur.reduit(echelle).valeur());
         // The placeholder's picture is made in screen pixels, never twips taken as pixels.
         autre.creerbitmap(std::max(1, pixelsX(autre.largeur())), std::max(1, pixelsY(autre.hauteur())), 24);
         autre.remplir(f.valeur(champ::coulminiat).toInt());
-        const int rot = arrondi(f.valeur(champ::rot).toDouble());
-        e.tabobjets[j][col::Angle] = rot;
+        e.tabobjets[j][col::Angle] = fg.rot;
         if (f.valeur(champ::cadre).toInt() == 1)
             autre.tracercadre(0, 0, autre.largeurReelle(), autre.hauteurReelle());
-        e.hauteurboite = arrondi(autre.hauteurReelle());
-        e.largeurboite = arrondi(autre.largeurReelle());
-        e.hauteurbmp = arrondi(autre.hauteurbitmap());
-        e.largeurbmp = arrondi(autre.largeurbitmap());
-        autre.rotation(rot * 100, 1, 0xFFFFFF);
-        e.largeurrot = arrondi(autre.largeurbitmap());
-        e.hauteurrot = arrondi(autre.hauteurbitmap());
+        autre.rotation(fg.rot * 100, 1, 0xFFFFFF);
+        autre.placerReel(g.boite.gauche.reduit(echelle).valeur(), g.boite.haut.reduit(echelle).valeur(),
+                         g.boite.largeur.reduit(echelle).valeur(), g.boite.hauteur.reduit(echelle).valeur());
         auto& l = e.tabobjets[j];
-        if (e.creationtexte) {
-            autre.definirHauteur(static_cast<float>(static_cast<double>(e.hauteurrot) / e.hauteurbmp * e.hauteurboite));
-            autre.definirLargeur(static_cast<float>(static_cast<double>(e.largeurrot) / e.largeurbmp * e.largeurboite));
-            l[col::Hauteur] = autre.hauteurReelle();
-            l[col::Largeur] = autre.largeurReelle();
-            l[col::Gauche] = autre.gaucheReel();
-            l[col::Haut] = autre.hautReel();
-        } else {
-            autre.placerReel(l[col::Gauche], l[col::Haut], l[col::Largeur], l[col::Hauteur]);
-        }
+        l[col::Hauteur] = autre.hauteurReelle();
+        l[col::Largeur] = autre.largeurReelle();
+        l[col::Gauche] = autre.gaucheReel();
+        l[col::Haut] = autre.hautReel();
         creatminiat(k);
         autre.definirVisible(true);
         if (jaq) {

@@ -118,8 +118,11 @@ void ModeleObjets::effacerpage()
         e.nompage.clear();
         e.nomaouvrir.clear();
         e.ouvrirapres = false;
-        // Nothing is left to edit: the editing controls go as on the page.
+        // Nothing is left to edit: the editing controls go as on the page, and the captions
+        // and the angle's undo no longer speak of the removed objects.
         x_.autcontrol(false, false);
+        x_.disposition().legendesSansObjet();
+        x_.imagerie().changeinit(false, QString());
         c.F_compos.definirVisible(false);
         return;
     }
@@ -134,6 +137,8 @@ void ModeleObjets::effacerpage()
     x_.impression().finconfig();
     c.C_cadre.definirValeur(0);
     x_.autcontrol(false, false);
+    x_.disposition().legendesSansObjet();
+    x_.imagerie().changeinit(false, QString());
     e.ouvrirapres = false;
     e.majencours = false;
     e.effacementpage = false;

@@ -18,10 +18,10 @@ void Impression::apercujaq(const QString& action)
     c.P_page.definirVisible(false);
     if (action != QLatin1String("sup")) {
         const double s = e.echellejaq;
-        miniature.definirHauteur(static_cast<float>(photo.hauteurReelle() / s));
-        miniature.definirLargeur(static_cast<float>(photo.largeurReelle() / s));
-        miniature.definirGauche(static_cast<float>(photo.gaucheReel() / s));
-        miniature.definirHaut(static_cast<float>(photo.hautReel() / s));
+        miniature.definirHauteur(photo.hauteurReelle() / s);
+        miniature.definirLargeur(photo.largeurReelle() / s);
+        miniature.definirGauche(photo.gaucheReel() / s);
+        miniature.definirHaut(photo.hautReel() / s);
         miniature.definirBitmap(photo.bitmap());
         const bool texteVide = e.typeobjet == QLatin1String("textimage") && c.T_compos.contenutexte().isEmpty();
         miniature.definirVisible(!texteVide);

@@ -5,6 +5,7 @@
 // the jacket's fold lines and cut outlines, the printer set-up and its completion with the
 // page-settings record, the jacket's function options and the fold marks on its previews.
 #include "editor/contexteediteur.h"
+#include "layout/geometrie.h"
 
 #include <memory>
 #include <vector>
@@ -23,6 +24,9 @@ struct FicheImprimee {
     int cadre = 0;                       // 1: framed
     bool textimage = false;
 };
+
+// The record's geometry as the one object geometry takes it.
+FicheGeometrie geometrieImprimee(const FicheImprimee& f);
 
 class Impression {
 public:

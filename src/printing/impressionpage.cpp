@@ -5,6 +5,7 @@
 #include "printing/impression.h"
 
 #include "imaging/imagerie.h"
+#include "layout/geometrie.h"
 #include "pagemodel/basetravail.h"
 #include "pagemodel/objets.h"
 #include "platform/base/conversions.h"
@@ -87,6 +88,11 @@ FicheImprimee Impression::lireFiche(int n)
     return f;
 }
 
+FicheGeometrie geometrieImprimee(const FicheImprimee& f)
+{
+    return {Twips(f.leftimp), Twips(f.topimp), Twips(f.widthimp), Twips(f.heightimp), f.rot};
+}
+
 void Impression::imprimerobjets(int debut, int fin, double origineGauche, double origineHaut, bool actualiserChaque)
 {
     for (int n = debut; n < fin; ++n) {
@@ -101,13 +107,8 @@ void Impression::imprimerobjets(int debut, int fin, double origineGauche, double
 void Impression::imprimerobjet(const FicheImprimee& f, double origineGauche, double origineHaut)
 {
     const ReglagesPartages& p = x_.partage;
-    EtatEditeur& e = x_.etat;
+    const EtatEditeur& e = x_.etat;
     const int n = f.numero;
-    poshaut_ = arrondi(f.topimp + origineHaut + p.DeltaV);
-    posgauche_ = arrondi(f.leftimp + origineGauche + p.DeltaH);
-    // The box of L_imprim, in single precision as the control keeps it.
-    const float largeurBoite = static_cast<float>(f.widthimp);
-    const float hauteurBoite = static_cast<float>(f.heightimp);
 
     ControleImage& L = *L_imprim_;
     try {
@@ -117,11 +118,8 @@ void Impression::imprimerobjet(const FicheImprimee& f, double origineGauche, dou
                                        .arg(n)
                                        .arg(fichierSauv(n), err.description()));
     }
-    e.largeurbmp = arrondi(L.largeurbitmap());
-    e.hauteurbmp = arrondi(L.hauteurbitmap());
-    e.hauteurboite = arrondi(hauteurBoite);
-    e.largeurboite = arrondi(largeurBoite);
-    if (e.largeurbmp <= 0 || e.hauteurbmp <= 0)
+    const QSize pixels = L.bitmap().taille();
+    if (pixels.width() <= 0 || pixels.height() <= 0)
         throw Erreur(ImageInvalide, QStringLiteral("Objet %1: le fichier de travail %2 ne contient pas d'image")
                                         .arg(n)
                                         .arg(fichierSauv(n)));
@@ -136,13 +134,12 @@ void Impression::imprimerobjet(const FicheImprimee& f, double origineGauche, dou
                             .saturation = arrondi16(ligne[col::Saturation])};
     appliquerChaine(L, v, Finition{.photo = !f.textimage, .cadre = std::nullopt, .angle = f.rot});
 
-    // The box grows with the turned picture, each side by its own ratio: the printed scale
-    // stays what widthimp x heightimp gave the unturned picture.
-    e.largeurrot = arrondi(L.largeurbitmap());
-    e.hauteurrot = arrondi(L.hauteurbitmap());
-    const float hauteur = static_cast<float>(static_cast<double>(e.hauteurrot) / e.hauteurbmp * e.hauteurboite);
-    const float largeur = static_cast<float>(static_cast<double>(e.largeurrot) / e.largeurbmp * e.largeurboite);
-    x_.imprimante.dessinerimage(L, QRectF(posgauche_, poshaut_, largeur, hauteur));
+    // The turned box of the one object geometry, at its stored corner moved by the origin and
+    // the calibration, in whole twips.
+    const RectTwips boite = geometrieObjet(geometrieImprimee(f), pixels).boite;
+    posgauche_ = (boite.gauche + Twips(origineGauche + p.DeltaH)).entier();
+    poshaut_ = (boite.haut + Twips(origineHaut + p.DeltaV)).entier();
+    x_.imprimante.dessinerimage(L, QRectF(posgauche_, poshaut_, boite.largeur.valeur(), boite.hauteur.valeur()));
     if (f.cadre == 1)
         imprimcadre(f);
 }

@@ -132,8 +132,8 @@ void Textes::creattextimage()
     if (!(hauteur > 0) || !std::isfinite(hauteur))
         hauteur = hauteurtxt_ / echelle;
     const double r = static_cast<double>(largeurtxt_) / hauteurtxt_;
-    c.L_sauvder.definirHauteur(static_cast<float>(hauteur));
-    c.L_sauvder.definirLargeur(static_cast<float>(hauteur * r));
+    c.L_sauvder.definirHauteur(hauteur);
+    c.L_sauvder.definirLargeur(hauteur * r);
     ligne[col::Lignes] = lignes;
 
     c.L_sauvtot.lirefichier(fichierInit(n), 0, 0, 1);
@@ -184,8 +184,8 @@ void Textes::creattextimage()
     }
     ligne[col::Hauteur] = photo.hauteurReelle();
     ligne[col::Largeur] = photo.largeurReelle();
-    photo.definirGauche(static_cast<float>(ligne[col::Gauche]));
-    photo.definirHaut(static_cast<float>(ligne[col::Haut]));
+    photo.definirGauche(ligne[col::Gauche]);
+    photo.definirHaut(ligne[col::Haut]);
     if (miniature)
         miniature->definirVisible(true);
     t.definirVisible(true);

@@ -7,6 +7,7 @@
 #include "printing/impression.h"
 
 #include <QImage>
+#include <cmath>
 #include <gtest/gtest.h>
 
 using kal::TypeEditeur;
@@ -110,6 +111,26 @@ TEST_P(Redimension, AppliquerSansChangementGardeLaBaseNue)
             images.push_back(t.taillePixels);
     ASSERT_EQ(images.size(), 1u);
     EXPECT_EQ(images[0], QSize(1200, 1600));
+}
+
+// A resize of a photo turned by a quarter: the largest format, the pixel size and the
+// resolution are those of the picture as shown (turned), and what APPLIQUER leaves on the
+// preview is what selecting the object again shows.
+TEST_P(Redimension, ApresUnQuartDeTourLesLimitesSuiventLaPhotoMontree)
+{
+    c().A_intensite.definirValeur(300);
+    c().A_angle.definirValeur(90);
+    (*ed->x.commande(QStringLiteral("Redimensionner")))();
+    c().A_redim.definirValeur(400);
+    EXPECT_EQ(c().E_maximum.legende(), QStringLiteral("Format maximal acceptable:63.5 x 84.7 mm"));
+    c().B_finredim.cliquer();
+    const double largeurImprimee = ed->x.etat.largeurformat;
+    EXPECT_EQ(c().E_nominal.legende(), QStringLiteral("Format photo:300 x 400 pixels:%1 pixels/pouce")
+                                           .arg(static_cast<int>(std::floor(300 * 1440 / largeurImprimee + 1e-9))));
+    const QImage apres = c().L_photo[0]->bitmap().pleine();
+    ed->x.imagerie().chargephoto(0);
+    EXPECT_EQ(c().L_photo[0]->bitmap().pleine(), apres);
+    EXPECT_NEAR(ed->x.etat.largeurformat, largeurImprimee, 1e-6);
 }
 
 INSTANTIATE_TEST_SUITE_P(LesDeux, Redimension, ::testing::Values(TypeEditeur::Page, TypeEditeur::Jaquette),

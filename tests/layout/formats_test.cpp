@@ -97,10 +97,10 @@ TEST_P(Formats, BandesDeResolutionEtLeursBords)
         SCOPED_TRACE(k.v);
         e().largeurobjet = k.largeur ? SW / 2 : SW / 4;
         e().hauteurobjet = k.largeur ? SH / 4 : SH / 2;
-        e().rapportformat = 4.0 / 3;
+        e().rapportformat = e().largeurobjet / e().hauteurobjet;
         colorer(k.v);
         attendreCouleurs(k.fond, k.texte);
-        EXPECT_DOUBLE_EQ(e().largeurformat, k.largeur ? k.v : k.v * 4.0 / 3);
+        EXPECT_DOUBLE_EQ(e().largeurformat, k.largeur ? k.v : k.v * e().largeurobjet / e().hauteurobjet);
         if (k.ppp) {
             EXPECT_EQ(c().E_nominal.legende(),
                       QStringLiteral("Format photo:1000 x 750 pixels:%1 pixels/pouce").arg(k.ppp));
@@ -198,7 +198,7 @@ TEST_P(CurseurFormat, UnChangementReduitLaCopieEtReecritLaFiche)
     // Width mode on both surfaces for this photo: the position range follows, and the caption
     // is the one of the re-displayed object's format.
     const int v = c().A_format.valeur();
-    EXPECT_EQ(c().E_format.legende().toStdString(), kal::legendeFormat(v, v * 3.0 / 4).toStdString());
+    EXPECT_EQ(c().E_format.legende().toStdString(), kal::legendeFormatDirect(v, v * 3.0 / 4).toStdString());
     EXPECT_EQ(c().A_margeH.max(), arrondi(e().largeursurface + oH() - c().A_format.valeur()));
     EXPECT_TRUE(c().L_photo[4]->visible());
 
@@ -266,9 +266,9 @@ TEST_P(CurseurFormat, LesDrapeauxRetiennentLeChangement)
     EXPECT_EQ(e().valeurformat, v - 300);
     // ... while the working copy and the record still follow the format.
     e().rotationencours = false;
-    const double largeurAvant = c().L_sauvder.largeurReelle();
     c().A_format.definirValeur(v - 600);
-    EXPECT_NEAR(c().L_sauvder.largeurReelle(), largeurAvant * (v - 600) / (v - 300), 0.01);
+    // The working copy's box is the one the format gives, whatever changes were held back.
+    EXPECT_NEAR(c().L_sauvder.largeurReelle() * s(), v - 600, 1e-6);
     EXPECT_NEAR(champ(4, kal::champ::widthimp).toDouble(), c().L_sauvder.largeurReelle() * s(), s());
 }
 

@@ -29,14 +29,13 @@ TEST_P(Positions, InitmargeTientLObjetSurLaSurface)
         e().largeurobjet = k.l * SW;
         e().hauteurobjet = k.h * SH;
         e().rapportformat = e().largeurobjet / e().hauteurobjet;
-        const double r = e().rapportformat;
         int Wp = arrondi(e().largeurobjet), Hp = arrondi(e().hauteurobjet);
         if (k.parLargeur) {
             Wp = arrondi(SW);
-            Hp = arrondi(Wp / r);
+            Hp = arrondi(Wp * e().hauteurobjet / e().largeurobjet);
         } else if (k.parHauteur) {
             Hp = arrondi(SH);
-            Wp = arrondi(Hp * r);
+            Wp = arrondi(Hp * e().largeurobjet / e().hauteurobjet);
         }
         c().A_margeH.definirValeur(c().A_margeH.max());
         d().initmarge();

@@ -227,12 +227,15 @@ TEST_P(Objets, InittabimpLibereEtPlaceLesMiniatures)
     }
     const int ecran = 1024 * 15;
     if (jaquette()) {
-        EXPECT_EQ(e.x.etat.pasminiat, 300);
-        // Slots 5 and 21 share a position, 8505 - 5 x 300 twips left of the screen's edge.
-        for (int n : {5, 21})
-            EXPECT_DOUBLE_EQ(champ(n, QStringLiteral("leftminiat")).toDouble(), ecran - 8505 + 5 * 300);
-        // (9855 - 6832) / 2 + 6832 = 8343.5, stored in the whole-number column as 8344
-        EXPECT_EQ(champ(0, QStringLiteral("topminiat")).toInt(), 8344);
+        // Two rows of eight under the front face, at an eighth of the back face's width.
+        EXPECT_EQ(e.x.etat.pasminiat, 600);
+        const kal::ControleImage& face = *e.c.L_jaq[0];
+        // Slots 13 and 29 share a place, the sixth of the second row.
+        for (int n : {13, 29}) {
+            EXPECT_DOUBLE_EQ(champ(n, QStringLiteral("leftminiat")).toDouble(), face.gauche() + 5 * 600);
+            EXPECT_EQ(champ(n, QStringLiteral("topminiat")).toInt(), face.hauteur() + 1200);
+        }
+        EXPECT_EQ(champ(0, QStringLiteral("topminiat")).toInt(), face.hauteur());
         // The jacket resets its record 16 like its other slots.
         EXPECT_DOUBLE_EQ(champ(16, QStringLiteral("widthimp")).toDouble(), 0);
         EXPECT_EQ(champ(16, QStringLiteral("orientation")).toInt(), 2);
@@ -249,7 +252,7 @@ TEST_P(Objets, InittabimpLibereEtPlaceLesMiniatures)
 
 TEST(ObjetsJaquette, PasDesMiniaturesArrondiAuPair)
 {
-    for (const auto& [largeur, pas] : {std::pair{4808, 300}, std::pair{4824, 302}}) {
+    for (const auto& [largeur, pas] : {std::pair{4804, 600}, std::pair{4812, 602}}) {
         kaltest::BancEditeur banc;
         kal::creerBaseSiAbsente(banc.dossier.chemin());
         kal::Editeur e(banc.partage, TypeEditeur::Jaquette, &banc.imp);

@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QMessageBox>
 #include <QTimer>
+#include <cmath>
 
 using namespace kal;
 using kaltest::attendre;
@@ -12,6 +13,28 @@ using kaltest::avecGestionnaire;
 using kaltest::EcranReel;
 
 namespace {
+
+// The density is the X server's, whatever Qt's scaling shows: 15 twips a pixel at 96 dots per
+// inch; a screen at another density (sous-x11 --ppp) is refused at start.
+TEST(DensiteEcran, LueAuServeurX)
+{
+    const int ppp = qEnvironmentVariableIsEmpty("KAL_PPP") ? 96 : qEnvironmentVariableIntValue("KAL_PPP");
+    EXPECT_EQ(Ecran::twipsParPixelX(), static_cast<int>(std::lround(1440.0 / ppp)));
+    if (ppp == 96)
+        return;
+    kaltest::DossierTravail dossier;
+    RepondeurEnregistreur repondeur;
+    ReglagesPartages partage;
+    Programme::reinitialiser();
+    Fenetres::reinitialiser();
+    OptionsProgramme opt;
+    opt.ancienDossier = dossier.fichier(QStringLiteral("ancien-inexistant"));
+    EXPECT_FALSE(demarrerProgramme(partage, opt));
+    ASSERT_FALSE(repondeur.messages().empty());
+    EXPECT_EQ(repondeur.messages().front().titre, QStringLiteral("CONFIGURATION ECRAN"));
+    Fenetres::reinitialiser();
+    Programme::reinitialiser();
+}
 
 TEST_F(EcranReel, HauteurDuTitreMesureeSurLaFenetreDeDepart)
 {

@@ -187,6 +187,5 @@ QString format01(double x)
     return t;
 }
 
-QString mmDepuisTwips(double twips) { return format01(twips / TwipsParMm); }
 
 }  // namespace kal

@@ -33,8 +33,7 @@ double CDbl(const QString& texte);
 // The pattern "0.0": one decimal, a half rounded away from zero, the locale's separator.
 QString format01(double x);
 
-// Millimetres shown to the user: twips / 56.7 with the pattern "0.0".
+// Twips in a millimetre the user reads (Twips::mm gives the caption).
 constexpr double TwipsParMm = 56.7;
-QString mmDepuisTwips(double twips);
 
 }  // namespace kal

@@ -4,7 +4,9 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <QtGui/qguiapplication_platform.h>
 #include <cmath>
+#include <xcb/xcb.h>
 
 namespace kal {
 
@@ -27,8 +29,47 @@ QCursor curseurPour(int code)
 
 static QScreen* ecranPrincipal() { return QGuiApplication::primaryScreen(); }
 
+// The density the X desktop declares (the resource Xft.dpi), which Qt's scaling hides from the
+// program. None outside X or where the desktop declares none: a bare server's own millimetres
+// are no measure (Xvfb makes every screen 100 dpi), so Qt's figure stands then.
+static std::optional<double> densiteX11()
+{
+    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    auto* x11 = app ? app->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* cx = x11 ? x11->connection() : nullptr;
+    if (!cx)
+        return std::nullopt;
+    const xcb_screen_t* ecran = xcb_setup_roots_iterator(xcb_get_setup(cx)).data;
+    if (!ecran)
+        return std::nullopt;
+    const xcb_get_property_cookie_t q =
+        xcb_get_property(cx, 0, ecran->root, XCB_ATOM_RESOURCE_MANAGER, XCB_ATOM_STRING, 0, 1 << 16);
+    if (xcb_get_property_reply_t* r = xcb_get_property_reply(cx, q, nullptr)) {
+        const QByteArray ressources(static_cast<const char*>(xcb_get_property_value(r)), xcb_get_property_value_length(r));
+        free(r);
+        for (const QByteArray& ligne : ressources.split('\n')) {
+            if (!ligne.startsWith("Xft.dpi:"))
+                continue;
+            bool ok = false;
+            const double d = ligne.mid(8).trimmed().toDouble(&ok);
+            if (ok && d > 0)
+                return d;
+        }
+    }
+    return std::nullopt;
+}
+
 static int twipsParPixelReel(bool horizontal)
 {
+    // Read once the application exists: the X server's density does not change in a run.
+    static bool lue = false;
+    static std::optional<double> densite;
+    if (!lue && qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        densite = densiteX11();
+        lue = true;
+    }
+    if (densite)
+        return static_cast<int>(std::lround(1440.0 / *densite));
     QScreen* s = ecranPrincipal();
     if (!s)
         return 15;

@@ -12,10 +12,10 @@ Controle::Controle(QWidget* w) : widget_(w) {}
 
 void Controle::placerReel(double g, double h, double l, double ht)
 {
-    g_ = static_cast<float>(g);
-    h_ = static_cast<float>(h);
-    l_ = static_cast<float>(l);
-    ht_ = static_cast<float>(ht);
+    g_ = g;
+    h_ = h;
+    l_ = l;
+    ht_ = ht;
     const double tx = Ecran::twipsParPixelX(), ty = Ecran::twipsParPixelY();
     widget_->setGeometry(arrondi(g_ / tx), arrondi(h_ / ty), std::max(0, arrondi(l_ / tx)), std::max(0, arrondi(ht_ / ty)));
 }
@@ -29,10 +29,10 @@ void Controle::definirVisible(bool v)
 void Controle::initialiserGeometrie()
 {
     const QRect r = widget_->geometry();
-    g_ = static_cast<float>(r.x() * Ecran::twipsParPixelX());
-    h_ = static_cast<float>(r.y() * Ecran::twipsParPixelY());
-    l_ = static_cast<float>(r.width() * Ecran::twipsParPixelX());
-    ht_ = static_cast<float>(r.height() * Ecran::twipsParPixelY());
+    g_ = r.x() * Ecran::twipsParPixelX();
+    h_ = r.y() * Ecran::twipsParPixelY();
+    l_ = r.width() * Ecran::twipsParPixelX();
+    ht_ = r.height() * Ecran::twipsParPixelY();
 }
 
 }  // namespace kal

@@ -15,16 +15,17 @@ public:
 
     QWidget* widget() const { return widget_; }
 
-    // Geometry in twips, relative to the parent's client area, kept in single precision as
-    // the windows store it (a box of 675.5 twips stays 675.5); the whole-twip getters round it.
+    // Geometry in twips, relative to the parent's client area, kept as it was set (a box of
+    // 675.5 twips stays 675.5, a sheet length divided by a preview scale keeps its fractions);
+    // the whole-twip getters round it. Only the widget on screen is in whole pixels.
     int gauche() const { return arrondi(g_); }
     int haut() const { return arrondi(h_); }
     int largeur() const { return arrondi(l_); }
     int hauteur() const { return arrondi(ht_); }
-    float gaucheReel() const { return g_; }
-    float hautReel() const { return h_; }
-    float largeurReelle() const { return l_; }
-    float hauteurReelle() const { return ht_; }
+    double gaucheReel() const { return g_; }
+    double hautReel() const { return h_; }
+    double largeurReelle() const { return l_; }
+    double hauteurReelle() const { return ht_; }
     void placer(int gaucheTwips, int hautTwips, int largeurTwips, int hauteurTwips)
     {
         placerReel(gaucheTwips, hautTwips, largeurTwips, hauteurTwips);
@@ -51,7 +52,7 @@ protected:
 
 private:
     QWidget* widget_;
-    float g_ = 0, h_ = 0, l_ = 0, ht_ = 0;
+    double g_ = 0, h_ = 0, l_ = 0, ht_ = 0;
     bool visible_ = true;
 };
 

@@ -1,5 +1,7 @@
 #include "platform/controls/controles.h"
 
+#include <QFontMetricsF>
+
 #include "platform/base/ecran.h"
 #include "platform/base/erreur.h"
 
@@ -58,6 +60,27 @@ void Etiquette::definirLegende(const QString& t)
 {
     legende_ = t;
     label_->setText(lignesAffichees(t));
+    ajusterPolice();
+}
+
+void Etiquette::definirAjustement(bool v)
+{
+    ajuster_ = v;
+    ajusterPolice();
+}
+
+void Etiquette::ajusterPolice()
+{
+    if (!ajuster_)
+        return;
+    QFont police = label_->parentWidget() ? label_->parentWidget()->font() : label_->font();
+    const int place = label_->width() - 2;
+    const auto tient = [&] { return QFontMetricsF(police).horizontalAdvance(label_->text()) <= place; };
+    if (!tient())
+        police.setStretch(QFont::SemiCondensed);
+    while (!tient() && police.pointSizeF() > 6)
+        police.setPointSizeF(police.pointSizeF() - 0.25);
+    label_->setFont(police);
 }
 
 void Etiquette::definirCouleurFond(int bgr)

@@ -32,12 +32,17 @@ public:
     void definirCouleurTexte(int bgr);
     int couleurFond() const { return fond_; }
     int couleurTexte() const { return texte_; }
+    // A caption wider than the label is then shown in a narrower font (down to 6 points), so
+    // that it is read whole; the caption itself is unchanged.
+    void definirAjustement(bool v);
     QLabel* label() const { return label_; }
     std::function<void()> surClic;
 
 private:
     QString legende_;
     QLabel* label_;
+    bool ajuster_ = false;
+    void ajusterPolice();
     int fond_ = 0xFFFFFF;
     int texte_ = 0;
     void appliquerCouleurs();

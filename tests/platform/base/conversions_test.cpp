@@ -1,4 +1,5 @@
 #include "platform/base/conversions.h"
+#include "platform/base/twips.h"
 #include "platform/base/erreur.h"
 
 #include <QLocale>
@@ -80,9 +81,9 @@ TEST(Conversions, LocaleFrancaise)
     EXPECT_EQ(CStr(123456), QStringLiteral("123456"));
     EXPECT_DOUBLE_EQ(CDbl(QStringLiteral("12,5")), 12.5);
     EXPECT_EQ(format01(210.0), QStringLiteral("210,0"));
-    EXPECT_EQ(mmDepuisTwips(11906), QStringLiteral("210,0"));
+    EXPECT_EQ(Twips(11906).mm(), QStringLiteral("210,0"));
     // The decimal survives: the separator is the locale's.
-    EXPECT_EQ(mmDepuisTwips(1000), QStringLiteral("17,6"));
+    EXPECT_EQ(Twips(1000).mm(), QStringLiteral("17,6"));
     try {
         CDbl(QStringLiteral("abc"));
         FAIL();
