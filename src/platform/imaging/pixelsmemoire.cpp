@@ -41,6 +41,13 @@ struct Zone {
     bool grandes;     // asked for in 2 MB pages
 };
 
+// The length of a fresh mapping for a picture of that many bytes: with 2 MB pages the picture
+// starts on a 2 MB boundary inside a slightly larger mapping.
+size_t longueurPour(size_t octets, bool grandes)
+{
+    return grandes ? (octets + GrandePage - 1) / GrandePage * GrandePage + GrandePage : octets;
+}
+
 // The freed mappings kept for the next pictures. A new picture takes the smallest that holds it,
 // so that its pages are already there (no page faults, no zeroing by the system); the reserve is
 // bounded, and a request it cannot serve gives back first what is too small to serve it.
@@ -51,8 +58,8 @@ public:
         std::lock_guard<std::mutex> g(m_);
         auto meilleure = zones_.end();
         for (auto i = zones_.begin(); i != zones_.end(); ++i)
-            if (i->grandes == grandes && i->utile >= octets && i->utile - octets <= octets / 4
-                && (meilleure == zones_.end() || i->utile < meilleure->utile))
+            if (i->grandes == grandes && i->utile >= octets && i->longueur <= longueurPour(octets, grandes) / 4 * 5
+                && (meilleure == zones_.end() || i->longueur < meilleure->longueur))
                 meilleure = i;
         if (meilleure != zones_.end()) {
             const Zone z = *meilleure;
@@ -138,8 +145,7 @@ void libererZone(void* p)
 #if defined(__linux__)
 Zone nouvelleZone(size_t octets, bool grandes)
 {
-    // With 2 MB pages the picture starts on a 2 MB boundary inside a slightly larger mapping.
-    const size_t longueur = grandes ? (octets + GrandePage - 1) / GrandePage * GrandePage + GrandePage : octets;
+    const size_t longueur = longueurPour(octets, grandes);
     void* m = mmap(nullptr, longueur, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (m == MAP_FAILED)
         return {nullptr, 0, nullptr, 0, grandes};
