@@ -1,6 +1,11 @@
 // Where the pictures of the pixel work come from and how their rows are shared out: the memory of
 // new pictures (mapped from the system, in 2 MB pages where it can, and kept warm for the next
-// picture once freed) and the rows handed out in small chunks to the cores.
+// picture once freed) and the rows handed out in small chunks to the threads of oneTBB's pool.
+// oneTBB first: Qt's headers define "emit", a name oneTBB's use.
+#include <tbb/blocked_range.h>
+#include <tbb/parallel_for.h>
+#include <tbb/task_arena.h>
+
 #include "platform/imaging/pixels.h"
 
 #include "platform/base/erreur.h"
@@ -8,17 +13,14 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
-#include <cstdlib>
-#include <exception>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
+
 #if defined(__linux__)
 #include <sys/mman.h>
-#endif
-#if defined(_OPENMP)
-#include <omp.h>
 #endif
 
 namespace kal::image {
@@ -207,7 +209,31 @@ QImage nouvelleImage(int w, int h, QImage::Format format)
     return img;
 }
 
-void definirFils(int n) { filsVoulus = std::max(0, n); }
+namespace {
+
+// The pool's arena when the number of threads is pinned (null: the whole pool). Arenas replaced are
+// kept, since a chunk may still be running in one.
+std::mutex mArene;
+std::atomic<tbb::task_arena*> areneFixee{nullptr};
+std::vector<std::unique_ptr<tbb::task_arena>>& arenes()
+{
+    static auto* a = new std::vector<std::unique_ptr<tbb::task_arena>>;
+    return *a;
+}
+
+}  // namespace
+
+void definirFils(int n)
+{
+    std::lock_guard<std::mutex> g(mArene);
+    filsVoulus = std::max(0, n);
+    if (n > 0) {
+        arenes().push_back(std::make_unique<tbb::task_arena>(n));
+        areneFixee = arenes().back().get();
+    } else {
+        areneFixee = nullptr;
+    }
+}
 
 int fils()
 {
@@ -221,54 +247,30 @@ void enParallele(int n, int grain, const std::function<void(int, int)>& travail)
         return;
     grain = std::max(1, grain);
     const int coeurs = fils();
-    // Chunks of at least grain rows, about four per thread, taken by whichever thread is free: a
-    // thread the system holds back (a busy machine) leaves its share to the others.
+    // Chunks of at least grain rows, about four per thread, taken by whichever thread is free: the
+    // caller works through them too, and waits only for the chunks other threads have taken, so a
+    // thread the system holds back on a busy machine leaves its share to the others instead of
+    // holding everyone up.
     const int morceau = std::max(grain, (n + 4 * coeurs - 1) / (4 * coeurs));
     const int morceaux = (n + morceau - 1) / morceau;
     if (morceaux == 1 || coeurs == 1) {
         travail(0, n);
         return;
     }
-#if defined(_OPENMP)
-    // A failure in a chunk (memory) is carried back to the caller once every chunk has ended.
-    std::exception_ptr erreur;
-    std::atomic<bool> echoue{false};
-#pragma omp parallel for schedule(dynamic, 1) num_threads(std::min(coeurs, morceaux))
-    for (int i = 0; i < morceaux; ++i) {
-        if (echoue.load(std::memory_order_relaxed))
-            continue;
-        try {
-            travail(i * morceau, std::min(n, (i + 1) * morceau));
-        } catch (...) {
-#pragma omp critical(kal_enparallele_erreur)
-            {
-                if (!erreur)
-                    erreur = std::current_exception();
-            }
-            echoue = true;
-        }
-    }
-    if (erreur)
-        std::rethrow_exception(erreur);
-#else
-    travail(0, n);
-#endif
+    // A failure in a chunk (memory) cancels the chunks not yet started and is raised here.
+    auto tout = [&] {
+        tbb::parallel_for(
+            tbb::blocked_range<int>(0, morceaux, 1),
+            [&](const tbb::blocked_range<int>& r) {
+                for (int i = r.begin(); i < r.end(); ++i)
+                    travail(i * morceau, std::min(n, (i + 1) * morceau));
+            },
+            tbb::simple_partitioner());
+    };
+    if (tbb::task_arena* a = areneFixee.load())
+        a->execute(tout);
+    else
+        tout();
 }
 
 }  // namespace kal::image
-
-// The threads of the pool sleep as soon as they have nothing to do: on a machine that is busy
-// with other work, threads spinning while they wait would take the cores the working threads
-// need. The OpenMP runtime reads this once, as it is loaded, before any constructor of the
-// program runs: hence the pre-initialisation entry of the executable (left alone when the user
-// has set it).
-#if defined(_OPENMP) && defined(__linux__)
-namespace {
-void attenteParSommeil(int, char**, char**)
-{
-    if (!std::getenv("OMP_WAIT_POLICY"))
-        putenv(const_cast<char*>("OMP_WAIT_POLICY=PASSIVE"));
-}
-}  // namespace
-__attribute__((section(".preinit_array"), used)) static void (*const kalAttenteOmp)(int, char**, char**) = attenteParSommeil;
-#endif
