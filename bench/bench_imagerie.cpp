@@ -16,7 +16,8 @@
 // the commit row where all three write a file and flush it to disk (fdatasync), as the program's
 // atomic write does. The sides take turns within each round (the order turning round by round);
 // the table gives the minimum and the median of the rounds, the medians' ratios, and the
-// machine's load average (1 minute) when the row ended.
+// machine's load average (1 minute) when the row ended. Every side is given the same number of
+// threads (--fils, printed with each table).
 //
 // Every output is compared, pixel by pixel and channel by channel, with a reference computed here
 // in double precision from the documented formulas (decodes: another decoder's output; encodes:
