@@ -91,11 +91,19 @@ public:
         }
         zones_.push_back(z);
         total_ += z.longueur;
-        // The oldest go first when the reserve is full.
-        while (total_ > Plafond || zones_.size() > NombreMax) {
+        // Over its bytes, the oldest go first; over its count, the smallest (the cheapest to map
+        // again), so that a burst of small pictures does not push out a full-resolution one.
+        while (total_ > Plafond) {
             total_ -= zones_.front().longueur;
             demapper(zones_.front());
             zones_.erase(zones_.begin());
+        }
+        while (zones_.size() > NombreMax) {
+            auto petite = std::min_element(zones_.begin(), zones_.end(),
+                                           [](const Zone& a, const Zone& b) { return a.longueur < b.longueur; });
+            total_ -= petite->longueur;
+            demapper(*petite);
+            zones_.erase(petite);
         }
     }
 
