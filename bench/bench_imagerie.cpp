@@ -3,9 +3,10 @@
 // repainted display, the commit of the work copies, the print of one object at full resolution)
 // and the full-resolution operations (decode, five adjustments, rotation, resize, encode).
 //
-//   bench_imagerie [--tours N] [--seulement TEXTE] [largeur hauteur]
+//   bench_imagerie [--tours N] [--fils N] [--seulement TEXTE] [largeur hauteur]
 //
-// --tours: rounds per row (7); --seulement: only the rows whose name holds TEXTE.
+// --tours: rounds per row (7); --fils: threads for every side (one per core); --seulement: only
+// the rows whose name holds TEXTE.
 //
 // Fairness. The program runs itself twice, and prints both tables: once on ordinary 4 KB pages
 // for everyone (our pictures too), once with 2 MB pages for everyone (ours by madvise, the
@@ -15,7 +16,8 @@
 // the commit row where all three write a file and flush it to disk (fdatasync), as the program's
 // atomic write does. The sides take turns within each round (the order turning round by round);
 // the table gives the minimum and the median of the rounds, the medians' ratios, and the
-// machine's load average (1 minute) when the row ended.
+// machine's load average (1 minute) when the row ended. Every side is given the same number of
+// threads (--fils, printed with each table).
 //
 // Every output is compared, pixel by pixel and channel by channel, with a reference computed here
 // in double precision from the documented formulas (decodes: another decoder's output; encodes:
@@ -42,6 +44,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <functional>
@@ -58,6 +61,7 @@ namespace {
 
 constexpr double Pi = 3.14159265358979323846;
 int tours = 7;
+int nbFils = 0;  // threads every side may use (one per core unless given)
 std::string seulement;
 
 bool garder(const char* nom) { return seulement.empty() || std::string(nom).find(seulement) != std::string::npos; }
@@ -496,19 +500,11 @@ struct Formules {
     }
 };
 
-// Each stage is brought back to 8 bits (rounded, clipped) as ours is, so that the three compute
-// the same picture (a float pipeline clipped only at its end differs by up to 22 levels where a
-// stage leaves 0..255, and fails the check). libvips' leanest form of it: the gain and offset
-// stages give 8 bits themselves (an offset of one half more, then truncation to 8 bits); the
-// matrices and the convolution are followed by one such stage.
-VipsImage* vipsHuit(VipsImage* in)
-{
-    double un[1] = {1}, demi[1] = {0.5};
-    VipsImage* c = nullptr;
-    vips_linear(in, &c, un, demi, 1, "uchar", TRUE, NULL);
-    return c;
-}
-
+// The chain as a libvips user writes it, each operation giving what the next takes: contrast and
+// intensity as a gain and offset giving 8 bits, the colour turn and the saturation as 3 x 3
+// matrices, each brought back to 8 bits (libvips 8.14 has no clip of its own, and the stage after
+// the turn must start from clipped values, or the check fails by up to 13 levels), the sharpness
+// as a 3 x 3 integer convolution on the 8 bits, which gives 8 bits itself.
 VipsImage* vipsLineaire8(VipsImage* in, double gain, double decalage)
 {
     double a[3] = {gain, gain, gain}, b[3] = {decalage + 0.5, decalage + 0.5, decalage + 0.5};
@@ -522,27 +518,31 @@ VipsImage* vipsCinq(VipsImage* in, const Formules& f, bool teinte, bool saturati
 {
     VipsImage* mh = vips_image_new_matrix_from_array(3, 3, f.hue, 9);
     VipsImage* ms = vips_image_new_matrix_from_array(3, 3, f.sat, 9);
-    VipsImage* mk = vips_image_new_matrix_from_array(3, 3, f.sharpen, 9);
+    // The sharpness matrix in whole numbers over its scale (the amount is in thousandths, the
+    // binomial mean in sixteenths).
+    double entiers[9];
+    for (int i = 0; i < 9; ++i)
+        entiers[i] = std::round(f.sharpen[i] * 16000);
+    VipsImage* mk = vips_image_new_matrix_from_array(3, 3, entiers, 9);
+    vips_image_set_double(mk, "scale", 16000);
     VipsImage* x = nullptr;
     auto prendre = [&](VipsImage* nouvelle) {
         g_object_unref(in);
         in = nouvelle;
     };
-    auto huit = [&](VipsImage* nouvelle) {
-        prendre(vipsHuit(nouvelle));
-        g_object_unref(nouvelle);
-    };
     prendre(vipsLineaire8(in, f.gainC, f.offC));
     if (teinte) {
         vips_recomb(in, &x, mh, NULL);
-        huit(x);
+        prendre(vipsLineaire8(x, 1, 0));
+        g_object_unref(x);
     }
     prendre(vipsLineaire8(in, 1, f.offI));
-    vips_conv(in, &x, mk, "precision", VIPS_PRECISION_FLOAT, NULL);
-    huit(x);
+    vips_conv(in, &x, mk, "precision", VIPS_PRECISION_INTEGER, NULL);
+    prendre(x);
     if (saturation) {
         vips_recomb(in, &x, ms, NULL);
-        huit(x);
+        prendre(vipsLineaire8(x, 1, 0));
+        g_object_unref(x);
     }
     for (VipsImage* m : {mh, ms, mk})
         g_object_unref(m);
@@ -602,12 +602,18 @@ int executer(int argc, char** argv, bool grandes, int W, int H)
     if (VIPS_INIT(argv[0]))
         return 1;
     vips_cache_set_max(0);
+    // The same number of threads for the three sides.
+    image::definirFils(nbFils);
+    vips_concurrency_set(nbFils);
+    MagickLib::SetMagickResourceLimit(MagickLib::ThreadsResource, static_cast<unsigned long>(nbFils));
     image::definirGrandesPages(grandes);
     const char* tunables = std::getenv("GLIBC_TUNABLES");
-    std::printf("== %s: ours %s, libraries' malloc %s (GLIBC_TUNABLES=%s); %u cores; %d rounds\n",
+    std::printf("== %s: ours %s, libraries' malloc %s (GLIBC_TUNABLES=%s); %u cores; %d threads for every side "
+                "(ours %d, GM %lu, vips %d); %d rounds\n",
                 grandes ? "2 MB pages for everyone" : "ordinary 4 KB pages for everyone",
                 grandes ? "madvise(MADV_HUGEPAGE)" : "no madvise", grandes ? "madvised" : "plain", tunables ? tunables : "",
-                std::thread::hardware_concurrency(), tours);
+                std::thread::hardware_concurrency(), nbFils, image::fils(),
+                static_cast<unsigned long>(MagickLib::GetMagickResourceLimit(MagickLib::ThreadsResource)), vips_concurrency_get(), tours);
     std::printf("%-40s %15s  %15s  %15s  %7s %7s   %-18s %-18s %-18s  %-24s  %s\n", "row (ms: min median)", "ours", "GM", "vips",
                 "GM/ours", "vips/o.", "check ours", "check GM", "check vips", "tolerance max/mean/99.9%", "load");
 
@@ -842,7 +848,23 @@ int executer(int argc, char** argv, bool grandes, int W, int H)
     }
 
     // ---- full-resolution operations, in memory ----
-    std::printf("-- full-resolution operations, in memory\n");
+    {
+        // The memory floor of a point operation: the picture's bytes copied on every thread into
+        // a picture already in memory (its pages touched), the median of the rounds.
+        QImage copie(photo.size(), QImage::Format_RGB32);
+        copie.fill(0);
+        std::vector<double> t;
+        for (int tour = 0; tour < std::max(tours, 5); ++tour)
+            t.push_back(kalbench::duree([&] {
+                image::enParallele(H, 16, [&](int y0, int y1) {
+                    std::memcpy(copie.scanLine(y0), photo.constScanLine(y0), size_t(y1 - y0) * size_t(photo.bytesPerLine()));
+                });
+            }));
+        std::sort(t.begin(), t.end());
+        std::printf("-- full-resolution operations, in memory (memory floor: a copy of the picture's %.0f MB into a "
+                    "touched picture takes %.1f ms, median; load %.2f)\n",
+                    double(photo.sizeInBytes()) / 1e6, t[t.size() / 2], chargeMachine());
+    }
     for (int sans = 0; sans < 2 && garder("decode JPEG, restart markers / no restart markers"); ++sans) {
         const QByteArray& o = sans ? octets0 : octets1;
         QImage notreRes;
@@ -993,6 +1015,8 @@ int main(int argc, char** argv)
             pages = argv[++i];
         else if (a == "--tours" && i + 1 < argc)
             tours = std::max(1, std::atoi(argv[++i]));
+        else if (a == "--fils" && i + 1 < argc)
+            nbFils = std::max(1, std::atoi(argv[++i]));
         else if (a == "--seulement" && i + 1 < argc)
             seulement = argv[++i];
         else
@@ -1000,9 +1024,11 @@ int main(int argc, char** argv)
     }
     const int W = autres.size() >= 2 ? std::atoi(autres[0].c_str()) : 6000;
     const int H = autres.size() >= 2 ? std::atoi(autres[1].c_str()) : 4000;
+    if (nbFils <= 0)
+        nbFils = int(std::max(1u, std::thread::hardware_concurrency()));
     if (pages.empty()) {
         // Both memory policies, each in a process of its own (glibc reads its tunables at start).
-        std::string suite = " --tours " + std::to_string(tours) + " " + std::to_string(W) + " " + std::to_string(H);
+        std::string suite = " --tours " + std::to_string(tours) + " --fils " + std::to_string(nbFils) + " " + std::to_string(W) + " " + std::to_string(H);
         if (!seulement.empty())
             suite += " --seulement '" + seulement + "'";
         std::printf("Picture %d x %d. Transparent huge pages: ", W, H);

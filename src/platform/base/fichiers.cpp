@@ -149,13 +149,19 @@ bool toutEcrire(int fd, const char* p, size_t n)
     return true;
 }
 
+}  // namespace
+
+bool copieDeTravail(const QString& c) { return nomFinal(c).endsWith(QStringLiteral(".svc")); }
+
+namespace {
+
 // A file being written beside its target, renamed over it by installer(): the target changes only
 // then, in one step; dropped without installer(), the temporary file is removed.
 class FichierAcote {
 public:
     // `mode`: the permissions of the new file (a copy takes its source's); -1 keeps those of the
     // file replaced, or gives a new file the usual ones.
-    explicit FichierAcote(const QString& cible, int mode = -1) : cible_(cible)
+    explicit FichierAcote(const QString& cible, int mode = -1) : cible_(cible), durable_(!copieDeTravail(cible))
     {
         std::error_code ec;
         stdfs::path p = chemin(cible);
@@ -221,10 +227,10 @@ public:
             echecAcces(cible_, errno, existait_);
     }
 
-    // Flushed to the disk, closed, and renamed over the target.
+    // Flushed to the disk (a work copy is not), closed, and renamed over the target.
     void installer()
     {
-        if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS)
+        if (durable_ && ::fdatasync(fd_) != 0 && errno != EINVAL && errno != EROFS)
             echecAcces(cible_, errno, existait_);
         const int fd = fd_;
         fd_ = -1;
@@ -233,6 +239,8 @@ public:
         if (::rename(provisoire_.constData(), vrai_.constData()) != 0)
             echecAcces(cible_, errno, existait_);
         provisoire_.clear();
+        if (!durable_)
+            return;
         // The new name itself is made durable with the folder.
         const std::string dossier = stdfs::path(vrai_.toStdString()).parent_path().string();
         const int d = ::open(dossier.empty() ? "." : dossier.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -248,6 +256,7 @@ private:
     QByteArray provisoire_;
     int fd_ = -1;
     bool existait_ = false;
+    bool durable_;
 };
 
 }  // namespace

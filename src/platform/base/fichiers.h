@@ -41,6 +41,12 @@ void ecrireFichier(const QString& chemin, const QByteArray& octets);
 // exact pattern only. Gives how many were removed.
 int supprimerRestesEcriture(const QString& dossier, const QStringList& noms);
 
+// The work copies (names ending in .svc) are the program's scratch files, made again from the
+// others whenever needed: ecrireFichier and copierFichier put them in place whole the same way but
+// do not wait for the disk, which is only waited on for what the user would lose (settings, saved
+// pages, saved photos).
+bool copieDeTravail(const QString& chemin);
+
 // Text files as the program writes them: the whole text in one statement, ended by CR LF,
 // in UTF-8, written as ecrireFichier does (75 when the file cannot be written).
 void ecrireTexte(const QString& chemin, const QString& texte);

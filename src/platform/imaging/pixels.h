@@ -4,6 +4,7 @@
 // QImage::Format_RGB32 and spreads its rows over the processor cores.
 #include <QImage>
 #include <QRect>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -78,16 +79,25 @@ bool sansCouleur(const QImage& image);
 QImage enRgb32(const QImage& image);
 
 // A new picture of largeur x hauteur pixels (contents undefined). The memory of a large one comes
-// straight from the system and goes back to it when the last copy is gone, and it is asked for in
-// 2 MB pages where the system offers them: the threads that fill it then take a few dozen page
-// faults instead of tens of thousands. Raises error 7 when the memory cannot be had.
+// straight from the system, asked for in 2 MB pages where the system offers them; once its last
+// copy is gone it is kept in a bounded reserve for the next picture of about its size, whose
+// threads then fill pages already there instead of taking tens of thousands of page faults.
+// Raises error 7 when the memory cannot be had.
 QImage nouvelleImage(int largeur, int hauteur, QImage::Format format = QImage::Format_RGB32);
 // Whether nouvelleImage asks for 2 MB pages (on unless turned off; the benchmark turns it off to
 // compare with libraries on ordinary pages).
 void definirGrandesPages(bool oui);
 bool grandesPages();
+// The memory the reserve holds, and its return to the system.
+size_t octetsEnReserve();
+void viderReserve();
 
-// Runs travail(debut, fin) over [0, n) split into bands, one per core (at least grain rows a band).
+// Runs travail(debut, fin) over [0, n) cut into chunks of at least grain rows, taken one after the
+// other by the threads of a pool that lives with the program. A failure in a chunk is raised here
+// once the others have ended.
 void enParallele(int n, int grain, const std::function<void(int, int)>& travail);
+// The threads the pixel work uses: one per core unless set (0: back to one per core).
+void definirFils(int n);
+int fils();
 
 }  // namespace kal::image

@@ -12,6 +12,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 namespace kal::image {
 
@@ -25,6 +28,128 @@ inline int plancher(double v)
     const int i = static_cast<int>(v);
     return i - (v < i ? 1 : 0);
 }
+
+// What a turned row needs of its source.
+struct Tour {
+    const uint32_t* base;
+    qsizetype pas;  // pixels from one row to the next
+    int sw, sh;
+    double co, si;
+    uint32_t fond;
+};
+
+// Where a target pixel samples: the source pixel at its top left and the weights in 256ths.
+struct Echantillon {
+    int x0, y0, fx, fy;
+    bool dehors;     // entirely outside: the background colour
+    bool interieur;  // its four source pixels inside the picture
+};
+
+inline Echantillon echantillon(const Tour& t, double sx, double sy)
+{
+    Echantillon e{plancher(sx), plancher(sy), 0, 0, false, false};
+    if (e.x0 < -1 || e.y0 < -1 || e.x0 >= t.sw || e.y0 >= t.sh) {
+        e.dehors = true;
+        return e;
+    }
+    e.fx = static_cast<int>((sx - e.x0) * 256 + 0.5);
+    e.fy = static_cast<int>((sy - e.y0) * 256 + 0.5);
+    e.interieur = e.x0 >= 0 && e.y0 >= 0 && e.x0 + 1 < t.sw && e.y0 + 1 < t.sh;
+    return e;
+}
+
+// The bilinear sample: each channel (top gx + fx, bottom likewise, then gy + fy), rounded.
+inline uint32_t melange(const Tour& t, const Echantillon& e)
+{
+    if (e.dehors)
+        return t.fond;
+    auto at = [&](int xx, int yy) -> uint32_t {
+        return (unsigned(xx) >= unsigned(t.sw) || unsigned(yy) >= unsigned(t.sh)) ? t.fond : t.base[yy * t.pas + xx];
+    };
+    uint32_t p00, p10, p01, p11;
+    if (e.interieur) {
+        const uint32_t* l0 = t.base + e.y0 * t.pas + e.x0;
+        p00 = l0[0], p10 = l0[1], p01 = l0[t.pas], p11 = l0[t.pas + 1];
+    } else {
+        p00 = at(e.x0, e.y0), p10 = at(e.x0 + 1, e.y0), p01 = at(e.x0, e.y0 + 1), p11 = at(e.x0 + 1, e.y0 + 1);
+    }
+    // Red and blue side by side in the two halves of 64 bits (their sums never meet), green alone.
+    auto rb = [](uint32_t p) { return (uint64_t(p & 0xFF0000u) << 16) | (p & 0xFFu); };
+    constexpr uint64_t Demi = (uint64_t(32768) << 32) | 32768;
+    const uint32_t gx = uint32_t(256 - e.fx), gy = uint32_t(256 - e.fy), fx = uint32_t(e.fx), fy = uint32_t(e.fy);
+    const uint64_t hrb = rb(p00) * gx + rb(p10) * fx, brb = rb(p01) * gx + rb(p11) * fx;
+    const uint64_t vrb = (hrb * gy + brb * fy + Demi) >> 16;
+    const uint32_t hg = ((p00 >> 8) & 0xFF) * gx + ((p10 >> 8) & 0xFF) * fx;
+    const uint32_t bg = ((p01 >> 8) & 0xFF) * gx + ((p11 >> 8) & 0xFF) * fx;
+    const uint32_t g = (hg * gy + bg * fy + 32768) >> 16;
+    return 0xFF000000u | (uint32_t((vrb >> 32) & 0xFF) << 16) | (g << 8) | uint32_t(vrb & 0xFF);
+}
+
+// One turned row from its first sample point (sx, sy), one pixel a step.
+void ligneTournee(const Tour& t, double sx, double sy, uint32_t* d, int n)
+{
+    for (int x = 0; x < n; ++x, sx += t.co, sy -= t.si)
+        d[x] = melange(t, echantillon(t, sx, sy));
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// The same row, eight pixels at a time on AVX2: the sample points are stepped exactly as above,
+// the four source pixels of each gathered, and the weighting done in the same integers; pixels
+// near the edges take the path above.
+__attribute__((target("avx2"))) void ligneTourneeAvx2(const Tour& t, double sx, double sy, uint32_t* d, int n)
+{
+    alignas(32) int32_t idx[8], fxs[8], fys[8], masque[8];
+    alignas(32) uint32_t bord[8];
+    const __m256i octet = _mm256_set1_epi32(0xFF), demi = _mm256_set1_epi32(32768), c256 = _mm256_set1_epi32(256);
+    const int* base = reinterpret_cast<const int*>(t.base);
+    const int* base01 = reinterpret_cast<const int*>(t.base + t.pas);
+    int x = 0;
+    for (; x + 8 <= n; x += 8) {
+        bool tous = true, aucun = true;
+        for (int i = 0; i < 8; ++i, sx += t.co, sy -= t.si) {
+            const Echantillon e = echantillon(t, sx, sy);
+            if (e.interieur) {
+                idx[i] = int32_t(e.y0 * t.pas + e.x0);
+                fxs[i] = e.fx;
+                fys[i] = e.fy;
+                masque[i] = 0;
+                aucun = false;
+            } else {
+                idx[i] = fxs[i] = fys[i] = 0;
+                masque[i] = -1;
+                bord[i] = melange(t, e);
+                tous = false;
+            }
+        }
+        if (aucun) {
+            std::memcpy(d + x, bord, sizeof bord);
+            continue;
+        }
+        const __m256i vi = _mm256_load_si256(reinterpret_cast<const __m256i*>(idx));
+        const __m256i fx = _mm256_load_si256(reinterpret_cast<const __m256i*>(fxs));
+        const __m256i fy = _mm256_load_si256(reinterpret_cast<const __m256i*>(fys));
+        const __m256i gx = _mm256_sub_epi32(c256, fx), gy = _mm256_sub_epi32(c256, fy);
+        const __m256i p00 = _mm256_i32gather_epi32(base, vi, 4), p10 = _mm256_i32gather_epi32(base + 1, vi, 4);
+        const __m256i p01 = _mm256_i32gather_epi32(base01, vi, 4), p11 = _mm256_i32gather_epi32(base01 + 1, vi, 4);
+        __m256i r = _mm256_set1_epi32(int(0xFF000000u));
+        for (int decalage = 0; decalage < 24; decalage += 8) {
+            const __m128i n8 = _mm_cvtsi32_si128(decalage);
+            const __m256i c00 = _mm256_and_si256(_mm256_srl_epi32(p00, n8), octet), c10 = _mm256_and_si256(_mm256_srl_epi32(p10, n8), octet);
+            const __m256i c01 = _mm256_and_si256(_mm256_srl_epi32(p01, n8), octet), c11 = _mm256_and_si256(_mm256_srl_epi32(p11, n8), octet);
+            const __m256i haut = _mm256_add_epi32(_mm256_mullo_epi32(c00, gx), _mm256_mullo_epi32(c10, fx));
+            const __m256i bas = _mm256_add_epi32(_mm256_mullo_epi32(c01, gx), _mm256_mullo_epi32(c11, fx));
+            const __m256i v = _mm256_srli_epi32(
+                _mm256_add_epi32(_mm256_add_epi32(_mm256_mullo_epi32(haut, gy), _mm256_mullo_epi32(bas, fy)), demi), 16);
+            r = _mm256_or_si256(r, _mm256_sll_epi32(v, n8));
+        }
+        if (!tous)
+            r = _mm256_blendv_epi8(r, _mm256_load_si256(reinterpret_cast<const __m256i*>(bord)),
+                                   _mm256_load_si256(reinterpret_cast<const __m256i*>(masque)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + x), r);
+    }
+    ligneTournee(t, sx, sy, d + x, n - x);
+}
+#endif
 
 }  // namespace
 
@@ -73,45 +198,25 @@ QImage tourner(const QImage& source, int centiemes, QRgb fond)
     // Each target pixel centre is turned back onto the source and sampled bilinearly (weights in
     // 256ths); samples that fall outside the picture take the colour fond, which smooths the edges.
     const double a = centiemes / 100.0 * Pi / 180.0, co = std::cos(a), si = std::sin(a);
-    const uint32_t f = 0xFF000000u | fond;
+    const Tour tour{reinterpret_cast<const uint32_t*>(src.constBits()), src.bytesPerLine() / 4, w, h, co, si,
+                    0xFF000000u | fond};
     const Lignes ld = lignes(dst);
-    const auto* base = reinterpret_cast<const uint32_t*>(src.constBits());
-    const qsizetype pas = src.bytesPerLine() / 4;
+#if defined(__x86_64__) && defined(__GNUC__)
+    const bool avx2 = __builtin_cpu_supports("avx2");
+#endif
     enParallele(H, 16, [&](int y0, int y1) {
-        const int sw = w, sh = h, tw = W;
-        auto at = [&](int xx, int yy) -> uint32_t {
-            return (unsigned(xx) >= unsigned(sw) || unsigned(yy) >= unsigned(sh)) ? f : base[yy * pas + xx];
-        };
-        // Red and blue side by side in the two halves of 64 bits (their sums never meet), green alone.
-        auto rb = [](uint32_t p) { return (uint64_t(p & 0xFF0000u) << 16) | (p & 0xFFu); };
-        constexpr uint64_t Demi = (uint64_t(32768) << 32) | 32768;
         for (int y = y0; y < y1; ++y) {
             uint32_t* d = reinterpret_cast<uint32_t*>(ld(y));
             const double dy = y + 0.5 - H / 2.0, dx0 = 0.5 - W / 2.0;
-            double sx = dx0 * co + dy * si + sw / 2.0 - 0.5;
-            double sy = -dx0 * si + dy * co + sh / 2.0 - 0.5;
-            for (int x = 0; x < tw; ++x, sx += co, sy -= si) {
-                const int x0 = plancher(sx), yb = plancher(sy);
-                if (x0 < -1 || yb < -1 || x0 >= sw || yb >= sh) {
-                    d[x] = f;
-                    continue;
-                }
-                const int fx = static_cast<int>((sx - x0) * 256 + 0.5), fy = static_cast<int>((sy - yb) * 256 + 0.5);
-                uint32_t p00, p10, p01, p11;
-                if (x0 >= 0 && yb >= 0 && x0 + 1 < sw && yb + 1 < sh) {
-                    const uint32_t* l0 = base + yb * pas + x0;
-                    p00 = l0[0], p10 = l0[1], p01 = l0[pas], p11 = l0[pas + 1];
-                } else {
-                    p00 = at(x0, yb), p10 = at(x0 + 1, yb), p01 = at(x0, yb + 1), p11 = at(x0 + 1, yb + 1);
-                }
-                const uint32_t gx = uint32_t(256 - fx), gy = uint32_t(256 - fy);
-                const uint64_t hrb = rb(p00) * gx + rb(p10) * uint32_t(fx), brb = rb(p01) * gx + rb(p11) * uint32_t(fx);
-                const uint64_t vrb = (hrb * gy + brb * uint32_t(fy) + Demi) >> 16;
-                const uint32_t hg = ((p00 >> 8) & 0xFF) * gx + ((p10 >> 8) & 0xFF) * uint32_t(fx);
-                const uint32_t bg = ((p01 >> 8) & 0xFF) * gx + ((p11 >> 8) & 0xFF) * uint32_t(fx);
-                const uint32_t g = (hg * gy + bg * uint32_t(fy) + 32768) >> 16;
-                d[x] = 0xFF000000u | (uint32_t((vrb >> 32) & 0xFF) << 16) | (g << 8) | uint32_t(vrb & 0xFF);
+            const double sx = dx0 * co + dy * si + w / 2.0 - 0.5;
+            const double sy = -dx0 * si + dy * co + h / 2.0 - 0.5;
+#if defined(__x86_64__) && defined(__GNUC__)
+            if (avx2) {
+                ligneTourneeAvx2(tour, sx, sy, d, W);
+                continue;
             }
+#endif
+            ligneTournee(tour, sx, sy, d, W);
         }
     });
     return dst;
@@ -176,22 +281,29 @@ namespace {
 // One row down the columns: target row y from the source rows its weights cover (ligne(i) gives
 // source row i). Every byte of a row is one channel of one pixel, so the loop runs over the row's
 // bytes whatever the channel (the weights sum to 1, so the opaque alpha stays 255).
+// One source row's share: acc[i] += q s[i]. 16-bit operands (a weight is at most 16384) let the
+// compiler use the 16 x 16 -> 32-bit multiplications.
+KAL_VECTORIEL void accumuler(int32_t* __restrict acc, const uint8_t* __restrict s, int16_t q, int n)
+{
+    for (int i = 0; i < n; ++i)
+        acc[i] += int32_t(q) * int16_t(s[i]);
+}
+
+KAL_VECTORIEL void ramener(const int32_t* __restrict acc, uint8_t* __restrict d, int n)
+{
+    for (int i = 0; i < n; ++i)
+        d[i] = uint8_t(std::min(255, acc[i] >> 14));
+}
+
 template <typename LigneSource>
 void passeColonnes(const LigneSource& ligne, int largeur, const Axe& ay, int y, int32_t* acc, uint8_t* d)
 {
-    const int n = largeur * 4;  // a local bound: the stores below cannot change it
+    const int n = largeur * 4;
     std::fill(acc, acc + n, 8192);
     const int* p = &ay.poids[size_t(y) * ay.maxn];
-    for (int k = 0; k < ay.nombre[y]; ++k) {
-        const uint8_t* s = ligne(ay.debut[y] + k);
-        // 16-bit operands (a weight is at most 16384) let the compiler use the 16 x 16 -> 32-bit
-        // multiplications every x86-64 processor has.
-        const int16_t q = int16_t(p[k]);
-        for (int i = 0; i < n; ++i)
-            acc[i] += int32_t(q) * int16_t(s[i]);
-    }
-    for (int i = 0; i < n; ++i)
-        d[i] = uint8_t(std::min(255, acc[i] >> 14));
+    for (int k = 0; k < ay.nombre[y]; ++k)
+        accumuler(acc, ligne(ay.debut[y] + k), int16_t(p[k]), n);
+    ramener(acc, d, n);
 }
 
 // One row across: the n target pixels of a row from the source row s.

@@ -20,8 +20,8 @@ namespace {
 // Everything a pass needs, computed once from the values.
 struct Plan {
     std::array<uint8_t, 256> avant{};  // contrast (and intensity when there is no hue turn)
-    std::array<uint8_t, 256> apres{};  // intensity after the hue turn
-    bool lutAvant = false, teinte = false, lutApres = false;
+    int decalage = 0;                   // intensity after the hue turn, added then clamped
+    bool lutAvant = false, teinte = false;
     int m[9] = {};                      // hue turn, x 4096
     int k256 = 0;                       // sharpness amount x 256
     int f256 = 256;                     // saturation factor x 256
@@ -61,8 +61,7 @@ Plan preparer(const Reglages& r)
     if (p.teinte) {
         p.avant = lc;
         p.lutAvant = c;
-        p.apres = li;
-        p.lutApres = i;
+        p.decalage = static_cast<int>(std::lround(r.intensite * 255.0 / 1000.0));
         // Hue turn: rotation of the colour cube about its grey diagonal (greys stay put);
         // +120 degrees sends red to green, green to blue and blue to red.
         const double t = r.teinte * Pi / 180.0, co = std::cos(t), si = std::sin(t);
@@ -94,7 +93,7 @@ struct Plans {
 };
 
 // Contrast, hue turn and intensity on one row, from packed pixels to planes.
-void etapeA(const Plan& p, const uint32_t* src, Plans d, int n)
+KAL_VECTORIEL void etapeA(const Plan& p, const uint32_t* src, Plans d, int n)
 {
     if (!p.teinte) {
         if (!p.lutAvant) {
@@ -115,21 +114,31 @@ void etapeA(const Plan& p, const uint32_t* src, Plans d, int n)
         }
         return;
     }
-    const int* m = p.m;
+    const int m0 = p.m[0], m1 = p.m[1], m2 = p.m[2], m3 = p.m[3], m4 = p.m[4], m5 = p.m[5], m6 = p.m[6], m7 = p.m[7],
+              m8 = p.m[8], dc = p.decalage;
     const uint8_t* av = p.avant.data();
-    const uint8_t* ap = p.apres.data();
+    // The contrast's table first (lookups), then the turn and the intensity in plain arithmetic
+    // over the row, which the compiler vectorises.
     for (int x = 0; x < n; ++x) {
         const uint32_t v = src[x];
-        const int r = av[rouge(v)], g = av[vert(v)], b = av[bleu(v)];
-        d.r[x] = ap[borne8((m[0] * r + m[1] * g + m[2] * b + 2048) >> 12)];
-        d.g[x] = ap[borne8((m[3] * r + m[4] * g + m[5] * b + 2048) >> 12)];
-        d.b[x] = ap[borne8((m[6] * r + m[7] * g + m[8] * b + 2048) >> 12)];
+        d.r[x] = av[rouge(v)];
+        d.g[x] = av[vert(v)];
+        d.b[x] = av[bleu(v)];
+    }
+    uint8_t* __restrict pr = d.r;
+    uint8_t* __restrict pg = d.g;
+    uint8_t* __restrict pb = d.b;
+    for (int x = 0; x < n; ++x) {
+        const int r = pr[x], g = pg[x], b = pb[x];
+        pr[x] = uint8_t(borne8(borne8((m0 * r + m1 * g + m2 * b + 2048) >> 12) + dc));
+        pg[x] = uint8_t(borne8(borne8((m3 * r + m4 * g + m5 * b + 2048) >> 12) + dc));
+        pb[x] = uint8_t(borne8(borne8((m6 * r + m7 * g + m8 * b + 2048) >> 12) + dc));
     }
 }
 
 // Sharpness on one plane of row y from the three stage-A rows around it (h above, c, b below):
 // p + k (16 p - S) / 4096 with S the 3 x 3 binomial sum; columns outside repeat the edge.
-void netteteCanal(int k, const uint8_t* h, const uint8_t* c, const uint8_t* b, uint8_t* dst, int n, int16_t* v)
+KAL_VECTORIEL void netteteCanal(int k, const uint8_t* h, const uint8_t* c, const uint8_t* b, uint8_t* dst, int n, int16_t* v)
 {
     for (int x = 0; x < n; ++x)
         v[x + 1] = int16_t(h[x] + 2 * c[x] + b[x]);
@@ -143,7 +152,7 @@ void netteteCanal(int k, const uint8_t* h, const uint8_t* c, const uint8_t* b, u
 }
 
 // Saturation on the planes, then packed into the target row.
-void etapeB(const Plan& p, Plans s, uint32_t* dst, int n)
+KAL_VECTORIEL void etapeB(const Plan& p, Plans s, uint32_t* dst, int n)
 {
     const int f = p.f256;
     if (f == 256) {

@@ -2,13 +2,13 @@
 
 #include "platform/base/erreur.h"
 #include "platform/scanner/assemblage.h"
+#include "platform/scanner/bibliothequesane.h"
 #include "platform/scanner/choixsource.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QThread>
 
-#include <sane/sane.h>
 #include <sane/saneopts.h>
 
 #include <algorithm>
@@ -26,7 +26,7 @@ bool bibliothequeOccupee_ = false;
 
 QString texteSane(const char* t) { return t ? QString::fromUtf8(t) : QString(); }
 
-QString statut(SANE_Status s) { return texteSane(sane_strstatus(s)); }
+QString statut(SANE_Status s) { return texteSane(sane::f().strstatus(s)); }
 
 // The device cannot be reached (absent, busy, access refused), rather than the page failing.
 bool sourceIndisponible(SANE_Status s)
@@ -59,7 +59,7 @@ class Appareil {
 public:
     explicit Appareil(const QString& nom)
     {
-        const SANE_Status s = sane_open(nom.toUtf8().constData(), &h_);
+        const SANE_Status s = sane::f().open(nom.toUtf8().constData(), &h_);
         if (s != SANE_STATUS_GOOD || !h_)
             throw Erreur(scan::SourceIndisponible,
                          QStringLiteral("source « %1 » indisponible : %2").arg(nom, statut(s)));
@@ -71,8 +71,8 @@ public:
         // drivers deadlock; leaving it a moment to settle avoids that.
         if (enCours_)
             QThread::msleep(100);
-        sane_cancel(h_);
-        sane_close(h_);
+        sane::f().cancel(h_);
+        sane::f().close(h_);
     }
     // Between the start of the scan and the end of its last frame.
     void debut() { enCours_ = true; }
@@ -85,17 +85,17 @@ public:
     std::optional<SANE_Int> option(const char* nom) const
     {
         SANE_Int n = 0;
-        if (sane_control_option(h_, 0, SANE_ACTION_GET_VALUE, &n, nullptr) != SANE_STATUS_GOOD)
+        if (sane::f().control_option(h_, 0, SANE_ACTION_GET_VALUE, &n, nullptr) != SANE_STATUS_GOOD)
             return std::nullopt;
         for (SANE_Int i = 1; i < n; ++i) {
-            const SANE_Option_Descriptor* d = sane_get_option_descriptor(h_, i);
+            const SANE_Option_Descriptor* d = sane::f().get_option_descriptor(h_, i);
             if (d && d->name && qstrcmp(d->name, nom) == 0 && SANE_OPTION_IS_ACTIVE(d->cap)
                 && SANE_OPTION_IS_SETTABLE(d->cap))
                 return i;
         }
         return std::nullopt;
     }
-    const SANE_Option_Descriptor* descripteur(SANE_Int i) const { return sane_get_option_descriptor(h_, i); }
+    const SANE_Option_Descriptor* descripteur(SANE_Int i) const { return sane::f().get_option_descriptor(h_, i); }
 
     // Settings are best effort: a value the device refuses leaves its own.
     void fixerTexte(const char* nom, const QByteArray& valeur)
@@ -108,7 +108,7 @@ public:
             return;
         QByteArray v = valeur;
         v.resize(d->size, '\0');
-        sane_control_option(h_, *i, SANE_ACTION_SET_VALUE, v.data(), nullptr);
+        sane::f().control_option(h_, *i, SANE_ACTION_SET_VALUE, v.data(), nullptr);
     }
     // A number (integer or fixed-point option of one value), brought to the nearest the device
     // allows; with `exact`, only set when the device allows that very value.
@@ -123,7 +123,7 @@ public:
         SANE_Word w = permis(d, versMot(d, valeur));
         if (exact && w != versMot(d, valeur))
             return;
-        sane_control_option(h_, *i, SANE_ACTION_SET_VALUE, &w, nullptr);
+        sane::f().control_option(h_, *i, SANE_ACTION_SET_VALUE, &w, nullptr);
     }
     // The end of the option's range (minimum or maximum).
     std::optional<double> borne(const char* nom, bool maximum) const
@@ -280,7 +280,7 @@ Scanner::Scanner() : e_(std::make_unique<Etat>()) {}
 Scanner::~Scanner()
 {
     if (e_->actif) {
-        sane_exit();
+        sane::f().exit();
         bibliothequeOccupee_ = false;
     }
 }
@@ -297,8 +297,12 @@ void Scanner::activer()
         return;
     if (bibliothequeOccupee_)
         throw std::logic_error("another Scanner has the scanner library up");
+    const char* raison = nullptr;
+    if (!sane::charger(&raison))
+        throw Erreur(scan::SourceIndisponible,
+                     QStringLiteral("bibliothèque des scanners indisponible : %1").arg(QString::fromUtf8(raison ? raison : "")));
     SANE_Int version = 0;
-    const SANE_Status s = sane_init(&version, nullptr);
+    const SANE_Status s = sane::f().init(&version, nullptr);
     if (s != SANE_STATUS_GOOD)
         throw Erreur(scan::SourceIndisponible, QStringLiteral("bibliothèque des scanners indisponible : %1").arg(statut(s)));
     e_->actif = true;
@@ -314,7 +318,7 @@ const std::vector<AppareilScan>& Scanner::appareils()
         e_->cherche = true;
         Sablier sablier;
         const SANE_Device** liste = nullptr;
-        if (sane_get_devices(&liste, SANE_FALSE) == SANE_STATUS_GOOD && liste) {
+        if (sane::f().get_devices(&liste, SANE_FALSE) == SANE_STATUS_GOOD && liste) {
             for (const SANE_Device** d = liste; *d; ++d) {
                 if (!(*d)->name || !*(*d)->name)
                     continue;
@@ -372,17 +376,17 @@ QImage Scanner::acquerirPage(const ReglagesScan& reglages)
     std::vector<SANE_Byte> tampon(64 * 1024);
     a.debut();
     for (;;) {
-        SANE_Status s = sane_start(a.h());
+        SANE_Status s = sane::f().start(a.h());
         if (s != SANE_STATUS_GOOD)
             echecPage(s, QStringLiteral("démarrage"), true);
         SANE_Parameters p{};
-        s = sane_get_parameters(a.h(), &p);
+        s = sane::f().get_parameters(a.h(), &p);
         if (s != SANE_STATUS_GOOD)
             echecPage(s, QStringLiteral("paramètres"));
         image.debutTrame(trame(p));
         for (;;) {
             SANE_Int lu = 0;
-            s = sane_read(a.h(), tampon.data(), SANE_Int(tampon.size()), &lu);
+            s = sane::f().read(a.h(), tampon.data(), SANE_Int(tampon.size()), &lu);
             if (s == SANE_STATUS_EOF)
                 break;
             if (s != SANE_STATUS_GOOD)

@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <random>
+#include <stdexcept>
+#include <thread>
+#include <vector>
 
 using namespace kal::image;
 
@@ -178,4 +182,49 @@ TEST(Gamma, AffichageSeulement)
     EXPECT_EQ(px(i, 0, 0), qRgb(64, 0, 255) & 0xFFFFFF);
     EXPECT_TRUE(sansCouleur(uni(3, 3, qRgb(9, 9, 9))));
     EXPECT_FALSE(sansCouleur(i));
+}
+
+TEST(Memoire, UneImageLibereeSertALaSuivanteDansUneReserveBornee)
+{
+    viderReserve();
+    QImage a = nouvelleImage(1000, 1000);
+    const uchar* p = a.constBits();
+    a = QImage();
+    EXPECT_GE(octetsEnReserve(), size_t(4000000));
+    // The next picture of that size takes the same memory, and the reserve gives it up.
+    const QImage b = nouvelleImage(1000, 1000);
+    EXPECT_EQ(b.constBits(), p);
+    EXPECT_EQ(octetsEnReserve(), size_t(0));
+    // Ten pictures of 64 MB freed together: the reserve keeps no more than its bound.
+    {
+        std::vector<QImage> grandes;
+        for (int i = 0; i < 10; ++i)
+            grandes.push_back(nouvelleImage(4000, 4000));
+    }
+    EXPECT_LE(octetsEnReserve(), size_t(256) << 20);
+    viderReserve();
+    EXPECT_EQ(octetsEnReserve(), size_t(0));
+}
+
+TEST(EnParallele, ChaqueLigneUneFoisEtUnEchecRemonte)
+{
+    std::vector<std::atomic<int>> vues(1001);
+    enParallele(1001, 1, [&](int a, int b) {
+        for (int y = a; y < b; ++y)
+            ++vues[size_t(y)];
+    });
+    for (const auto& v : vues)
+        ASSERT_EQ(v.load(), 1);
+    EXPECT_THROW(enParallele(1000, 1, [](int a, int) {
+                     if (a >= 500)
+                         throw std::runtime_error("mémoire");
+                 }),
+                 std::runtime_error);
+    // One thread asked: everything on the caller's.
+    definirFils(1);
+    const auto ici = std::this_thread::get_id();
+    bool ailleurs = false;
+    enParallele(1000, 1, [&](int, int) { ailleurs = ailleurs || std::this_thread::get_id() != ici; });
+    definirFils(0);
+    EXPECT_FALSE(ailleurs);
 }

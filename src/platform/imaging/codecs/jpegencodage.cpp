@@ -103,7 +103,9 @@ QByteArray encoderEnBandes(const QImage& image, bool gris, int qualite, const QB
 {
     const int h = image.height();
     const int lignesMcu = (h + hauteurMcu - 1) / hauteurMcu;
-    const int nb = std::min(int(std::max(1u, std::thread::hardware_concurrency())), lignesMcu / 4);
+    // More bands than threads, taken by whichever thread is free (a band is at least 4 rows of
+    // blocks, so that the headers and tables of each stay a small part of its work).
+    const int nb = std::min(4 * fils(), lignesMcu / 4);
     if (nb < 2)
         return {};
     std::vector<int> debuts(size_t(nb) + 1);

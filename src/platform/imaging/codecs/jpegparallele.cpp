@@ -79,7 +79,7 @@ bool decouper(const QByteArray& donnees, Bandes& b)
     // The markers, looked for on every core: in entropy-coded data 0xFF is always followed by 0x00
     // (a data byte), 0xFF (fill) or a marker.
     const qsizetype debut = b.debutDonnees;
-    const int morceaux = std::max(1, std::min<int>(int((n - debut) >> 16), int(std::thread::hardware_concurrency())));
+    const int morceaux = std::max(1, std::min<int>(int((n - debut) >> 16), fils()));
     std::vector<std::vector<qsizetype>> trouvees(morceaux);
     std::vector<qsizetype> fins(morceaux, -1);
     enParallele(morceaux, 1, [&](int m0, int m1) {
@@ -155,8 +155,9 @@ bool decoderEnBandes(const QByteArray& donnees, const Bandes& b, int denominateu
     for (int r = 0; r <= b.lignesMcu; ++r)
         if (r == b.lignesMcu || (qint64(r) * b.mcusParLigne) % b.intervalle == 0)
             coupes.push_back(r);
-    const int coeurs = int(std::max(1u, std::thread::hardware_concurrency()));
-    const int nb = std::min<int>(coeurs, int(coupes.size()) - 1);
+    // More bands than threads, taken by whichever thread is free; fewer when each band also
+    // decodes an interval on either side for the chroma's context.
+    const int nb = std::min<int>((contexte ? 2 : 4) * fils(), int(coupes.size()) - 1);
     if (nb < 2)
         return false;
     // Bands of about equal work: half the entropy-coded bytes, half the rows.

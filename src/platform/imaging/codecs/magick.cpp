@@ -1,34 +1,98 @@
 // PCX, TARGA and metafiles read, and PCX written, through GraphicsMagick. The format is always
-// named, so the library never guesses a format of its own from the content.
+// named, so the library never guesses a format of its own from the content. The library is loaded
+// the first time one of these files is met, not with the program: with its coders it brings some
+// fifty libraries that a start, or a session of JPEG photos, need not map.
 #include "platform/imaging/codecs/interne.h"
 
 
 #include <cstring>
 #include <memory>
-#include <mutex>
+#include <type_traits>
 
+#include <dlfcn.h>
 #include <magick/api.h>
 
 namespace kal::image::interne {
 
 namespace {
 
-void initialiser()
+// The library's entry points used here, taken from it once loaded.
+struct Gm {
+    decltype(&::InitializeMagick) InitializeMagick;
+    decltype(&::SetMagickResourceLimit) SetMagickResourceLimit;
+    decltype(&::GetExceptionInfo) GetExceptionInfo;
+    decltype(&::DestroyExceptionInfo) DestroyExceptionInfo;
+    decltype(&::DestroyImageList) DestroyImageList;
+    decltype(&::DestroyImageInfo) DestroyImageInfo;
+    decltype(&::CloneImageInfo) CloneImageInfo;
+    decltype(&::CloneString) CloneString;
+    decltype(&::BlobToImage) BlobToImage;
+    decltype(&::IsGrayImage) IsGrayImage;
+    decltype(&::DispatchImage) DispatchImage;
+    decltype(&::ConstituteImage) ConstituteImage;
+    decltype(&::SetImageType) SetImageType;
+    decltype(&::ImageToBlob) ImageToBlob;
+    decltype(&::MagickFree) MagickFree;
+    bool ok = false;
+};
+
+Gm charger()
 {
-    static std::once_flag fait;
-    std::call_once(fait, [] {
-        InitializeMagick(nullptr);
-        // The library's own walls, behind the header checks made before it is called.
-        SetMagickResourceLimit(WidthResource, coteMax);
-        SetMagickResourceLimit(HeightResource, coteMax);
-        SetMagickResourceLimit(PixelsResource, pixelsMax);
-    });
+    Gm g{};
+    void* b = dlopen(KAL_SONAME_GM, RTLD_NOW | RTLD_LOCAL);  // never closed: the library keeps its coders loaded
+    if (!b)
+        return g;
+    bool complet = true;
+    auto prendre = [&](auto& p, const char* nom) {
+        p = reinterpret_cast<std::remove_reference_t<decltype(p)>>(dlsym(b, nom));
+        complet = complet && p;
+    };
+    prendre(g.InitializeMagick, "InitializeMagick");
+    prendre(g.SetMagickResourceLimit, "SetMagickResourceLimit");
+    prendre(g.GetExceptionInfo, "GetExceptionInfo");
+    prendre(g.DestroyExceptionInfo, "DestroyExceptionInfo");
+    prendre(g.DestroyImageList, "DestroyImageList");
+    prendre(g.DestroyImageInfo, "DestroyImageInfo");
+    prendre(g.CloneImageInfo, "CloneImageInfo");
+    prendre(g.CloneString, "CloneString");
+    prendre(g.BlobToImage, "BlobToImage");
+    prendre(g.IsGrayImage, "IsGrayImage");
+    prendre(g.DispatchImage, "DispatchImage");
+    prendre(g.ConstituteImage, "ConstituteImage");
+    prendre(g.SetImageType, "SetImageType");
+    prendre(g.ImageToBlob, "ImageToBlob");
+    prendre(g.MagickFree, "MagickFree");
+    if (!complet)
+        return g;
+    g.InitializeMagick(nullptr);
+    // The library's own walls, behind the header checks made before it is called.
+    g.SetMagickResourceLimit(WidthResource, coteMax);
+    g.SetMagickResourceLimit(HeightResource, coteMax);
+    g.SetMagickResourceLimit(PixelsResource, pixelsMax);
+    g.ok = true;
+    return g;
+}
+
+// The library, loaded and set up on the first call.
+const Gm& bibliotheque()
+{
+    static const Gm g = charger();
+    return g;
+}
+
+// The same, for a file of that format; code is the error raised when it cannot be loaded.
+const Gm& gm(int code, const char* format)
+{
+    const Gm& g = bibliotheque();
+    if (!g.ok)
+        echec(code, QString::fromLatin1(format) + QStringLiteral(" : bibliothèque GraphicsMagick (" KAL_SONAME_GM ") introuvable"));
+    return g;
 }
 
 struct Exception {
     ExceptionInfo info;
-    Exception() { GetExceptionInfo(&info); }
-    ~Exception() { DestroyExceptionInfo(&info); }
+    Exception() { bibliotheque().GetExceptionInfo(&info); }
+    ~Exception() { bibliotheque().DestroyExceptionInfo(&info); }
     QString texte() const
     {
         QString t = QString::fromLocal8Bit(info.reason ? info.reason : "");
@@ -39,15 +103,15 @@ struct Exception {
 };
 
 struct Liberation {
-    void operator()(Image* i) const { DestroyImageList(i); }
-    void operator()(ImageInfo* i) const { DestroyImageInfo(i); }
+    void operator()(Image* i) const { bibliotheque().DestroyImageList(i); }
+    void operator()(ImageInfo* i) const { bibliotheque().DestroyImageInfo(i); }
 };
 using ImageGm = std::unique_ptr<Image, Liberation>;
 using InfoGm = std::unique_ptr<ImageInfo, Liberation>;
 
 InfoGm infoPour(const char* format)
 {
-    InfoGm info(CloneImageInfo(nullptr));
+    InfoGm info(bibliotheque().CloneImageInfo(nullptr));
     std::strncpy(info->magick, format, MaxTextExtent - 1);
     info->affirm = MagickTrue;  // the named format and no other
     return info;
@@ -57,12 +121,12 @@ InfoGm infoPour(const char* format)
 
 QImage lireMagick(const QByteArray& donnees, const char* format)
 {
-    initialiser();
+    const Gm& g = gm(err::FichierEndommage, format);
     InfoGm info = infoPour(format);
     if (std::strcmp(format, "WMF") == 0)
-        CloneString(&info->density, "96x96");
+        g.CloneString(&info->density, "96x96");
     Exception e;
-    ImageGm image(BlobToImage(info.get(), donnees.constData(), size_t(donnees.size()), &e.info));
+    ImageGm image(g.BlobToImage(info.get(), donnees.constData(), size_t(donnees.size()), &e.info));
     const bool abime = e.info.severity >= ErrorException || e.info.severity == CorruptImageWarning;
     if (!image || abime) {
         if (e.info.severity == ResourceLimitError)
@@ -73,7 +137,7 @@ QImage lireMagick(const QByteArray& donnees, const char* format)
     const int l = int(image->columns), h = int(image->rows);
     const bool alpha = image->matte != MagickFalse;
     Exception e2;
-    const bool gris = !alpha && IsGrayImage(image.get(), &e2.info) != MagickFalse;
+    const bool gris = !alpha && g.IsGrayImage(image.get(), &e2.info) != MagickFalse;
     QImage sortie(l, h, gris ? QImage::Format_Grayscale8 : (alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32));
     if (sortie.isNull())
         echec(err::FichierTropGrand, QStringLiteral("mémoire insuffisante pour %1 x %2 pixels").arg(l).arg(h));
@@ -85,7 +149,7 @@ QImage lireMagick(const QByteArray& donnees, const char* format)
 #endif
     for (int y = 0; y < h; ++y) {
         Exception e3;
-        if (DispatchImage(image.get(), 0, y, (unsigned long)l, 1, ordre, CharPixel, sortie.scanLine(y), &e3.info) != MagickPass)
+        if (g.DispatchImage(image.get(), 0, y, (unsigned long)l, 1, ordre, CharPixel, sortie.scanLine(y), &e3.info) != MagickPass)
             echec(err::FichierEndommage, QString::fromLatin1(format) + QStringLiteral(": ") + e3.texte());
     }
     if (!gris && !alpha)  // the padding byte is left as found: make the picture opaque
@@ -99,7 +163,7 @@ QImage lireMagick(const QByteArray& donnees, const char* format)
 
 QByteArray ecrirePcx(const QImage& source, int bits)
 {
-    initialiser();
+    const Gm& g = gm(err::EcritureImpossible, "PCX");
     const QImage image = formeOpaque(source);
     if (image.isNull())
         echec(err::EcritureImpossible, QStringLiteral("mémoire insuffisante"));
@@ -114,23 +178,23 @@ QByteArray ecrirePcx(const QImage& source, int bits)
 #else
     const char* ordre = "PRGB";
 #endif
-    ImageGm gm(ConstituteImage((unsigned long)l, (unsigned long)h, ordre, CharPixel, pixels.constData(), &e.info));
-    if (!gm)
+    ImageGm gmi(g.ConstituteImage((unsigned long)l, (unsigned long)h, ordre, CharPixel, pixels.constData(), &e.info));
+    if (!gmi)
         echec(err::EcritureImpossible, QStringLiteral("PCX: ") + e.texte());
-    gm->matte = MagickFalse;
+    gmi->matte = MagickFalse;
     if (bits <= 8)  // one plane of palette indexes (a grey palette for a grey picture)
-        SetImageType(gm.get(), estGris(image) ? GrayscaleType : PaletteType);
+        g.SetImageType(gmi.get(), estGris(image) ? GrayscaleType : PaletteType);
     InfoGm info = infoPour("PCX");
-    std::strncpy(gm->magick, "PCX", MaxTextExtent - 1);
+    std::strncpy(gmi->magick, "PCX", MaxTextExtent - 1);
     size_t longueur = 0;
     Exception e2;
-    void* blob = ImageToBlob(info.get(), gm.get(), &longueur, &e2.info);
+    void* blob = g.ImageToBlob(info.get(), gmi.get(), &longueur, &e2.info);
     if (!blob || longueur == 0) {
-        MagickFree(blob);
+        g.MagickFree(blob);
         echec(err::EcritureImpossible, QStringLiteral("PCX: ") + e2.texte());
     }
     QByteArray sortie(static_cast<const char*>(blob), qsizetype(longueur));
-    MagickFree(blob);
+    g.MagickFree(blob);
     return sortie;
 }
 
