@@ -14,6 +14,8 @@
 #include <QImage>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPointer>
+#include <QWindow>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
@@ -37,8 +39,9 @@ bool cliquer(Liste& l, const QString& entree)
     return false;
 }
 
-// The next message boxes, answered in order by a click on the button of the given caption; the
-// title of each box answered is recorded.
+// The next message boxes, answered in order by a click on the button of the given caption, once
+// each box is on the screen (input given before it shows does not count); the title of each box
+// answered is recorded.
 class Personne {
 public:
     explicit Personne(QStringList boutons) : boutons_(std::move(boutons))
@@ -53,24 +56,29 @@ public:
 private:
     QStringList boutons_;
     QTimer minuterie_;
+    QPointer<QMessageBox> enCours_;
+    QString reponse_;
 
     void regarder()
     {
-        if (boutons_.isEmpty())
+        QMessageBox* boite = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* b = qobject_cast<QMessageBox*>(w); b && b->isVisible())
+                boite = b;
+        if (!boite)
             return;
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            auto* boite = qobject_cast<QMessageBox*>(w);
-            if (!boite || !boite->isVisible())
-                continue;
-            for (QAbstractButton* b : boite->buttons()) {
-                if (b->text() != boutons_.front())
-                    continue;
-                titres << boite->windowTitle();
-                boutons_.pop_front();
-                QTest::mouseClick(b, Qt::LeftButton);
+        if (boite != enCours_) {
+            if (boutons_.isEmpty())
                 return;
-            }
+            enCours_ = boite;
+            reponse_ = boutons_.takeFirst();
+            titres << boite->windowTitle();
         }
+        if (!boite->windowHandle() || !boite->windowHandle()->isExposed())
+            return;
+        for (QAbstractButton* b : boite->buttons())
+            if (b->text() == reponse_)
+                QTest::mouseClick(b, Qt::LeftButton);
     }
 };
 
