@@ -6,8 +6,8 @@
 #include "platform/base/erreur.h"
 #include "printing/reglages.h"
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <vector>
 
@@ -18,6 +18,7 @@ namespace {
 int g_fichier = -1;
 int g_dossier = -1;   // the settings' folder, current only while an input is read
 int g_depart = -1;    // libFuzzer's own folder, where it writes the corpus and the findings
+char g_chemin[] = "/tmp/kal-fuzz-reglages-XXXXXX";
 
 // The reading takes the current folder's quelvard.ini.
 struct DansDossier {
@@ -38,11 +39,14 @@ struct DansDossier {
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     kalfuzz::demarrerQt();
-    char modele[] = "/tmp/kal-fuzz-reglages-XXXXXX";
-    if (!::mkdtemp(modele))
+    if (!::mkdtemp(g_chemin))
         std::abort();
+    std::atexit([] {
+        ::unlinkat(g_dossier, "quelvard.ini", 0);
+        ::rmdir(g_chemin);
+    });
     g_depart = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    g_dossier = ::open(modele, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    g_dossier = ::open(g_chemin, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     g_fichier = ::openat(g_dossier, "quelvard.ini", O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (g_depart < 0 || g_dossier < 0 || g_fichier < 0)
         std::abort();
