@@ -13,6 +13,7 @@
 #include "platform/database/basedonnees.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <cstdlib>
@@ -29,6 +30,7 @@ void faireBase()
     if (!::mkdtemp(modele))
         std::abort();
     g_base = QString::fromLocal8Bit(modele) + QStringLiteral("/kalmorin.mdb");
+    std::atexit([] { QDir(QFileInfo(g_base).path()).removeRecursively(); });
     Base b = Base::creer(g_base);
     b.creerTable(QStringLiteral("kalmorin"), {{QStringLiteral("numero"), TypeChamp::Long, 0},
                                               {QStringLiteral("occup"), TypeChamp::Booleen, false},

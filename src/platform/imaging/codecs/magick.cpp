@@ -114,6 +114,10 @@ InfoGm infoPour(const char* format)
     InfoGm info(bibliotheque().CloneImageInfo(nullptr));
     std::strncpy(info->magick, format, MaxTextExtent - 1);
     info->affirm = MagickTrue;  // the named format and no other
+    // The first picture only: bytes after it are never read as further pictures (a TARGA
+    // reader would take them for the header of a second one, unchecked).
+    info->subimage = 0;
+    info->subrange = 1;
     return info;
 }
 

@@ -221,3 +221,24 @@ TEST(Endommages, coupesEtOctetsBrouillesNeFontJamaisPlanter)
     EXPECT_GT(erreurs, 0);
     EXPECT_GT(reussites, 0);
 }
+
+// Bytes after a TARGA picture are not read as a second picture: here they look like the header
+// of one of 63,216 x 4,112 pixels, which GraphicsMagick would take gigabytes for and then find
+// without data, refusing the whole file. The picture before them is read as it stands.
+TEST(Endommages, lesOctetsApresUneImageTargaNeSontPasLusCommeUneAutre)
+{
+    kaltest::DossierTravail dossier;
+    QFile f(kaltest::donnee("imaging/quadrants_bas.tga"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray original = f.readAll();
+    const QByteArray enTete("\x00\x00\x02\x00\x00\x00\x00\x00\x00\x00\x00\x00\xF0\xF6\x10\x10\x18\x20", 18);
+    const QString chemin = dossier.fichier("suivie.tga");
+    ecrire(chemin, original + enTete + QByteArray(8, '\x7F'));
+
+    ASSERT_TRUE(remettreLePic()) << "/proc/self/clear_refs";
+    const qint64 avant = picMemoire();
+    QImage image;
+    EXPECT_EQ(essai([&] { image = img::lireFichier(chemin); }), 0);
+    EXPECT_TRUE(image == img::lireFichier(kaltest::donnee("imaging/quadrants_bas.tga")));
+    EXPECT_LT(picMemoire() - avant, 32 * 1024 * (Instrumente > 1 ? 2 : 1));
+}
