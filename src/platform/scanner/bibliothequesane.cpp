@@ -1,8 +1,8 @@
 #include "platform/scanner/bibliothequesane.h"
 
-#include <dlfcn.h>
+#include "platform/base/bibliotheque.h"
+
 #include <stdexcept>
-#include <type_traits>
 
 namespace kal::sane {
 
@@ -15,17 +15,12 @@ struct Chargement {
 
     Chargement()
     {
-        // Never closed: the backends it loads keep running threads of their own.
-        void* b = dlopen(KAL_SONAME_SANE, RTLD_NOW | RTLD_LOCAL);
-        if (!b) {
+        Bibliotheque b(KAL_SONAME_SANE);
+        if (!b.ouverte()) {
             raison = KAL_SONAME_SANE " introuvable";
             return;
         }
-        bool complet = true;
-        auto prendre = [&](auto& p, const char* nom) {
-            p = reinterpret_cast<std::remove_reference_t<decltype(p)>>(dlsym(b, nom));
-            complet = complet && p;
-        };
+        auto prendre = [&](auto& p, const char* nom) { b.prendre(p, nom); };
         prendre(f.init, "sane_init");
         prendre(f.exit, "sane_exit");
         prendre(f.get_devices, "sane_get_devices");
@@ -38,7 +33,7 @@ struct Chargement {
         prendre(f.read, "sane_read");
         prendre(f.cancel, "sane_cancel");
         prendre(f.strstatus, "sane_strstatus");
-        ok = complet;
+        ok = b.complete();
         if (!ok)
             raison = KAL_SONAME_SANE " incomplète";
     }

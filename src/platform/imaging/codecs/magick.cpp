@@ -3,13 +3,12 @@
 // the first time one of these files is met, not with the program: with its coders it brings some
 // fifty libraries that a start, or a session of JPEG photos, need not map.
 #include "platform/imaging/codecs/interne.h"
-
+#include "platform/base/bibliotheque.h"
 
 #include <cstring>
 #include <memory>
 #include <type_traits>
 
-#include <dlfcn.h>
 #include <magick/api.h>
 
 namespace kal::image::interne {
@@ -39,14 +38,8 @@ struct Gm {
 Gm charger()
 {
     Gm g{};
-    void* b = dlopen(KAL_SONAME_GM, RTLD_NOW | RTLD_LOCAL);  // never closed: the library keeps its coders loaded
-    if (!b)
-        return g;
-    bool complet = true;
-    auto prendre = [&](auto& p, const char* nom) {
-        p = reinterpret_cast<std::remove_reference_t<decltype(p)>>(dlsym(b, nom));
-        complet = complet && p;
-    };
+    Bibliotheque b(KAL_SONAME_GM);
+    auto prendre = [&](auto& p, const char* nom) { b.prendre(p, nom); };
     prendre(g.InitializeMagick, "InitializeMagick");
     prendre(g.SetMagickResourceLimit, "SetMagickResourceLimit");
     prendre(g.GetExceptionInfo, "GetExceptionInfo");
@@ -62,7 +55,7 @@ Gm charger()
     prendre(g.SetImageType, "SetImageType");
     prendre(g.ImageToBlob, "ImageToBlob");
     prendre(g.MagickFree, "MagickFree");
-    if (!complet)
+    if (!b.complete())
         return g;
     g.InitializeMagick(nullptr);
     // The library's own walls, behind the header checks made before it is called.
