@@ -99,6 +99,8 @@ ControleImage& ModeleObjets::creerControlePage(int k)
     auto& photo = x_.c.L_photo[static_cast<size_t>(k)];
     photo = std::make_unique<ControleImage>(x_.c.P_page.widget());
     photo->definirVisible(false);
+    // Every object's display shows through the shared display gamma, whichever road made it.
+    photo->definirGammaaffichage(x_.partage.gamma);
     x_.disposition().brancherObjet(k);
     return *photo;
 }

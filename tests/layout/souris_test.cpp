@@ -148,6 +148,26 @@ TEST_P(Souris, LeSurvolMontreLeNomDeLObjet)
 
 // Contrast moved on object A; object B loaded, selected, and A selected again: A shows its
 // contrast, displays with it and keeps it in its row, which printing applies to its base.
+// The display gamma is the display's, whichever road made the object's control: an object
+// selected again looks as it did when it was placed.
+TEST_P(Souris, LObjetSelectionneGardeLeGammaDAffichage)
+{
+    const auto moyenne = [](const QImage& i) {
+        double somme = 0;
+        for (int y = 0; y < i.height(); ++y)
+            for (int x = 0; x < i.width(); ++x)
+                somme += qGray(i.pixel(x, y));
+        return somme / (i.width() * i.height());
+    };
+    ASSERT_TRUE(placer(200, 150, QStringLiteral("a.jpg")));
+    const double place = moyenne(photo(0).widget()->grab().toImage());
+    ASSERT_TRUE(placer(160, 120, QStringLiteral("b.jpg")));
+    c().A_margeH.definirValeur(c().A_margeH.max());
+    cliquer(0, {5, 5});
+    ASSERT_EQ(e().objetcourant, 0);
+    EXPECT_NEAR(moyenne(photo(0).widget()->grab().toImage()), place, 2);
+}
+
 TEST_P(Souris, UnObjetRetrouveSesReglagesALaSelection)
 {
     ASSERT_TRUE(placer(200, 150, QStringLiteral("a.jpg")));
