@@ -265,7 +265,7 @@ void enParallele(int n, int grain, const std::function<void(int, int)>& travail)
         travail(0, n);
         return;
     }
-    // A failure in a chunk (memory) cancels the chunks not yet started and is raised here.
+    // A failure in a chunk (memory) cancels the chunks that have not started and is raised here.
     auto tout = [&] {
         tbb::parallel_for(
             tbb::blocked_range<int>(0, morceaux, 1),
