@@ -65,7 +65,7 @@ int main(int argc, char** argv)
             continue;
         }
         (*ed->x.commande(QStringLiteral("Créer Texte-Image")))();
-        const QString texte = genre == "plein" ? textePlein(ed->x.etat.largeursurface, ed->x.etat.hauteursurface)
+        const QString texte = genre == "plein" ? textePlein(ed->x.etat.largeursurface.valeur(), ed->x.etat.hauteursurface.valeur())
                                                : QStringLiteral("Bonjour\r\nle monde");
         ed->c.T_compos.definirContenutexte(texte);
         ed->c.T_compos.definirSelectiondebut(static_cast<int>(texte.size()));

@@ -132,9 +132,9 @@ void Editeur::chargerEtapes()
         disposition.valeurs();
     disposition.dimensionecran();
     if (jaq) {
-        e.margejaqH = arrondi((x.imprimante.largeurfeuille() - x.imprimante.largeurimprimable()) / 2);
+        e.margejaqH = ((x.imprimante.largeurfeuille() - x.imprimante.largeurimprimable()) / 2).arrondie();
         e.margejaqV = e.margejaqH;
-        e.echellejaq = static_cast<double>(x.imprimante.largeurfeuille()) / c.P_page.largeur();
+        e.echellejaq = x.imprimante.largeurfeuille() / Twips(c.P_page.largeur());
         impression.pliage();
     }
     for (size_t n = 1; n < c.L_miniat.size(); ++n) {
@@ -196,8 +196,8 @@ void Editeur::chargerEtapes()
         disposition.marges();
         impression.pliage();
         c.O_compos.definirValeur(true);
-        e.largeursurface = c.L_jaq[0]->largeur();
-        e.hauteursurface = c.L_jaq[0]->hauteur();
+        e.largeursurface = Twips(c.L_jaq[0]->largeur());
+        e.hauteursurface = Twips(c.L_jaq[0]->hauteur());
         e.rechargementencours = true;
         c.O_avant.definirValeur(true);
         e.rechargementencours = false;

@@ -2,6 +2,8 @@
 // The state of one editor window. The page editor and the jacket editor each own one, under
 // the same names; a procedure always works on the state of its own window. Everything starts
 // at 0, empty or False except where noted; an editor's load sets the rest.
+#include "platform/base/twips.h"
+
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -60,9 +62,11 @@ struct EtatEditeur {
     // Geometry kept per editor
     double echelleimp = 0;              // page: printer twips per preview twip
     double echellejaq = 0;              // jacket: printer width / preview page width
-    int32_t margejaqH = 0, margejaqV = 0;
-    std::array<int32_t, 12> geomjaq{};
-    double largeursurface = 0, hauteursurface = 0;
+    Twips margejaqH, margejaqV;         // jacket: the printer's unprintable margin, whole twips
+    std::array<Twips, 12> geomjaq{};    // jacket: the faces on the sheet (GeometrieJaquette)
+    // The surface an object may cover: page, the printable surface less 15 twips each side,
+    // in whole sheet twips; jacket, the face shown.
+    Twips largeursurface, hauteursurface;
     double largeurobjet = 0, hauteurobjet = 0, rapportformat = 0;
     int32_t margesauvH = 0, margesauvV = 0;
     int32_t departX = 0, departY = 0;
@@ -81,7 +85,7 @@ struct EtatEditeur {
     bool modedecoupe = false, decoupeencours = false, decoupefaite = false;
     bool configdemandee = false, panneauouvert = false, enregavantconfig = false;
     bool scanfait = false;
-    int32_t largeurpapier = 0, hauteurpapier = 0;
+    Twips largeurpapier, hauteurpapier;   // the sheet when the printer set-up was asked for
 
     // Re-entrancy flags
     bool majencours = false;
@@ -97,7 +101,7 @@ struct EtatEditeur {
     double resolution = 0;
     double rapportfiche = 0;
     int32_t pasminiat = 0;
-    double largeurapercu = 0, hauteurapercu = 0;   // page
+    Twips largeurapercu, hauteurapercu;   // page: the preview page P_page
 
     // Imaging: resize
     double rapportredim = 1;           // target longer side / the longer side at set-up

@@ -21,10 +21,10 @@ void Disposition::apercu()
             const double f = c.A_format.valeur();
             // Both sides from the slider, never one read back from the control.
             const auto [W, H] = dimensionsFormat(f, modeLargeur());
-            photo->definirLargeur(W / s);
-            photo->definirHauteur(H / s);
-            photo->definirHaut(c.A_margeV.valeur() / s);
-            photo->definirGauche(c.A_margeH.valeur() / s);
+            photo->definirLargeur(Twips(W).reduit(s).valeur());
+            photo->definirHauteur(Twips(H).reduit(s).valeur());
+            photo->definirHaut(Twips(c.A_margeV.valeur()).reduit(s).valeur());
+            photo->definirGauche(Twips(c.A_margeH.valeur()).reduit(s).valeur());
         }
     }
     auto& ligne = e.tabobjets[static_cast<size_t>(n)];
@@ -53,18 +53,21 @@ void Disposition::echelle()
     e.rapportformat = e.largeurobjet / e.hauteurobjet;
     if (!rapportValide())
         return;
-    const double bl = x_.jaquette() ? e.largeursurface : e.largeurapercu;
-    const double bh = x_.jaquette() ? e.hauteursurface : e.hauteurapercu;
-    if (e.hauteurobjet < bh && e.largeurobjet < bl) {
-        photo->definirLargeur(e.largeurobjet);
-        photo->definirHauteur(e.hauteurobjet);
-    } else if (bl / bh < e.rapportformat) {
-        photo->definirLargeur(bl);
-        photo->definirHauteur(bl / e.rapportformat);
-    } else {
-        photo->definirLargeur(e.rapportformat * bh);
-        photo->definirHauteur(bh);
+    const Twips bl = x_.jaquette() ? e.largeursurface : e.largeurapercu;
+    const Twips bh = x_.jaquette() ? e.hauteursurface : e.hauteurapercu;
+    const Twips L(e.largeurobjet), H(e.hauteurobjet);
+    Twips l = L, h = H;   // smaller than the box both ways: its own size
+    if (!(H < bh && L < bl)) {
+        if (bl / bh < e.rapportformat) {
+            l = bl;
+            h = bl / e.rapportformat;
+        } else {
+            l = e.rapportformat * bh;
+            h = bh;
+        }
     }
+    photo->definirLargeur(l.valeur());
+    photo->definirHauteur(h.valeur());
 }
 
 }  // namespace kal

@@ -25,7 +25,7 @@ void Disposition::centrage()
     ControleImage* photo = controleCourant();
     if (!photo || !surPartieMontree() || !rapportValide())
         return;
-    const double SW = e.largeursurface, SH = e.hauteursurface;
+    const Twips SW = e.largeursurface, SH = e.hauteursurface;
 
     status();
     e.margesactives = false;
@@ -40,34 +40,35 @@ void Disposition::centrage()
 
     double w = 0, h = 0;
     if (!x_.jaquette()) {
-        const double PW = x_.imprimante.largeurfeuille();
-        const double PH = x_.imprimante.hauteurfeuille();
-        const double largeurMax = PW - 2.0 * x_.partage.margedroite;
-        const double hauteurMax = PH - 2.0 * x_.partage.margebasse;
+        const Twips PW = x_.imprimante.largeurfeuille();
+        const Twips PH = x_.imprimante.hauteurfeuille();
+        const Twips largeurMax = PW - 2.0 * x_.partage.margedroite;
+        const Twips hauteurMax = PH - 2.0 * x_.partage.margebasse;
+        const Twips L(e.largeurobjet), H(e.hauteurobjet);
         const double v = c.A_format.valeur();
         // Fitted to the sheet, the width first; a fitting object keeps its size.
         if (largeur) {
-            if (v > largeurMax)
-                valeurBornee(c.A_format, arrondi(largeurMax));
-            else if (dimensionsFormat(v, true).second > hauteurMax)
-                valeurBornee(c.A_format, arrondi(hauteurMax * e.largeurobjet / e.hauteurobjet));
+            if (Twips(v) > largeurMax)
+                valeurBornee(c.A_format, largeurMax.entier());
+            else if (Twips(dimensionsFormat(v, true).second) > hauteurMax)
+                valeurBornee(c.A_format, hauteurMax.prorata(L, H).entier());
         } else {
-            if (dimensionsFormat(v, false).first > largeurMax)
-                valeurBornee(c.A_format, arrondi(largeurMax * e.hauteurobjet / e.largeurobjet));
-            else if (v > hauteurMax)
-                valeurBornee(c.A_format, arrondi(hauteurMax));
+            if (Twips(dimensionsFormat(v, false).first) > largeurMax)
+                valeurBornee(c.A_format, largeurMax.prorata(H, L).entier());
+            else if (Twips(v) > hauteurMax)
+                valeurBornee(c.A_format, hauteurMax.entier());
         }
         std::tie(w, h) = dimensionsFormat(c.A_format.valeur(), largeur);
         e.largeurformat = w;
-        placer(c.A_margeH, arrondi(SW - w + x_.partage.origineH), arrondi((PW - w) / 2));
-        placer(c.A_margeV, arrondi(SH - h + x_.partage.origineV), arrondi((PH - h) / 2));
+        placer(c.A_margeH, (SW - Twips(w) + x_.partage.origineH).entier(), ((PW - Twips(w)) / 2).entier());
+        placer(c.A_margeV, (SH - Twips(h) + x_.partage.origineV).entier(), ((PH - Twips(h)) / 2).entier());
         c.E_format.definirLegende(legendeFormatDirect(w, h));
     } else {
         // The face's Min values (0) stay as they are.
         std::tie(w, h) = dimensionsFormat(c.A_format.valeur(), largeur);
         e.largeurformat = w;
-        placer(c.A_margeH, arrondi(SW - w), arrondi((SW - w) / 2));
-        placer(c.A_margeV, arrondi(SH - h), arrondi((SH - h) / 2));
+        placer(c.A_margeH, (SW - Twips(w)).entier(), ((SW - Twips(w)) / 2).entier());
+        placer(c.A_margeV, (SH - Twips(h)).entier(), ((SH - Twips(h)) / 2).entier());
     }
     legendesPositions();
     apercu();

@@ -86,8 +86,8 @@ void Disposition::changeformat()
     try {
         photo->definirVisible(false);
         const bool jaq = x_.jaquette();
-        const double SW = e.largeursurface, SH = e.hauteursurface;
-        const double oH = origineGauche(), oV = origineHaut();
+        const Twips SW = e.largeursurface, SH = e.hauteursurface;
+        const Twips oH = origineGauche(), oV = origineHaut();
         const auto v = [&c] { return static_cast<double>(c.A_format.valeur()); };
 
         if (e.margesactives && rapportValide()) {
@@ -97,19 +97,19 @@ void Disposition::changeformat()
             e.largeurformat = W;
 
             // Past the surface: back to the surface, at the smallest position.
-            if (v() > (largeur ? SW : SH)) {
-                valeurBornee(c.A_format, arrondi(largeur ? SW : SH));
-                valeurBornee(c.A_margeV, arrondi(oV));
-                valeurBornee(c.A_margeH, arrondi(oH));
+            if (Twips(v()) > (largeur ? SW : SH)) {
+                valeurBornee(c.A_format, (largeur ? SW : SH).entier());
+                valeurBornee(c.A_margeV, oV.entier());
+                valeurBornee(c.A_margeH, oH.entier());
             }
             // The far edge stays on the surface.
             const auto [Wv, Hv] = dimensionsFormat(v(), largeur);
             if (largeur) {
-                c.A_margeH.definirMax(arrondi(SW + oH - Wv));
-                c.A_margeV.definirMax(arrondi(SH + oV - Hv));
+                c.A_margeH.definirMax((SW + oH - Twips(Wv)).entier());
+                c.A_margeV.definirMax((SH + oV - Twips(Hv)).entier());
             } else {
-                c.A_margeV.definirMax(arrondi(SH + oV - Hv));
-                c.A_margeH.definirMax(arrondi(SW + oH - Wv));
+                c.A_margeV.definirMax((SH + oV - Twips(Hv)).entier());
+                c.A_margeH.definirMax((SW + oH - Twips(Wv)).entier());
             }
             legendesPositions();
             if (!e.rechargementencours) {
@@ -139,7 +139,7 @@ void Disposition::changeformat()
             const auto [W, H] = dimensionsFormat(v(), modeLargeur());
             c.E_format.definirLegende(legendeFormatDirect(W, H));
         }
-        pasCurseur(c.A_format, jaq || e.echelleimp <= 0 ? 15 : arrondi(15 / e.echelleimp));
+        pasCurseur(c.A_format, jaq || e.echelleimp <= 0 ? 15 : Twips(15).reduit(e.echelleimp).entier());
         e.valeurformat = c.A_format.valeur();
         x_.imagerie().changeflag(false, false, false, false, false, false);
     } catch (const Erreur&) {

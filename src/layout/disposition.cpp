@@ -24,11 +24,11 @@ void remplirBlanc(ControleImage& c)
 }
 }  // namespace
 
-QString legendeSurface(double largeurTwips, double hauteurTwips)
+QString legendeSurface(Twips largeur, Twips hauteur)
 {
     // Each figure keeps its decimal, written with the user's decimal separator.
-    return QStringLiteral("Surface imprimable:") + Twips(largeurTwips).mm() + QStringLiteral(" x ") +
-           Twips(hauteurTwips).mm() + QStringLiteral(" mm");
+    return QStringLiteral("Surface imprimable:") + largeur.mm() + QStringLiteral(" x ") + hauteur.mm() +
+           QStringLiteral(" mm");
 }
 
 void Disposition::brancher()
@@ -158,7 +158,7 @@ void Disposition::dimensionecranPage()
     // lines where the printer will.
     c.F_compos.placer(largeurEcran - 3000, c.E_maximum.haut() - c.F_compos.hauteur(), c.F_compos.largeur(),
                       c.F_compos.hauteur());
-    c.T_compos.definirLargeurtexte(arrondi(x_.imprimante.largeurimprimable() - 300));
+    c.T_compos.definirLargeurtexte((x_.imprimante.largeurimprimable() - Twips(300)).entier());
 }
 
 void Disposition::dimensionecranJaquette()
@@ -193,13 +193,13 @@ void Disposition::dimensionecranJaquette()
     // The two face outlines, one over the other in the top right corner, each holding a
     // white picture of its own size.
     ControleImage& avant = *c.L_jaq[0];
-    avant.placer(avant.gauche(), 0, g[7], g[6]);
+    avant.placer(avant.gauche(), 0, g[7].entier(), g[6].entier());
     remplirBlanc(avant);
-    avant.definirGauche(largeurEcran - g[7]);
+    avant.definirGauche(largeurEcran - g[7].entier());
     ControleImage& arriere = *c.L_jaq[16];
-    arriere.placer(arriere.gauche(), 0, g[11], g[10]);
+    arriere.placer(arriere.gauche(), 0, g[11].entier(), g[10].entier());
     remplirBlanc(arriere);
-    arriere.definirGauche(largeurEcran - g[11]);
+    arriere.definirGauche(largeurEcran - g[11].entier());
 
     // The jacket always prints on A4 portrait.
     c.P_page.definirHaut(0);
@@ -209,7 +209,7 @@ void Disposition::dimensionecranJaquette()
     const int px = x_.partage.largeurecranpx;
     const int largeurApercu = px == 800 ? 3000 : (px == 1024 || px == 1440) ? 4800 : 6795;
     c.P_page.definirLargeur(largeurApercu);
-    const double rapport = static_cast<double>(x_.imprimante.hauteurfeuille()) / x_.imprimante.largeurfeuille();
+    const double rapport = x_.imprimante.hauteurfeuille() / x_.imprimante.largeurfeuille();
     c.P_page.placer(0, c.P_page.haut(), c.P_page.largeur(), arrondi(rapport * c.P_page.largeur()));
 
     // Function frames: a column right of the preview, or a row under it on an 800-pixel screen.
@@ -230,23 +230,23 @@ void Disposition::dimensionecranJaquette()
 void Disposition::dimpage()
 {
     ControlesEditeur& c = x_.c;
-    const double lf = x_.imprimante.largeurfeuille();
-    const double hf = x_.imprimante.hauteurfeuille();
+    const Twips lf = x_.imprimante.largeurfeuille();
+    const Twips hf = x_.imprimante.hauteurfeuille();
     const int largeurEcran = Ecran::largeurTwips();
     const int haut = c.B_finimprim.haut();
 
     c.P_page.definirHaut(0);
     c.P_page.definirHauteur(haut - 270);
-    c.P_page.definirLargeur(arrondi(c.P_page.hauteur() * lf / hf));
+    c.P_page.definirLargeur(Twips(c.P_page.hauteur()).prorata(lf, hf).entier());
     if (c.P_page.largeur() > largeurEcran - 3000) {
         // Too wide for the room left of the thumbnails: narrowed and centred vertically.
         c.P_page.definirLargeur(largeurEcran - 3000);
-        c.P_page.definirHauteur(arrondi(c.P_page.largeur() / lf * hf));
+        c.P_page.definirHauteur((Twips(c.P_page.largeur()) / lf * hf).entier());
         c.P_page.definirHaut(arrondi((haut - 270 - c.P_page.hauteur()) / 2.0));
     }
     c.P_page.definirGauche(0);
-    x_.etat.largeurapercu = c.P_page.largeur();
-    x_.etat.hauteurapercu = c.P_page.hauteur();
+    x_.etat.largeurapercu = Twips(c.P_page.largeur());
+    x_.etat.hauteurapercu = Twips(c.P_page.hauteur());
 }
 
 void Disposition::marges()
@@ -264,32 +264,35 @@ void Disposition::margesPage()
     EtatEditeur& e = x_.etat;
     Imprimante& pr = x_.imprimante;
 
-    pr.definirOriginegauche(0);
-    pr.definirOriginehaut(0);
-    const double lf = pr.largeurfeuille();
-    const double hf = pr.hauteurfeuille();
-    const double li = pr.largeurimprimable();
-    const double hi = pr.hauteurimprimable();
+    pr.definirOriginegauche(Twips(0));
+    pr.definirOriginehaut(Twips(0));
+    const Twips lf = pr.largeurfeuille();
+    const Twips hf = pr.hauteurfeuille();
+    const Twips li = pr.largeurimprimable();
+    const Twips hi = pr.hauteurimprimable();
+    const Twips bord(15);   // kept inside the printable surface on every side
 
+    // Every margin and both sides of the surface are whole twips, each rounded once.
     if (pr.orientationimprimante() == imp::Paysage) {
         // Landscape: the margin is taken across the sheet's height, the scale from its width.
-        p.margeimpH = arrondi((hf - hi) / 2);
+        p.margeimpH = ((hf - hi) / 2).arrondie();
         p.margeimpV = p.margeimpH;
-        e.echelleimp = lf / c.P_page.largeur();
+        e.echelleimp = lf / Twips(c.P_page.largeur());
     } else {
-        p.margeimpH = arrondi((lf - li) / 2);
+        p.margeimpH = ((lf - li) / 2).arrondie();
         p.margeimpV = p.margeimpH;
-        e.echelleimp = hf / c.P_page.hauteur();
+        e.echelleimp = hf / Twips(c.P_page.hauteur());
     }
-    p.margedroite = arrondi(lf - li - p.margeimpH + 15);
-    p.margebasse = arrondi(hf - hi - p.margeimpH + 15);
-    p.origineH = p.margeimpH + 15;
-    p.origineV = p.margeimpV + 15;
-    e.largeursurface = arrondi(li - 30);
-    e.hauteursurface = arrondi(hi - 30);
+    p.margedroite = (lf - li - p.margeimpH + bord).arrondie();
+    p.margebasse = (hf - hi - p.margeimpH + bord).arrondie();
+    p.origineH = p.margeimpH + bord;
+    p.origineV = p.margeimpV + bord;
+    e.largeursurface = (li - Twips(30)).arrondie();
+    e.hauteursurface = (hi - Twips(30)).arrondie();
 
-    c.R_imprim.placer(arrondi(p.margeimpH / e.echelleimp), arrondi(p.margeimpV / e.echelleimp),
-                      arrondi(li / e.echelleimp), arrondi(hi / e.echelleimp));
+    const double s = e.echelleimp;
+    c.R_imprim.placer(p.margeimpH.reduit(s).entier(), p.margeimpV.reduit(s).entier(), li.reduit(s).entier(),
+                      hi.reduit(s).entier());
     c.R_imprim.definirVisible(true);
 
     c.E_surface.definirLegende(legendeSurface(e.largeursurface, e.hauteursurface));
@@ -315,19 +318,21 @@ void Disposition::margesJaquette()
 {
     ControlesEditeur& c = x_.c;
     EtatEditeur& e = x_.etat;
-    const double lf = x_.imprimante.largeurfeuille();
-    const double li = x_.imprimante.largeurimprimable();
-    const double hi = x_.imprimante.hauteurimprimable();
+    const Twips lf = x_.imprimante.largeurfeuille();
+    const Twips li = x_.imprimante.largeurimprimable();
+    const Twips hi = x_.imprimante.hauteurimprimable();
     const double s = e.echellejaq;
     const auto& g = e.geomjaq;
+    // A length of the sheet on the preview, in the preview control's whole twips.
+    const auto ap = [s](Twips t) { return t.reduit(s).entier(); };
 
-    e.margejaqH = arrondi((lf - li) / 2);
+    e.margejaqH = ((lf - li) / 2).arrondie();
     e.margejaqV = e.margejaqH;
-    c.R_apercu.placer(arrondi(e.margejaqH / s), arrondi(e.margejaqV / s), arrondi(li / s), arrondi(hi / s));
-    c.P_apjaq[0]->placer(arrondi(g[4] / s), arrondi(g[5] / s), arrondi(g[7] / s), arrondi(g[6] / s));
-    c.P_apjaq[16]->placer(arrondi(g[8] / s), arrondi(g[9] / s), arrondi(g[11] / s), arrondi(g[10] / s));
+    c.R_apercu.placer(ap(e.margejaqH), ap(e.margejaqV), ap(li), ap(hi));
+    c.P_apjaq[0]->placer(ap(g[4]), ap(g[5]), ap(g[7]), ap(g[6]));
+    c.P_apjaq[16]->placer(ap(g[8]), ap(g[9]), ap(g[11]), ap(g[10]));
     // The jacket shows the printer's printable surface too, measured as the page measures it.
-    c.E_surface.definirLegende(legendeSurface(arrondi(li - 30), arrondi(hi - 30)));
+    c.E_surface.definirLegende(legendeSurface((li - Twips(30)).arrondie(), (hi - Twips(30)).arrondie()));
 }
 
 void Disposition::valeurs() { x_.etat.geomjaq = GeometrieJaquette; }
@@ -352,7 +357,7 @@ bool Disposition::surPartieMontree() const
 bool Disposition::modeLargeur() const
 {
     const EtatEditeur& e = x_.etat;
-    return e.hauteurobjet / e.hauteursurface < e.largeurobjet / e.largeursurface;
+    return Twips(e.hauteurobjet) / e.hauteursurface < Twips(e.largeurobjet) / e.largeursurface;
 }
 
 bool Disposition::rapportValide() const
@@ -375,8 +380,8 @@ void Disposition::valeurBornee(Curseur& a, int v)
     a.definirValeur(std::clamp(v, std::min(a.min(), a.max()), std::max(a.min(), a.max())));
 }
 
-double Disposition::origineGauche() const { return x_.jaquette() ? 0 : x_.partage.origineH; }
-double Disposition::origineHaut() const { return x_.jaquette() ? 0 : x_.partage.origineV; }
+Twips Disposition::origineGauche() const { return x_.jaquette() ? Twips(0) : x_.partage.origineH; }
+Twips Disposition::origineHaut() const { return x_.jaquette() ? Twips(0) : x_.partage.origineV; }
 double Disposition::echelleApercu() const { return x_.jaquette() ? 1 : x_.etat.echelleimp; }
 
 }  // namespace kal

@@ -19,8 +19,9 @@ namespace kal {
 // Jacket sheet geometry on A4 portrait, in sheet twips: the front face as top, left, height,
 // width (0-3), the same rectangle as left, top, height, width (4-7; 4 and 5 are the origin of
 // front objects), the back face as left, top, height, width (8-11; 8 and 9 its origin).
-inline constexpr std::array<int32_t, 12> GeometrieJaquette{1389, 1655, 6832, 8550, 1655, 1389,
-                                                          6832, 8550, 1655, 8794, 6691, 8550};
+inline constexpr std::array<Twips, 12> GeometrieJaquette{
+    Twips(1389), Twips(1655), Twips(6832), Twips(8550), Twips(1655), Twips(1389),
+    Twips(6832), Twips(8550), Twips(1655), Twips(8794), Twips(6691), Twips(8550)};
 
 class Disposition {
 public:
@@ -134,8 +135,8 @@ private:
     std::pair<double, double> dimensionsFormat(double v, bool largeur) const;
     // Smallest positions (page origineH/origineV, jacket 0) and the preview scale (page
     // echelleimp, jacket 1).
-    double origineGauche() const;
-    double origineHaut() const;
+    Twips origineGauche() const;
+    Twips origineHaut() const;
     double echelleApercu() const;
     // Arrow step, and page step of a tenth of Max; a Max too small for a page step of 1 is
     // raised to 15 first.
@@ -155,7 +156,7 @@ private:
 
 // The printable-surface caption: "Surface imprimable:" width " x " height " mm", each figure
 // in millimetres with one decimal and the user's decimal separator.
-QString legendeSurface(double largeurTwips, double hauteurTwips);
+QString legendeSurface(Twips largeur, Twips hauteur);
 // The format captions: "Format:" width " x " height "mm" as the format steps set it, and
 // "Format :" width " x " height " mm" as the format slider shows it live; each figure in
 // millimetres with one decimal and the user's decimal separator.

@@ -80,7 +80,7 @@ void Disposition::initformat()
         return;
     const bool largeur = modeLargeur();
     const double cote = largeur ? e.largeurobjet : e.hauteurobjet;
-    c.A_format.definirMax(arrondi(largeur ? e.largeursurface : e.hauteursurface));
+    c.A_format.definirMax((largeur ? e.largeursurface : e.hauteursurface).entier());
     valeurBornee(c.A_format, c.A_format.max() > cote ? arrondi(cote) : c.A_format.max());
     const auto [W, H] = dimensionsFormat(c.A_format.valeur(), largeur);
     c.E_format.definirLegende(legendeFormat(W, H));
@@ -98,7 +98,7 @@ void Disposition::formatmax()
     if (!controleCourant() || !rapportValide())
         return;
     const bool largeur = modeLargeur();
-    c.A_format.definirMax(arrondi(largeur ? e.largeursurface : e.hauteursurface));
+    c.A_format.definirMax((largeur ? e.largeursurface : e.hauteursurface).entier());
     c.A_format.definirValeur(c.A_format.max());
     const auto [W, H] = dimensionsFormat(c.A_format.valeur(), largeur);
     c.E_format.definirLegende(legendeFormat(W, H));
@@ -153,24 +153,24 @@ void Disposition::formatangle()
     EtatEditeur& e = x_.etat;
     if (!controleCourant() || !rapportValide())
         return;
-    const double SW = e.largeursurface, SH = e.hauteursurface;
-    const double oH = origineGauche(), oV = origineHaut();
+    const Twips SW = e.largeursurface, SH = e.hauteursurface;
+    const Twips oH = origineGauche(), oV = origineHaut();
     const bool largeur = modeLargeur();
     if (largeur) {
-        c.A_format.definirMax(arrondi(SW));
+        c.A_format.definirMax(SW.entier());
         valeurBornee(c.A_format, c.A_format.max() > e.largeurobjet ? arrondi(e.largeurobjet) : c.A_format.max());
         const double v = c.A_format.valeur();
-        c.A_margeH.definirMax(arrondi(SW + oH - v));
+        c.A_margeH.definirMax((SW + oH - Twips(v)).entier());
         const auto [W, H] = dimensionsFormat(v, true);
-        c.A_margeV.definirMax(arrondi(SH + oV - H));
+        c.A_margeV.definirMax((SH + oV - Twips(H)).entier());
         c.E_format.definirLegende(legendeFormat(W, H));
     } else {
-        c.A_format.definirMax(arrondi(SH));
+        c.A_format.definirMax(SH.entier());
         valeurBornee(c.A_format, c.A_format.max() > e.hauteurobjet ? arrondi(e.hauteurobjet) : c.A_format.max());
         const double v = c.A_format.valeur();
-        c.A_margeV.definirMax(arrondi(SH + oV - v));
+        c.A_margeV.definirMax((SH + oV - Twips(v)).entier());
         const auto [W, H] = dimensionsFormat(v, false);
-        c.A_margeH.definirMax(arrondi(SW + oH - W));
+        c.A_margeH.definirMax((SW + oH - Twips(W)).entier());
         c.E_format.definirLegende(legendeFormat(W, H));
     }
     legendesPositions();

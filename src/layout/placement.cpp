@@ -53,8 +53,8 @@ void Disposition::posimage()
     bd::JeuEnregistrements& fiche = x_.D_image.jeu();
     const GeometrieObjet g = geometrieObjet(lireGeometrie(fiche), c.L_sauvtot.bitmap().taille());
     const bool ficheValide = g.boite.largeur > Twips(0) && g.boite.hauteur > Twips(0);
-    const double l = ficheValide ? g.boite.largeur.valeur() : photo->largeurReelle() * s;
-    const double h = ficheValide ? g.boite.hauteur.valeur() : photo->hauteurReelle() * s;
+    const double l = (ficheValide ? g.boite.largeur : Twips(photo->largeurReelle()).agrandi(s)).valeur();
+    const double h = (ficheValide ? g.boite.hauteur : Twips(photo->hauteurReelle()).agrandi(s)).valeur();
     e.largeurobjet = l;
     e.hauteurobjet = h;
     e.rapportformat = l / h;
@@ -63,11 +63,11 @@ void Disposition::posimage()
 
     // The jacket's sliders keep their Min of 0.
     if (!jaq) {
-        c.A_margeH.definirMin(x_.partage.origineH);
-        c.A_margeV.definirMin(x_.partage.origineV);
+        c.A_margeH.definirMin(x_.partage.origineH.entier());
+        c.A_margeV.definirMin(x_.partage.origineV.entier());
     }
-    c.A_margeH.definirMax(arrondi(e.largeursurface - l + origineGauche()));
-    c.A_margeV.definirMax(arrondi(e.hauteursurface - h + origineHaut()));
+    c.A_margeH.definirMax((e.largeursurface - Twips(l) + origineGauche()).entier());
+    c.A_margeV.definirMax((e.hauteursurface - Twips(h) + origineHaut()).entier());
 
     positionDepuisFiche(c.A_margeH, fiche.valeur(champ::leftimp));
     positionDepuisFiche(c.A_margeV, fiche.valeur(champ::topimp));
@@ -76,26 +76,27 @@ void Disposition::posimage()
     // limit from its position: page margebasse (margedroite) above the sheet's edge, jacket
     // the face's edge.
     const bool largeur = modeLargeur();
+    // The jacket compares in single precision.
+    const auto tient = [jaq](Twips bout, Twips limite) {
+        return jaq ? static_cast<float>(bout.valeur()) <= static_cast<float>(limite.valeur()) : bout <= limite;
+    };
     if (!largeur) {
-        c.A_format.definirMax(arrondi(e.hauteursurface));
-        const double limite = jaq ? e.hauteursurface
-                                  : static_cast<double>(x_.imprimante.hauteurfeuille() - x_.partage.margebasse);
-        const bool tient = jaq ? static_cast<float>(c.A_margeV.valeur() + h) <= static_cast<float>(limite)
-                               : c.A_margeV.valeur() + h <= limite;
-        valeurBornee(c.A_format, tient ? arrondi(h) : arrondi(limite - c.A_margeV.valeur()));
+        c.A_format.definirMax(e.hauteursurface.entier());
+        const Twips limite = jaq ? e.hauteursurface : x_.imprimante.hauteurfeuille() - x_.partage.margebasse;
+        const Twips position(c.A_margeV.valeur());
+        valeurBornee(c.A_format, tient(position + Twips(h), limite) ? arrondi(h) : (limite - position).entier());
     } else {
-        c.A_format.definirMax(arrondi(e.largeursurface));
-        const double limite = jaq ? e.largeursurface
-                                  : static_cast<double>(x_.imprimante.largeurfeuille() - x_.partage.margedroite);
-        const bool tient = jaq ? static_cast<float>(c.A_margeH.valeur() + l) <= static_cast<float>(limite)
-                               : c.A_margeH.valeur() + l <= limite;
-        valeurBornee(c.A_format, tient ? arrondi(l) : arrondi(limite - c.A_margeH.valeur()));
+        c.A_format.definirMax(e.largeursurface.entier());
+        const Twips limite = jaq ? e.largeursurface : x_.imprimante.largeurfeuille() - x_.partage.margedroite;
+        const Twips position(c.A_margeH.valeur());
+        valeurBornee(c.A_format, tient(position + Twips(l), limite) ? arrondi(l) : (limite - position).entier());
     }
 
     const auto [W, H] = dimensionsFormat(c.A_format.valeur(), largeur);
     c.E_format.definirLegende(legendeFormat(W, H));
     // The control shows what the sliders now hold.
-    photo->placerReel(c.A_margeH.valeur() / s, c.A_margeV.valeur() / s, W / s, H / s);
+    photo->placerReel(Twips(c.A_margeH.valeur()).reduit(s).valeur(), Twips(c.A_margeV.valeur()).reduit(s).valeur(),
+                      Twips(W).reduit(s).valeur(), Twips(H).reduit(s).valeur());
     if (!e.rechargementencours)
         photo->definirVisible(true);
 }

@@ -51,29 +51,29 @@ void Disposition::initmarge()
     EtatEditeur& e = x_.etat;
     if (!controleCourant() || !rapportValide())
         return;
-    const double L = e.largeurobjet, H = e.hauteurobjet;
-    const double SW = e.largeursurface, SH = e.hauteursurface;
-    const double oH = origineGauche(), oV = origineHaut();
+    const Twips L(e.largeurobjet), H(e.hauteurobjet);
+    const Twips SW = e.largeursurface, SH = e.hauteursurface;
+    const Twips oH = origineGauche(), oV = origineHaut();
 
-    c.A_margeH.definirMin(arrondi(oH));
-    c.A_margeV.definirMin(arrondi(oV));
+    c.A_margeH.definirMin(oH.entier());
+    c.A_margeV.definirMin(oV.entier());
 
     // The fitted size W' x H' (whole twips) and which slider is set first.
-    int32_t Wp = 0, Hp = 0;
+    Twips Wp, Hp;
     bool horizontalDabord = false;
     const auto parLaLargeur = [&] {
-        Wp = arrondi(SW);
-        Hp = arrondi(Wp * H / L);
+        Wp = SW.arrondie();
+        Hp = Wp.prorata(H, L).arrondie();
         horizontalDabord = true;
     };
     const auto parLaHauteur = [&] {
-        Hp = arrondi(SH);
-        Wp = arrondi(Hp * L / H);
+        Hp = SH.arrondie();
+        Wp = Hp.prorata(L, H).arrondie();
         horizontalDabord = false;
     };
     if (L < SW && H < SH) {
-        Wp = arrondi(L);
-        Hp = arrondi(H);
+        Wp = L.arrondie();
+        Hp = H.arrondie();
         horizontalDabord = H / SH < L / SW;
     } else if (L >= SW && H < SH) {
         parLaLargeur();
@@ -86,11 +86,11 @@ void Disposition::initmarge()
     }
 
     const auto placerH = [&] {
-        c.A_margeH.definirMax(arrondi(SW + oH - Wp));
+        c.A_margeH.definirMax((SW + oH - Wp).entier());
         c.A_margeH.definirValeur(c.A_margeH.min());
     };
     const auto placerV = [&] {
-        c.A_margeV.definirMax(arrondi(SH + oV - Hp));
+        c.A_margeV.definirMax((SH + oV - Hp).entier());
         c.A_margeV.definirValeur(c.A_margeV.min());
     };
     if (horizontalDabord) {
@@ -117,19 +117,19 @@ void Disposition::changemarge(const AxePosition& axe)
 
     if (e.margesactives) {
         // The format slider may not take the object past the surface.
-        const double L = e.largeurobjet, H = e.hauteurobjet;
-        const double SW = e.largeursurface, SH = e.hauteursurface;
+        const Twips L(e.largeurobjet), H(e.hauteurobjet);
+        const Twips SW = e.largeursurface, SH = e.hauteursurface;
         const bool parHauteur = H / SH >= L / SW;
         if (L > SW || H > SH)
-            c.A_format.definirMax(arrondi(parHauteur ? SH : SW));
+            c.A_format.definirMax((parHauteur ? SH : SW).entier());
         else if (axe.horizontal && !parHauteur)
-            c.A_format.definirMax(arrondi(SW));
+            c.A_format.definirMax(SW.entier());
         else if (!axe.horizontal && parHauteur)
-            c.A_format.definirMax(arrondi(SH));
+            c.A_format.definirMax(SH.entier());
         if (!e.rechargementencours)
             apercu();
     }
-    pasCurseur(curseur, x_.jaquette() || e.echelleimp <= 0 ? 15 : arrondi(15 / e.echelleimp));
+    pasCurseur(curseur, x_.jaquette() || e.echelleimp <= 0 ? 15 : Twips(15).reduit(e.echelleimp).entier());
     (c.*axe.etiquette).definirLegende(legendePosition(QString::fromLatin1(axe.mot), curseur.valeur()));
     if (x_.jaquette())
         x_.impression().apercujaq(QStringLiteral("mov"));

@@ -134,8 +134,9 @@ void SourisObjets::deplacee(int n, int bouton, double X, double Y)
     // Each step measures from the press point inside the control, which the sliders have
     // already moved under the pointer.
     const bool jaq = x_.jaquette();
-    const int dH = jaq ? arrondi(X - e.departX) : arrondi((X - e.departX) * e.echelleimp);
-    const int dV = jaq ? arrondi(Y - e.departY) : arrondi((Y - e.departY) * e.echelleimp);
+    const double s = jaq ? 1.0 : e.echelleimp;
+    const int dH = jaq ? arrondi(X - e.departX) : Twips(X - e.departX).agrandi(s).entier();
+    const int dV = jaq ? arrondi(Y - e.departY) : Twips(Y - e.departY).agrandi(s).entier();
     pas(c.A_margeH, dH);
     pas(c.A_margeV, dV);
     tenir(*photo);

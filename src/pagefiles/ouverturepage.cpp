@@ -264,7 +264,7 @@ void PagesPerso::parametresPage()
     }
     x_.disposition().dimpage();
     x_.disposition().marges();
-    if (largeur != arrondi(e.largeursurface) || hauteur != arrondi(e.hauteursurface))
+    if (largeur != e.largeursurface.entier() || hauteur != e.hauteursurface.entier())
         MsgBox(lignesMessage({QStringLiteral("La surface imprimable de la page chargée"),
                               QStringLiteral("est différente de celle de l'imprimante connectée"),
                               QStringLiteral("les images peuvent subir des modifications légères de format et de position"),

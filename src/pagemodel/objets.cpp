@@ -212,8 +212,8 @@ void ModeleObjets::changerface(bool versAvant)
         if (ControleImage* m = c.L_miniat[static_cast<size_t>(n)].get())
             m->definirVisible(false);
     e.basecote = static_cast<int16_t>(base);
-    e.largeursurface = c.L_jaq[static_cast<size_t>(base)]->largeurReelle();
-    e.hauteursurface = c.L_jaq[static_cast<size_t>(base)]->hauteurReelle();
+    e.largeursurface = Twips(c.L_jaq[static_cast<size_t>(base)]->largeurReelle());
+    e.hauteursurface = Twips(c.L_jaq[static_cast<size_t>(base)]->hauteurReelle());
     e.fincote = static_cast<int16_t>(base + 16);
     e.debutrecherche = static_cast<int16_t>(base);
     const int avant = e.objetcourant;

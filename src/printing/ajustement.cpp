@@ -103,7 +103,7 @@ void Ajustement::chargement()
     p_.ajustactif = true;
     const bool a4 = a4Portrait();
 
-    margeimpH_ = arrondi((imp_.largeurfeuille() - imp_.largeurimprimable()) / 2);
+    margeimpH_ = ((imp_.largeurfeuille() - imp_.largeurimprimable()) / 2).arrondie();
     margeimpV_ = margeimpH_;
 
     E_margeH.definirLegende(QStringLiteral("Marge gauche nominale:20 mm"));
@@ -159,8 +159,8 @@ void Ajustement::B_imprim_Click()
 {
     // 20 mm from the sheet's edges, moved by the corrections; the printer draws from the
     // printable area's corner.
-    const float x = static_cast<float>(static_cast<int32_t>(CoteCarre - margeimpH_) + p_.DeltaH);
-    const float y = static_cast<float>(static_cast<int32_t>(CoteCarre - margeimpV_) + p_.DeltaV);
+    const float x = static_cast<float>((Twips(CoteCarre) - margeimpH_).entier() + p_.DeltaH);
+    const float y = static_cast<float>((Twips(CoteCarre) - margeimpV_).entier() + p_.DeltaV);
     try {
         imp_.debutdocument();
         imp_.tracerboite(x, y, CoteCarre, CoteCarre, 0);

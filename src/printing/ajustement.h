@@ -38,8 +38,8 @@ public:
 
     // Half the printer's unprintable width on A4 portrait, this window's own (the editors keep
     // theirs in the shared settings).
-    int32_t margeimpH() const { return margeimpH_; }
-    int32_t margeimpV() const { return margeimpV_; }
+    Twips margeimpH() const { return margeimpH_; }
+    Twips margeimpV() const { return margeimpV_; }
 
     // A measured margin as CORRIGER accepts it: four characters, a "." third, a last digit and a
     // value other than 0 ("21.5", "05.5").
@@ -55,7 +55,7 @@ protected:
 private:
     ReglagesPartages& p_;
     Imprimante& imp_;
-    int32_t margeimpH_ = 0, margeimpV_ = 0;
+    Twips margeimpH_, margeimpV_;
 
     // Puts the printer on A4 portrait; false (and the reason shown) when it refuses.
     bool a4Portrait();

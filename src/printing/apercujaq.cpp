@@ -18,10 +18,10 @@ void Impression::apercujaq(const QString& action)
     c.P_page.definirVisible(false);
     if (action != QLatin1String("sup")) {
         const double s = e.echellejaq;
-        miniature.definirHauteur(photo.hauteurReelle() / s);
-        miniature.definirLargeur(photo.largeurReelle() / s);
-        miniature.definirGauche(photo.gaucheReel() / s);
-        miniature.definirHaut(photo.hautReel() / s);
+        miniature.definirHauteur(Twips(photo.hauteurReelle()).reduit(s).valeur());
+        miniature.definirLargeur(Twips(photo.largeurReelle()).reduit(s).valeur());
+        miniature.definirGauche(Twips(photo.gaucheReel()).reduit(s).valeur());
+        miniature.definirHaut(Twips(photo.hautReel()).reduit(s).valeur());
         miniature.definirBitmap(photo.bitmap());
         const bool texteVide = e.typeobjet == QLatin1String("textimage") && c.T_compos.contenutexte().isEmpty();
         miniature.definirVisible(!texteVide);

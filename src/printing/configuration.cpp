@@ -133,10 +133,10 @@ void Impression::finconfig()
         fiches.modifier(NumeroFicheConfig, [&](bd::JeuEnregistrements& jeu) {
             jeu.mettre(champ::orientation, imp.orientationimprimante());
             jeu.mettre(champ::papersize, imp.formatimprimante());
-            jeu.mettre(champ::largeurpage, imp.largeurfeuille());
-            jeu.mettre(champ::hauteurpage, imp.hauteurfeuille());
-            jeu.mettre(champ::scaleheight, arrondi(e.hauteursurface));
-            jeu.mettre(champ::scalewidth, arrondi(e.largeursurface));
+            jeu.mettre(champ::largeurpage, imp.largeurfeuille().entier());
+            jeu.mettre(champ::hauteurpage, imp.hauteurfeuille().entier());
+            jeu.mettre(champ::scaleheight, e.hauteursurface.entier());
+            jeu.mettre(champ::scalewidth, e.largeursurface.entier());
         });
     }
     ControlesEditeur& c = x_.c;

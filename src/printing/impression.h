@@ -96,8 +96,8 @@ private:
     void imprimerJaquetteJob();
     // Objects [debut, fin) of the record source in force, at the given origin (twips added
     // to each object's stored position before the corrections).
-    void imprimerobjets(int debut, int fin, double origineGauche, double origineHaut, bool actualiserChaque);
-    void imprimerobjet(const FicheImprimee& f, double origineGauche, double origineHaut);
+    void imprimerobjets(int debut, int fin, Twips origineGauche, Twips origineHaut, bool actualiserChaque);
+    void imprimerobjet(const FicheImprimee& f, Twips origineGauche, Twips origineHaut);
     FicheImprimee lireFiche(int n);
     void terminerConfigJaquette();
 };

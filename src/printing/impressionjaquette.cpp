@@ -73,12 +73,13 @@ void Impression::imprav()
 {
     Imprimante& imp = x_.imprimante;
     const auto& g = x_.etat.geomjaq;
-    const double mH = x_.etat.margejaqH, mV = x_.etat.margejaqV;
+    const Twips mH = x_.etat.margejaqH, mV = x_.etat.margejaqV;
     // The marks are placed with the unprintable margin only; the calibration moves the objects.
     imp.definirStyletrait(imp::TraitPointille);
-    imp.tracerligne(g[4] + 1712 - mH, g[5] - mV, g[4] + 1712 - mH, g[5] - mV + g[6], 0);
+    const Twips pli = g[4] + Twips(1712) - mH;
+    imp.tracerligne(pli.valeur(), (g[5] - mV).valeur(), pli.valeur(), (g[5] - mV + g[6]).valeur(), 0);
     imp.definirStyletrait(imp::TraitPlein);
-    imp.tracerboite(g[1] - mH, g[0] - mV, g[3], g[2], 0);
+    imp.tracerboite((g[1] - mH).valeur(), (g[0] - mV).valeur(), g[3].valeur(), g[2].valeur(), 0);
     x_.D_image.definirSource(sourceImpressionFace(true));
     x_.fiches().actualiser();
     imprimerobjets(0, 16, g[4] - mH, g[5] - mV, false);
@@ -89,12 +90,13 @@ void Impression::imprar()
 {
     Imprimante& imp = x_.imprimante;
     const auto& g = x_.etat.geomjaq;
-    const double mH = x_.etat.margejaqH, mV = x_.etat.margejaqV;
+    const Twips mH = x_.etat.margejaqH, mV = x_.etat.margejaqV;
+    const double haut = (g[9] - mV).valeur(), bas = (g[9] - mV + g[10]).valeur();
     imp.definirStyletrait(imp::TraitPointille);
-    imp.tracerligne(g[8] + 399 - mH, g[9] - mV, g[8] + 399 - mH, g[9] - mV + g[10]);
-    imp.tracerligne(g[8] + 8165 - mH, g[9] - mV, g[8] + 8165 - mH, g[9] - mV + g[10]);
+    for (const Twips pli : {g[8] + Twips(399) - mH, g[8] + Twips(8165) - mH})
+        imp.tracerligne(pli.valeur(), haut, pli.valeur(), bas);
     imp.definirStyletrait(imp::TraitPlein);
-    imp.tracerboite(g[8] - mH, g[9] - mV, g[11], g[10], 0);
+    imp.tracerboite((g[8] - mH).valeur(), haut, g[11].valeur(), g[10].valeur(), 0);
     x_.D_image.definirSource(sourceImpressionFace(false));
     x_.fiches().actualiser();
     imprimerobjets(16, 32, g[8] - mH, g[9] - mV, false);

@@ -93,7 +93,7 @@ FicheGeometrie geometrieImprimee(const FicheImprimee& f)
     return {Twips(f.leftimp), Twips(f.topimp), Twips(f.widthimp), Twips(f.heightimp), f.rot};
 }
 
-void Impression::imprimerobjets(int debut, int fin, double origineGauche, double origineHaut, bool actualiserChaque)
+void Impression::imprimerobjets(int debut, int fin, Twips origineGauche, Twips origineHaut, bool actualiserChaque)
 {
     for (int n = debut; n < fin; ++n) {
         if (actualiserChaque)
@@ -104,7 +104,7 @@ void Impression::imprimerobjets(int debut, int fin, double origineGauche, double
     }
 }
 
-void Impression::imprimerobjet(const FicheImprimee& f, double origineGauche, double origineHaut)
+void Impression::imprimerobjet(const FicheImprimee& f, Twips origineGauche, Twips origineHaut)
 {
     const ReglagesPartages& p = x_.partage;
     const EtatEditeur& e = x_.etat;
@@ -137,8 +137,8 @@ void Impression::imprimerobjet(const FicheImprimee& f, double origineGauche, dou
     // The turned box of the one object geometry, at its stored corner moved by the origin and
     // the calibration, in whole twips.
     const RectTwips boite = geometrieObjet(geometrieImprimee(f), pixels).boite;
-    posgauche_ = (boite.gauche + Twips(origineGauche + p.DeltaH)).entier();
-    poshaut_ = (boite.haut + Twips(origineHaut + p.DeltaV)).entier();
+    posgauche_ = (boite.gauche + (origineGauche + Twips(p.DeltaH))).entier();
+    poshaut_ = (boite.haut + (origineHaut + Twips(p.DeltaV))).entier();
     x_.imprimante.dessinerimage(L, QRectF(posgauche_, poshaut_, boite.largeur.valeur(), boite.hauteur.valeur()));
     if (f.cadre == 1)
         imprimcadre(f);

@@ -18,12 +18,14 @@ void Impression::pliage()
         plis_.push_back(std::make_unique<Trait>(surface));
         plis_.back()->placerVertical(x, longueur);
     };
-    tracer(c.P_apjaq[0]->widget(), arrondi(1712 / s), arrondi(g[2] / s));
-    tracer(c.P_apjaq[16]->widget(), arrondi(369 / s), arrondi(g[10] / s));
-    tracer(c.P_apjaq[16]->widget(), arrondi(8165 / s), arrondi(g[10] / s));
-    tracer(c.L_jaq[0]->widget(), 1712, g[2]);
-    tracer(c.L_jaq[16]->widget(), 369, g[10]);
-    tracer(c.L_jaq[16]->widget(), 8165, g[10]);
+    // On a face preview at the preview's scale, on a face outline in whole face twips.
+    const auto apercu = [s](Twips t) { return t.reduit(s).entier(); };
+    tracer(c.P_apjaq[0]->widget(), apercu(Twips(1712)), apercu(g[2]));
+    tracer(c.P_apjaq[16]->widget(), apercu(Twips(369)), apercu(g[10]));
+    tracer(c.P_apjaq[16]->widget(), apercu(Twips(8165)), apercu(g[10]));
+    tracer(c.L_jaq[0]->widget(), 1712, g[2].entier());
+    tracer(c.L_jaq[16]->widget(), 369, g[10].entier());
+    tracer(c.L_jaq[16]->widget(), 8165, g[10].entier());
 }
 
 }  // namespace kal

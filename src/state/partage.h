@@ -2,6 +2,8 @@
 // The settings shared by every window for the whole run. They start empty (0, empty text,
 // False) and keep their values until the program ends. The start window sets the screen and
 // folder values; the editors, the calibration window and the workbench set the others.
+#include "platform/base/twips.h"
+
 #include <QString>
 #include <cstdint>
 
@@ -20,12 +22,14 @@ struct ReglagesPartages {
     double gamma = 0;             // display gamma x 100
     double DeltaH = 0;            // horizontal print correction, whole twips
     double DeltaV = 0;            // vertical print correction, whole twips
-    int32_t margeimpH = 0;        // printer's unprintable margin, left edge (twips)
-    int32_t margeimpV = 0;        // same value, top edge
-    int32_t origineH = 0;         // smallest left position of an object = margeimpH + 15
-    int32_t origineV = 0;         // smallest top position = margeimpV + 15
-    int32_t margedroite = 0;      // right unprintable margin + 15
-    int32_t margebasse = 0;       // bottom unprintable margin + 15
+    // The page's printable surface on the printer's sheet, in whole twips (each one rounded
+    // once, as the page editor's margins step computes it).
+    Twips margeimpH;              // printer's unprintable margin, left edge
+    Twips margeimpV;              // same value, top edge
+    Twips origineH;               // smallest left position of an object = margeimpH + 15
+    Twips origineV;               // smallest top position = margeimpV + 15
+    Twips margedroite;            // right unprintable margin + 15
+    Twips margebasse;             // bottom unprintable margin + 15
     bool ajustactif = false;      // the calibration window switched the printer and must restore it
     int32_t orientsauv = 0;       // printer orientation kept by the calibration window
     int32_t papiersauv = 0;       // printer paper size kept by the calibration window

@@ -130,11 +130,11 @@ void Textes::chargementtexte(const QString& fichier)
     hauteurtxt_ = hauteurTexte(texte);
 
     QString message, titre;
-    if (largeurtxt_ > e.largeursurface) {
+    if (Twips(largeurtxt_) > e.largeursurface) {
         message = lignesMessage({QStringLiteral("Texte trop large:"),
                                  QStringLiteral("vérifier que chaque ligne se termine par un caractère de saut de ligne")});
         titre = QStringLiteral("TEXTE TROP LARGE");
-    } else if (hauteurtxt_ > e.hauteursurface) {
+    } else if (Twips(hauteurtxt_) > e.hauteursurface) {
         message = QStringLiteral("Texte trop haut:");
         titre = QStringLiteral("TEXTE TROP HAUT");
     }

@@ -122,7 +122,7 @@ void Textes::hauteurcompos()
     c.B_police.definirHaut(c.F_compos.hauteur() - c.B_police.hauteur());
     c.T_compos.definirHaut(0);
     c.T_compos.definirHauteur(std::max(0, c.B_police.haut()));
-    c.T_compos.definirLargeurtexte(arrondi(x_.imprimante.largeurimprimable() - 300));
+    c.T_compos.definirLargeurtexte((x_.imprimante.largeurimprimable() - Twips(300)).entier());
     c.B_police.definirHaut(c.F_compos.hauteur() - c.B_police.hauteur());
     c.B_couleur.definirHaut(c.B_police.haut());
     c.B_police.definirLargeur(c.T_compos.largeur() / 2);

@@ -145,8 +145,8 @@ TEST_P(Editeur, SansImprimanteOuvreSurUneFeuilleA4)
     ASSERT_EQ(banc.repondeur.messages().size(), 1u);
     EXPECT_EQ(banc.repondeur.messages()[0].titre, QStringLiteral("IMPRIMANTE"));
     EXPECT_FALSE(banc.repondeur.messages()[0].texte.isEmpty());
-    EXPECT_EQ(ed->x.imprimante.largeurfeuille(), 11906);
-    EXPECT_EQ(ed->x.imprimante.hauteurfeuille(), 16838);
+    EXPECT_EQ(ed->x.imprimante.largeurfeuille().valeur(), 11906);
+    EXPECT_EQ(ed->x.imprimante.hauteurfeuille().valeur(), 16838);
     EXPECT_TRUE(ed->c.E_surface.legende().startsWith(QStringLiteral("Surface imprimable:")));
     const double echelle = jaquette() ? ed->x.etat.echellejaq : ed->x.etat.echelleimp;
     EXPECT_TRUE(std::isfinite(echelle));
@@ -408,8 +408,8 @@ TEST_P(Editeur, DocumentationEtSelection)
         EXPECT_EQ(ed->c.L_fonction.indexCourant(), -1) << entree.toStdString();
     }
     EXPECT_TRUE(ed->x.etat.configdemandee);
-    EXPECT_EQ(ed->x.etat.largeurpapier, 11906);
-    EXPECT_EQ(ed->x.etat.hauteurpapier, 16838);
+    EXPECT_EQ(ed->x.etat.largeurpapier.valeur(), 11906);
+    EXPECT_EQ(ed->x.etat.hauteurpapier.valeur(), 16838);
 }
 
 TEST(EditeurPage, SeparateurEtEffacerPage)
@@ -442,7 +442,7 @@ TEST(EditeurPage, FinconfigApresChangementDeFeuille)
     ed->x.impression().finconfig();
     EXPECT_FALSE(ed->x.etat.configdemandee);
     EXPECT_EQ(ed->c.P_page.largeur(), 12360);
-    EXPECT_DOUBLE_EQ(ed->x.etat.largeursurface, 16238 - 30);
+    EXPECT_DOUBLE_EQ(ed->x.etat.largeursurface.valeur(), 16238 - 30);
     kal::bd::Base b = kal::bd::Base::ouvrir(banc.dossier.fichier(QStringLiteral("kalmorin.mdb")));
     kal::bd::JeuEnregistrements j = b.ouvrirJeu(QStringLiteral("kalmorin"));
     j.chercherPremier(kal::critereNumero(16));

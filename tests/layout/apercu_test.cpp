@@ -25,7 +25,7 @@ protected:
 TEST_P(Apercu, PlaceEtDimensionneDepuisLesCurseurs)
 {
     kal::ControleImage& photo = objet(2, 400, 200, 100, 50);
-    const double SW = e().largeursurface, SH = e().hauteursurface;
+    const double SW = e().largeursurface.valeur(), SH = e().hauteursurface.valeur();
     // Width-limited: the slider is the printed width, the height follows the ratio.
     e().largeurobjet = SW / 2;
     e().hauteurobjet = SW / 4;
@@ -89,8 +89,8 @@ TEST_P(Apercu, ObjetHorsDeLaFaceMontree)
 TEST_P(Apercu, EchelleAjusteLaBoiteALImage)
 {
     // The box: the preview page (page) or the face (jacket), here 9000 x 6000 twips.
-    (jaq() ? e().largeursurface : e().largeurapercu) = 9000;
-    (jaq() ? e().hauteursurface : e().hauteurapercu) = 6000;
+    (jaq() ? e().largeursurface : e().largeurapercu) = kal::Twips(9000);
+    (jaq() ? e().hauteursurface : e().hauteurapercu) = kal::Twips(6000);
     struct Cas {
         int w, h;
         double largeur, hauteur;

@@ -16,8 +16,8 @@ namespace kaltest {
 class ObjetCourant : public EditeurOuvert {
 protected:
     kal::Disposition& d() { return ed->x.disposition(); }
-    double oH() { return jaq() ? 0.0 : banc.partage.origineH; }
-    double oV() { return jaq() ? 0.0 : banc.partage.origineV; }
+    double oH() { return jaq() ? 0.0 : banc.partage.origineH.valeur(); }
+    double oV() { return jaq() ? 0.0 : banc.partage.origineV.valeur(); }
 
     // A JPEG of w x h pixels, one colour, in the work folder.
     QString jpeg(int w, int h, const QString& nom = QStringLiteral("photo_essai.jpg"))

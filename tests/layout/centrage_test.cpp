@@ -12,13 +12,13 @@ namespace {
 
 class Centrage : public EditeurSouris {
 protected:
-    double PW() { return banc.imp.largeurfeuille(); }
-    double PH() { return banc.imp.hauteurfeuille(); }
+    double PW() { return banc.imp.largeurfeuille().valeur(); }
+    double PH() { return banc.imp.hauteurfeuille().valeur(); }
     // Printed width and height the format slider gives now.
     std::pair<double, double> taille()
     {
         const double v = c().A_format.valeur(), r = e().rapportformat;
-        const bool largeur = e().hauteurobjet / e().hauteursurface < e().largeurobjet / e().largeursurface;
+        const bool largeur = e().hauteurobjet / e().hauteursurface.valeur() < e().largeurobjet / e().largeursurface.valeur();
         return largeur ? std::pair{v, v / r} : std::pair{v * r, v};
     }
 };
@@ -33,15 +33,15 @@ TEST_P(Centrage, UnObjetQuiTientEstCentreSansChangerDeTaille)
     EXPECT_TRUE(e().margesactives);
     EXPECT_EQ(c().A_format.valeur(), format);
     const auto [w, h] = taille();
-    const double SW = e().largeursurface, SH = e().hauteursurface;
+    const double SW = e().largeursurface.valeur(), SH = e().hauteursurface.valeur();
     if (!jaq()) {
         // The middle of the sheet, which the printable surface need not share.
         EXPECT_EQ(c().A_margeH.valeur(), arrondi((PW() - w) / 2));
         EXPECT_EQ(c().A_margeV.valeur(), arrondi((PH() - h) / 2));
-        EXPECT_EQ(c().A_margeH.max(), arrondi(SW - w + banc.partage.origineH));
-        EXPECT_EQ(c().A_margeV.max(), arrondi(SH - h + banc.partage.origineV));
+        EXPECT_EQ(c().A_margeH.max(), arrondi(SW - w + banc.partage.origineH.valeur()));
+        EXPECT_EQ(c().A_margeV.max(), arrondi(SH - h + banc.partage.origineV.valeur()));
         EXPECT_EQ(c().E_format.legende(), kal::legendeFormatDirect(w, h));
-        EXPECT_NE(arrondi((PH() - h) / 2), arrondi((SH - h) / 2 + banc.partage.origineV));
+        EXPECT_NE(arrondi((PH() - h) / 2), arrondi((SH - h) / 2 + banc.partage.origineV.valeur()));
     } else {
         EXPECT_EQ(c().A_margeH.valeur(), arrondi((SW - w) / 2));
         EXPECT_EQ(c().A_margeV.valeur(), arrondi((SH - h) / 2));
@@ -71,7 +71,7 @@ TEST_P(CentragePage, UnePhotoTropHauteEstRameneeALaFeuille)
     // Height-limited, placed at the full height of the surface: higher than the sheet less
     // twice the bottom margin.
     ASSERT_TRUE(placer(1200, 1800));
-    const double limite = PH() - 2.0 * banc.partage.margebasse;
+    const double limite = PH() - 2.0 * banc.partage.margebasse.valeur();
     ASSERT_GT(c().A_format.valeur(), limite);
     c().B_centre.cliquer();
     // The format slider's own step redisplays the object from its box in whole preview twips:
@@ -88,11 +88,11 @@ TEST_P(CentragePage, UnePhotoTropHauteEstRameneeALaFeuille)
 TEST_P(CentragePage, UnePhotoLargeTropHauteGardeSesProportions)
 {
     // Width-limited but so nearly the surface's shape that its height passes the sheet's limit.
-    const double SW = e().largeursurface, SH = e().hauteursurface;
+    const double SW = e().largeursurface.valeur(), SH = e().hauteursurface.valeur();
     ASSERT_TRUE(placer(1000, arrondi(1000 * (SH - 45) / SW)));
     ASSERT_EQ(c().A_format.valeur(), c().A_format.max());
     const double r = e().rapportformat;
-    const double limite = PH() - 2.0 * banc.partage.margebasse;
+    const double limite = PH() - 2.0 * banc.partage.margebasse.valeur();
     ASSERT_GT(c().A_format.valeur() / r, limite);
     c().B_centre.cliquer();
     EXPECT_NEAR(c().A_format.valeur(), arrondi(limite * r), 1);

@@ -201,17 +201,17 @@ TEST(Surface, PagePortrait1024)
     EXPECT_EQ(c.P_page.haut(), 0);
     EXPECT_EQ(c.P_page.hauteur(), 10095 - 270);
     EXPECT_EQ(c.P_page.largeur(), kal::arrondi(9825.0 * 11906 / 16838));
-    EXPECT_DOUBLE_EQ(e.largeurapercu, c.P_page.largeur());
-    EXPECT_DOUBLE_EQ(e.hauteurapercu, 9825);
-    EXPECT_EQ(p.margeimpH, 270);
-    EXPECT_EQ(p.margeimpV, 270);
-    EXPECT_EQ(p.origineH, 285);
-    EXPECT_EQ(p.origineV, 285);
-    EXPECT_EQ(p.margedroite, 540 - 270 + 15);
-    EXPECT_EQ(p.margebasse, 600 - 270 + 15);
+    EXPECT_DOUBLE_EQ(e.largeurapercu.valeur(), c.P_page.largeur());
+    EXPECT_DOUBLE_EQ(e.hauteurapercu.valeur(), 9825);
+    EXPECT_EQ(p.margeimpH.valeur(), 270);
+    EXPECT_EQ(p.margeimpV.valeur(), 270);
+    EXPECT_EQ(p.origineH.valeur(), 285);
+    EXPECT_EQ(p.origineV.valeur(), 285);
+    EXPECT_EQ(p.margedroite.valeur(), 540 - 270 + 15);
+    EXPECT_EQ(p.margebasse.valeur(), 600 - 270 + 15);
     EXPECT_DOUBLE_EQ(e.echelleimp, 16838.0 / 9825);
-    EXPECT_EQ(e.largeursurface, 11336);
-    EXPECT_EQ(e.hauteursurface, 16208);
+    EXPECT_EQ(e.largeursurface.valeur(), 11336);
+    EXPECT_EQ(e.hauteursurface.valeur(), 16208);
     EXPECT_EQ(c.R_imprim.gauche(), kal::arrondi(270 / e.echelleimp));
     EXPECT_EQ(c.R_imprim.haut(), kal::arrondi(270 / e.echelleimp));
     EXPECT_EQ(c.R_imprim.largeur(), kal::arrondi(11366 / e.echelleimp));
@@ -235,12 +235,12 @@ TEST(Surface, PagePaysage1024EtroiteEtCentree)
     EXPECT_EQ(c.P_page.hauteur(), 8740);
     EXPECT_EQ(c.P_page.haut(), 542);   // (9825 - 8740) / 2 = 542.5, the half to the even
     // Landscape: margin across the sheet's height, scale from its width
-    EXPECT_EQ(b.partage.margeimpH, 270);
+    EXPECT_EQ(b.partage.margeimpH.valeur(), 270);
     EXPECT_DOUBLE_EQ(e.echelleimp, 16838.0 / 12360);
-    EXPECT_EQ(e.largeursurface, 16238 - 30);
-    EXPECT_EQ(e.hauteursurface, 11366 - 30);
-    EXPECT_EQ(b.partage.margedroite, 16838 - 16238 - 270 + 15);
-    EXPECT_EQ(b.partage.margebasse, 11906 - 11366 - 270 + 15);
+    EXPECT_EQ(e.largeursurface.valeur(), 16238 - 30);
+    EXPECT_EQ(e.hauteursurface.valeur(), 11366 - 30);
+    EXPECT_EQ(b.partage.margedroite.valeur(), 16838 - 16238 - 270 + 15);
+    EXPECT_EQ(b.partage.margebasse.valeur(), 11906 - 11366 - 270 + 15);
     EXPECT_EQ(c.E_surface.legende(), QStringLiteral("Surface imprimable:285.9 x 199.9 mm"));
 }
 
@@ -262,8 +262,8 @@ TEST(Surface, MargeArrondieAuPair)
         BancEditeur b(1024, 768, kal::imp::Portrait, QMarginsF(240, 0, droite, 0));
         kal::Editeur* ed = b.ouvrir(TypeEditeur::Page);
         ASSERT_NE(ed, nullptr);
-        EXPECT_EQ(b.partage.margeimpH, attendu);
-        EXPECT_EQ(ed->x.etat.margejaqH, 0);
+        EXPECT_EQ(b.partage.margeimpH.valeur(), attendu);
+        EXPECT_EQ(ed->x.etat.margejaqH.valeur(), 0);
     }
 }
 
@@ -272,7 +272,7 @@ TEST(Surface, SeparateurDecimalDuLieu)
 {
     const QLocale avant;
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
-    EXPECT_EQ(kal::legendeSurface(189.94 * 56.7, 100 * 56.7), QStringLiteral("Surface imprimable:189,9 x 100,0 mm"));
+    EXPECT_EQ(kal::legendeSurface(kal::Twips(189.94 * 56.7), kal::Twips(100 * 56.7)), QStringLiteral("Surface imprimable:189,9 x 100,0 mm"));
     {
         BancEditeur b(1024, 768);
         kal::Editeur* ed = b.ouvrir(TypeEditeur::Page);
@@ -281,7 +281,7 @@ TEST(Surface, SeparateurDecimalDuLieu)
         EXPECT_EQ(ed->c.E_gamma.legende(), QStringLiteral("Gamma =1,8"));
     }
     QLocale::setDefault(avant);
-    EXPECT_EQ(kal::legendeSurface(189.94 * 56.7, 100 * 56.7), QStringLiteral("Surface imprimable:189.9 x 100.0 mm"));
+    EXPECT_EQ(kal::legendeSurface(kal::Twips(189.94 * 56.7), kal::Twips(100 * 56.7)), QStringLiteral("Surface imprimable:189.9 x 100.0 mm"));
 }
 
 TEST(Surface, JaquettePortraitEtPaysage)
@@ -296,8 +296,8 @@ TEST(Surface, JaquettePortraitEtPaysage)
         EXPECT_EQ(b.imp.orientationimprimante(), kal::imp::Portrait);
         EXPECT_EQ(b.imp.formatimprimante(), kal::imp::A4);
         EXPECT_EQ(e.geomjaq, kal::GeometrieJaquette);
-        EXPECT_EQ(e.margejaqH, 270);
-        EXPECT_EQ(e.margejaqV, 270);
+        EXPECT_EQ(e.margejaqH.valeur(), 270);
+        EXPECT_EQ(e.margejaqV.valeur(), 270);
         const double s = 11906.0 / 4800;
         EXPECT_DOUBLE_EQ(e.echellejaq, s);
         EXPECT_EQ(c.R_apercu.gauche(), kal::arrondi(270 / s));
@@ -309,11 +309,11 @@ TEST(Surface, JaquettePortraitEtPaysage)
         EXPECT_EQ(c.P_apjaq[16]->haut(), kal::arrondi(8794 / s));
         EXPECT_EQ(c.P_apjaq[16]->hauteur(), kal::arrondi(6691 / s));
         EXPECT_EQ(c.E_surface.legende(), QStringLiteral("Surface imprimable:199.9 x 285.9 mm"));
-        EXPECT_DOUBLE_EQ(e.largeursurface, 8550);
-        EXPECT_DOUBLE_EQ(e.hauteursurface, 6832);
+        EXPECT_DOUBLE_EQ(e.largeursurface.valeur(), 8550);
+        EXPECT_DOUBLE_EQ(e.hauteursurface.valeur(), 6832);
         // The jacket never touches the page's shared limits.
-        EXPECT_EQ(b.partage.margeimpH, 0);
-        EXPECT_EQ(b.partage.origineH, 0);
+        EXPECT_EQ(b.partage.margeimpH.valeur(), 0);
+        EXPECT_EQ(b.partage.origineH.valeur(), 0);
     }
 }
 

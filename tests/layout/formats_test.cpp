@@ -83,7 +83,7 @@ TEST_P(Formats, BandesDeResolutionEtLeursBords)
     objet(3, 1000, 750);
     d().status();
     c().A_format.definirMax(32767);
-    const double SW = e().largeursurface, SH = e().hauteursurface;
+    const double SW = e().largeursurface.valeur(), SH = e().hauteursurface.valeur();
     struct Cas {
         bool largeur;
         int v, fond, texte, ppp;
@@ -126,7 +126,7 @@ TEST_P(Formats, InitformatEtFormatmax)
 {
     objet(3, 800, 600, 2000 / s(), 1500 / s());
     d().status();
-    const double SW = e().largeursurface, SH = e().hauteursurface;
+    const double SW = e().largeursurface.valeur(), SH = e().hauteursurface.valeur();
     // Smaller than the surface: its own size.
     e().rechargementencours = true;
     d().initformat();
@@ -199,7 +199,7 @@ TEST_P(CurseurFormat, UnChangementReduitLaCopieEtReecritLaFiche)
     // is the one of the re-displayed object's format.
     const int v = c().A_format.valeur();
     EXPECT_EQ(c().E_format.legende().toStdString(), kal::legendeFormatDirect(v, v * 3.0 / 4).toStdString());
-    EXPECT_EQ(c().A_margeH.max(), arrondi(e().largeursurface + oH() - c().A_format.valeur()));
+    EXPECT_EQ(c().A_margeH.max(), arrondi(e().largeursurface.valeur() + oH() - c().A_format.valeur()));
     EXPECT_TRUE(c().L_photo[4]->visible());
 
     // While the angle slider re-displays the object, the record is left alone.
@@ -228,8 +228,8 @@ TEST_P(CurseurFormat, AuDelaDeLaSurfaceRetourALaSurfaceEtALOrigine)
     pose();
     c().A_margeH.definirValeur(c().A_margeH.min() + 30);
     c().A_format.definirMax(32767);
-    c().A_format.definirValeur(arrondi(e().largeursurface) + 500);
-    EXPECT_EQ(c().A_format.valeur(), arrondi(e().largeursurface));
+    c().A_format.definirValeur(arrondi(e().largeursurface.valeur()) + 500);
+    EXPECT_EQ(c().A_format.valeur(), arrondi(e().largeursurface.valeur()));
     EXPECT_EQ(c().A_margeH.valeur(), arrondi(oH()));
     EXPECT_EQ(c().A_margeV.valeur(), arrondi(oV()));
     // As wide as the surface: it can only sit at the left origin.
@@ -317,7 +317,7 @@ TEST_P(CurseurFormat, LaPerteDuFocusEnregistreLObjet)
 TEST_P(CurseurFormat, FormatDUnObjetTourne)
 {
     pose();
-    const double SW = e().largeursurface, SH = e().hauteursurface;
+    const double SW = e().largeursurface.valeur(), SH = e().hauteursurface.valeur();
     e().formatencours = true;
     e().largeurobjet = SW / 4;
     e().hauteurobjet = SH / 2;
@@ -347,7 +347,7 @@ TEST_P(CurseurFormat, UnePhotoPoseeEstAjusteeEtColoree)
     };
     const Taille tailles[] = {{600, 400, Rouge, Rouge}, {1200, 900, Or, Vert}, {3000, 2000, Vert, Vert},
                               {900, 1600, Or, Vert}};
-    const double SW = e().largeursurface, SH = e().hauteursurface;
+    const double SW = e().largeursurface.valeur(), SH = e().hauteursurface.valeur();
     for (const Taille& t : tailles) {
         SCOPED_TRACE(QStringLiteral("%1 x %2").arg(t.w).arg(t.h).toStdString());
         kal::ControleImage& photo = objet(4, t.w, t.h);

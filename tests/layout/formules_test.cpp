@@ -41,10 +41,10 @@ protected:
         ed = banc.ouvrir(GetParam().type);
         ASSERT_NE(ed, nullptr);
         jaq = GetParam().type == TypeEditeur::Jaquette;
-        SW = ed->x.etat.largeursurface;
-        SH = ed->x.etat.hauteursurface;
-        oH = jaq ? 0 : banc.partage.origineH;
-        oV = jaq ? 0 : banc.partage.origineV;
+        SW = ed->x.etat.largeursurface.valeur();
+        SH = ed->x.etat.hauteursurface.valeur();
+        oH = jaq ? 0 : banc.partage.origineH.valeur();
+        oV = jaq ? 0 : banc.partage.origineV.valeur();
     }
     kal::ControlesEditeur& c() { return ed->c; }
     kal::Disposition& d() { return ed->x.disposition(); }
@@ -169,8 +169,8 @@ protected:
         QString legende = c().E_format.legende().startsWith(QStringLiteral("Format :")) ? QStringLiteral("Format :")
                                                                                          : QStringLiteral("Format:");
         if (!jaq) {
-            const double PW = ed->x.imprimante.largeurfeuille(), PH = ed->x.imprimante.hauteurfeuille();
-            const double lmax = PW - 2.0 * banc.partage.margedroite, hmax = PH - 2.0 * banc.partage.margebasse;
+            const double PW = ed->x.imprimante.largeurfeuille().valeur(), PH = ed->x.imprimante.hauteurfeuille().valeur();
+            const double lmax = PW - 2.0 * banc.partage.margedroite.valeur(), hmax = PH - 2.0 * banc.partage.margebasse.valeur();
             if (!o.modeH) {
                 if (o.v > lmax)
                     o.v = pres(lmax);
@@ -274,7 +274,7 @@ TEST_P(Parcours, UnObjetTourneGardeDansSaFicheLaTailleMontree)
     // Turned by a quarter, the record's box stands on its side.
     EXPECT_NEAR(h, montree.width(), 1e-6 * h);
     EXPECT_NEAR(l, montree.height(), 1e-6 * l);
-    EXPECT_LE(l, e().hauteursurface + 1e-6);
+    EXPECT_LE(l, e().hauteursurface.valeur() + 1e-6);
 }
 
 // "Effacer page" leaves no caption, colour or undo of the removed objects.

@@ -13,7 +13,7 @@ class Positions : public ObjetCourant {};
 TEST_P(Positions, InitmargeTientLObjetSurLaSurface)
 {
     objet(3, 400, 300);
-    const double SW = e().largeursurface, SH = e().hauteursurface;
+    const double SW = e().largeursurface.valeur(), SH = e().hauteursurface.valeur();
     struct Cas {
         const char* nom;
         double l, h;                  // object size as fractions of the surface
@@ -89,7 +89,7 @@ TEST_P(Positions, UnChangementDePositionBorneLeFormat)
 {
     objet(3, 400, 300);
     d().initmarge();
-    const double SW = e().largeursurface, SH = e().hauteursurface;
+    const double SW = e().largeursurface.valeur(), SH = e().hauteursurface.valeur();
     // Width mode, inside the surface: A_margeH caps at the width, A_margeV leaves it.
     e().largeurobjet = SW / 2;
     e().hauteurobjet = SH / 4;
@@ -124,7 +124,7 @@ TEST_P(Positions, RestitutionDUnePositionGardee)
 TEST_P(Positions, PosimagePlaceDepuisLaFiche)
 {
     kal::ControleImage& photo = objet(5, 800, 600, 3000 / s(), 2000 / s());
-    const double SW = e().largeursurface, SH = e().hauteursurface;
+    const double SW = e().largeursurface.valeur(), SH = e().hauteursurface.valeur();
     struct Cas {
         QVariant gauche, haut;
         int attenduH, attenduV;
@@ -169,7 +169,7 @@ class PositionsPage : public ObjetCourant {};
 // to margebasse above the sheet's edge.
 TEST_P(PositionsPage, PosimageReduitLeFormatALaPlaceRestante)
 {
-    const double SH = e().hauteursurface;
+    const double SH = e().hauteursurface.valeur();
     objet(5, 800, 600, 1000 / s(), (SH + 600) / s());
     kal::Fiches fiches = ed->x.fiches();
     fiches.sourceTable();
@@ -177,7 +177,7 @@ TEST_P(PositionsPage, PosimageReduitLeFormatALaPlaceRestante)
     e().rechargementencours = true;
     d().posimage();
     EXPECT_EQ(c().A_margeV.valeur(), arrondi(oV()));
-    EXPECT_EQ(c().A_format.valeur(), banc.imp.hauteurfeuille() - banc.partage.margebasse - arrondi(oV()));
+    EXPECT_EQ(c().A_format.valeur(), banc.imp.hauteurfeuille().valeur() - banc.partage.margebasse.valeur() - arrondi(oV()));
     EXPECT_EQ(c().A_format.valeur(), arrondi(SH));
 }
 

@@ -22,7 +22,7 @@ protected:
     {
         pageNoel();
         const double s = jaq() ? 1.0 : e().echelleimp;
-        const int gauche = kal::arrondi((jaq() ? 0 : banc.partage.origineH) + 700 * s);
+        const int gauche = kal::arrondi((jaq() ? 0 : banc.partage.origineH.valeur()) + 700 * s);
         ecrire(base(), QStringLiteral("UPDATE kalmorin SET leftimp=%1, topimp=%2 WHERE numero=0").arg(gauche).arg(gauche + 100));
         pages().listepage();
         ok(ed->c.O_ajout, QStringLiteral("Noel"));

@@ -309,7 +309,7 @@ TEST(ObjetsJaquette, FaceArriereCompteSesObjets)
     EXPECT_EQ(e.x.etat.nbobjets, 2);
     EXPECT_EQ(e.x.etat.objetcourant, 20);
     EXPECT_EQ(e.x.D_image.source(), QStringLiteral("SELECT * FROM [kalmorin]  WHERE [numero] BETWEEN 16 AND 31 "));
-    EXPECT_DOUBLE_EQ(e.x.etat.largeursurface, e.c.L_jaq[16]->largeur());
+    EXPECT_DOUBLE_EQ(e.x.etat.largeursurface.valeur(), e.c.L_jaq[16]->largeur());
     EXPECT_FALSE(e.c.L_jaq[0]->visible());
     EXPECT_TRUE(e.c.L_jaq[16]->visible());
 

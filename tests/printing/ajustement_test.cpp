@@ -39,8 +39,8 @@ protected:
         kal::Ecran::simuler({1024, 768, 15, 15});
         kal::Ecran::simulerBordsTitre(375);
         partage.sautligne = QStringLiteral("\r\n");
-        partage.margeimpH = 777;   // the editors' own, left alone
-        partage.margeimpV = 777;
+        partage.margeimpH = kal::Twips(777);   // the editors' own, left alone
+        partage.margeimpV = kal::Twips(777);
         kal::Fenetres::enregistrer(Ajustement::nomFenetre(), [this] { return new Ajustement(partage, imprimanteFenetre()); });
     }
     ~Ajust() override
@@ -75,10 +75,10 @@ TEST_F(Ajust, ChargementEnA4PortraitEtRetourALaFermeture)
     EXPECT_TRUE(partage.ajustactif);
     EXPECT_EQ(partage.orientsauv, kal::imp::Paysage);
     EXPECT_EQ(partage.papiersauv, kal::imp::Letter);
-    EXPECT_EQ(a.margeimpH(), 270);
-    EXPECT_EQ(a.margeimpV(), 270);
-    EXPECT_EQ(partage.margeimpH, 777);
-    EXPECT_EQ(partage.margeimpV, 777);
+    EXPECT_EQ(a.margeimpH().valeur(), 270);
+    EXPECT_EQ(a.margeimpV().valeur(), 270);
+    EXPECT_EQ(partage.margeimpH.valeur(), 777);
+    EXPECT_EQ(partage.margeimpV.valeur(), 777);
     const QStringList lignes = message(a).split(QLatin1Char('\n'));
     ASSERT_EQ(lignes.size(), 7);
     EXPECT_EQ(lignes[0], QStringLiteral("Vous allez imprimer un carré de 20 x 20 mm"));

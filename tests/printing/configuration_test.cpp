@@ -82,8 +82,8 @@ TEST_P(Configuration, LesReglagesDuSystemeSOuvrentPuisLaFenetreTermine)
     EXPECT_TRUE(e().panneauouvert);
     EXPECT_TRUE(e().configdemandee);
     EXPECT_FALSE(banc.imp.suividefaut());   // the printer is held while the user chooses
-    EXPECT_EQ(e().largeurpapier, banc.imp.largeurfeuille());
-    EXPECT_EQ(e().hauteurpapier, banc.imp.hauteurfeuille());
+    EXPECT_EQ(e().largeurpapier.valeur(), banc.imp.largeurfeuille().valeur());
+    EXPECT_EQ(e().hauteurpapier.valeur(), banc.imp.hauteurfeuille().valeur());
 
     // The jacket completes on its repaint only; the page on a click on its background too.
     clicSurControle();
@@ -225,7 +225,7 @@ TEST_P(ConfigurationPage, LaFeuilleChange)
     EXPECT_EQ(fiche16(kal::champ::papersize).toInt(), kal::imp::A4);
     EXPECT_EQ(fiche16(kal::champ::largeurpage).toInt(), 16838);
     EXPECT_EQ(fiche16(kal::champ::hauteurpage).toInt(), 11906);
-    EXPECT_EQ(fiche16(kal::champ::scalewidth).toInt(), kal::arrondi(e().largeursurface));
+    EXPECT_EQ(fiche16(kal::champ::scalewidth).toInt(), kal::arrondi(e().largeursurface.valeur()));
     EXPECT_GT(ed->c.P_page.largeur(), ed->c.P_page.hauteur());
 }
 

@@ -63,8 +63,8 @@ void attendreRect(const QRectF& r, const QRectF& attendu, const std::string& quo
 TEST_P(GeometrieUnique, CentObjetsAleatoiresAuMemeEndroitSurLApercuEtSurLePapier)
 {
     kal::ContexteEditeur& x = ed->x;
-    const double SW = x.etat.largeursurface, SH = x.etat.hauteursurface;
-    const double oH = jaq() ? 0 : banc.partage.origineH, oV = jaq() ? 0 : banc.partage.origineV;
+    const double SW = x.etat.largeursurface.valeur(), SH = x.etat.hauteursurface.valeur();
+    const double oH = jaq() ? 0 : banc.partage.origineH.valeur(), oV = jaq() ? 0 : banc.partage.origineV.valeur();
     const double s = jaq() ? 1.0 : x.etat.echelleimp;
     const double origineX = jaq() ? 1655 - Marge : -Marge, origineY = jaq() ? 1389 - Marge : -Marge;
     const int angles[] = {0, 90, -90, 180, 30, -45, 135, 12};

@@ -132,7 +132,7 @@ TEST_F(Papier, LesMarquesDeLaJaquette)
     const QImage page = travail([&] { ed->x.impression().impression(); });
     if (page.isNull())
         KAL_SERVICE_ABSENT("le travail n'est pas ressorti de CUPS, ou pdftoppm manque");
-    ASSERT_EQ(ed->x.etat.margejaqH, 0);   // the PDF printer prints to the edges
+    ASSERT_EQ(ed->x.etat.margejaqH.valeur(), 0);   // the PDF printer prints to the edges
 
     // Outlines: the front's in the upper half of the sheet, the back's in the lower half.
     const int milieu = pixelDe(8794) - 20;

@@ -93,7 +93,7 @@ TEST_F(ChargementRtf, UneLettreDUnTraitementDeTexteDevientUnTexteImage)
     EXPECT_EQ(b.e().tabobjets[static_cast<size_t>(n)][kal::col::Lignes], kal::compterLignes(lu.texte));
     EXPECT_NEAR(b.champ(n, "heightimp").toDouble() / b.e().echelleimp, b.photo(n).hauteurReelle(), 1.0);
     EXPECT_NEAR(b.champ(n, "widthimp").toDouble() / b.e().echelleimp, b.photo(n).largeurReelle(), 1.0);
-    EXPECT_LE(b.champ(n, "widthimp").toDouble(), b.e().largeursurface + 1);
+    EXPECT_LE(b.champ(n, "widthimp").toDouble(), b.e().largeursurface.valeur() + 1);
     // The photo stored before the load took no font.
     EXPECT_FALSE(b.champ(0, "textimage").toBool());
     EXPECT_NE(b.champ(0, "fontname").toString(), lu.police.nom);
@@ -153,8 +153,8 @@ TEST_F(ChargementRtf, UneLargeurEgaleALaSurfacePasse)
     const Lu lu = lire(fixture("lettre.rtf"));
     const int largeur = kal::largeurDuTexte(lu.texte, lu.police);
     const int hauteur = kal::hauteurDuTexte(lu.texte, lu.police);
-    b.e().hauteursurface = hauteur;
-    b.e().largeursurface = largeur - 1;
+    b.e().hauteursurface = kal::Twips(hauteur);
+    b.e().largeursurface = kal::Twips(largeur - 1);
     charger(fixture("lettre.rtf"));
     ASSERT_EQ(messages().size(), 1u);
     EXPECT_EQ(messages()[0].titre, QStringLiteral("TEXTE TROP LARGE"));
@@ -162,15 +162,15 @@ TEST_F(ChargementRtf, UneLargeurEgaleALaSurfacePasse)
 
     b.a.banc.repondeur.oublier();
     b.ed()->c.L_fonction.definirIndex(-1);
-    b.e().largeursurface = largeur;
-    b.e().hauteursurface = hauteur - 1;
+    b.e().largeursurface = kal::Twips(largeur);
+    b.e().hauteursurface = kal::Twips(hauteur - 1);
     charger(fixture("lettre.rtf"));
     ASSERT_EQ(messages().size(), 1u);
     EXPECT_EQ(messages()[0].titre, QStringLiteral("TEXTE TROP HAUT"));
     rienDeCree(0);
 
     b.a.banc.repondeur.oublier();
-    b.e().hauteursurface = hauteur;
+    b.e().hauteursurface = kal::Twips(hauteur);
     charger(fixture("lettre.rtf"));
     EXPECT_TRUE(messages().empty());
     EXPECT_TRUE(b.champ(0, "textimage").toBool());

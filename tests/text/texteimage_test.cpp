@@ -156,7 +156,7 @@ TEST_P(TexteImage, LaFicheNeTientJamaisPlusQueLApercu)
     const kal::ControleImage& p = b.photo(n);
     EXPECT_NEAR(b.champ(n, "widthimp").toDouble() / echelle, p.largeurReelle(), 1.0);
     EXPECT_NEAR(b.champ(n, "heightimp").toDouble() / echelle, p.hauteurReelle(), 1.0);
-    EXPECT_LE(b.champ(n, "widthimp").toDouble(), b.e().largeursurface + 1);
+    EXPECT_LE(b.champ(n, "widthimp").toDouble(), b.e().largeursurface.valeur() + 1);
     // A second line keeps the printed line height the record now holds.
     const double h1 = b.champ(n, "heightimp").toDouble();
     b.entree();

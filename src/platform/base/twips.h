@@ -25,6 +25,8 @@ public:
     constexpr double valeur() const { return v_; }
     // Nearest whole twip, a half to the even neighbour (error 6 past 32 bits).
     int32_t entier() const { return arrondi(v_); }
+    // The same length brought to its nearest whole twip, as entier() rounds it.
+    Twips arrondie() const { return Twips(entier()); }
     // Whole pixels at 15 twips a pixel, the same rounding.
     int32_t pixelsEntiers() const { return arrondi(v_ / ParPixel); }
     constexpr double enPixels() const { return v_ / ParPixel; }
@@ -36,6 +38,9 @@ public:
     // Sheet twips to preview twips and back, by a scale of sheet twips per preview twip.
     constexpr Twips reduit(double echelle) const { return Twips(v_ / echelle); }
     constexpr Twips agrandi(double echelle) const { return Twips(v_ * echelle); }
+    // This length in the proportion a / b, multiplied first: a whole length taken by two whole
+    // sides stays as exact as the division allows.
+    constexpr Twips prorata(Twips a, Twips b) const { return Twips(v_ * a.v_ / b.v_); }
 
     constexpr Twips operator+(Twips o) const { return Twips(v_ + o.v_); }
     constexpr Twips operator-(Twips o) const { return Twips(v_ - o.v_); }

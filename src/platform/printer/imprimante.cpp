@@ -113,16 +113,16 @@ QString Imprimante::messageAbsence() const
                           "et ne pourra être imprimée qu'après l'installation d'une imprimante.");
 }
 
-int Imprimante::largeurfeuille() const
+Twips Imprimante::largeurfeuille() const
 {
     const QSizeF mm = page_.size(QPageSize::Millimeter);
-    return arrondi(twipsDepuisMm(orient_ == QPageLayout::Landscape ? mm.height() : mm.width()));
+    return Twips(twipsDepuisMm(orient_ == QPageLayout::Landscape ? mm.height() : mm.width())).arrondie();
 }
 
-int Imprimante::hauteurfeuille() const
+Twips Imprimante::hauteurfeuille() const
 {
     const QSizeF mm = page_.size(QPageSize::Millimeter);
-    return arrondi(twipsDepuisMm(orient_ == QPageLayout::Landscape ? mm.width() : mm.height()));
+    return Twips(twipsDepuisMm(orient_ == QPageLayout::Landscape ? mm.width() : mm.height())).arrondie();
 }
 
 QMarginsF Imprimante::margesMaterielles() const
@@ -141,18 +141,18 @@ QMarginsF Imprimante::margesMaterielles() const
                    orient_);
 }
 
-double Imprimante::largeurimprimable() const
+Twips Imprimante::largeurimprimable() const
 {
     const QMarginsF m = margesMaterielles();
-    const double l = largeurfeuille() - m.left() - m.right();
-    return l > 0 ? l : largeurfeuille();   // margins that would leave nothing are not believed
+    const Twips l = largeurfeuille() - Twips(m.left()) - Twips(m.right());
+    return l > Twips(0) ? l : largeurfeuille();   // margins that would leave nothing are not believed
 }
 
-double Imprimante::hauteurimprimable() const
+Twips Imprimante::hauteurimprimable() const
 {
     const QMarginsF m = margesMaterielles();
-    const double h = hauteurfeuille() - m.top() - m.bottom();
-    return h > 0 ? h : hauteurfeuille();
+    const Twips h = hauteurfeuille() - Twips(m.top()) - Twips(m.bottom());
+    return h > Twips(0) ? h : hauteurfeuille();
 }
 
 int Imprimante::orientationimprimante() const { return orient_ == QPageLayout::Landscape ? imp::Paysage : imp::Portrait; }
@@ -283,7 +283,7 @@ void Imprimante::preparerPeintre(QPaintDevice* appareil)
     peintre_->setRenderHint(QPainter::SmoothPixmapTransform, true);
     peintre_->scale(appareil->logicalDpiX() / imp::TwipsParPouce, appareil->logicalDpiY() / imp::TwipsParPouce);
     const QMarginsF m = margesMaterielles();
-    peintre_->translate(m.left() - origineGauche_, m.top() - origineHaut_);
+    peintre_->translate(m.left() - origineGauche_.valeur(), m.top() - origineHaut_.valeur());
     peintre_->setPen(stylo({}));
     peintre_->setBrush(Qt::NoBrush);
 }

@@ -15,6 +15,8 @@
 // ImprimanteEssai is the same printer with fixed sizes and margins, which records every drawing
 // call in twips, pictures included, for exact layout tests; it can also print its jobs to a PDF
 // file.
+#include "platform/base/twips.h"
+
 #include <QColor>
 #include <QImage>
 #include <QLineF>
@@ -91,11 +93,11 @@ public:
 
     // Sheet width and height in whole twips, unprintable borders included; in landscape the
     // width is the long side.
-    int largeurfeuille() const;
-    int hauteurfeuille() const;
-    // Printable width and height in twips: the sheet less the printer's hardware margins.
-    double largeurimprimable() const;
-    double hauteurimprimable() const;
+    Twips largeurfeuille() const;
+    Twips hauteurfeuille() const;
+    // Printable width and height: the sheet less the printer's hardware margins.
+    Twips largeurimprimable() const;
+    Twips hauteurimprimable() const;
     // The hardware margins in twips for the current orientation.
     virtual QMarginsF margesMaterielles() const;
 
@@ -106,10 +108,10 @@ public:
     QPageSize feuille() const { return page_; }
 
     // The coordinate origin: the printer coordinates of the printable area's corner.
-    double originegauche() const { return origineGauche_; }
-    double originehaut() const { return origineHaut_; }
-    void definirOriginegauche(double v) { origineGauche_ = v; }
-    void definirOriginehaut(double v) { origineHaut_ = v; }
+    Twips originegauche() const { return origineGauche_; }
+    Twips originehaut() const { return origineHaut_; }
+    void definirOriginegauche(Twips v) { origineGauche_ = v; }
+    void definirOriginehaut(Twips v) { origineHaut_ = v; }
 
     // True makes the printer follow the system's default printer again: when the default is
     // another printer than the one held, that printer is taken with its own paper and
@@ -177,8 +179,8 @@ private:
     QPageSize page_{QPageSize::A4};
     QPageLayout::Orientation orient_ = QPageLayout::Portrait;
     std::unique_ptr<QPrinter> printer_;   // the real printer, asked for its margins
-    double origineGauche_ = 0;
-    double origineHaut_ = 0;
+    Twips origineGauche_;
+    Twips origineHaut_;
     bool suiviDefaut_ = true;
     int style_ = imp::TraitPlein;
     QString pdf_;

@@ -84,19 +84,19 @@ TEST(ImprimanteEssai, TaillesEnTwipsDepuisLesMargesMaterielles)
     EXPECT_TRUE(imp.messageAbsence().isEmpty());
     EXPECT_EQ(imp.formatimprimante(), imp::A4);
     EXPECT_EQ(imp.orientationimprimante(), imp::Portrait);
-    EXPECT_EQ(imp.largeurfeuille(), 11906);
-    EXPECT_EQ(imp.hauteurfeuille(), 16838);
-    EXPECT_DOUBLE_EQ(imp.largeurimprimable(), 11906 - 601);
-    EXPECT_DOUBLE_EQ(imp.hauteurimprimable(), 16838 - 450);
+    EXPECT_EQ(imp.largeurfeuille().valeur(), 11906);
+    EXPECT_EQ(imp.hauteurfeuille().valeur(), 16838);
+    EXPECT_DOUBLE_EQ(imp.largeurimprimable().valeur(), 11906 - 601);
+    EXPECT_DOUBLE_EQ(imp.hauteurimprimable().valeur(), 16838 - 450);
 
     // Landscape: the width is the long side and the margins turn with the sheet, so the
     // unprintable total across the height is the portrait one across the width.
     imp.definirOrientationimprimante(imp::Paysage);
     EXPECT_EQ(imp.orientationimprimante(), imp::Paysage);
-    EXPECT_EQ(imp.largeurfeuille(), 16838);
-    EXPECT_EQ(imp.hauteurfeuille(), 11906);
-    EXPECT_DOUBLE_EQ(imp.hauteurimprimable(), 11906 - 601);
-    EXPECT_DOUBLE_EQ(imp.largeurimprimable(), 16838 - 450);
+    EXPECT_EQ(imp.largeurfeuille().valeur(), 16838);
+    EXPECT_EQ(imp.hauteurfeuille().valeur(), 11906);
+    EXPECT_DOUBLE_EQ(imp.hauteurimprimable().valeur(), 11906 - 601);
+    EXPECT_DOUBLE_EQ(imp.largeurimprimable().valeur(), 16838 - 450);
     EXPECT_EQ(imp.margesMaterielles(), QMarginsF(250, 300, 200, 301));
     EXPECT_EQ(numeroErreur([&] { imp.definirOrientationimprimante(0); }), imp::ValeurInvalide);
     EXPECT_EQ(imp.orientationimprimante(), imp::Paysage);
@@ -112,8 +112,8 @@ TEST(ImprimanteEssai, CodesDePapier)
                         Cas{imp::A5, 8391, 11906}, Cas{imp::A4, 11906, 16838}}) {
         imp.definirFormatimprimante(c.code);
         EXPECT_EQ(imp.formatimprimante(), c.code);
-        EXPECT_EQ(imp.largeurfeuille(), c.largeur) << c.code;
-        EXPECT_EQ(imp.hauteurfeuille(), c.hauteur) << c.code;
+        EXPECT_EQ(imp.largeurfeuille().valeur(), c.largeur) << c.code;
+        EXPECT_EQ(imp.hauteurfeuille().valeur(), c.hauteur) << c.code;
     }
     for (int faux : {0, -1, imp::Personnalise, 9999})
         EXPECT_EQ(numeroErreur([&] { imp.definirFormatimprimante(faux); }), imp::ValeurInvalide) << faux;
@@ -122,7 +122,7 @@ TEST(ImprimanteEssai, CodesDePapier)
     // A sheet without a paper code, as a test printer may have it.
     ImprimanteEssai autre(QPageSize(QSizeF(100, 150), QPageSize::Millimeter));
     EXPECT_EQ(autre.formatimprimante(), imp::Personnalise);
-    EXPECT_EQ(autre.largeurfeuille(), qRound(100 * TwipsParMmExact));
+    EXPECT_EQ(autre.largeurfeuille().valeur(), qRound(100 * TwipsParMmExact));
 }
 
 TEST(ImprimanteEssai, EnregistreLesTracesEnTwips)
@@ -292,18 +292,18 @@ TEST(ImprimanteSysteme, ImprimanteParDefautDeCups)
     Imprimante imp;
     ASSERT_TRUE(imp.presente());
     EXPECT_FALSE(imp.nomimprimante().isEmpty());
-    EXPECT_GT(imp.largeurfeuille(), 0);
-    EXPECT_GT(imp.largeurimprimable(), 0);
-    EXPECT_LE(imp.largeurimprimable(), imp.largeurfeuille());
-    EXPECT_LE(imp.hauteurimprimable(), imp.hauteurfeuille());
+    EXPECT_GT(imp.largeurfeuille().valeur(), 0);
+    EXPECT_GT(imp.largeurimprimable().valeur(), 0);
+    EXPECT_LE(imp.largeurimprimable().valeur(), imp.largeurfeuille().valeur());
+    EXPECT_LE(imp.hauteurimprimable().valeur(), imp.hauteurfeuille().valeur());
     // Printable size is the sheet less the printer's own margins, not Qt's 10-point page margins.
     const QMarginsF m = imp.margesMaterielles();
-    EXPECT_DOUBLE_EQ(imp.largeurimprimable(), imp.largeurfeuille() - m.left() - m.right());
+    EXPECT_DOUBLE_EQ(imp.largeurimprimable().valeur(), imp.largeurfeuille().valeur() - m.left() - m.right());
 
     imp.definirFormatimprimante(imp::A4);
     imp.definirOrientationimprimante(imp::Portrait);
     EXPECT_EQ(imp.formatimprimante(), imp::A4);
-    EXPECT_EQ(imp.hauteurfeuille(), 16838);
+    EXPECT_EQ(imp.hauteurfeuille().valeur(), 16838);
 
     // Following the default again while it is the same printer keeps the program's settings.
     imp.definirSuividefaut(false);
@@ -454,15 +454,15 @@ TEST(ImprimanteSysteme, MargesMateriellesDuPiloteCups)
     EXPECT_NEAR(m.top(), 600, tol);
     EXPECT_NEAR(m.right(), 566, tol);
     EXPECT_NEAR(m.bottom(), 720, tol);
-    EXPECT_NEAR(imp.largeurimprimable(), 11906 - 926, tol);
-    EXPECT_NEAR(imp.hauteurimprimable(), 16838 - 1320, tol);
+    EXPECT_NEAR(imp.largeurimprimable().valeur(), 11906 - 926, tol);
+    EXPECT_NEAR(imp.hauteurimprimable().valeur(), 16838 - 1320, tol);
 
     imp.definirOrientationimprimante(imp::Paysage);
     m = imp.margesMaterielles();
     EXPECT_NEAR(m.left(), 720, tol);
     EXPECT_NEAR(m.top(), 360, tol);
-    EXPECT_NEAR(imp.largeurimprimable(), 16838 - 1320, tol);
-    EXPECT_NEAR(imp.hauteurimprimable(), 11906 - 926, tol);
+    EXPECT_NEAR(imp.largeurimprimable().valeur(), 16838 - 1320, tol);
+    EXPECT_NEAR(imp.hauteurimprimable().valeur(), 11906 - 926, tol);
 
     imp.definirOrientationimprimante(imp::Portrait);
     imprimerCarreEtMesurer(imp);
@@ -484,13 +484,13 @@ TEST(SansImprimante, UneFeuilleA4EstSupposee)
     EXPECT_TRUE(imp.nomimprimante().isEmpty());
     EXPECT_EQ(imp.formatimprimante(), imp::A4);
     EXPECT_EQ(imp.orientationimprimante(), imp::Portrait);
-    EXPECT_EQ(imp.largeurfeuille(), 11906);
-    EXPECT_EQ(imp.hauteurfeuille(), 16838);
-    EXPECT_DOUBLE_EQ(imp.largeurimprimable(), 11906);
-    EXPECT_DOUBLE_EQ(imp.hauteurimprimable(), 16838);
+    EXPECT_EQ(imp.largeurfeuille().valeur(), 11906);
+    EXPECT_EQ(imp.hauteurfeuille().valeur(), 16838);
+    EXPECT_DOUBLE_EQ(imp.largeurimprimable().valeur(), 11906);
+    EXPECT_DOUBLE_EQ(imp.hauteurimprimable().valeur(), 16838);
     imp.definirOrientationimprimante(imp::Paysage);   // settings still work
     imp.definirFormatimprimante(imp::A3);
-    EXPECT_EQ(imp.largeurfeuille(), 23811);
+    EXPECT_EQ(imp.largeurfeuille().valeur(), 23811);
     imp.definirSuividefaut(true);
     EXPECT_FALSE(imp.presente());
     EXPECT_EQ(numeroErreur([&] { imp.debutdocument(); }), imp::ErreurImprimante);
