@@ -45,6 +45,9 @@ PanneauOuverture::PanneauOuverture(QWidget* parent, ContextePanneau contexte, bo
       relisterSurChangement_(relisterSurChangement)
 {
     F_ouvrir.placer(0, 0, LargeurCadre, HauteurCadre);
+    // The panel stands over the preview and the face view: what lies under it must not show
+    // through the parts its lists and buttons leave empty.
+    F_ouvrir.boite()->setAutoFillBackground(true);
     R_lectouvrir.placer(0, 195, 2250, 315);
     R_repouvrir.placer(0, 510, 2250, 3465);
     L_fichouvrir.placer(2280, 195, 4860, 3150);

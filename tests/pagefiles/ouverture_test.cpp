@@ -186,6 +186,25 @@ TEST_P(Ouverture, RefusASeizeObjets)
               GetParam() == TypeEditeur::Jaquette ? QStringLiteral("16 OBJETS SUR LA JAQUETTE") : QStringLiteral("16 OBJETS SUR LA PAGE"));
 }
 
+TEST_P(Ouverture, LePanneauCacheCeQuiEstDessous)
+{
+    ouvrir();
+    kal::PanneauOuverture& p = panneau();
+    ASSERT_TRUE(p.F_ouvrir.visible());
+    // The empty strip between the information line and the bottom of the panel's right part is
+    // of one colour, the panel's: nothing of the editor under the panel shows there.
+    QWidget* boite = p.F_ouvrir.boite();
+    const QImage vue = ed->grab().toImage();
+    const QPoint a = boite->mapTo(ed, QPoint(kal::pixelsX(7200), kal::pixelsY(3310)));
+    const QPoint b = boite->mapTo(ed, QPoint(kal::pixelsX(9200), kal::pixelsY(3460)));
+    const QColor fond = vue.pixelColor(a * vue.devicePixelRatio());
+    int autres = 0;
+    for (int y = a.y(); y < b.y(); ++y)
+        for (int x = a.x(); x < b.x(); ++x)
+            autres += vue.pixelColor(x * vue.devicePixelRatio(), y * vue.devicePixelRatio()) != fond;
+    EXPECT_EQ(autres, 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(LesDeux, Ouverture, ::testing::Values(TypeEditeur::Page, TypeEditeur::Jaquette),
                          [](const auto& i) { return std::string(kaltest::nomType(i.param)); });
 
