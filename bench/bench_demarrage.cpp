@@ -16,10 +16,11 @@
 // and re-parents the window, which this bench does not follow):
 //
 //   Xvfb :65 -screen 0 1024x768x24 &
-//   DISPLAY=:65 build/bench/bench_demarrage [--tours N] [--nue PROGRAMME] [--programme PROGRAMME]
+//   DISPLAY=:65 build/bench/bench_demarrage [--tours N] [--nue PROGRAMME] [--programme PROGRAMME]...
 //
 // Defaults: 20 rounds, after one round not counted (it fills the page cache); the programs of
-// this build. Prints min and median of each and the ratios of the program to the other two.
+// this build. --programme may be given more than once (two builds compared under the same load).
+// Prints min and median of each and the ratios of each program to the two yardsticks.
 #include <xcb/xcb.h>
 
 #include <algorithm>
@@ -220,33 +221,35 @@ void afficher(const Serie& s)
 int main(int argc, char** argv)
 {
     int tours = 20;
-    Serie nue{"bare window", KAL_PROG_NUE, {}, {}, {}};
-    Serie liste{"bare + list", KAL_PROG_NUE, "--liste", {}, {}};
-    Serie prog{"kalmorin", KAL_PROG_KALMORIN, {}, {}, {}};
+    std::vector<Serie> series{{"bare window", KAL_PROG_NUE, {}, {}, {}}, {"bare + list", KAL_PROG_NUE, "--liste", {}, {}}};
+    std::vector<std::string> programmes;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string a = argv[i];
         if (a == "--tours")
             tours = std::max(1, std::atoi(argv[i + 1]));
         else if (a == "--nue")
-            nue.chemin = liste.chemin = argv[i + 1];
+            series[0].chemin = series[1].chemin = argv[i + 1];
         else if (a == "--programme")
-            prog.chemin = argv[i + 1];
+            programmes.push_back(argv[i + 1]);
     }
-    std::vector<Serie*> series{&nue, &liste, &prog};
-    for (Serie* s : series) {
+    if (programmes.empty())
+        programmes.push_back(KAL_PROG_KALMORIN);
+    for (const std::string& p : programmes)
+        series.push_back({std::filesystem::path(p).filename().string(), p, {}, {}, {}});
+    for (Serie& s : series) {
         char modele[] = "/tmp/bench_demarrage.XXXXXX";
         if (!mkdtemp(modele)) {
             std::perror("mkdtemp");
             return 2;
         }
-        s->dossier = modele;
+        s.dossier = modele;
     }
 
     Ecoute ecoute;
     for (int t = 0; t <= tours; ++t) {
         // All in turn, each first in its own rounds: a change of the machine's load falls on all.
         for (std::size_t k = 0; k < series.size(); ++k) {
-            Serie& s = *series[(std::size_t(t) + k) % series.size()];
+            Serie& s = series[(std::size_t(t) + k) % series.size()];
             const std::optional<Mesure> m = demarrer(ecoute, s);
             if (!m)
                 return 1;
@@ -256,20 +259,23 @@ int main(int argc, char** argv)
     }
 
     std::printf("%d rounds (one more not counted)\n", tours);
-    for (const Serie* s : series)
-        afficher(*s);
-    auto cpu = [](const Serie& s, bool med) {
-        std::vector<double> v;
-        for (const Mesure& m : s.mesures)
-            v.push_back(m.cpuMs);
-        return med ? mediane(v) : minimum(v);
-    };
-    std::printf("program / bare window, CPU at map: min %.3f  median %.3f\n", cpu(prog, false) / cpu(nue, false),
-                cpu(prog, true) / cpu(nue, true));
-    std::printf("program / bare + list, CPU at map: min %.3f  median %.3f\n", cpu(prog, false) / cpu(liste, false),
-                cpu(prog, true) / cpu(liste, true));
+    for (const Serie& s : series)
+        afficher(s);
+    // Against each yardstick: the ratio of the minima, of the medians, and the median of the ratios
+    // within a round (the runs of one round ran under nearly the same load).
+    for (std::size_t p = 2; p < series.size(); ++p)
+        for (std::size_t r = 0; r < 2; ++r) {
+            std::vector<double> a, b, q;
+            for (std::size_t t = 0; t < series[p].mesures.size(); ++t) {
+                a.push_back(series[p].mesures[t].cpuMs);
+                b.push_back(series[r].mesures[t].cpuMs);
+                q.push_back(a.back() / b.back());
+            }
+            std::printf("%s / %s, CPU at map: min %.3f  median %.3f  per round %.3f\n", series[p].nom.c_str(),
+                        series[r].nom.c_str(), minimum(a) / minimum(b), mediane(a) / mediane(b), mediane(q));
+        }
 
-    for (Serie* s : series)
-        std::filesystem::remove_all(s->dossier);
+    for (const Serie& s : series)
+        std::filesystem::remove_all(s.dossier);
     return 0;
 }
