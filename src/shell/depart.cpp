@@ -17,6 +17,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QFont>
+#include <QFontDatabase>
 
 namespace kal {
 
@@ -36,6 +37,21 @@ const QStringList& entreesFonction()
                                   QStringLiteral("QUITTER")};
     return e;
 }
+
+// The list's font, "MS Sans Serif", as this system has it: itself where it is installed, else
+// the font it is replaced by, named first. Qt looks for a name it does not know among the
+// system's stand-ins (a search of every installed font) before it tries the replacement.
+QFont policeListe()
+{
+    const QString nom = QStringLiteral("MS Sans Serif");
+    QStringList familles{nom};
+    if (!QFontDatabase::families().contains(nom, Qt::CaseInsensitive))
+        familles = QFont::substitutes(nom) + familles;
+    QFont police(familles);
+    police.setPointSizeF(9.75);
+    police.setBold(true);
+    return police;
+}
 }  // namespace
 
 QString Depart::ancienDossierParDefaut() { return QDir::homePath() + QStringLiteral("/kalmorin"); }
@@ -52,10 +68,7 @@ Depart::Depart(ReglagesPartages& partage, const QString& ancienDossier)
     : Fenetre(QStringLiteral("DEPART")), L_fonction(this), partage_(partage), ancienDossier_(ancienDossier)
 {
     setWindowTitle(QStringLiteral("KALMORIN"));
-    QFont police(QStringLiteral("MS Sans Serif"));
-    police.setPointSizeF(9.75);
-    police.setBold(true);
-    L_fonction.widget()->setFont(police);
+    L_fonction.widget()->setFont(policeListe());
     L_fonction.placer(0, 0, LargeurListe, HauteurListe);
     L_fonction.surClic = [this] { L_fonction_Click(); };
     // The window as designed, before its load fits it to the list.

@@ -3,6 +3,7 @@
 #include "platform/base/fenetres.h"
 #include "platform/base/fichiers.h"
 #include "platform/base/messages.h"
+#include "platform/richtext/police.h"
 #include "shell/application.h"
 #include "shell/depart.h"
 #include "support/autreprogramme.h"
@@ -11,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontInfo>
 #include <functional>
 #include <memory>
 #include <gtest/gtest.h>
@@ -204,6 +206,11 @@ TEST(Depart, ListeDeFonctions)
     Demarrage d(1024, 768);
     Depart* w = d.depart();
     ASSERT_NE(w, nullptr);
+    // In "MS Sans Serif" as this system shows it, bold.
+    const QFontInfo police(w->L_fonction.widget()->font());
+    EXPECT_EQ(police.family(), familleInstallee(QStringLiteral("MS Sans Serif")));
+    EXPECT_TRUE(police.bold());
+    EXPECT_EQ(w->L_fonction.widget()->font().pointSizeF(), 9.75);
 
     w->L_fonction.definirIndex(3);  // a separator: nothing
     EXPECT_FALSE(Fenetres::chargee("IMPRIMER"));

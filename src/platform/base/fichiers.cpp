@@ -7,7 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QRegularExpression>
+#include <QSet>
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -358,18 +358,33 @@ void ecrireFichier(const QString& c, const QByteArray& octets)
     f.installer();
 }
 
+namespace {
+// The name FichierAcote gives to the copy it writes aside: a point, the target's name, a point and
+// a number of 1 to 13 digits in base 36 (".quelvard.ini.k3j9x0"). Read by hand: a pattern made of
+// every name the program writes would cost more to compile than the whole folder costs to read.
+bool resteEcriture(const QString& nom, const QSet<QString>& cibles)
+{
+    const qsizetype point = nom.lastIndexOf(QLatin1Char('.'));
+    const qsizetype chiffres = nom.size() - point - 1;
+    if (!nom.startsWith(QLatin1Char('.')) || point < 2 || chiffres < 1 || chiffres > 13)
+        return false;
+    for (qsizetype i = point + 1; i < nom.size(); ++i) {
+        const char16_t c = nom[i].unicode();
+        if (!((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z')))
+            return false;
+    }
+    return cibles.contains(nom.mid(1, point - 1));
+}
+}  // namespace
+
 int supprimerRestesEcriture(const QString& dossier, const QStringList& noms)
 {
-    // The name FichierAcote gives: a point, the target's name, a point and a number in base 36.
-    QStringList choix;
-    for (const QString& n : noms)
-        choix << QRegularExpression::escape(n);
-    const QRegularExpression motif(QStringLiteral("^\\.(%1)\\.[0-9a-z]{1,13}$").arg(choix.join(QLatin1Char('|'))));
+    const QSet<QString> cibles(noms.begin(), noms.end());
     int n = 0;
     std::error_code ec;
     for (stdfs::directory_iterator it(chemin(dossier), ec), fin; !ec && it != fin; it.increment(ec)) {
         std::error_code e2;
-        if (!it->is_regular_file(e2) || it->is_symlink(e2) || !motif.match(texte(it->path().filename())).hasMatch())
+        if (!it->is_regular_file(e2) || it->is_symlink(e2) || !resteEcriture(texte(it->path().filename()), cibles))
             continue;
         if (stdfs::remove(it->path(), e2))
             ++n;
