@@ -22,6 +22,18 @@ using namespace interne;
 
 namespace {
 
+#if defined(__x86_64__) && defined(__GNUC__)
+// Whether the processor has AVX2, for the loops written for it by hand.
+bool avecAvx2()
+{
+    static const bool oui = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
+    return oui;
+}
+#endif
+
 // floor() for the values a rotation meets, without a call.
 inline int plancher(double v)
 {
@@ -202,7 +214,7 @@ QImage tourner(const QImage& source, int centiemes, QRgb fond)
                     0xFF000000u | fond};
     const Lignes ld = lignes(dst);
 #if defined(__x86_64__) && defined(__GNUC__)
-    const bool avx2 = __builtin_cpu_supports("avx2");
+    const bool avx2 = avecAvx2();
 #endif
     enParallele(H, 16, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
@@ -229,6 +241,10 @@ struct Axe {
     std::vector<int> debut, nombre;
     std::vector<int> poids;  // nombre entries per target, padded to maxn
     int maxn = 0;
+    // A reduction by exactly two: every target o but the first and the last takes the source
+    // pixels 2o - 1 .. 2o + 2 with the weights 1 3 3 1 (in eighths), which rows of 8-bit values
+    // sum in 16 bits, several pixels an instruction.
+    bool parDeux = false;
 };
 
 Axe preparerAxe(int src, int dst)
@@ -271,6 +287,13 @@ Axe preparerAxe(int src, int dst)
         a.debut[o] = lo;
         a.nombre[o] = n;
     }
+    // Said from the weights themselves, so that the short path gives exactly their pixels.
+    a.parDeux = src == 2 * dst && dst >= 3;
+    for (int o = 1; a.parDeux && o + 1 < dst; ++o) {
+        const int* p = &a.poids[size_t(o) * a.maxn];
+        a.parDeux = a.debut[o] == 2 * o - 1 && a.nombre[o] == 4 && p[0] == 2048 && p[1] == 6144 && p[2] == 6144
+                    && p[3] == 2048;
+    }
     return a;
 }
 
@@ -295,6 +318,85 @@ KAL_VECTORIEL void ramener(const int32_t* __restrict acc, uint8_t* __restrict d,
         d[i] = uint8_t(std::min(255, acc[i] >> 14));
 }
 
+// Down the columns by two: (a + 3 b + 3 c + d + 4) / 8, which is what the weights 2048 6144 6144
+// 2048 give with the rounding of accumuler and ramener.
+void colonnesParDeux(const uint8_t* __restrict a, const uint8_t* __restrict b, const uint8_t* __restrict c,
+                                   const uint8_t* __restrict d, uint8_t* __restrict v, int n)
+{
+    for (int i = 0; i < n; ++i)
+        v[i] = uint8_t((a[i] + 3 * (b[i] + c[i]) + d[i] + 4) >> 3);
+}
+
+// Across by two, target pixels [o0, o1) (0 < o0, o1 < the row's target width): each channel of
+// target o is (s[2o-1] + 3 s[2o] + 3 s[2o+1] + s[2o+2] + 4) / 8.
+void traversParDeux(const uint8_t* s, uint8_t* d, int o0, int o1)
+{
+    for (int o = o0; o < o1; ++o) {
+        const uint8_t* e = s + 8 * o - 4;
+        for (int c = 0; c < 4; ++c)
+            d[4 * o + c] = uint8_t((e[c] + 3 * (e[4 + c] + e[8 + c]) + e[12 + c] + 4) >> 3);
+    }
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// Down the columns by two on AVX2, 32 bytes a step: the bytes of a and b, then of c and d, side by
+// side in pairs, each pair multiplied by 1 3 (3 1) and summed in one instruction.
+__attribute__((target("avx2"))) void colonnesParDeuxAvx2(const uint8_t* a, const uint8_t* b, const uint8_t* c,
+                                                         const uint8_t* d, uint8_t* v, int n)
+{
+    const __m256i unTrois = _mm256_set1_epi16(0x0301), troisUn = _mm256_set1_epi16(0x0103);
+    const __m256i quatre = _mm256_set1_epi16(4);
+    int i = 0;
+    for (; i + 32 <= n; i += 32) {
+        const __m256i va = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + i));
+        const __m256i vb = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i));
+        const __m256i vc = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(c + i));
+        const __m256i vd = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i));
+        const __m256i bas = _mm256_srli_epi16(
+            _mm256_add_epi16(_mm256_add_epi16(_mm256_maddubs_epi16(_mm256_unpacklo_epi8(va, vb), unTrois),
+                                              _mm256_maddubs_epi16(_mm256_unpacklo_epi8(vc, vd), troisUn)),
+                             quatre),
+            3);
+        const __m256i haut = _mm256_srli_epi16(
+            _mm256_add_epi16(_mm256_add_epi16(_mm256_maddubs_epi16(_mm256_unpackhi_epi8(va, vb), unTrois),
+                                              _mm256_maddubs_epi16(_mm256_unpackhi_epi8(vc, vd), troisUn)),
+                             quatre),
+            3);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(v + i), _mm256_packus_epi16(bas, haut));
+    }
+    colonnesParDeux(a + i, b + i, c + i, d + i, v + i, n - i);
+}
+
+// Across by two on AVX2, eight target pixels a step. A load of eight source pixels from 2o - 1 holds in
+// each 128-bit half the four pixels of one target (o, then o + 2); their channels interleaved in
+// pairs and multiplied by 1 3 / 3 1 in one instruction give two partial sums per channel whose
+// halves make the target. The load from 2o + 1 gives o + 1 and o + 3 the same way.
+__attribute__((target("avx2"))) inline __m256i quatreCiblesAvx2(const uint8_t* e)  // targets o .. o + 3, e at 2o - 1
+{
+    const __m256i melange = _mm256_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15,  //
+                                             0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15);
+    const __m256i poids = _mm256_setr_epi8(1, 3, 1, 3, 1, 3, 1, 3, 3, 1, 3, 1, 3, 1, 3, 1,  //
+                                           1, 3, 1, 3, 1, 3, 1, 3, 3, 1, 3, 1, 3, 1, 3, 1);
+    const __m256i r1 = _mm256_maddubs_epi16(
+        _mm256_shuffle_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(e)), melange), poids);
+    const __m256i r2 = _mm256_maddubs_epi16(
+        _mm256_shuffle_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(e + 8)), melange), poids);
+    const __m256i t = _mm256_add_epi16(_mm256_unpacklo_epi64(r1, r2), _mm256_unpackhi_epi64(r1, r2));
+    return _mm256_srli_epi16(_mm256_add_epi16(t, _mm256_set1_epi16(4)), 3);  // o, o + 1 | o + 2, o + 3
+}
+
+__attribute__((target("avx2"))) void traversParDeuxAvx2(const uint8_t* s, uint8_t* d, int o0, int o1)
+{
+    int o = o0;
+    for (; o + 8 <= o1; o += 8) {
+        const uint8_t* e = s + 8 * o - 4;
+        const __m256i r = _mm256_packus_epi16(quatreCiblesAvx2(e), quatreCiblesAvx2(e + 32));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 4 * o), _mm256_permute4x64_epi64(r, 0xD8));
+    }
+    traversParDeux(s, d, o, o1);
+}
+#endif
+
 template <typename LigneSource>
 void passeColonnes(const LigneSource& ligne, int largeur, const Axe& ay, int y, int32_t* acc, uint8_t* d)
 {
@@ -306,10 +408,10 @@ void passeColonnes(const LigneSource& ligne, int largeur, const Axe& ay, int y, 
     ramener(acc, d, n);
 }
 
-// One row across: the n target pixels of a row from the source row s.
-void passeTravers(const uint8_t* s, const Axe& ax, int n, uint8_t* d)
+// One row across: the target pixels [o0, o1) of a row from the source row s.
+void passeTravers(const uint8_t* s, const Axe& ax, int o0, int o1, uint8_t* d)
 {
-    for (int o = 0; o < n; ++o) {
+    for (int o = o0; o < o1; ++o) {
         const int* p = &ax.poids[size_t(o) * ax.maxn];
         const uint8_t* e = s + 4 * ax.debut[o];
 #if defined(__SSE2__)
@@ -351,23 +453,48 @@ void passeTravers(const uint8_t* s, const Axe& ax, int n, uint8_t* d)
 }
 
 // Target row y: down the columns into `ligne` (when the height changes), then across into d.
+// The reductions by two take their short paths, the first and last rows and pixels the general one.
 template <typename LigneSource>
 void ligneReechantillonnee(const LigneSource& source, int sw, const Axe& ay, const Axe& ax, bool bas, bool travers,
                            int largeur, int y, int32_t* acc, uint8_t* ligne, uint8_t* d)
 {
-    if (!travers) {
-        if (bas)
-            passeColonnes(source, sw, ay, y, acc, d);
+    uint8_t* const verticale = travers ? ligne : d;
+    const uint8_t* s = verticale;
+    if (!bas)
+        s = source(y);
+    else if (ay.parDeux && y > 0 && y + 1 < int(ay.debut.size())) {
+        const uint8_t *a = source(2 * y - 1), *b = source(2 * y), *c = source(2 * y + 1), *e = source(2 * y + 2);
+#if defined(__x86_64__) && defined(__GNUC__)
+        if (avecAvx2())
+            colonnesParDeuxAvx2(a, b, c, e, verticale, sw * 4);
         else
-            std::memcpy(d, source(y), size_t(sw) * 4);
+#endif
+            colonnesParDeux(a, b, c, e, verticale, sw * 4);
+    } else
+        passeColonnes(source, sw, ay, y, acc, verticale);
+    if (!travers) {
+        if (!bas)
+            std::memcpy(d, s, size_t(sw) * 4);
         return;
     }
-    const uint8_t* s = source(y);
-    if (bas) {
-        passeColonnes(source, sw, ay, y, acc, ligne);
-        s = ligne;
+    if (!ax.parDeux) {
+        passeTravers(s, ax, 0, largeur, d);
+        return;
     }
-    passeTravers(s, ax, largeur, d);
+    passeTravers(s, ax, 0, 1, d);
+#if defined(__x86_64__) && defined(__GNUC__)
+    if (avecAvx2())
+        traversParDeuxAvx2(s, d, 1, largeur - 1);
+    else
+#endif
+        traversParDeux(s, d, 1, largeur - 1);
+    passeTravers(s, ax, largeur - 1, largeur, d);
+}
+
+// Whether target row y needs the 32-bit sums of the general path.
+bool sommesPour(const Axe& ay, bool bas, int y)
+{
+    return bas && !(ay.parDeux && y > 0 && y + 1 < int(ay.debut.size()));
 }
 
 }  // namespace
@@ -389,7 +516,7 @@ QImage reechantillonner(const QImage& source, int largeur, int hauteur)
     // Down the columns first, then across, row by row: each thread keeps the row in between
     // (rounded to 8 bits, as a whole picture in between would be) in a buffer of its own.
     enParallele(hauteur, 8, [&](int y0, int y1) {
-        std::vector<int32_t> acc(bas ? size_t(sw) * 4 : 0);
+        std::vector<int32_t> acc(sommesPour(ay, bas, y0) || sommesPour(ay, bas, y1 - 1) ? size_t(sw) * 4 : 0);
         std::vector<uint8_t> ligne(bas && travers ? size_t(sw) * 4 : 0);
         for (int y = y0; y < y1; ++y)
             ligneReechantillonnee(ligneSource, sw, ay, ax, bas, travers, largeur, y, acc.data(), ligne.data(), ld(y));
