@@ -143,6 +143,38 @@ TEST(Rotation, AngleQuelconqueAgranditEtBlanchitLesCoins)
     EXPECT_LT(qRed(t.pixel(c + 16, c - 9)), 50);
 }
 
+TEST(Rotation, ChaquePixelEstLeMelangeBilineaireDeSesQuatreVoisins)
+{
+    // Random pixels, so that a pixel taken from the wrong place shows; the background counts for
+    // the samples outside. Within two steps of the exact mix (the weights are in 256ths).
+    const QImage src = hasard(83, 61, 7);
+    const QRgb fond = qRgb(255, 255, 255);
+    for (int centiemes : {1250, -3330, 17000}) {
+        SCOPED_TRACE(centiemes);
+        const QImage r = tourner(src, centiemes, fond);
+        ASSERT_EQ(r.size(), tailleTournee(src.size(), centiemes));
+        const double a = centiemes / 100.0 * M_PI / 180, co = std::cos(a), si = std::sin(a);
+        const int W = r.width(), H = r.height();
+        int ecart = 0;
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x) {
+                const double dx = x + 0.5 - W / 2.0, dy = y + 0.5 - H / 2.0;
+                const double sx = dx * co + dy * si + src.width() / 2.0 - 0.5, sy = -dx * si + dy * co + src.height() / 2.0 - 0.5;
+                const int x0 = int(std::floor(sx)), y0 = int(std::floor(sy));
+                const double fx = sx - x0, fy = sy - y0;
+                auto at = [&](int i, int j, int d) {
+                    return int((QRect(QPoint(), src.size()).contains(i, j) ? src.pixel(i, j) : fond) >> d & 0xFF);
+                };
+                for (int d = 0; d <= 16; d += 8) {
+                    const double v = (at(x0, y0, d) * (1 - fx) + at(x0 + 1, y0, d) * fx) * (1 - fy)
+                                     + (at(x0, y0 + 1, d) * (1 - fx) + at(x0 + 1, y0 + 1, d) * fx) * fy;
+                    ecart = std::max(ecart, std::abs(int(r.pixel(x, y) >> d & 0xFF) - int(std::lround(v))));
+                }
+            }
+        EXPECT_LE(ecart, 2);
+    }
+}
+
 TEST(Reechantillonnage, TaillesCouleursEtMoyennes)
 {
     const QImage u = uni(640, 480, qRgb(12, 180, 250));
