@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <random>
 #include <stdexcept>
 #include <thread>
@@ -141,6 +143,38 @@ TEST(Rotation, AngleQuelconqueAgranditEtBlanchitLesCoins)
     EXPECT_LT(qRed(t.pixel(c + 16, c - 9)), 50);
 }
 
+TEST(Rotation, ChaquePixelEstLeMelangeBilineaireDeSesQuatreVoisins)
+{
+    // Random pixels, so that a pixel taken from the wrong place shows; the background counts for
+    // the samples outside. Within two steps of the exact mix (the weights are in 256ths).
+    const QImage src = hasard(83, 61, 7);
+    const QRgb fond = qRgb(255, 255, 255);
+    for (int centiemes : {1250, -3330, 17000}) {
+        SCOPED_TRACE(centiemes);
+        const QImage r = tourner(src, centiemes, fond);
+        ASSERT_EQ(r.size(), tailleTournee(src.size(), centiemes));
+        const double a = centiemes / 100.0 * M_PI / 180, co = std::cos(a), si = std::sin(a);
+        const int W = r.width(), H = r.height();
+        int ecart = 0;
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x) {
+                const double dx = x + 0.5 - W / 2.0, dy = y + 0.5 - H / 2.0;
+                const double sx = dx * co + dy * si + src.width() / 2.0 - 0.5, sy = -dx * si + dy * co + src.height() / 2.0 - 0.5;
+                const int x0 = int(std::floor(sx)), y0 = int(std::floor(sy));
+                const double fx = sx - x0, fy = sy - y0;
+                auto at = [&](int i, int j, int d) {
+                    return int((QRect(QPoint(), src.size()).contains(i, j) ? src.pixel(i, j) : fond) >> d & 0xFF);
+                };
+                for (int d = 0; d <= 16; d += 8) {
+                    const double v = (at(x0, y0, d) * (1 - fx) + at(x0 + 1, y0, d) * fx) * (1 - fy)
+                                     + (at(x0, y0 + 1, d) * (1 - fx) + at(x0 + 1, y0 + 1, d) * fx) * fy;
+                    ecart = std::max(ecart, std::abs(int(r.pixel(x, y) >> d & 0xFF) - int(std::lround(v))));
+                }
+            }
+        EXPECT_LE(ecart, 2);
+    }
+}
+
 TEST(Reechantillonnage, TaillesCouleursEtMoyennes)
 {
     const QImage u = uni(640, 480, qRgb(12, 180, 250));
@@ -158,6 +192,60 @@ TEST(Reechantillonnage, TaillesCouleursEtMoyennes)
     const QImage moitie = reechantillonner(damier, 32, 32);
     EXPECT_NEAR(qRed(moitie.pixel(16, 16)), 128, 1);
     EXPECT_EQ(reechantillonner(damier, 0, -3).size(), QSize(1, 1));
+}
+
+// The triangle filter widened to the reduction ratio, in double precision, without rounding between
+// the two directions.
+QImage filtreExact(const QImage& src, int W, int H)
+{
+    auto poids = [](int n, int m, int o) {
+        std::vector<std::pair<int, double>> t;
+        const double e = double(n) / m, s = std::max(1.0, e), c = (o + 0.5) * e;
+        double total = 0;
+        for (int i = std::max(0, int(std::floor(c - s))); i < std::min(n, int(std::ceil(c + s))); ++i)
+            if (const double q = 1 - std::abs((i + 0.5 - c) / s); q > 0)
+                t.push_back({i, q}), total += q;
+        for (auto& p : t)
+            p.second /= total;
+        return t;
+    };
+    QImage r(W, H, QImage::Format_RGB32);
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+            double v[3] = {0, 0, 0};
+            for (auto [j, qy] : poids(src.height(), H, y))
+                for (auto [i, qx] : poids(src.width(), W, x)) {
+                    const QRgb p = src.pixel(i, j);
+                    v[0] += qx * qy * qRed(p), v[1] += qx * qy * qGreen(p), v[2] += qx * qy * qBlue(p);
+                }
+            r.setPixel(x, y, qRgb(int(std::lround(v[0])), int(std::lround(v[1])), int(std::lround(v[2]))));
+        }
+    return r;
+}
+
+TEST(Reechantillonnage, ReductionsParDeuxEtAutresSuiventLeFiltre)
+{
+    // By two in both directions (the width leaves a few pixels after the vector steps), in one of
+    // them only, and by other ratios: every channel within one step of the exact filter.
+    for (QSize cible : {QSize(21, 9), QSize(40, 10), QSize(27, 31), QSize(17, 12)}) {
+        for (QSize source : {cible * 2, QSize(cible.width() * 2 + 1, cible.height() * 2),
+                             QSize(cible.width() * 2, cible.height()), QSize(cible.width() * 3 - 1, cible.height() * 2)}) {
+            SCOPED_TRACE(QStringLiteral("%1x%2 -> %3x%4").arg(source.width()).arg(source.height()).arg(cible.width())
+                             .arg(cible.height()).toStdString());
+            const QImage src = hasard(source.width(), source.height(), unsigned(source.width() * 1000 + source.height()));
+            const QImage r = reechantillonner(src, cible.width(), cible.height()), ref = filtreExact(src, cible.width(), cible.height());
+            int ecart = 0;
+            for (int y = 0; y < cible.height(); ++y)
+                for (int x = 0; x < cible.width(); ++x)
+                    for (int d = 0; d <= 16; d += 8)
+                        ecart = std::max(ecart, std::abs(int((r.pixel(x, y) >> d) & 0xFF) - int((ref.pixel(x, y) >> d) & 0xFF)));
+            EXPECT_LE(ecart, 1);
+            // Rows given one at a time make the same pixels.
+            ReechantillonnageFlux flux(source, cible);
+            flux.avancer(source.height(), [&](int i) { return src.constScanLine(i); });
+            EXPECT_EQ(flux.resultat(), r);
+        }
+    }
 }
 
 TEST(YeuxRouges, SeulsLesPixelsRougesDeLaZoneChangent)
