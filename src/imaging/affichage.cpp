@@ -36,21 +36,33 @@ void Imagerie::affichphoto()
     Ecran::definirPointeur(pointeur::Personnalise);
 }
 
+void ecrireAvecVignette(ControleImage& c, const QString& chemin)
+{
+    const int mode = c.modeechelle();
+    c.definirModeechelle(modeechelle::Pixels);
+    // The stamp's longer side is 145 pixels.
+    const float l = static_cast<float>(c.largeurbitmap());
+    const float h = static_cast<float>(c.hauteurbitmap());
+    const float largeur = h >= l ? l / h * 145 : 145;
+    const float hauteur = h >= l ? 145 : h / l * 145;
+    try {
+        c.ecrirevignette(chemin, 10, 24, 20, largeur, hauteur, 24);
+    } catch (...) {
+        c.definirModeechelle(mode);
+        throw;
+    }
+    c.definirModeechelle(mode);
+}
+
 void Imagerie::creatstamp(int i)
 {
     ControleImage& m = *x_.c.L_miniat[static_cast<size_t>(i)];
     // The stamp goes in with the same picture: what the file held stays known.
     const bool connue = copies_.connue(fichierPhoto(i));
     m.lirefichier(fichierPhoto(i), 0, 0, 1);
-    m.definirModeechelle(modeechelle::Pixels);
-    // The stamp's longer side is 145 pixels.
-    const float l = static_cast<float>(m.largeurbitmap());
-    const float h = static_cast<float>(m.hauteurbitmap());
-    const float largeur = h >= l ? l / h * 145 : 145;
-    const float hauteur = h >= l ? 145 : h / l * 145;
-    m.ecrirevignette(fichierPhoto(i), 10, 24, 20, largeur, hauteur, 24);
-    copies_.reecrite(fichierPhoto(i), connue);
     m.definirModeechelle(modeechelle::Twips);
+    ecrireAvecVignette(m, fichierPhoto(i));
+    copies_.reecrite(fichierPhoto(i), connue);
 }
 
 void Imagerie::regvisible(bool b)

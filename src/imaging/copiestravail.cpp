@@ -8,6 +8,7 @@
 #include "layout/geometrie.h"
 #include "pagemodel/objets.h"
 #include "platform/base/conversions.h"
+#include "platform/base/erreur.h"
 #include "platform/base/fichiers.h"
 
 #include <cmath>
@@ -32,8 +33,14 @@ ControleImage* Imagerie::photoCourante() const
 
 void Imagerie::ecrirecopies(ControleImage& source, int n)
 {
-    // Encoded once: the other two copies are the same bytes.
-    ecrireCopie(source, fichierPhoto(n));
+    // Encoded once, with the stamp the thumbnail is read from (a picture too thin for a stamp
+    // is written without, and gets one when its thumbnail is made): the other two copies are
+    // the same bytes.
+    try {
+        ecrireAvecVignette(source, fichierPhoto(n));
+    } catch (const Erreur&) {
+        ecrireCopie(source, fichierPhoto(n));
+    }
     copies_.ecrite(fichierPhoto(n), source.bitmap());
     for (const QString& copie : {fichierInit(n), fichierSauv(n)}) {
         fs::copierFichier(fichierPhoto(n), copie);

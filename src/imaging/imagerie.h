@@ -8,6 +8,10 @@
 
 namespace kal {
 
+// Writes the control's picture as a work copy (JPEG, quality factor 20) with its stamp: the
+// picture again, 145 pixels on its longer side, which the thumbnail is read from.
+void ecrireAvecVignette(ControleImage& c, const QString& chemin);
+
 class Imagerie {
 public:
     explicit Imagerie(ContexteEditeur& ctx) : x_(ctx) {}
