@@ -194,16 +194,18 @@ void preparerEcriture(Connexion& c)
 {
     if (c.journalEcrit || !c.db || !sqlite3_get_autocommit(c.db))
         return;
+    // NORMAL first: the switch itself is then flushed once and not as a rollback-journal commit.
+    // A failure here is the write's own failure (a read-only file...): the write reports it.
+    if (sqlite3_exec(c.db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return;
     sqlite3_stmt* st = nullptr;
-    bool wal = false;
     if (sqlite3_prepare_v2(c.db, "PRAGMA journal_mode=WAL", -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW) {
         const char* mode = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
-        wal = mode && qstricmp(mode, "wal") == 0;
+        c.journalEcrit = mode && qstricmp(mode, "wal") == 0;
     }
     sqlite3_finalize(st);
-    // A failure here is the write's own failure (a read-only file...): the write reports it.
-    if (wal && sqlite3_exec(c.db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr) == SQLITE_OK)
-        c.journalEcrit = true;
+    if (!c.journalEcrit)
+        (void)sqlite3_exec(c.db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
 }
 
 void fermer(Connexion& c)
