@@ -48,11 +48,19 @@ void Imagerie::ecrirecopies(ControleImage& source, int n)
     }
 }
 
-void Imagerie::ecrireSiChangee(ControleImage& c, const QString& chemin)
+void Imagerie::ecrireSiChangee(ControleImage& c, const QString& chemin, bool avecVignette)
 {
     if (copies_.tient(chemin, c.bitmap()))
         return;
-    ecrireCopie(c, chemin);
+    // The thumbnail's stamp goes in with the same encode rather than by reading the file back.
+    try {
+        if (avecVignette)
+            ecrireAvecVignette(c, chemin);
+    } catch (const Erreur&) {
+        avecVignette = false;   // too thin for a stamp: creatstamp tells it when the thumbnail is made
+    }
+    if (!avecVignette)
+        ecrireCopie(c, chemin);
     copies_.ecrite(chemin, c.bitmap());
 }
 
@@ -61,8 +69,8 @@ void Imagerie::enregimage()
     ControlesEditeur& c = x_.c;
     EtatEditeur& e = x_.etat;
     // Each file is written only when its picture changed since it was written or read.
-    ecrireSiChangee(c.L_sauvder, fichierPhoto(e.objetcourant));
-    ecrireSiChangee(c.L_sauvtot, fichierSauv(e.objetcourant));
+    ecrireSiChangee(c.L_sauvder, fichierPhoto(e.objetcourant), true);
+    ecrireSiChangee(c.L_sauvtot, fichierSauv(e.objetcourant), false);
     if (e.objetcourant < 0 || e.objetcourant >= e.nbEmplacements())
         return;
     auto& ligne = e.tabobjets[static_cast<size_t>(e.objetcourant)];
