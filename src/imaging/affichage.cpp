@@ -3,7 +3,13 @@
 #include "imaging/imagerie.h"
 
 #include "layout/disposition.h"
+#include "platform/base/conversions.h"
 #include "platform/base/ecran.h"
+#include "platform/base/erreur.h"
+#include "platform/imaging/codecs/fichiersimage.h"
+#include "platform/imaging/pixels.h"
+
+#include <algorithm>
 
 namespace kal {
 
@@ -38,20 +44,17 @@ void Imagerie::affichphoto()
 
 void ecrireAvecVignette(ControleImage& c, const QString& chemin)
 {
-    const int mode = c.modeechelle();
-    c.definirModeechelle(modeechelle::Pixels);
-    // The stamp's longer side is 145 pixels.
-    const float l = static_cast<float>(c.largeurbitmap());
-    const float h = static_cast<float>(c.hauteurbitmap());
-    const float largeur = h >= l ? l / h * 145 : 145;
-    const float hauteur = h >= l ? 145 : h / l * 145;
-    try {
-        c.ecrirevignette(chemin, 10, 24, 20, largeur, hauteur, 24);
-    } catch (...) {
-        c.definirModeechelle(mode);
-        throw;
-    }
-    c.definirModeechelle(mode);
+    const image::Photo p = c.bitmap();
+    if (p.estVide())
+        throw Erreur(image::err::EcritureImpossible, QStringLiteral("Aucune image à écrire dans %1").arg(chemin));
+    // The stamp's longer side is 145 pixels. It is made from the display copy, itself the whole
+    // picture reduced (a 24-megapixel picture is not gone through again for 145 pixels).
+    const float l = static_cast<float>(p.largeur());
+    const float h = static_cast<float>(p.hauteur());
+    const int largeur = std::max(1, arrondi(h >= l ? l / h * 145 : 145));
+    const int hauteur = std::max(1, arrondi(h >= l ? 145 : h / l * 145));
+    const QImage vignette = image::reechantillonner(p.apercu(), largeur, hauteur);
+    image::ecrireVignette(p.pleine(), chemin, 10, 24, 20, vignette);
 }
 
 void Imagerie::creatstamp(int i)

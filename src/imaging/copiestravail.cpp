@@ -8,7 +8,6 @@
 #include "layout/geometrie.h"
 #include "pagemodel/objets.h"
 #include "platform/base/conversions.h"
-#include "platform/base/erreur.h"
 #include "platform/base/fichiers.h"
 
 #include <cmath>
@@ -33,14 +32,9 @@ ControleImage* Imagerie::photoCourante() const
 
 void Imagerie::ecrirecopies(ControleImage& source, int n)
 {
-    // Encoded once, with the stamp the thumbnail is read from (a picture too thin for a stamp
-    // is written without, and gets one when its thumbnail is made): the other two copies are
-    // the same bytes.
-    try {
-        ecrireAvecVignette(source, fichierPhoto(n));
-    } catch (const Erreur&) {
-        ecrireCopie(source, fichierPhoto(n));
-    }
+    // Encoded once, with the stamp the thumbnail is read from: the other two copies are the same
+    // bytes.
+    ecrireAvecVignette(source, fichierPhoto(n));
     copies_.ecrite(fichierPhoto(n), source.bitmap());
     for (const QString& copie : {fichierInit(n), fichierSauv(n)}) {
         fs::copierFichier(fichierPhoto(n), copie);
@@ -53,13 +47,9 @@ void Imagerie::ecrireSiChangee(ControleImage& c, const QString& chemin, bool ave
     if (copies_.tient(chemin, c.bitmap()))
         return;
     // The thumbnail's stamp goes in with the same encode rather than by reading the file back.
-    try {
-        if (avecVignette)
-            ecrireAvecVignette(c, chemin);
-    } catch (const Erreur&) {
-        avecVignette = false;   // too thin for a stamp: creatstamp tells it when the thumbnail is made
-    }
-    if (!avecVignette)
+    if (avecVignette)
+        ecrireAvecVignette(c, chemin);
+    else
         ecrireCopie(c, chemin);
     copies_.ecrite(chemin, c.bitmap());
 }
