@@ -3,7 +3,13 @@
 #include "imaging/imagerie.h"
 
 #include "layout/disposition.h"
+#include "platform/base/conversions.h"
 #include "platform/base/ecran.h"
+#include "platform/base/erreur.h"
+#include "platform/imaging/codecs/fichiersimage.h"
+#include "platform/imaging/pixels.h"
+
+#include <algorithm>
 
 namespace kal {
 
@@ -36,21 +42,30 @@ void Imagerie::affichphoto()
     Ecran::definirPointeur(pointeur::Personnalise);
 }
 
+void ecrireAvecVignette(ControleImage& c, const QString& chemin)
+{
+    const image::Photo p = c.bitmap();
+    if (p.estVide())
+        throw Erreur(image::err::EcritureImpossible, QStringLiteral("Aucune image à écrire dans %1").arg(chemin));
+    // The stamp's longer side is 145 pixels. It is made from the display copy, itself the whole
+    // picture reduced (a 24-megapixel picture is not gone through again for 145 pixels).
+    const float l = static_cast<float>(p.largeur());
+    const float h = static_cast<float>(p.hauteur());
+    const int largeur = std::max(1, arrondi(h >= l ? l / h * 145 : 145));
+    const int hauteur = std::max(1, arrondi(h >= l ? 145 : h / l * 145));
+    const QImage vignette = image::reechantillonner(p.apercu(), largeur, hauteur);
+    image::ecrireVignette(p.pleine(), chemin, 10, 24, 20, vignette);
+}
+
 void Imagerie::creatstamp(int i)
 {
     ControleImage& m = *x_.c.L_miniat[static_cast<size_t>(i)];
     // The stamp goes in with the same picture: what the file held stays known.
     const bool connue = copies_.connue(fichierPhoto(i));
     m.lirefichier(fichierPhoto(i), 0, 0, 1);
-    m.definirModeechelle(modeechelle::Pixels);
-    // The stamp's longer side is 145 pixels.
-    const float l = static_cast<float>(m.largeurbitmap());
-    const float h = static_cast<float>(m.hauteurbitmap());
-    const float largeur = h >= l ? l / h * 145 : 145;
-    const float hauteur = h >= l ? 145 : h / l * 145;
-    m.ecrirevignette(fichierPhoto(i), 10, 24, 20, largeur, hauteur, 24);
-    copies_.reecrite(fichierPhoto(i), connue);
     m.definirModeechelle(modeechelle::Twips);
+    ecrireAvecVignette(m, fichierPhoto(i));
+    copies_.reecrite(fichierPhoto(i), connue);
 }
 
 void Imagerie::regvisible(bool b)

@@ -32,8 +32,9 @@ ControleImage* Imagerie::photoCourante() const
 
 void Imagerie::ecrirecopies(ControleImage& source, int n)
 {
-    // Encoded once: the other two copies are the same bytes.
-    ecrireCopie(source, fichierPhoto(n));
+    // Encoded once, with the stamp the thumbnail is read from: the other two copies are the same
+    // bytes.
+    ecrireAvecVignette(source, fichierPhoto(n));
     copies_.ecrite(fichierPhoto(n), source.bitmap());
     for (const QString& copie : {fichierInit(n), fichierSauv(n)}) {
         fs::copierFichier(fichierPhoto(n), copie);
@@ -41,11 +42,15 @@ void Imagerie::ecrirecopies(ControleImage& source, int n)
     }
 }
 
-void Imagerie::ecrireSiChangee(ControleImage& c, const QString& chemin)
+void Imagerie::ecrireSiChangee(ControleImage& c, const QString& chemin, bool avecVignette)
 {
     if (copies_.tient(chemin, c.bitmap()))
         return;
-    ecrireCopie(c, chemin);
+    // The thumbnail's stamp goes in with the same encode rather than by reading the file back.
+    if (avecVignette)
+        ecrireAvecVignette(c, chemin);
+    else
+        ecrireCopie(c, chemin);
     copies_.ecrite(chemin, c.bitmap());
 }
 
@@ -54,8 +59,8 @@ void Imagerie::enregimage()
     ControlesEditeur& c = x_.c;
     EtatEditeur& e = x_.etat;
     // Each file is written only when its picture changed since it was written or read.
-    ecrireSiChangee(c.L_sauvder, fichierPhoto(e.objetcourant));
-    ecrireSiChangee(c.L_sauvtot, fichierSauv(e.objetcourant));
+    ecrireSiChangee(c.L_sauvder, fichierPhoto(e.objetcourant), true);
+    ecrireSiChangee(c.L_sauvtot, fichierSauv(e.objetcourant), false);
     if (e.objetcourant < 0 || e.objetcourant >= e.nbEmplacements())
         return;
     auto& ligne = e.tabobjets[static_cast<size_t>(e.objetcourant)];

@@ -1,7 +1,7 @@
 #pragma once
 // The work files of object n, in the current folder (the work folder while an editor is open):
 //   photo<n>.svc  the picture shown, with its stamp
-//   init<n>.svc   the picture as first placed
+//   init<n>.svc   the picture as first placed (the same bytes as photo<n>.svc then, stamp included)
 //   sauv<n>.svc   the base picture without the slider adjustments
 //   texte<n>.svc  a text object's RTF
 #include <QString>

@@ -8,6 +8,10 @@
 
 namespace kal {
 
+// Writes the control's picture as a work copy (JPEG, quality factor 20) with its stamp: the
+// picture again, 145 pixels on its longer side, which the thumbnail is read from.
+void ecrireAvecVignette(ControleImage& c, const QString& chemin);
+
 class Imagerie {
 public:
     explicit Imagerie(ContexteEditeur& ctx) : x_(ctx) {}
@@ -93,8 +97,9 @@ public:
 private:
     ContexteEditeur& x_;
     CopiesConnues copies_;
-    // Writes the control's picture to a work copy, unless the file holds it already.
-    void ecrireSiChangee(ControleImage& c, const QString& chemin);
+    // Writes the control's picture to a work copy, unless the file holds it already; photo<n>.svc
+    // with its stamp (avecVignette).
+    void ecrireSiChangee(ControleImage& c, const QString& chemin, bool avecVignette);
     // The working base of the adjustment slider being edited (its flag set): the full base with
     // the four other adjustments, the frame and the rotation. Kept aside from L_sauvder, which
     // always holds what the object's next store writes to photo<n>.svc.

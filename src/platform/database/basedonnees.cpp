@@ -68,10 +68,8 @@ QString Base::chemin() const { return c_ ? c_->chemin : QString(); }
 
 void Base::fermer()
 {
-    if (c_ && c_->db) {
-        sqlite3_close_v2(c_->db);
-        c_->db = nullptr;
-    }
+    if (c_)
+        interne::fermer(*c_);
 }
 
 QStringList Base::tables() const
@@ -86,6 +84,7 @@ QStringList Base::tables() const
 void Base::creerTable(const QString& table, const QList<DefinitionChamp>& champs)
 {
     sqlite3* db = dbOuverte(c_);
+    preparerEcriture(*c_);
     QStringList cols;
     for (const auto& ch : champs) {
         QString col = nomQuote(ch.nom) + QLatin1Char(' ') + typeSql(ch.type);
@@ -118,6 +117,7 @@ void Base::ajouterChamp(const QString& table, const QString& nom, TypeChamp type
         if (info.brut(1).toString().compare(nom, Qt::CaseInsensitive) == 0)
             throw Erreur(err::ChampExistant, QStringLiteral("le champ %1 existe déjà dans la table %2").arg(nom, exact));
     }
+    preparerEcriture(*c_);
     executer(db, QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3").arg(nomQuote(exact), nomQuote(nom), typeSql(type)));
 }
 

@@ -13,14 +13,16 @@ namespace kal::bd {
 struct Connexion {
     sqlite3* db = nullptr;
     QString chemin;
-    ~Connexion()
-    {
-        if (db)
-            sqlite3_close_v2(db);
-    }
+    bool journalEcrit = false;   // the file went to write-ahead logging for this connection's writes
+    ~Connexion();
 };
 
 namespace interne {
+
+// Before the first write of a connection: see moteursqlite.cpp.
+void preparerEcriture(Connexion& c);
+// Closes the connection, the file left whole on its own (no log beside it).
+void fermer(Connexion& c);
 
 // A name as an SQL identifier: "name", inner quotes doubled.
 QString nomQuote(const QString& nom);

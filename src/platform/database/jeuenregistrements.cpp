@@ -1,5 +1,5 @@
 // A record set: its records walked in order, searched by a criterion, edited and added to, each
-// update written to the file at once.
+// update committed to the file at once (how it is kept sound: moteursqlite.cpp).
 #include "platform/database/basedonnees.h"
 
 #include "platform/base/erreur.h"
@@ -181,6 +181,7 @@ void JeuEnregistrements::miseAJour()
     sqlite3* db = dbOuverte(c_);
     if (mode_ == Mode::Aucun)
         throw Erreur(err::SansEdition, QStringLiteral("mise à jour sans modification en cours"));
+    preparerEcriture(*c_);
     QStringList noms;
     std::vector<QVariant> valeurs;
     for (size_t i = 0; i < colonnes_.size(); ++i)

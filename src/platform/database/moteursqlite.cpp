@@ -7,10 +7,17 @@
 #include "platform/base/erreur.h"
 #include "platform/base/messages.h"
 
+#include <QByteArray>
 #include <QRegularExpression>
 #include <cmath>
 #include <cstring>
 #include <limits>
+
+namespace kal::bd {
+
+Connexion::~Connexion() { interne::fermer(*this); }
+
+}  // namespace kal::bd
 
 namespace kal::bd::interne {
 
@@ -170,6 +177,61 @@ QString remede()
 }
 
 [[noreturn]] void echec(sqlite3* db, int code) { echecFichier(db, code, cheminDe(db)); }
+
+// How the work database is kept sound. Its first write on a connection puts the file in
+// write-ahead logging with synchronous=NORMAL: a commit appends the changed pages to the log beside
+// the file (<file>-wal) and waits on no disk flush; only a checkpoint, which copies the log into
+// the file (when the log passes its limit, and at close), flushes the log then the file. A program
+// killed at any moment leaves every commit it made, replayed from the log at the next opening.
+// After a power cut the file holds a consistent state, at worst without the last few commits: the
+// log's checksums tell a torn write, and the file is only written from a log that is on the disk.
+// The work database is the program's working state, so a user action costs no flush; what the user
+// would lose (saved pages) is copied from the file once closed. A closed file is back in the usual
+// rollback-journal mode, whole on its own, as copies and other programs expect. Where the log
+// cannot be used (a file or folder that cannot be written, a file system without shared memory)
+// the file keeps its journal and every commit is flushed as before.
+void preparerEcriture(Connexion& c)
+{
+    if (c.journalEcrit || !c.db || !sqlite3_get_autocommit(c.db))
+        return;
+    // NORMAL first: the switch itself is then flushed once and not as a rollback-journal commit.
+    // A failure here is the write's own failure (a read-only file...): the write reports it.
+    if (sqlite3_exec(c.db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return;
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(c.db, "PRAGMA journal_mode=WAL", -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW) {
+        const char* mode = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+        c.journalEcrit = mode && qstricmp(mode, "wal") == 0;
+    }
+    sqlite3_finalize(st);
+    if (!c.journalEcrit)
+        (void)sqlite3_exec(c.db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+}
+
+void fermer(Connexion& c)
+{
+    if (!c.db)
+        return;
+    if (c.journalEcrit) {
+        // Back to the rollback journal, which copies the log into the file and removes it. Another
+        // connection to the file (it keeps the log open) is not waited for: the log is then only
+        // emptied into the file, and that connection's own close removes it.
+        sqlite3_busy_timeout(c.db, 0);
+        sqlite3_stmt* st = nullptr;
+        bool rendu = false;
+        if (sqlite3_prepare_v2(c.db, "PRAGMA journal_mode=DELETE", -1, &st, nullptr) == SQLITE_OK &&
+            sqlite3_step(st) == SQLITE_ROW) {
+            const char* mode = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+            rendu = mode && qstricmp(mode, "delete") == 0;
+        }
+        sqlite3_finalize(st);
+        if (!rendu)
+            (void)sqlite3_wal_checkpoint_v2(c.db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+        c.journalEcrit = false;
+    }
+    sqlite3_close_v2(c.db);
+    c.db = nullptr;
+}
 
 sqlite3* dbOuverte(const std::shared_ptr<Connexion>& c)
 {

@@ -13,7 +13,9 @@
 #include <gtest/gtest.h>
 #include <thread>
 
+#include <csignal>
 #include <sys/fsuid.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using kal::Erreur;
@@ -245,6 +247,61 @@ TEST(SourceDonnees, FermerPuisCopierLeFichier)
     src.actualiser();
     src.jeu().chercherPremier(QStringLiteral("occup=True"));
     EXPECT_EQ(src.jeu().valeur(QStringLiteral("numero")).toInt(), 2);
+}
+
+TEST(SourceDonnees, UnProgrammeTueEnPleineEcritureLaisseUneBaseLisibleAvecSesEcritures)
+{
+    kaltest::DossierTravail d;
+    const QString chemin = faireBase(d, 0);
+    int tube[2];
+    ASSERT_EQ(::pipe(tube), 0);
+    const pid_t enfant = ::fork();
+    ASSERT_GE(enfant, 0);
+    if (enfant == 0) {
+        // Adds records one after the other and says after each which number it committed.
+        ::close(tube[0]);
+        SourceDonnees src;
+        src.definirBase(chemin);
+        src.definirSource(QStringLiteral("kalmorin"));
+        src.actualiser();
+        for (int i = 0;; ++i) {
+            src.jeu().ajouterNouveau();
+            src.jeu().mettre(QStringLiteral("numero"), i);
+            src.jeu().mettre(QStringLiteral("note"), QString(2000, QLatin1Char('x')));
+            src.jeu().miseAJour();
+            if (::write(tube[1], &i, sizeof i) != sizeof i)
+                ::_exit(1);
+        }
+    }
+    ::close(tube[1]);
+    int dernier = -1;
+    for (int n; dernier < 300 && ::read(tube[0], &n, sizeof n) == sizeof n;)
+        dernier = n;
+    ::kill(enfant, SIGKILL);   // while it writes the next records
+    ::waitpid(enfant, nullptr, 0);
+    ::close(tube[0]);
+    ASSERT_EQ(dernier, 300);
+    EXPECT_TRUE(QFile::exists(chemin + QStringLiteral("-wal")));   // commits were not flushed one by one
+
+    // Reopened: sound, and every record committed before the kill is there.
+    SourceDonnees src;
+    src.definirBase(chemin);
+    src.definirSource(QStringLiteral("PRAGMA integrity_check"));
+    src.actualiser();
+    EXPECT_EQ(src.jeu().valeur(QStringLiteral("integrity_check")).toString(), QStringLiteral("ok"));
+    src.definirSource(QStringLiteral("kalmorin"));
+    src.actualiser();
+    const QList<int> n = numeros(src.jeu());
+    ASSERT_GE(n.size(), 301);
+    for (int i = 0; i < n.size(); ++i)
+        EXPECT_EQ(n[i], i);
+    // A write and a close leave the file whole on its own again.
+    src.jeu().ajouterNouveau();
+    src.jeu().mettre(QStringLiteral("numero"), int(n.size()));
+    src.jeu().miseAJour();
+    src.fermerBase();
+    EXPECT_FALSE(QFile::exists(chemin + QStringLiteral("-wal")));
+    EXPECT_FALSE(QFile::exists(chemin + QStringLiteral("-journal")));
 }
 
 TEST(SourceDonnees, AjouterNouveauPrendLesValeursParDefaut)
