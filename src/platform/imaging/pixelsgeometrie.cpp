@@ -106,20 +106,6 @@ void ligneTournee(const Tour& t, double sx, double sy, uint32_t* d, int x0, int 
 }
 
 #if defined(__x86_64__) && defined(__GNUC__)
-// Eight target pixels written past the caches when their address allows it (the turned picture is
-// larger than the caches and is not read again soon: the processor need not read its lines first).
-__attribute__((target("avx2"))) inline void ecrireHuit(uint32_t* d, __m256i v, uintptr_t alignement)
-{
-    if (alignement == 0)
-        _mm256_stream_si256(reinterpret_cast<__m256i*>(d), v);
-    else if (alignement == 16) {
-        _mm_stream_si128(reinterpret_cast<__m128i*>(d), _mm256_castsi256_si128(v));
-        _mm_stream_si128(reinterpret_cast<__m128i*>(d) + 1, _mm256_extracti128_si256(v, 1));
-    } else {
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), v);
-    }
-}
-
 // The pairs (top row, then bottom row) of the samples at a and b, a's in the low half.
 __attribute__((target("avx2"))) inline __m256i pairesAvx2(const uint32_t* a, const uint32_t* b, qsizetype pas)
 {
@@ -179,7 +165,6 @@ __attribute__((target("avx2"))) void ligneTourneeAvx2(const Tour& t, double sx, 
     constexpr int Avance = 4;
     const qsizetype avance = std::lround(Avance * t.co) * tp + std::lround(Avance * t.si);
     int x = debut;
-    const uintptr_t alignement = reinterpret_cast<uintptr_t>(d + x) & 31;  // the same for every eight pixels
     for (; x + 8 <= n; x += 8) {
         const double px = sx + x * t.co, py = sy - x * t.si;
         const int ix = plancher(px), iy = plancher(py);
@@ -196,7 +181,7 @@ __attribute__((target("avx2"))) void ligneTourneeAvx2(const Tour& t, double sx, 
                 _mm256_or_si256(_mm256_cmpgt_epi32(moinsDeux, x0), _mm256_cmpgt_epi32(moinsDeux, y0)),
                 _mm256_or_si256(_mm256_cmpgt_epi32(x0, largeur1), _mm256_cmpgt_epi32(y0, hauteur1)));
             if (_mm256_movemask_epi8(hors) == -1)
-                ecrireHuit(d + x, fond, alignement);
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + x), fond);
             else
                 ligneTournee(t, sx, sy, d, x, x + 8);
             continue;
@@ -218,9 +203,8 @@ __attribute__((target("avx2"))) void ligneTourneeAvx2(const Tour& t, double sx, 
         const __m256i r2 = melangeDeuxAvx2(pairesAvx2(base + ix8[2], base + ix8[6], tp), _mm256_shuffle_epi32(wy, 0xAA), _mm256_shuffle_epi32(wx, 0xAA));
         const __m256i r3 = melangeDeuxAvx2(pairesAvx2(base + ix8[3], base + ix8[7], tp), _mm256_shuffle_epi32(wy, 0xFF), _mm256_shuffle_epi32(wx, 0xFF));
         const __m256i r = _mm256_packus_epi16(_mm256_packus_epi32(r0, r1), _mm256_packus_epi32(r2, r3));
-        ecrireHuit(d + x, _mm256_or_si256(r, opaque), alignement);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + x), _mm256_or_si256(r, opaque));
     }
-    _mm_sfence();  // the writes past the caches are seen by the other threads before the chunk ends
     ligneTournee(t, sx, sy, d, x, n);
 }
 #endif
