@@ -132,10 +132,10 @@ __attribute__((target("avx2"))) inline __m256i melangeDeuxAvx2(__m256i p, __m256
     return _mm256_srli_epi32(_mm256_add_epi32(s, _mm256_set1_epi32(8388608 + 32768)), 16);
 }
 
-// The same row, eight pixels a step on AVX2. The first sample point of the eight is computed as in
-// ligneTournee, split into its source pixel and its fraction in 65536ths; the other seven are
-// steps from it in the same fixed point (a few 65536ths off at most: well under the 256ths of the
-// weights). When the four source pixels of all eight lie inside the picture, each sample's pair
+// The same row, eight pixels a step on AVX2. The first sample point is computed as in
+// ligneTournee, split into its source pixel and its fraction in 65536ths; the others are steps
+// from it in the same fixed point (under a 256th off at the end of a strip: about the rounding of
+// the weights). When the four source pixels of all eight lie inside the picture, each sample's pair
 // on the top row and pair on the bottom row are loaded 64 bits at a time into one 128-bit half,
 // their bytes spread into 16-bit words channel by channel (left, right side by side). Down first:
 // v = 256 top + (bottom - top) fy, exact in 16 bits (v is at most 65280 and the sum is taken modulo
@@ -164,14 +164,20 @@ __attribute__((target("avx2"))) void ligneTourneeAvx2(const Tour& t, double sx, 
     // reached in a slant are not foreseen by the processor).
     constexpr int Avance = 4;
     const qsizetype avance = std::lround(Avance * t.co) * tp + std::lround(Avance * t.si);
+    // Positions from the strip's first pixel on, in 65536ths: the integer part of the first point
+    // plus fixed point offsets stepped eight pixels at a time (a strip is at most a few thousand
+    // pixels, so they stay well inside 32 bits and their error under a 256th).
     int x = debut;
-    for (; x + 8 <= n; x += 8) {
-        const double px = sx + x * t.co, py = sy - x * t.si;
-        const int ix = plancher(px), iy = plancher(py);
-        const __m256i fxs = _mm256_add_epi32(_mm256_set1_epi32(int((px - ix) * 65536 + 0.5)), dx);
-        const __m256i fys = _mm256_add_epi32(_mm256_set1_epi32(int((py - iy) * 65536 + 0.5)), dy);
-        const __m256i x0 = _mm256_add_epi32(_mm256_set1_epi32(ix), _mm256_srai_epi32(fxs, 16));
-        const __m256i y0 = _mm256_add_epi32(_mm256_set1_epi32(iy), _mm256_srai_epi32(fys, 16));
+    const double px = sx + x * t.co, py = sy - x * t.si;
+    const int ix = plancher(px), iy = plancher(py);
+    const __m256i baseX = _mm256_set1_epi32(ix), baseY = _mm256_set1_epi32(iy);
+    const __m256i huitX = _mm256_set1_epi32(int(std::lround(8 * t.co * 65536)));
+    const __m256i huitY = _mm256_set1_epi32(int(std::lround(-8 * t.si * 65536)));
+    __m256i fxs = _mm256_add_epi32(_mm256_set1_epi32(int((px - ix) * 65536 + 0.5)), dx);
+    __m256i fys = _mm256_add_epi32(_mm256_set1_epi32(int((py - iy) * 65536 + 0.5)), dy);
+    for (; x + 8 <= n; x += 8, fxs = _mm256_add_epi32(fxs, huitX), fys = _mm256_add_epi32(fys, huitY)) {
+        const __m256i x0 = _mm256_add_epi32(baseX, _mm256_srai_epi32(fxs, 16));
+        const __m256i y0 = _mm256_add_epi32(baseY, _mm256_srai_epi32(fys, 16));
         // Inside: 0 <= x0 < sw - 1 and 0 <= y0 < sh - 1; wholly outside: x0 < -1, y0 < -1, x0 >= sw or y0 >= sh.
         const __m256i dedans = _mm256_and_si256(
             _mm256_and_si256(_mm256_cmpgt_epi32(x0, moinsUn), _mm256_cmpgt_epi32(largeur1, x0)),
