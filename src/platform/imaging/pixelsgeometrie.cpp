@@ -98,8 +98,7 @@ inline uint32_t melange(const Tour& t, const Echantillon& e)
 }
 
 // Target pixels [x0, x1) of a turned row whose first sample point is (sx, sy): pixel x samples at
-// (sx + x cos, sy - x sin), computed for each pixel (not stepped) so that every path meets the same
-// points.
+// (sx + x cos, sy - x sin), computed for each pixel (not stepped).
 void ligneTournee(const Tour& t, double sx, double sy, uint32_t* d, int x0, int x1)
 {
     for (int x = x0; x < x1; ++x)
@@ -107,114 +106,111 @@ void ligneTournee(const Tour& t, double sx, double sy, uint32_t* d, int x0, int 
 }
 
 #if defined(__x86_64__) && defined(__GNUC__)
-// The integer part and the fraction in 256ths of four sample coordinates, as echantillon takes them.
-struct PartiesAvx2 {
-    __m128i entier, fraction;
-};
-
-__attribute__((target("avx2"))) inline PartiesAvx2 partiesAvx2(__m256d v)
+// The pairs (top row, then bottom row) of the samples at a and b, a's in the low half.
+__attribute__((target("avx2"))) inline __m256i pairesAvx2(const uint32_t* a, const uint32_t* b, qsizetype pas)
 {
-    const __m256d plancher = _mm256_floor_pd(v);
-    const __m256d f = _mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(v, plancher), _mm256_set1_pd(256.0)), _mm256_set1_pd(0.5));
-    return {_mm256_cvttpd_epi32(plancher), _mm256_cvttpd_epi32(f)};
+    const __m128i ha = _mm_castpd_si128(_mm_loadh_pd(_mm_castsi128_pd(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(a))),
+                                                     reinterpret_cast<const double*>(a + pas)));
+    const __m128i hb = _mm_castpd_si128(_mm_loadh_pd(_mm_castsi128_pd(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(b))),
+                                                     reinterpret_cast<const double*>(b + pas)));
+    return _mm256_set_m128i(hb, ha);
 }
 
-// Four pairs of pixels side by side, from l + a, l + b, l + c and l + e.
-__attribute__((target("avx2"))) inline __m256 quatrePaires(const uint32_t* l, int a, int b, int c, int e)
+// The two samples of such a register mixed, four channels in dwords each: fy twice in a dword,
+// the across weights gx | fx << 16.
+__attribute__((target("avx2"))) inline __m256i melangeDeuxAvx2(__m256i p, __m256i fy, __m256i wx)
 {
-    const __m128i ab = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(l + a)),
-                                          _mm_loadl_epi64(reinterpret_cast<const __m128i*>(l + b)));
-    const __m128i ce = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(l + c)),
-                                          _mm_loadl_epi64(reinterpret_cast<const __m128i*>(l + e)));
-    return _mm256_castsi256_ps(_mm256_set_m128i(ce, ab));
+    // Bytes of a pair b0 g0 r0 a0 b1 g1 r1 a1 into the words b0 b1 g0 g1 r0 r1 a0 a1 (top: the low
+    // 8 bytes of each half, bottom: the high 8).
+    const __m256i etalerHaut = _mm256_setr_epi8(0, -1, 4, -1, 1, -1, 5, -1, 2, -1, 6, -1, 3, -1, 7, -1,  //
+                                                0, -1, 4, -1, 1, -1, 5, -1, 2, -1, 6, -1, 3, -1, 7, -1);
+    const __m256i etalerBas = _mm256_setr_epi8(8, -1, 12, -1, 9, -1, 13, -1, 10, -1, 14, -1, 11, -1, 15, -1,  //
+                                               8, -1, 12, -1, 9, -1, 13, -1, 10, -1, 14, -1, 11, -1, 15, -1);
+    const __m256i haut = _mm256_shuffle_epi8(p, etalerHaut), bas = _mm256_shuffle_epi8(p, etalerBas);
+    const __m256i v = _mm256_add_epi16(_mm256_slli_epi16(haut, 8), _mm256_mullo_epi16(_mm256_sub_epi16(bas, haut), fy));
+    const __m256i s = _mm256_madd_epi16(_mm256_xor_si256(v, _mm256_set1_epi16(int16_t(0x8000))), wx);
+    return _mm256_srli_epi32(_mm256_add_epi32(s, _mm256_set1_epi32(8388608 + 32768)), 16);
 }
 
-// Eight target pixels written past the caches when their address allows it (the turned picture is
-// larger than the caches and is not read again soon: the processor need not read its lines first).
-__attribute__((target("avx2"))) inline void ecrireHuit(uint32_t* d, __m256i v, uintptr_t alignement)
-{
-    if (alignement == 0)
-        _mm256_stream_si256(reinterpret_cast<__m256i*>(d), v);
-    else if (alignement == 16) {
-        _mm_stream_si128(reinterpret_cast<__m128i*>(d), _mm256_castsi256_si128(v));
-        _mm_stream_si128(reinterpret_cast<__m128i*>(d) + 1, _mm256_extracti128_si256(v, 1));
-    } else {
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), v);
-    }
-}
-
-// The same row, eight pixels a step on AVX2. The eight sample points are computed as above; when
-// their four source pixels all lie inside the picture, the two pairs side by side of each (top,
-// bottom) are loaded 64 bits at a time (faster than the gather instructions on some processors),
-// and each channel is weighted in the same integers as
-// melange: top = 256 c00 + (c10 - c00) fx, then (256 top + (bottom - top) fy + 32768) >> 16.
-// Eight points wholly outside give the background; the others (along the edges) take the path above.
+// The same row, eight pixels a step on AVX2. The first sample point is computed as in
+// ligneTournee, split into its source pixel and its fraction in 65536ths; the others are steps
+// from it in the same fixed point (under a 256th off at the end of a strip: about the rounding of
+// the weights). When the four source pixels of all eight lie inside the picture, each sample's pair
+// on the top row and pair on the bottom row are loaded 64 bits at a time into one 128-bit half,
+// their bytes spread into 16-bit words channel by channel (left, right side by side). Down first:
+// v = 256 top + (bottom - top) fy, exact in 16 bits (v is at most 65280 and the sum is taken modulo
+// 65536); then across, both sides in one multiply-add, v less 32768 so that it fits a signed word:
+// (vleft gx + vright fx + 32768) >> 16, the same integers as melange (the four weights' products
+// are the same whichever axis goes first). Eight points wholly outside give the background; the
+// others (along the edges) take the path above.
 __attribute__((target("avx2"))) void ligneTourneeAvx2(const Tour& t, double sx, double sy, uint32_t* d, int debut, int n)
 {
-    const __m256d co = _mm256_set1_pd(t.co), si = _mm256_set1_pd(t.si);
-    const __m256d bx = _mm256_set1_pd(sx), by = _mm256_set1_pd(sy);
-    const __m256d rang = _mm256_setr_pd(0, 1, 2, 3), quatre = _mm256_set1_pd(4);
-    const __m256i un = _mm256_set1_epi32(1), moinsUn = _mm256_set1_epi32(-1), moinsDeux = _mm256_set1_epi32(-2);
-    const __m256i largeur = _mm256_set1_epi32(t.sw), hauteur = _mm256_set1_epi32(t.sh);
-    const __m256i pas = _mm256_set1_epi32(int(t.pas)), octet = _mm256_set1_epi32(0xFF);
-    const __m256i demi = _mm256_set1_epi32(32768), fond = _mm256_set1_epi32(int(t.fond));
-    const __m256i opaque = _mm256_set1_epi32(int(0xFF000000u));
+    alignas(32) int32_t pasX[8], pasY[8];
+    for (int k = 0; k < 8; ++k) {
+        pasX[k] = static_cast<int32_t>(std::lround(k * t.co * 65536));
+        pasY[k] = static_cast<int32_t>(std::lround(-k * t.si * 65536));
+    }
+    const __m256i dx = _mm256_load_si256(reinterpret_cast<const __m256i*>(pasX));
+    const __m256i dy = _mm256_load_si256(reinterpret_cast<const __m256i*>(pasY));
+    const __m256i moinsUn = _mm256_set1_epi32(-1), moinsDeux = _mm256_set1_epi32(-2);
+    const __m256i largeur1 = _mm256_set1_epi32(t.sw - 1), hauteur1 = _mm256_set1_epi32(t.sh - 1);
+    const __m256i pas = _mm256_set1_epi32(int(t.pas)), bas16 = _mm256_set1_epi32(0xFFFF);
+    const __m256i cent28 = _mm256_set1_epi32(128), deux56 = _mm256_set1_epi32(256);
+    const __m256i fond = _mm256_set1_epi32(int(t.fond)), opaque = _mm256_set1_epi32(int(0xFF000000u));
+    const uint32_t* const base = t.base;
+    const qsizetype tp = t.pas;
+    // The same pixel a few target rows further down samples that far along the turned column: its
+    // source rows are asked for now, so that they are in the caches when that row comes (rows
+    // reached in a slant are not foreseen by the processor).
+    constexpr int Avance = 4;
+    const qsizetype avance = std::lround(Avance * t.co) * tp + std::lround(Avance * t.si);
+    // Positions from the strip's first pixel on, in 65536ths: the integer part of the first point
+    // plus fixed point offsets stepped eight pixels at a time (a strip is at most a few thousand
+    // pixels, so they stay well inside 32 bits and their error under a 256th).
     int x = debut;
-    const uintptr_t alignement = reinterpret_cast<uintptr_t>(d + x) & 31;  // the same for every eight pixels
-    for (; x + 8 <= n; x += 8) {
-        const __m256d i0 = _mm256_add_pd(_mm256_set1_pd(x), rang), i1 = _mm256_add_pd(i0, quatre);
-        const PartiesAvx2 px0 = partiesAvx2(_mm256_add_pd(bx, _mm256_mul_pd(i0, co)));
-        const PartiesAvx2 px1 = partiesAvx2(_mm256_add_pd(bx, _mm256_mul_pd(i1, co)));
-        const PartiesAvx2 py0 = partiesAvx2(_mm256_sub_pd(by, _mm256_mul_pd(i0, si)));
-        const PartiesAvx2 py1 = partiesAvx2(_mm256_sub_pd(by, _mm256_mul_pd(i1, si)));
-        const __m256i x0 = _mm256_set_m128i(px1.entier, px0.entier), y0 = _mm256_set_m128i(py1.entier, py0.entier);
+    const double px = sx + x * t.co, py = sy - x * t.si;
+    const int ix = plancher(px), iy = plancher(py);
+    const __m256i baseX = _mm256_set1_epi32(ix), baseY = _mm256_set1_epi32(iy);
+    const __m256i huitX = _mm256_set1_epi32(int(std::lround(8 * t.co * 65536)));
+    const __m256i huitY = _mm256_set1_epi32(int(std::lround(-8 * t.si * 65536)));
+    __m256i fxs = _mm256_add_epi32(_mm256_set1_epi32(int((px - ix) * 65536 + 0.5)), dx);
+    __m256i fys = _mm256_add_epi32(_mm256_set1_epi32(int((py - iy) * 65536 + 0.5)), dy);
+    for (; x + 8 <= n; x += 8, fxs = _mm256_add_epi32(fxs, huitX), fys = _mm256_add_epi32(fys, huitY)) {
+        const __m256i x0 = _mm256_add_epi32(baseX, _mm256_srai_epi32(fxs, 16));
+        const __m256i y0 = _mm256_add_epi32(baseY, _mm256_srai_epi32(fys, 16));
         // Inside: 0 <= x0 < sw - 1 and 0 <= y0 < sh - 1; wholly outside: x0 < -1, y0 < -1, x0 >= sw or y0 >= sh.
         const __m256i dedans = _mm256_and_si256(
-            _mm256_and_si256(_mm256_cmpgt_epi32(x0, moinsUn), _mm256_cmpgt_epi32(_mm256_sub_epi32(largeur, un), x0)),
-            _mm256_and_si256(_mm256_cmpgt_epi32(y0, moinsUn), _mm256_cmpgt_epi32(_mm256_sub_epi32(hauteur, un), y0)));
+            _mm256_and_si256(_mm256_cmpgt_epi32(x0, moinsUn), _mm256_cmpgt_epi32(largeur1, x0)),
+            _mm256_and_si256(_mm256_cmpgt_epi32(y0, moinsUn), _mm256_cmpgt_epi32(hauteur1, y0)));
         if (_mm256_movemask_epi8(dedans) != -1) {
             const __m256i hors = _mm256_or_si256(
                 _mm256_or_si256(_mm256_cmpgt_epi32(moinsDeux, x0), _mm256_cmpgt_epi32(moinsDeux, y0)),
-                _mm256_or_si256(_mm256_cmpgt_epi32(x0, _mm256_sub_epi32(largeur, un)),
-                                _mm256_cmpgt_epi32(y0, _mm256_sub_epi32(hauteur, un))));
+                _mm256_or_si256(_mm256_cmpgt_epi32(x0, largeur1), _mm256_cmpgt_epi32(y0, hauteur1)));
             if (_mm256_movemask_epi8(hors) == -1)
-                ecrireHuit(d + x, fond, alignement);
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + x), fond);
             else
                 ligneTournee(t, sx, sy, d, x, x + 8);
             continue;
         }
-        // The pairs come in the order 0 1 4 5 2 3 6 7 once split; the weights are put in that order
-        // too, and the result back in order at the end.
-        alignas(32) int32_t ix[8];
-        _mm256_store_si256(reinterpret_cast<__m256i*>(ix), _mm256_add_epi32(_mm256_mullo_epi32(y0, pas), x0));
-        const uint32_t* lh = t.base;
-        const uint32_t* lb = t.base + t.pas;
-        const __m256 h0 = quatrePaires(lh, ix[0], ix[1], ix[2], ix[3]);
-        const __m256 h1 = quatrePaires(lh, ix[4], ix[5], ix[6], ix[7]);
-        const __m256 b0 = quatrePaires(lb, ix[0], ix[1], ix[2], ix[3]);
-        const __m256 b1 = quatrePaires(lb, ix[4], ix[5], ix[6], ix[7]);
-        const __m256i p00 = _mm256_castps_si256(_mm256_shuffle_ps(h0, h1, _MM_SHUFFLE(2, 0, 2, 0)));
-        const __m256i p10 = _mm256_castps_si256(_mm256_shuffle_ps(h0, h1, _MM_SHUFFLE(3, 1, 3, 1)));
-        const __m256i p01 = _mm256_castps_si256(_mm256_shuffle_ps(b0, b1, _MM_SHUFFLE(2, 0, 2, 0)));
-        const __m256i p11 = _mm256_castps_si256(_mm256_shuffle_ps(b0, b1, _MM_SHUFFLE(3, 1, 3, 1)));
-        const __m256i fx = _mm256_permute4x64_epi64(_mm256_set_m128i(px1.fraction, px0.fraction), 0xD8);
-        const __m256i fy = _mm256_permute4x64_epi64(_mm256_set_m128i(py1.fraction, py0.fraction), 0xD8);
-        __m256i r = opaque;
-        for (int decalage = 0; decalage < 24; decalage += 8) {
-            const __m128i n8 = _mm_cvtsi32_si128(decalage);
-            const __m256i c00 = _mm256_and_si256(_mm256_srl_epi32(p00, n8), octet), c10 = _mm256_and_si256(_mm256_srl_epi32(p10, n8), octet);
-            const __m256i c01 = _mm256_and_si256(_mm256_srl_epi32(p01, n8), octet), c11 = _mm256_and_si256(_mm256_srl_epi32(p11, n8), octet);
-            const __m256i dessus = _mm256_add_epi32(_mm256_slli_epi32(c00, 8), _mm256_mullo_epi32(_mm256_sub_epi32(c10, c00), fx));
-            const __m256i dessous = _mm256_add_epi32(_mm256_slli_epi32(c01, 8), _mm256_mullo_epi32(_mm256_sub_epi32(c11, c01), fx));
-            const __m256i v = _mm256_srli_epi32(
-                _mm256_add_epi32(_mm256_add_epi32(_mm256_slli_epi32(dessus, 8), _mm256_mullo_epi32(_mm256_sub_epi32(dessous, dessus), fy)),
-                                 demi),
-                16);
-            r = _mm256_or_si256(r, _mm256_sll_epi32(v, n8));
-        }
-        ecrireHuit(d + x, _mm256_permute4x64_epi64(r, 0xD8), alignement);
+        // Weights in 256ths, the fraction rounded: fy twice in a dword, gx | fx << 16.
+        const __m256i fx = _mm256_srli_epi32(_mm256_add_epi32(_mm256_and_si256(fxs, bas16), cent28), 8);
+        const __m256i fy = _mm256_srli_epi32(_mm256_add_epi32(_mm256_and_si256(fys, bas16), cent28), 8);
+        const __m256i wx = _mm256_or_si256(_mm256_sub_epi32(deux56, fx), _mm256_slli_epi32(fx, 16));
+        const __m256i wy = _mm256_or_si256(fy, _mm256_slli_epi32(fy, 16));
+        alignas(32) int32_t ix8[8];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(ix8), _mm256_add_epi32(_mm256_mullo_epi32(y0, pas), x0));
+        for (int k = 0; k < 8; ++k)
+            _mm_prefetch(reinterpret_cast<const char*>(base + ix8[k] + avance), _MM_HINT_T0);
+        _mm_prefetch(reinterpret_cast<const char*>(base + ix8[7] + avance + tp), _MM_HINT_T0);
+        // Sample k in the low half and k + 4 in the high half of register k: its weights are then
+        // lane k of each half, and the packing at the end puts the eight back in order.
+        const __m256i r0 = melangeDeuxAvx2(pairesAvx2(base + ix8[0], base + ix8[4], tp), _mm256_shuffle_epi32(wy, 0x00), _mm256_shuffle_epi32(wx, 0x00));
+        const __m256i r1 = melangeDeuxAvx2(pairesAvx2(base + ix8[1], base + ix8[5], tp), _mm256_shuffle_epi32(wy, 0x55), _mm256_shuffle_epi32(wx, 0x55));
+        const __m256i r2 = melangeDeuxAvx2(pairesAvx2(base + ix8[2], base + ix8[6], tp), _mm256_shuffle_epi32(wy, 0xAA), _mm256_shuffle_epi32(wx, 0xAA));
+        const __m256i r3 = melangeDeuxAvx2(pairesAvx2(base + ix8[3], base + ix8[7], tp), _mm256_shuffle_epi32(wy, 0xFF), _mm256_shuffle_epi32(wx, 0xFF));
+        const __m256i r = _mm256_packus_epi16(_mm256_packus_epi32(r0, r1), _mm256_packus_epi32(r2, r3));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + x), _mm256_or_si256(r, opaque));
     }
-    _mm_sfence();  // the writes past the caches are seen by the other threads before the chunk ends
     ligneTournee(t, sx, sy, d, x, n);
 }
 #endif
@@ -274,8 +270,8 @@ QImage tourner(const QImage& source, int centiemes, QRgb fond)
 #endif
     // The rows of a chunk go in strips of Bande pixels: the source pixels a strip samples lie on a
     // short slanting band whose rows stay in the caches (and their pages in the TLB) from one
-    // target row to the next, where a whole row would sample across a thousand source rows.
-    constexpr int Bande = 1024;
+    // target row to the next, where a whole row of a large picture would sample across thousands.
+    constexpr int Bande = 2048;
     enParallele(H, 16, [&](int y0, int y1) {
         for (int xa = 0; xa < W; xa += Bande) {
             const int xb = std::min(W, xa + Bande);

@@ -22,6 +22,10 @@ struct Plan {
     std::array<uint8_t, 256> avant{};  // contrast (and intensity when there is no hue turn)
     int decalage = 0;                   // intensity after the hue turn, added then clamped
     bool lutAvant = false, teinte = false;
+    // With the hue turn, the contrast's table as arithmetic when it gives exactly the table:
+    // (a x + b) >> 16, then clamped.
+    bool contrasteCalcule = false;
+    int ca = 65536, cb = 0;
     int m[9] = {};                      // hue turn, x 4096
     int k256 = 0;                       // sharpness amount x 256
     int f256 = 256;                     // saturation factor x 256
@@ -70,6 +74,19 @@ Plan preparer(const Reglages& r)
         const int ia = 4096 - ib - id2;  // cos + (1 - cos)/3, so that each row sums to exactly 4096
         const int m[9] = {ia, ib, id2, id2, ia, ib, ib, id2, ia};
         std::copy(std::begin(m), std::end(m), p.m);
+        // The table is round(127.5 + (x - 127.5) g) clamped, that is floor(g x + 128 - 127.5 g):
+        // the same in 16.16 fixed point unless a value lies within a hair of an integer, which the
+        // comparison over the 256 entries finds (the table is kept then).
+        if (c) {
+            const double g = r.contraste <= 0 ? 1.0 + r.contraste / 1000.0 : 1.0 / (1.0 - 0.999 * r.contraste / 1000.0);
+            const int64_t a = std::llround(g * 65536), b = std::llround((128 - 127.5 * g) * 65536);
+            bool pareil = a * 255 + std::abs(b) < (int64_t(1) << 31) && std::abs(b) < (int64_t(1) << 31);
+            for (int x = 0; x < 256 && pareil; ++x)
+                pareil = borne8(int((a * x + b) >> 16)) == lc[x];
+            p.contrasteCalcule = pareil;
+            p.ca = int(a);
+            p.cb = int(b);
+        }
     } else {
         // Without the hue turn contrast and intensity make one table (each is 8 bits to 8 bits).
         for (int x = 0; x < 256; ++x)
@@ -116,6 +133,23 @@ KAL_VECTORIEL void etapeA(const Plan& p, const uint32_t* src, Plans d, int n)
     }
     const int m0 = p.m[0], m1 = p.m[1], m2 = p.m[2], m3 = p.m[3], m4 = p.m[4], m5 = p.m[5], m6 = p.m[6], m7 = p.m[7],
               m8 = p.m[8], dc = p.decalage;
+    if (p.contrasteCalcule || !p.lutAvant) {
+        // The contrast, the turn and the intensity in plain arithmetic over the row, which the
+        // compiler vectorises (no contrast: a = 65536, b = 0).
+        const int a = p.contrasteCalcule ? p.ca : 65536, b = p.contrasteCalcule ? p.cb : 0;
+        uint8_t* __restrict pr = d.r;
+        uint8_t* __restrict pg = d.g;
+        uint8_t* __restrict pb = d.b;
+        for (int x = 0; x < n; ++x) {
+            const uint32_t v = src[x];
+            const int r = borne8((a * int((v >> 16) & 0xFF) + b) >> 16), g = borne8((a * int((v >> 8) & 0xFF) + b) >> 16),
+                      bl = borne8((a * int(v & 0xFF) + b) >> 16);
+            pr[x] = uint8_t(borne8(borne8((m0 * r + m1 * g + m2 * bl + 2048) >> 12) + dc));
+            pg[x] = uint8_t(borne8(borne8((m3 * r + m4 * g + m5 * bl + 2048) >> 12) + dc));
+            pb[x] = uint8_t(borne8(borne8((m6 * r + m7 * g + m8 * bl + 2048) >> 12) + dc));
+        }
+        return;
+    }
     const uint8_t* av = p.avant.data();
     // The contrast's table first (lookups), then the turn and the intensity in plain arithmetic
     // over the row, which the compiler vectorises.
