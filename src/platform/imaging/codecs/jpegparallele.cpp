@@ -1,5 +1,6 @@
 // JPEG decoding on more than one core: a file with restart markers cut into bands decoded on every
-// core, and the display copy of a file without them resampled on a second core as it is decoded.
+// core, and the display copy of a file without them: a large one read on every core
+// (jpegentropie.cpp), the others resampled on a second core as they are decoded.
 // Functions that call setjmp hold only plain data (see jpeginterne.h).
 #include "platform/imaging/codecs/jpeginterne.h"
 
@@ -218,9 +219,10 @@ bool decoderEnBandes(const QByteArray& donnees, const Bandes& b, int denominateu
 }
 
 // ---- the display copy, decoded and resampled row by row ----------------------------------------------
-// A file without restart markers is decoded on one core whatever is done: its rows go through a
-// ring of a few dozen rows to a second core that resamples them as they come. No picture at the
-// decoding's scale is ever held whole, and the resampling is done by the time the last row is.
+// A file without restart markers that the reader of jpegentropie.cpp does not take (small,
+// progressive, unusual sampling, irregular data) is decoded by libjpeg on one core: its rows go
+// through a ring of a few dozen rows to a second core that resamples them as they come. No picture
+// at the decoding's scale is ever held whole, and the resampling is done by the time the last row is.
 
 namespace {
 
@@ -280,6 +282,12 @@ QImage lireJpegReduite(const QByteArray& donnees, QSize cible)
     if (d.cinfo.out_color_space == JCS_GRAYSCALE || d.cinfo.out_color_space == JCS_CMYK || QSize(l, h) == cible
         || (qint64(l) * h >= (qint64(1) << 20) && decouper(donnees, bandes)))
         return entiere();
+    // A large file without restart markers: its coded data read on every core.
+    if (qint64(d.cinfo.image_width) * d.cinfo.image_height >= (qint64(1) << 21)) {
+        const QImage r = lireReduiteSurTousLesCoeurs(donnees, d.cinfo);
+        if (!r.isNull())
+            return r.size() == cible ? r : reechantillonner(r, cible.width(), cible.height());
+    }
 
     ReechantillonnageFlux flux(QSize(l, h), cible);
     // The ring: the rows one target row needs, and room for the decoder to run ahead.

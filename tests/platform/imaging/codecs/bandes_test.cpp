@@ -6,13 +6,17 @@
 #include "platform/base/erreur.h"
 #include "platform/imaging/codecs/fichiersimage.h"
 #include "platform/imaging/codecs/interne.h"
+#include "platform/imaging/codecs/jpeginterne.h"
 #include "platform/imaging/pixels.h"
 
 #include <QImageReader>
+#include <QImageWriter>
 #include <QBuffer>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <random>
+#include <utility>
 
 namespace img = kal::image;
 namespace interne = kal::image::interne;
@@ -179,15 +183,154 @@ TEST(CopieReduite, LesPixelsDuDecodageReechantillonneApres)
 
 TEST(CopieReduite, UnFichierEndommageEstRefuse)
 {
-    const QByteArray f = sansReprises(photo(1600, 1200), 82);
-    QByteArray brouille = f;
-    for (qsizetype i = f.size() / 2; i < f.size() / 2 + 64; ++i)
-        brouille[i] = char(0xFF);
-    for (const QByteArray& d : {f.left(f.size() * 3 / 5), f.left(f.size() / 10), brouille}) {
-        const int attendu = numero([&] { reduiteApres(d, {700, 525}); });
-        EXPECT_NE(attendu, 0);
-        EXPECT_EQ(numero([&] { img::lireDonneesReduites(d, {700, 525}); }), attendu);
+    // Below and above the size whose coded data is read on every core.
+    for (const QSize taille : {QSize(1600, 1200), QSize(2400, 1200)}) {
+        const QByteArray f = sansReprises(photo(taille.width(), taille.height()), 82);
+        const QSize cible(700, 350 * taille.height() / 600 / 2 * 2);
+        QByteArray brouille = f;
+        for (qsizetype i = f.size() / 2; i < f.size() / 2 + 64; ++i)
+            brouille[i] = char(0xFF);
+        for (const QByteArray& d : {f.left(f.size() * 3 / 5), f.left(f.size() / 10), brouille}) {
+            const int attendu = numero([&] { reduiteApres(d, cible); });
+            EXPECT_NE(attendu, 0);
+            EXPECT_EQ(numero([&] { img::lireDonneesReduites(d, cible); }), attendu);
+        }
+        // The same file whole is read after its damaged copies: nothing was left behind.
+        EXPECT_EQ(img::lireDonneesReduites(f, cible).size(), cible);
     }
-    // The same file whole is read after its damaged copies: nothing was left behind.
-    EXPECT_TRUE(img::lireDonneesReduites(f, {700, 525}) == reduiteApres(f, {700, 525}));
+}
+
+namespace {
+
+// A file without restart markers whose luma is sampled h x v times the chroma.
+QByteArray echantillonne(const QImage& i, int h, int v)
+{
+    jpeg_compress_struct c;
+    jpeg_error_mgr e;
+    c.err = jpeg_std_error(&e);
+    jpeg_create_compress(&c);
+    unsigned char* sortie = nullptr;
+    unsigned long taille = 0;
+    jpeg_mem_dest(&c, &sortie, &taille);
+    c.image_width = JDIMENSION(i.width());
+    c.image_height = JDIMENSION(i.height());
+    c.input_components = 4;
+    c.in_color_space = JCS_EXT_BGRX;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, 85, TRUE);
+    c.comp_info[0].h_samp_factor = h;
+    c.comp_info[0].v_samp_factor = v;
+    jpeg_start_compress(&c, TRUE);
+    while (c.next_scanline < c.image_height) {
+        JSAMPROW ligne = const_cast<JSAMPROW>(i.constScanLine(int(c.next_scanline)));
+        jpeg_write_scanlines(&c, &ligne, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    QByteArray f(reinterpret_cast<const char*>(sortie), qsizetype(taille));
+    std::free(sortie);
+    return f;
+}
+
+// The picture at the decoder's scale for `cible`, its coded data read on every core (null when
+// that reader does not take the file).
+QImage surTousLesCoeurs(const QByteArray& f, QSize cible)
+{
+    img::InfoFichier info;
+    EXPECT_TRUE(interne::enteteJpeg(f, info, f.size()));
+    interne::Decodeur d;
+    interne::ouvrirDecodeur(d, f, info, cible);
+    return interne::lireReduiteSurTousLesCoeurs(f, d.cinfo);
+}
+
+// The largest and the mean difference of two pictures' channels.
+std::pair<int, double> ecart(const QImage& a, const QImage& b)
+{
+    int pire = 0;
+    double somme = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            for (int s : {0, 8, 16}) {
+                const int d = std::abs(int((a.pixel(x, y) >> s) & 0xFF) - int((b.pixel(x, y) >> s) & 0xFF));
+                pire = std::max(pire, d);
+                somme += d;
+            }
+    return {pire, somme / (3.0 * a.width() * a.height())};
+}
+
+}  // namespace
+
+TEST(CopieReduite, UnGrandFichierSansReprisesLuSurTousLesCoeurs)
+{
+    // 4:2:0 and 4:4:4 (Qt's writer), 4:2:2 and 4:4:0; sides that are not whole units; every scale
+    // from the full size to an eighth. The picture is that of the decoder within the rounding of
+    // its reduced transforms and of the chroma's enlargement.
+    QImage source(2403, 1205, QImage::Format_RGB32);  // smooth light, round shapes and a little grain
+    std::mt19937 g(3);
+    for (int y = 0; y < source.height(); ++y)
+        for (int x = 0; x < source.width(); ++x) {
+            const double u = double(x) / source.width(), v = double(y) / source.height();
+            const bool disque = (u - 0.5) * (u - 0.5) + (v - 0.4) * (v - 0.4) < 0.05;
+            const int n = int(g() % 9) - 4;
+            source.setPixel(x, y, disque ? qRgb(200 + n, 60 + n, 50 + n)
+                                         : qRgb(int(90 + 120 * u) + n, int(70 + 100 * v) + n, int(140 - 60 * u * v) + n));
+        }
+    const QByteArray fichiers[] = {sansReprises(source, 82), sansReprises(source, 100), echantillonne(source, 2, 1),
+                                   echantillonne(source, 1, 2)};
+    for (const QByteArray& f : fichiers) {
+        for (const QSize cible : {QSize(1600, 803), QSize(1000, 502), QSize(600, 301), QSize(300, 150)}) {
+            SCOPED_TRACE(testing::Message() << cible.width() << " x " << cible.height() << ", file " << (&f - fichiers));
+            const QImage lue = surTousLesCoeurs(f, cible);
+            ASSERT_FALSE(lue.isNull());
+            EXPECT_EQ(lue.size(), interne::lireJpeg(f, cible, false).size());
+            // The display copy is that picture resampled; against the full decode resampled, it is
+            // as near as the decoder's own reduction.
+            const QImage copie = img::lireDonneesReduites(f, cible);
+            EXPECT_TRUE(copie == img::reechantillonner(lue, cible.width(), cible.height()));
+            const QImage entiere = img::reechantillonner(interne::lireJpeg(f, {}, false), cible.width(), cible.height());
+            const auto [pire, moyenne] = ecart(copie, entiere);
+            const auto [pireDecodeur, moyenneDecodeur] = ecart(reduiteApres(f, cible), entiere);
+            EXPECT_LE(pire, pireDecodeur + 8);
+            EXPECT_LE(moyenne, moyenneDecodeur + 0.3);
+        }
+    }
+    // Not taken: grey, restart markers, progressive; these go to the decoder row by row.
+    QByteArray progressif;
+    {
+        QBuffer b(&progressif);
+        b.open(QIODevice::WriteOnly);
+        QImageWriter w(&b, "JPEG");
+        w.setProgressiveScanWrite(true);
+        ASSERT_TRUE(w.write(source));
+    }
+    for (const QByteArray& f : {img::encoderImage(photo(2403, 1205, true), img::code::JPEG, 8, 20),
+                                img::encoderImage(source, img::code::JPEG, 24, 20), progressif})
+        EXPECT_TRUE(surTousLesCoeurs(f, {1000, 502}).isNull());
+}
+
+TEST(CopieReduite, DesBitsChangesDonnentCeQueDonneLeDecodeur)
+{
+    // A changed bit in the coded data: the same refusal as the decoder's, or when it reads on,
+    // the same picture within the rounding.
+    const QByteArray f = sansReprises(photo(2400, 1200), 82);
+    // This grain is coded finer than the two reductions keep it: they differ this much unchanged.
+    const double base = ecart(img::reechantillonner(interne::lireJpeg(f, {1000, 500}, false), 1000, 500),
+                              img::lireDonneesReduites(f, {1000, 500})).second;
+    std::mt19937 g(7);
+    for (int essai = 0; essai < 8; ++essai) {
+        QByteArray d = f;
+        const qsizetype i = f.size() / 4 + qsizetype(g() % unsigned(f.size() / 2));
+        if (uchar(d[i]) == 0xFF || uchar(d[i - 1]) == 0xFF)
+            continue;
+        d[i] = char(uchar(d[i]) ^ (1u << (g() % 8)));
+        if (uchar(d[i]) == 0xFF)
+            continue;
+        SCOPED_TRACE(testing::Message() << "byte " << i);
+        QImage attendue, lue;
+        const int attendu = numero([&] { attendue = interne::lireJpeg(d, {1000, 500}, false); });
+        EXPECT_EQ(numero([&] { lue = img::lireDonneesReduites(d, {1000, 500}); }), attendu);
+        if (!attendu) {
+            EXPECT_LT(ecart(img::reechantillonner(attendue, 1000, 500), lue).second, base + 0.3);
+        }
+    }
 }
