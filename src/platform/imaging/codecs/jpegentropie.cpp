@@ -44,8 +44,9 @@ namespace {
 // ---- the coded bits ------------------------------------------------------------------------------
 
 // The entropy-coded data with its stuffed zero bytes taken out, and zero bytes after it: a block
-// started before the end reads at most 64 codes of 31 bits past it, 8 bytes at a time.
-constexpr size_t Marge = 512;
+// reads at most 64 codes of 31 bits, 8 bytes at a time, and none starts past the end of the data
+// but the first block after a piece, noted and never read from.
+constexpr size_t Marge = 1024;
 struct Bits {
     QImage memoire;        // from the pixel work's reserve: warm from one picture to the next
     uint8_t* octets = nullptr;
@@ -646,6 +647,8 @@ QImage decoder(const QByteArray& donnees, const jpeg_decompress_struct& c, const
             const uint64_t finPiece = j + 1 < pieces ? bornes[size_t(j) + 1] : UINT64_MAX;
             bool rencontre = false;
             while (pos < finPiece && faits + relu.nombre < total) {
+                if (pos >= b.nombre)
+                    return {};  // blocks missing: libjpeg will say so
                 const uint64_t cle = (pos << 8) | uint64_t(k);
                 note = std::lower_bound(note, r.fin(), cle);
                 if (note != r.fin() && *note == cle) {
