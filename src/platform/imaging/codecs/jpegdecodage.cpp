@@ -1,6 +1,6 @@
 // JPEG decoding through libjpeg-turbo: the error handling, the decoder, and the whole picture
 // (at full size or reduced by DCT scaling). Large files with restart markers are decoded in bands
-// by jpegparallele.cpp. Functions that call setjmp hold only plain data (see jpeginterne.h).
+// by jpegparallele.cpp, large ones without them on every core by jpegentropie.cpp. Functions that call setjmp hold only plain data (see jpeginterne.h).
 #include "platform/imaging/codecs/jpeginterne.h"
 
 #include "platform/base/erreur.h"
@@ -162,6 +162,12 @@ QImage lireJpeg(const QByteArray& donnees, QSize tailleMin, bool enBandes)
     Decodeur d;
     ouvrirDecodeur(d, donnees, info, tailleMin);
     const int l = int(d.cinfo.output_width), h = int(d.cinfo.output_height);
+    // A large file without restart markers at full size: its coded data read on every core.
+    if (enBandes && d.cinfo.scale_denom == 1 && qint64(l) * h >= (qint64(1) << 21)) {
+        QImage r = lireSurTousLesCoeurs(donnees, d.cinfo);
+        if (!r.isNull())
+            return r;
+    }
     QImage image;
     try {
         image = nouvelleImage(l, h, d.cinfo.out_color_space == JCS_GRAYSCALE ? QImage::Format_Grayscale8 : QImage::Format_RGB32);

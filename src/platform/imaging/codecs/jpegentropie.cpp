@@ -25,6 +25,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -192,6 +193,10 @@ inline int symbole(const TableHuff& h, uint64_t v, int* longueur)
 
 struct Plan {
     int n = 4;                // samples per block side at the scale asked (8 / denominator)
+    // At full size the pixels are the decoder's own: the blocks are read twice, first noting only
+    // where each starts and its DC difference, then again into the inverse transform.
+    bool exact = false;
+    int taille = 16;          // coefficients kept per block at the first reading
     int mcusX = 0, mcusY = 0;
     int blocsParMcu = 0;
     int hMax = 1, vMax = 1;
@@ -202,9 +207,11 @@ struct Plan {
     std::array<TableHuff, 8> tables;  // DC 0-3, AC 4-7
     std::array<std::array<float, 64>, 3> quant{};  // natural order
     std::array<std::array<float, 16>, 3> quantColonnes{};  // the low 4 x 4, by columns
+    std::array<std::array<int32_t, 64>, 3> quantEntiere{};  // natural order
     // Zig-zag index -> place in the stored N x N coefficients, -1 when not kept; a run that goes
     // past the last coefficient lands on it, as in the decoder.
     std::array<int8_t, 80> garde{};
+    std::array<int8_t, 80> gardeNaturel{};  // the same at full size: the natural order
     uint64_t blocs() const { return uint64_t(mcusX) * uint64_t(mcusY) * uint64_t(blocsParMcu); }
 };
 
@@ -221,6 +228,8 @@ bool preparerPlan(const jpeg_decompress_struct& c, Plan& p)
         || c.scale_num != 1 || (c.scale_denom != 1 && c.scale_denom != 2 && c.scale_denom != 4 && c.scale_denom != 8))
         return false;
     p.n = 8 / int(c.scale_denom);
+    p.exact = p.n == 8;
+    p.taille = p.exact ? 1 : p.n * p.n;
     p.hMax = c.max_h_samp_factor;
     p.vMax = c.max_v_samp_factor;
     // The luma at full sampling (as every camera writes it), the chroma at full or half.
@@ -236,8 +245,10 @@ bool preparerPlan(const jpeg_decompress_struct& c, Plan& p)
         const JQUANT_TBL* q = ci.quant_tbl_no >= 0 && ci.quant_tbl_no < NUM_QUANT_TBLS ? c.quant_tbl_ptrs[ci.quant_tbl_no] : nullptr;
         if (!q)
             return false;
-        for (int k = 0; k < 64; ++k)
+        for (int k = 0; k < 64; ++k) {
             p.quant[size_t(i)][size_t(k)] = float(q->quantval[k]);
+            p.quantEntiere[size_t(i)][size_t(k)] = int32_t(q->quantval[k]);
+        }
         for (int u = 0; u < 4; ++u)
             for (int v = 0; v < 4; ++v)
                 p.quantColonnes[size_t(i)][size_t(u * 4 + v)] = float(q->quantval[v * 8 + u]);
@@ -274,7 +285,8 @@ bool preparerPlan(const jpeg_decompress_struct& c, Plan& p)
     for (int k = 0; k < 80; ++k) {
         const int nat = naturel[size_t(std::min(k, 63))];
         const int ligne = nat / 8, col = nat % 8;
-        p.garde[size_t(k)] = int8_t(ligne < p.n && col < p.n ? col * p.n + ligne : -1);  // by columns
+        p.garde[size_t(k)] = int8_t(!p.exact && ligne < p.n && col < p.n ? col * p.n + ligne : -1);  // by columns
+        p.gardeNaturel[size_t(k)] = int8_t(nat);
     }
     return true;
 }
@@ -386,7 +398,7 @@ struct Releve {
 // The speculative read of one piece, [debut, fin) in bits, from a block of place 0.
 void lirePiece(const Bits& b, const Plan& p, uint64_t debut, uint64_t fin, Releve& r)
 {
-    const int taille = p.n * p.n;
+    const int taille = p.taille;
     uint64_t pos = debut;
     int k = 0;
     const uint64_t limite = std::min(fin, b.nombre);
@@ -407,6 +419,7 @@ void lirePiece(const Bits& b, const Plan& p, uint64_t debut, uint64_t fin, Relev
 
 // A run of blocks of the true chain, in order: from `premier` (its index in the chain) on.
 struct Troncon {
+    uint64_t cle = 0;  // where its first block starts, (bit << 8) | place
     const int16_t* coefs = nullptr;
     uint64_t nombre = 0;
     uint64_t premier = 0;
@@ -588,6 +601,195 @@ KAL_VECTORIEL void convertir(const uint8_t* y, const int32_t* cb, const int32_t*
     }
 }
 
+// ---- at full size: the decoder's own pixels ---------------------------------------------------
+
+// The decoder's integer inverse transform (the slow-but-accurate one, its default): the columns,
+// then the rows, in 13-bit fixed point with 2 more bits kept between the passes, and its range
+// limit (the 10 low bits of the value, so that a wild value folds as it does there).
+inline uint8_t limiteIdct(int64_t v)
+{
+    const int i = int(v & 1023);
+    return uint8_t(i < 128 ? i + 128 : i < 512 ? 255 : i < 896 ? 0 : i - 896);
+}
+
+void idctExacte(const int16_t* c, const int32_t* q, uint8_t* d, qsizetype pas)
+{
+    constexpr int Bits = 13, Passe1 = 2;
+    constexpr int64_t F0298 = 2446, F0390 = 3196, F0541 = 4433, F0765 = 6270, F0899 = 7373, F1175 = 9633,
+                      F1501 = 12299, F1847 = 15137, F1961 = 16069, F2053 = 16819, F2562 = 20995, F3072 = 25172;
+    const auto reduire = [](int64_t x, int n) { return (x + (int64_t(1) << (n - 1))) >> n; };
+    int64_t ws[64];
+    for (int col = 0; col < 8; ++col) {
+        const auto e = [&](int r) { return int64_t(c[r * 8 + col]) * q[r * 8 + col]; };
+        if (!c[8 + col] && !c[16 + col] && !c[24 + col] && !c[32 + col] && !c[40 + col] && !c[48 + col] && !c[56 + col]) {
+            const int64_t dc = e(0) * (1 << Passe1);
+            for (int r = 0; r < 8; ++r)
+                ws[r * 8 + col] = dc;
+            continue;
+        }
+        int64_t z2 = e(2), z3 = e(6);
+        int64_t z1 = (z2 + z3) * F0541;
+        const int64_t t2 = z1 - z3 * F1847, t3 = z1 + z2 * F0765;
+        z2 = e(0);
+        z3 = e(4);
+        const int64_t t0 = (z2 + z3) * (int64_t(1) << Bits), t1 = (z2 - z3) * (int64_t(1) << Bits);
+        const int64_t t10 = t0 + t3, t13 = t0 - t3, t11 = t1 + t2, t12 = t1 - t2;
+        int64_t o0 = e(7), o1 = e(5), o2 = e(3), o3 = e(1);
+        z1 = o0 + o3;
+        z2 = o1 + o2;
+        z3 = o0 + o2;
+        int64_t z4 = o1 + o3;
+        const int64_t z5 = (z3 + z4) * F1175;
+        o0 *= F0298;
+        o1 *= F2053;
+        o2 *= F3072;
+        o3 *= F1501;
+        z1 *= -F0899;
+        z2 *= -F2562;
+        z3 = z3 * -F1961 + z5;
+        z4 = z4 * -F0390 + z5;
+        o0 += z1 + z3;
+        o1 += z2 + z4;
+        o2 += z2 + z3;
+        o3 += z1 + z4;
+        ws[col] = reduire(t10 + o3, Bits - Passe1);
+        ws[56 + col] = reduire(t10 - o3, Bits - Passe1);
+        ws[8 + col] = reduire(t11 + o2, Bits - Passe1);
+        ws[48 + col] = reduire(t11 - o2, Bits - Passe1);
+        ws[16 + col] = reduire(t12 + o1, Bits - Passe1);
+        ws[40 + col] = reduire(t12 - o1, Bits - Passe1);
+        ws[24 + col] = reduire(t13 + o0, Bits - Passe1);
+        ws[32 + col] = reduire(t13 - o0, Bits - Passe1);
+    }
+    for (int r = 0; r < 8; ++r) {
+        const int64_t* w = ws + 8 * r;
+        uint8_t* o = d + pas * r;
+        int64_t z2 = w[2], z3 = w[6];
+        int64_t z1 = (z2 + z3) * F0541;
+        const int64_t t2 = z1 - z3 * F1847, t3 = z1 + z2 * F0765;
+        const int64_t t0 = (w[0] + w[4]) * (int64_t(1) << Bits), t1 = (w[0] - w[4]) * (int64_t(1) << Bits);
+        const int64_t t10 = t0 + t3, t13 = t0 - t3, t11 = t1 + t2, t12 = t1 - t2;
+        int64_t o0 = w[7], o1 = w[5], o2 = w[3], o3 = w[1];
+        z1 = o0 + o3;
+        z2 = o1 + o2;
+        z3 = o0 + o2;
+        int64_t z4 = o1 + o3;
+        const int64_t z5 = (z3 + z4) * F1175;
+        o0 *= F0298;
+        o1 *= F2053;
+        o2 *= F3072;
+        o3 *= F1501;
+        z1 *= -F0899;
+        z2 *= -F2562;
+        z3 = z3 * -F1961 + z5;
+        z4 = z4 * -F0390 + z5;
+        o0 += z1 + z3;
+        o1 += z2 + z4;
+        o2 += z2 + z3;
+        o3 += z1 + z4;
+        constexpr int n = Bits + Passe1 + 3;
+        o[0] = limiteIdct(reduire(t10 + o3, n));
+        o[7] = limiteIdct(reduire(t10 - o3, n));
+        o[1] = limiteIdct(reduire(t11 + o2, n));
+        o[6] = limiteIdct(reduire(t11 - o2, n));
+        o[2] = limiteIdct(reduire(t12 + o1, n));
+        o[5] = limiteIdct(reduire(t12 - o1, n));
+        o[3] = limiteIdct(reduire(t13 + o0, n));
+        o[4] = limiteIdct(reduire(t13 - o0, n));
+    }
+}
+
+// A run of blocks read again from where it starts, each into the transform at once (the first
+// reading kept no coefficients). False if the second reading does not give what the first did.
+bool versPlansExacte(const Plan& p, const Bits& b, const Troncon& tr, Echantillons& sortie)
+{
+    std::array<int64_t, 3> dc = tr.dcDebut;
+    std::array<uint8_t*, 3> base{};
+    std::array<qsizetype, 3> pas{};
+    for (size_t i = 0; i < 3; ++i) {
+        base[i] = sortie.plans[i].bits();
+        pas[i] = sortie.plans[i].bytesPerLine();
+    }
+    const uint64_t mcu = tr.premier / uint64_t(p.blocsParMcu);
+    int k = int(tr.cle & 0xFF);
+    int mx = int(mcu % uint64_t(p.mcusX)), my = int(mcu / uint64_t(p.mcusX));
+    uint64_t pos = tr.cle >> 8;
+    alignas(16) int16_t bloc[64];
+    for (uint64_t i = 0; i < tr.nombre; ++i) {
+        if (!lireBloc(b.octets, pos, *p.dc[size_t(k)], *p.ac[size_t(k)], p.gardeNaturel.data(), bloc, 64)
+            || bloc[0] != tr.coefs[i])
+            return false;
+        const size_t ci = size_t(p.comp[size_t(k)]);
+        dc[ci] += bloc[0];
+        bloc[0] = int16_t(uint16_t(dc[ci]));  // as the decoder stores it: 16 bits
+        const int bx = mx * p.h[ci] + p.dx[size_t(k)], by = my * p.v[ci] + p.dy[size_t(k)];
+        idctExacte(bloc, p.quantEntiere[ci].data(), base[ci] + pas[ci] * qsizetype(by * 8) + bx * 8, pas[ci]);
+        if (++k == p.blocsParMcu) {
+            k = 0;
+            if (++mx == p.mcusX) {
+                mx = 0;
+                ++my;
+            }
+        }
+    }
+    return true;
+}
+
+// A chroma component's samples for output row y as the decoder enlarges them ("fancy"
+// upsampling: 3/4 of the nearer sample, 1/4 of the next, with its roundings), at full size.
+void ligneChromaExacte(const Echantillons& pl, size_t ci, int rx, int ry, int y, uint8_t* out, int16_t* colonne)
+{
+    const QImage& plan = pl.plans[ci];
+    const int lu = pl.largeurUtile[ci], hu = pl.hauteurUtile[ci];
+    const uint8_t* a = plan.constScanLine(ry == 2 ? y / 2 : y);
+    if (ry == 2) {
+        const int r0 = y / 2, r1 = std::clamp((y & 1) ? r0 + 1 : r0 - 1, 0, hu - 1);
+        const uint8_t* b = plan.constScanLine(r1);
+        for (int x = 0; x < lu; ++x)
+            colonne[x] = int16_t(3 * a[x] + b[x]);
+        if (rx == 2) {
+            out[0] = uint8_t((colonne[0] * 4 + 8) >> 4);
+            out[1] = uint8_t((colonne[0] * 3 + colonne[1] + 7) >> 4);
+            for (int i = 1; i + 1 < lu; ++i) {
+                out[2 * i] = uint8_t((colonne[i] * 3 + colonne[i - 1] + 8) >> 4);
+                out[2 * i + 1] = uint8_t((colonne[i] * 3 + colonne[i + 1] + 7) >> 4);
+            }
+            out[2 * lu - 2] = uint8_t((colonne[lu - 1] * 3 + colonne[lu - 2] + 8) >> 4);
+            out[2 * lu - 1] = uint8_t((colonne[lu - 1] * 4 + 7) >> 4);
+        } else {
+            const int biais = (y & 1) ? 2 : 1;
+            for (int x = 0; x < lu; ++x)
+                out[x] = uint8_t((colonne[x] + biais) >> 2);
+        }
+        return;
+    }
+    if (rx == 2) {
+        out[0] = a[0];
+        out[1] = uint8_t((a[0] * 3 + a[1] + 2) >> 2);
+        for (int i = 1; i + 1 < lu; ++i) {
+            out[2 * i] = uint8_t((a[i] * 3 + a[i - 1] + 1) >> 2);
+            out[2 * i + 1] = uint8_t((a[i] * 3 + a[i + 1] + 2) >> 2);
+        }
+        out[2 * lu - 2] = uint8_t((a[lu - 1] * 3 + a[lu - 2] + 1) >> 2);
+        out[2 * lu - 1] = a[lu - 1];
+    } else {
+        std::memcpy(out, a, size_t(lu));
+    }
+}
+
+KAL_VECTORIEL void convertirExacte(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint32_t* d, int largeur)
+{
+    // The decoder's YCbCr to RGB: 16-bit fixed point, each term rounded as its tables are.
+    for (int x = 0; x < largeur; ++x) {
+        const int yy = y[x], b = cb[x] - 128, r = cr[x] - 128;
+        const int R = yy + ((91881 * r + 32768) >> 16);
+        const int G = yy + ((-22554 * b + 32768 - 46802 * r) >> 16);
+        const int B = yy + ((116130 * b + 32768) >> 16);
+        d[x] = 0xFF000000u | uint32_t(std::clamp(R, 0, 255)) << 16 | uint32_t(std::clamp(G, 0, 255)) << 8
+               | uint32_t(std::clamp(B, 0, 255));
+    }
+}
+
 QImage decoder(const QByteArray& donnees, const jpeg_decompress_struct& c, const Plan& p, int coeurs)
 {
     const auto* debut = reinterpret_cast<const uint8_t*>(c.src->next_input_byte);
@@ -604,7 +806,7 @@ QImage decoder(const QByteArray& donnees, const jpeg_decompress_struct& c, const
     std::vector<uint64_t> bornes(size_t(pieces) + 1);
     for (int j = 0; j <= pieces; ++j)
         bornes[size_t(j)] = b.nombre * uint64_t(j) / uint64_t(pieces);
-    const int taille = p.n * p.n;
+    const int taille = p.taille;
     const uint64_t total = p.blocs();
     std::vector<Releve> releves(static_cast<size_t>(pieces));
     // Each piece's room for its blocks in one stretch of the reserve: its share of the blocks by
@@ -662,7 +864,7 @@ QImage decoder(const QByteArray& donnees, const jpeg_decompress_struct& c, const
                 k = k + 1 == p.blocsParMcu ? 0 : k + 1;
             }
             if (relu.nombre) {
-                troncons.push_back({relu.coefs, uint64_t(relu.nombre), faits, {}});
+                troncons.push_back({relu.cles[0], relu.coefs, uint64_t(relu.nombre), faits, {}});
                 faits += relu.nombre;
             }
             etat = (pos << 8) | uint64_t(k);
@@ -672,7 +874,7 @@ QImage decoder(const QByteArray& donnees, const jpeg_decompress_struct& c, const
         }
         const uint64_t i = uint64_t(trouve - r.cles);
         const uint64_t n = std::min<uint64_t>(r.nombre - i, total - faits);
-        troncons.push_back({r.coefs + i * uint64_t(taille), n, faits, {}});
+        troncons.push_back({r.cles[i], r.coefs + i * uint64_t(taille), n, faits, {}});
         faits += n;
         etat = i + n < r.nombre ? r.cles[size_t(i + n)] : r.sortie;
     }
@@ -709,14 +911,41 @@ QImage decoder(const QByteArray& donnees, const jpeg_decompress_struct& c, const
         pl.largeurUtile[ci] = int(std::max<uint64_t>(1, l));
         pl.hauteurUtile[ci] = int(std::max<uint64_t>(1, h));
     }
+    const int largeur = int((uint64_t(c.image_width) * uint64_t(p.n) + 7) / 8);
+    const int hauteur = int((uint64_t(c.image_height) * uint64_t(p.n) + 7) / 8);
+    if (p.exact) {
+        // The decoder enlarges a chroma narrower than 3 samples another way.
+        for (size_t ci = 1; ci < 3; ++ci)
+            if ((p.h[ci] != p.hMax && pl.largeurUtile[ci] < 3) || (p.v[ci] != p.vMax && pl.hauteurUtile[ci] < 2))
+                return {};
+        std::atomic<bool> accord{true};
+        enParallele(int(troncons.size()), 1, [&](int t0, int t1) {
+            for (int k = t0; k < t1; ++k)
+                if (!versPlansExacte(p, b, troncons[size_t(k)], pl))
+                    accord = false;
+        });
+        if (!accord)
+            return {};
+        QImage image = nouvelleImage(largeur, hauteur);
+        enParallele(hauteur, 16, [&](int y0, int y1) {
+            const size_t n = size_t(largeur) + 16;
+            std::vector<uint8_t> tampon(2 * n);
+            std::vector<int16_t> colonne(n);
+            uint8_t *cb = tampon.data(), *cr = cb + n;
+            for (int y = y0; y < y1; ++y) {
+                ligneChromaExacte(pl, 1, p.hMax / p.h[1], p.vMax / p.v[1], y, cb, colonne.data());
+                ligneChromaExacte(pl, 2, p.hMax / p.h[2], p.vMax / p.v[2], y, cr, colonne.data());
+                convertirExacte(pl.plans[0].constScanLine(y), cb, cr, reinterpret_cast<uint32_t*>(image.scanLine(y)), largeur);
+            }
+        });
+        return image;
+    }
     const std::array<float, 64> t = matriceIdct(p.n);
     enParallele(int(troncons.size()), 1, [&](int t0, int t1) {
         for (int k = t0; k < t1; ++k)
             versPlans(p, troncons[size_t(k)], t, pl);
     });
     // The chroma enlarged and the colours converted.
-    const int largeur = int((uint64_t(c.image_width) * uint64_t(p.n) + 7) / 8);
-    const int hauteur = int((uint64_t(c.image_height) * uint64_t(p.n) + 7) / 8);
     QImage image = nouvelleImage(largeur, hauteur);
     enParallele(hauteur, 16, [&](int y0, int y1) {
         const size_t n = size_t(largeur) + 16;
@@ -733,7 +962,7 @@ QImage decoder(const QByteArray& donnees, const jpeg_decompress_struct& c, const
 
 }  // namespace
 
-QImage lireReduiteSurTousLesCoeurs(const QByteArray& donnees, const jpeg_decompress_struct& c)
+QImage lireSurTousLesCoeurs(const QByteArray& donnees, const jpeg_decompress_struct& c)
 {
     const int coeurs = fils();
     if (coeurs < 2)

@@ -284,7 +284,7 @@ QImage lireJpegReduite(const QByteArray& donnees, QSize cible)
         return entiere();
     // A large file without restart markers: its coded data read on every core.
     if (qint64(d.cinfo.image_width) * d.cinfo.image_height >= (qint64(1) << 21)) {
-        const QImage r = lireReduiteSurTousLesCoeurs(donnees, d.cinfo);
+        const QImage r = lireSurTousLesCoeurs(donnees, d.cinfo);
         if (!r.isNull())
             return r.size() == cible ? r : reechantillonner(r, cible.width(), cible.height());
     }

@@ -240,7 +240,7 @@ QImage surTousLesCoeurs(const QByteArray& f, QSize cible)
     EXPECT_TRUE(interne::enteteJpeg(f, info, f.size()));
     interne::Decodeur d;
     interne::ouvrirDecodeur(d, f, info, cible);
-    return interne::lireReduiteSurTousLesCoeurs(f, d.cinfo);
+    return interne::lireSurTousLesCoeurs(f, d.cinfo);
 }
 
 // The largest and the mean difference of two pictures' channels.
@@ -294,6 +294,14 @@ TEST(CopieReduite, UnGrandFichierSansReprisesLuSurTousLesCoeurs)
             EXPECT_LE(moyenne, moyenneDecodeur + 0.3);
         }
     }
+    // At full size, the decoder's very pixels (a grainier picture: every coefficient at work).
+    for (const QByteArray& f : {sansReprises(photo(2403, 1205), 82), sansReprises(photo(2403, 1205), 100),
+                                echantillonne(photo(2403, 1205), 2, 1), echantillonne(photo(2403, 1205), 1, 2)}) {
+        const QImage entiere = surTousLesCoeurs(f, {});
+        ASSERT_EQ(entiere.size(), QSize(2403, 1205));
+        EXPECT_TRUE(entiere == interne::lireJpeg(f, {}, false));
+        EXPECT_TRUE(interne::lireJpeg(f, {}, true) == entiere);
+    }
     // Not taken: grey, restart markers, progressive; these go to the decoder row by row.
     QByteArray progressif;
     {
@@ -311,7 +319,7 @@ TEST(CopieReduite, UnGrandFichierSansReprisesLuSurTousLesCoeurs)
 TEST(CopieReduite, DesBitsChangesDonnentCeQueDonneLeDecodeur)
 {
     // A changed bit in the coded data: the same refusal as the decoder's, or when it reads on,
-    // the same picture within the rounding.
+    // the same picture (within the rounding when reduced).
     const QByteArray f = sansReprises(photo(2400, 1200), 82);
     // This grain is coded finer than the two reductions keep it: they differ this much unchanged.
     const double base = ecart(img::reechantillonner(interne::lireJpeg(f, {1000, 500}, false), 1000, 500),
@@ -332,5 +340,9 @@ TEST(CopieReduite, DesBitsChangesDonnentCeQueDonneLeDecodeur)
         if (!attendu) {
             EXPECT_LT(ecart(img::reechantillonner(attendue, 1000, 500), lue).second, base + 0.3);
         }
+        // At full size, the very pixels.
+        QImage enUn, partout;
+        EXPECT_EQ(numero([&] { partout = interne::lireJpeg(d, {}, true); }), numero([&] { enUn = interne::lireJpeg(d, {}, false); }));
+        EXPECT_TRUE(partout == enUn);
     }
 }
