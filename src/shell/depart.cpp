@@ -94,10 +94,15 @@ void Depart::chargement()
     deplacer(arrondi((Ecran::largeurTwips() - largeur()) / 2.0), arrondi((Ecran::hauteurTwips() - hauteur()) / 2.0));
 
     partage_.repdepart = fs::dossierCourant();
-    try {
-        fs::creerDossier(fs::joindre(fs::dossierCourant(), QStringLiteral("persopag")));
-    } catch (const Erreur&) {
-        // Normally it exists already.
+    // Normally it exists already: looked for first, as an exception thrown and caught at every
+    // start costs more than the look.
+    const QString persopag = fs::joindre(partage_.repdepart, QStringLiteral("persopag"));
+    if (!fs::estDossier(persopag)) {
+        try {
+            fs::creerDossier(persopag);
+        } catch (const Erreur&) {
+            // A file of that name, or a folder that cannot be made: the start goes on.
+        }
     }
     nettoyerRestes();
     transfpage();
@@ -197,6 +202,11 @@ bool Depart::controleEcran()
 
 void Depart::transfpage()
 {
+    // No old folder is the normal case: the pointer ends as the arrow, as after any migration.
+    if (!fs::estDossier(ancienDossier_)) {
+        definirPointeur(pointeur::Fleche);
+        return;
+    }
     definirPointeur(pointeur::Sablier);
     try {
         const QString persopag = fs::joindre(fs::dossierCourant(), QStringLiteral("persopag"));
