@@ -116,11 +116,13 @@ void Depart::nettoyerRestes()
     VerrouDossier verrou;
     if (verrou.prendre(partage_.repdepart) != VerrouDossier::Etat::Pris)
         return;
-    QStringList noms = {fs::nomFinal(cheminReglages()), QStringLiteral("VORDEX.TXT"), nomBaseTravail()};
-    for (int n = 0; n < 32; ++n)
-        for (const QString& f : fichierstravail(n))
-            noms << fs::nomFinal(f);
-    fs::supprimerRestesEcriture(partage_.repdepart, noms);
+    fs::supprimerRestesEcriture(partage_.repdepart, [] {
+        QStringList noms = {fs::nomFinal(cheminReglages()), QStringLiteral("VORDEX.TXT"), nomBaseTravail()};
+        for (int n = 0; n < 32; ++n)
+            for (const QString& f : fichierstravail(n))
+                noms << fs::nomFinal(f);
+        return noms;
+    });
     perso::supprimerDossiersAcote(perso::dossierPerso(partage_.repdepart));
 }
 
