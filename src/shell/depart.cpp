@@ -94,10 +94,15 @@ void Depart::chargement()
     deplacer(arrondi((Ecran::largeurTwips() - largeur()) / 2.0), arrondi((Ecran::hauteurTwips() - hauteur()) / 2.0));
 
     partage_.repdepart = fs::dossierCourant();
-    try {
-        fs::creerDossier(fs::joindre(fs::dossierCourant(), QStringLiteral("persopag")));
-    } catch (const Erreur&) {
-        // Normally it exists already.
+    // Normally it exists already: looked for first, as an exception thrown and caught at every
+    // start costs more than the look.
+    const QString persopag = fs::joindre(partage_.repdepart, QStringLiteral("persopag"));
+    if (!fs::estDossier(persopag)) {
+        try {
+            fs::creerDossier(persopag);
+        } catch (const Erreur&) {
+            // A file of that name, or a folder that cannot be made: the start goes on.
+        }
     }
     nettoyerRestes();
     transfpage();
@@ -111,11 +116,13 @@ void Depart::nettoyerRestes()
     VerrouDossier verrou;
     if (verrou.prendre(partage_.repdepart) != VerrouDossier::Etat::Pris)
         return;
-    QStringList noms = {fs::nomFinal(cheminReglages()), QStringLiteral("VORDEX.TXT"), nomBaseTravail()};
-    for (int n = 0; n < 32; ++n)
-        for (const QString& f : fichierstravail(n))
-            noms << fs::nomFinal(f);
-    fs::supprimerRestesEcriture(partage_.repdepart, noms);
+    fs::supprimerRestesEcriture(partage_.repdepart, [] {
+        QStringList noms = {fs::nomFinal(cheminReglages()), QStringLiteral("VORDEX.TXT"), nomBaseTravail()};
+        for (int n = 0; n < 32; ++n)
+            for (const QString& f : fichierstravail(n))
+                noms << fs::nomFinal(f);
+        return noms;
+    });
     perso::supprimerDossiersAcote(perso::dossierPerso(partage_.repdepart));
 }
 
@@ -197,6 +204,11 @@ bool Depart::controleEcran()
 
 void Depart::transfpage()
 {
+    // No old folder is the normal case: the pointer ends as the arrow, as after any migration.
+    if (!fs::estDossier(ancienDossier_)) {
+        definirPointeur(pointeur::Fleche);
+        return;
+    }
     definirPointeur(pointeur::Sablier);
     try {
         const QString persopag = fs::joindre(fs::dossierCourant(), QStringLiteral("persopag"));

@@ -13,6 +13,7 @@
 #include <climits>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include <fcntl.h>
@@ -362,34 +363,50 @@ namespace {
 // The name FichierAcote gives to the copy it writes aside: a point, the target's name, a point and
 // a number of 1 to 13 digits in base 36 (".quelvard.ini.k3j9x0"). Read by hand: a pattern made of
 // every name the program writes would cost more to compile than the whole folder costs to read.
-bool resteEcriture(const QString& nom, const QSet<QString>& cibles)
+// Gives the target's name, or nothing for a name of another shape.
+QStringView cibleReste(const QString& nom)
 {
     const qsizetype point = nom.lastIndexOf(QLatin1Char('.'));
     const qsizetype chiffres = nom.size() - point - 1;
     if (!nom.startsWith(QLatin1Char('.')) || point < 2 || chiffres < 1 || chiffres > 13)
-        return false;
+        return {};
     for (qsizetype i = point + 1; i < nom.size(); ++i) {
         const char16_t c = nom[i].unicode();
         if (!((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z')))
-            return false;
+            return {};
     }
-    return cibles.contains(nom.mid(1, point - 1));
+    return QStringView(nom).mid(1, point - 1);
 }
 }  // namespace
 
-int supprimerRestesEcriture(const QString& dossier, const QStringList& noms)
+int supprimerRestesEcriture(const QString& dossier, const std::function<QStringList()>& noms)
 {
-    const QSet<QString> cibles(noms.begin(), noms.end());
+    std::optional<QSet<QString>> cibles;
     int n = 0;
     std::error_code ec;
     for (stdfs::directory_iterator it(chemin(dossier), ec), fin; !ec && it != fin; it.increment(ec)) {
         std::error_code e2;
-        if (!it->is_regular_file(e2) || it->is_symlink(e2) || !resteEcriture(texte(it->path().filename()), cibles))
+        if (!it->is_regular_file(e2) || it->is_symlink(e2))
+            continue;
+        const QString nom = texte(it->path().filename());
+        const QStringView cible = cibleReste(nom);
+        if (cible.isEmpty())
+            continue;
+        if (!cibles) {
+            const QStringList l = noms();
+            cibles.emplace(l.begin(), l.end());
+        }
+        if (!cibles->contains(cible.toString()))
             continue;
         if (stdfs::remove(it->path(), e2))
             ++n;
     }
     return n;
+}
+
+int supprimerRestesEcriture(const QString& dossier, const QStringList& noms)
+{
+    return supprimerRestesEcriture(dossier, [&noms] { return noms; });
 }
 
 void ecrireTexte(const QString& c, const QString& t) { ecrireFichier(c, (t + sautLigne()).toUtf8()); }

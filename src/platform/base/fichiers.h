@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace kal::fs {
 
@@ -40,6 +41,9 @@ void ecrireFichier(const QString& chemin, const QByteArray& octets);
 // when the program was stopped halfway (".quelvard.ini.k3j9x0"): ordinary files named after that
 // exact pattern only. Gives how many were removed.
 int supprimerRestesEcriture(const QString& dossier, const QStringList& noms);
+// The same, the names asked for only when the folder holds a file of that pattern at all: the
+// usual folder holds none, and the program's list of names costs more to make than the folder to read.
+int supprimerRestesEcriture(const QString& dossier, const std::function<QStringList()>& noms);
 
 // The work copies (names ending in .svc) are the program's scratch files, made again from the
 // others whenever needed: ecrireFichier and copierFichier put them in place whole the same way but
