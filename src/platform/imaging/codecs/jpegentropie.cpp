@@ -612,90 +612,62 @@ inline uint8_t limiteIdct(int64_t v)
     return uint8_t(i < 128 ? i + 128 : i < 512 ? 255 : i < 896 ? 0 : i - 896);
 }
 
+// One 8-point pass, in 13-bit fixed point: x, the 8 inputs; s, the 8 outputs before their descaling.
+void idctPasse(const int64_t* x, int64_t* s)
+{
+    constexpr int Bits = 13;
+    constexpr int64_t F0298 = 2446, F0390 = 3196, F0541 = 4433, F0765 = 6270, F0899 = 7373, F1175 = 9633,
+                      F1501 = 12299, F1847 = 15137, F1961 = 16069, F2053 = 16819, F2562 = 20995, F3072 = 25172;
+    // Even part.
+    const int64_t z1 = (x[2] + x[6]) * F0541;
+    const int64_t t2 = z1 - x[6] * F1847, t3 = z1 + x[2] * F0765;
+    const int64_t t0 = (x[0] + x[4]) * (int64_t(1) << Bits), t1 = (x[0] - x[4]) * (int64_t(1) << Bits);
+    const int64_t t10 = t0 + t3, t13 = t0 - t3, t11 = t1 + t2, t12 = t1 - t2;
+    // Odd part.
+    const int64_t z5 = (x[7] + x[3] + x[5] + x[1]) * F1175;
+    const int64_t a1 = (x[7] + x[1]) * -F0899, a2 = (x[5] + x[3]) * -F2562;
+    const int64_t a3 = (x[7] + x[3]) * -F1961 + z5, a4 = (x[5] + x[1]) * -F0390 + z5;
+    const int64_t o0 = x[7] * F0298 + a1 + a3, o1 = x[5] * F2053 + a2 + a4;
+    const int64_t o2 = x[3] * F3072 + a2 + a3, o3 = x[1] * F1501 + a1 + a4;
+    s[0] = t10 + o3;
+    s[7] = t10 - o3;
+    s[1] = t11 + o2;
+    s[6] = t11 - o2;
+    s[2] = t12 + o1;
+    s[5] = t12 - o1;
+    s[3] = t13 + o0;
+    s[4] = t13 - o0;
+}
+
 void idctExacte(const int16_t* c, const int32_t* q, uint8_t* d, qsizetype pas)
 {
     constexpr int Bits = 13, Passe1 = 2;
-    constexpr int64_t F0298 = 2446, F0390 = 3196, F0541 = 4433, F0765 = 6270, F0899 = 7373, F1175 = 9633,
-                      F1501 = 12299, F1847 = 15137, F1961 = 16069, F2053 = 16819, F2562 = 20995, F3072 = 25172;
     const auto reduire = [](int64_t x, int n) { return (x + (int64_t(1) << (n - 1))) >> n; };
-    int64_t ws[64];
+    int64_t ws[64], x[8], sortie[8];
     for (int col = 0; col < 8; ++col) {
-        const auto e = [&](int r) { return int64_t(c[r * 8 + col]) * q[r * 8 + col]; };
+        // A column with its DC alone (the usual case) gives that DC everywhere, as the pass would.
         if (!c[8 + col] && !c[16 + col] && !c[24 + col] && !c[32 + col] && !c[40 + col] && !c[48 + col] && !c[56 + col]) {
-            const int64_t dc = e(0) * (1 << Passe1);
+            const int64_t dc = int64_t(c[col]) * q[col] * (1 << Passe1);
             for (int r = 0; r < 8; ++r)
                 ws[r * 8 + col] = dc;
             continue;
         }
-        int64_t z2 = e(2), z3 = e(6);
-        int64_t z1 = (z2 + z3) * F0541;
-        const int64_t t2 = z1 - z3 * F1847, t3 = z1 + z2 * F0765;
-        z2 = e(0);
-        z3 = e(4);
-        const int64_t t0 = (z2 + z3) * (int64_t(1) << Bits), t1 = (z2 - z3) * (int64_t(1) << Bits);
-        const int64_t t10 = t0 + t3, t13 = t0 - t3, t11 = t1 + t2, t12 = t1 - t2;
-        int64_t o0 = e(7), o1 = e(5), o2 = e(3), o3 = e(1);
-        z1 = o0 + o3;
-        z2 = o1 + o2;
-        z3 = o0 + o2;
-        int64_t z4 = o1 + o3;
-        const int64_t z5 = (z3 + z4) * F1175;
-        o0 *= F0298;
-        o1 *= F2053;
-        o2 *= F3072;
-        o3 *= F1501;
-        z1 *= -F0899;
-        z2 *= -F2562;
-        z3 = z3 * -F1961 + z5;
-        z4 = z4 * -F0390 + z5;
-        o0 += z1 + z3;
-        o1 += z2 + z4;
-        o2 += z2 + z3;
-        o3 += z1 + z4;
-        ws[col] = reduire(t10 + o3, Bits - Passe1);
-        ws[56 + col] = reduire(t10 - o3, Bits - Passe1);
-        ws[8 + col] = reduire(t11 + o2, Bits - Passe1);
-        ws[48 + col] = reduire(t11 - o2, Bits - Passe1);
-        ws[16 + col] = reduire(t12 + o1, Bits - Passe1);
-        ws[40 + col] = reduire(t12 - o1, Bits - Passe1);
-        ws[24 + col] = reduire(t13 + o0, Bits - Passe1);
-        ws[32 + col] = reduire(t13 - o0, Bits - Passe1);
+        for (int r = 0; r < 8; ++r)
+            x[r] = int64_t(c[r * 8 + col]) * q[r * 8 + col];
+        idctPasse(x, sortie);
+        for (int r = 0; r < 8; ++r)
+            ws[r * 8 + col] = reduire(sortie[r], Bits - Passe1);
     }
     for (int r = 0; r < 8; ++r) {
         const int64_t* w = ws + 8 * r;
         uint8_t* o = d + pas * r;
-        int64_t z2 = w[2], z3 = w[6];
-        int64_t z1 = (z2 + z3) * F0541;
-        const int64_t t2 = z1 - z3 * F1847, t3 = z1 + z2 * F0765;
-        const int64_t t0 = (w[0] + w[4]) * (int64_t(1) << Bits), t1 = (w[0] - w[4]) * (int64_t(1) << Bits);
-        const int64_t t10 = t0 + t3, t13 = t0 - t3, t11 = t1 + t2, t12 = t1 - t2;
-        int64_t o0 = w[7], o1 = w[5], o2 = w[3], o3 = w[1];
-        z1 = o0 + o3;
-        z2 = o1 + o2;
-        z3 = o0 + o2;
-        int64_t z4 = o1 + o3;
-        const int64_t z5 = (z3 + z4) * F1175;
-        o0 *= F0298;
-        o1 *= F2053;
-        o2 *= F3072;
-        o3 *= F1501;
-        z1 *= -F0899;
-        z2 *= -F2562;
-        z3 = z3 * -F1961 + z5;
-        z4 = z4 * -F0390 + z5;
-        o0 += z1 + z3;
-        o1 += z2 + z4;
-        o2 += z2 + z3;
-        o3 += z1 + z4;
-        constexpr int n = Bits + Passe1 + 3;
-        o[0] = limiteIdct(reduire(t10 + o3, n));
-        o[7] = limiteIdct(reduire(t10 - o3, n));
-        o[1] = limiteIdct(reduire(t11 + o2, n));
-        o[6] = limiteIdct(reduire(t11 - o2, n));
-        o[2] = limiteIdct(reduire(t12 + o1, n));
-        o[5] = limiteIdct(reduire(t12 - o1, n));
-        o[3] = limiteIdct(reduire(t13 + o0, n));
-        o[4] = limiteIdct(reduire(t13 - o0, n));
+        if (!w[1] && !w[2] && !w[3] && !w[4] && !w[5] && !w[6] && !w[7]) {
+            std::memset(o, limiteIdct(reduire(w[0], Passe1 + 3)), 8);
+            continue;
+        }
+        idctPasse(w, sortie);
+        for (int i = 0; i < 8; ++i)
+            o[i] = limiteIdct(reduire(sortie[i], Bits + Passe1 + 3));
     }
 }
 
