@@ -507,6 +507,44 @@ void idct4(const int16_t* c, const float* qt, int dc, const __m128* tb, uint8_t*
 }
 #endif
 
+// Where the blocks of a run go, one after the other: each component's samples, and the block's
+// unit and place in it.
+struct Parcours {
+    std::array<uint8_t*, 3> base{};
+    std::array<qsizetype, 3> pas{};
+    int k = 0, mx = 0, my = 0;
+
+    Parcours(const Plan& p, const Troncon& tr, Echantillons& sortie)
+    {
+        for (size_t i = 0; i < 3; ++i) {
+            base[i] = sortie.plans[i].bits();
+            pas[i] = sortie.plans[i].bytesPerLine();
+        }
+        const uint64_t mcu = tr.premier / uint64_t(p.blocsParMcu);
+        k = int(tr.premier % uint64_t(p.blocsParMcu));
+        mx = int(mcu % uint64_t(p.mcusX));
+        my = int(mcu / uint64_t(p.mcusX));
+    }
+    size_t composante(const Plan& p) const { return size_t(p.comp[size_t(k)]); }
+    // The block's first sample in its component's plane, n x n samples a block.
+    uint8_t* destination(const Plan& p, int n) const
+    {
+        const size_t ci = composante(p);
+        const int bx = mx * p.h[ci] + p.dx[size_t(k)], by = my * p.v[ci] + p.dy[size_t(k)];
+        return base[ci] + pas[ci] * qsizetype(by * n) + bx * n;
+    }
+    void suivant(const Plan& p)
+    {
+        if (++k == p.blocsParMcu) {
+            k = 0;
+            if (++mx == p.mcusX) {
+                mx = 0;
+                ++my;
+            }
+        }
+    }
+};
+
 void versPlans(const Plan& p, const Troncon& tr, const std::array<float, 64>& t, Echantillons& sortie)
 {
     const int n = p.n, taille = n * n;
@@ -516,42 +554,26 @@ void versPlans(const Plan& p, const Troncon& tr, const std::array<float, 64>& t,
     for (size_t i = 0; i < 16; ++i)
         tb[i] = _mm_set1_ps(t[i]);
 #endif
-    std::array<uint8_t*, 3> base{};
-    std::array<qsizetype, 3> pas{};
-    for (size_t i = 0; i < 3; ++i) {
-        base[i] = sortie.plans[i].bits();
-        pas[i] = sortie.plans[i].bytesPerLine();
-    }
-    const uint64_t mcu = tr.premier / uint64_t(p.blocsParMcu);
-    int k = int(tr.premier % uint64_t(p.blocsParMcu));
-    int mx = int(mcu % uint64_t(p.mcusX)), my = int(mcu / uint64_t(p.mcusX));
-    for (uint64_t i = 0; i < tr.nombre; ++i) {
+    Parcours parcours(p, tr, sortie);
+    for (uint64_t i = 0; i < tr.nombre; ++i, parcours.suivant(p)) {
         const int16_t* c = tr.coefs + i * uint64_t(taille);
-        const size_t ci = size_t(p.comp[size_t(k)]);
+        const size_t ci = parcours.composante(p);
         dc[ci] += c[0];
-        const int bx = mx * p.h[ci] + p.dx[size_t(k)], by = my * p.v[ci] + p.dy[size_t(k)];
-        uint8_t* d = base[ci] + pas[ci] * qsizetype(by * n) + bx * n;
+        uint8_t* d = parcours.destination(p, n);
+        const qsizetype pas = parcours.pas[ci];
         const int dcBloc = int16_t(uint16_t(dc[ci]));  // as the decoder stores it: 16 bits
         const float* q = p.quant[ci].data();
 #if defined(__SSE2__)
         if (n == 4) {
-            idct4(c, p.quantColonnes[ci].data(), dcBloc, tb, d, pas[ci]);
-            goto suivant;
+            idct4(c, p.quantColonnes[ci].data(), dcBloc, tb, d, pas);
+            continue;
         }
 #endif
         switch (n) {
-        case 1: idct<1>(c, q, dcBloc, t.data(), d, pas[ci]); break;
-        case 2: idct<2>(c, q, dcBloc, t.data(), d, pas[ci]); break;
-        case 4: idct<4>(c, q, dcBloc, t.data(), d, pas[ci]); break;
-        default: idct<8>(c, q, dcBloc, t.data(), d, pas[ci]); break;
-        }
-    suivant:
-        if (++k == p.blocsParMcu) {
-            k = 0;
-            if (++mx == p.mcusX) {
-                mx = 0;
-                ++my;
-            }
+        case 1: idct<1>(c, q, dcBloc, t.data(), d, pas); break;
+        case 2: idct<2>(c, q, dcBloc, t.data(), d, pas); break;
+        case 4: idct<4>(c, q, dcBloc, t.data(), d, pas); break;
+        default: idct<8>(c, q, dcBloc, t.data(), d, pas); break;
         }
     }
 }
@@ -676,33 +698,18 @@ void idctExacte(const int16_t* c, const int32_t* q, uint8_t* d, qsizetype pas)
 bool versPlansExacte(const Plan& p, const Bits& b, const Troncon& tr, Echantillons& sortie)
 {
     std::array<int64_t, 3> dc = tr.dcDebut;
-    std::array<uint8_t*, 3> base{};
-    std::array<qsizetype, 3> pas{};
-    for (size_t i = 0; i < 3; ++i) {
-        base[i] = sortie.plans[i].bits();
-        pas[i] = sortie.plans[i].bytesPerLine();
-    }
-    const uint64_t mcu = tr.premier / uint64_t(p.blocsParMcu);
-    int k = int(tr.cle & 0xFF);
-    int mx = int(mcu % uint64_t(p.mcusX)), my = int(mcu / uint64_t(p.mcusX));
+    Parcours parcours(p, tr, sortie);
     uint64_t pos = tr.cle >> 8;
     alignas(16) int16_t bloc[64];
-    for (uint64_t i = 0; i < tr.nombre; ++i) {
+    for (uint64_t i = 0; i < tr.nombre; ++i, parcours.suivant(p)) {
+        const int k = parcours.k;
         if (!lireBloc(b.octets, pos, *p.dc[size_t(k)], *p.ac[size_t(k)], p.gardeNaturel.data(), bloc, 64)
             || bloc[0] != tr.coefs[i])
             return false;
-        const size_t ci = size_t(p.comp[size_t(k)]);
+        const size_t ci = parcours.composante(p);
         dc[ci] += bloc[0];
         bloc[0] = int16_t(uint16_t(dc[ci]));  // as the decoder stores it: 16 bits
-        const int bx = mx * p.h[ci] + p.dx[size_t(k)], by = my * p.v[ci] + p.dy[size_t(k)];
-        idctExacte(bloc, p.quantEntiere[ci].data(), base[ci] + pas[ci] * qsizetype(by * 8) + bx * 8, pas[ci]);
-        if (++k == p.blocsParMcu) {
-            k = 0;
-            if (++mx == p.mcusX) {
-                mx = 0;
-                ++my;
-            }
-        }
+        idctExacte(bloc, p.quantEntiere[ci].data(), parcours.destination(p, 8), parcours.pas[ci]);
     }
     return true;
 }
