@@ -56,8 +56,9 @@ InfoFichier lireInfoDonnees(const QByteArray& donnees);
 QImage lireDonnees(const QByteArray& donnees, InfoFichier* info = nullptr, QSize tailleMin = {});
 
 // A display copy of exactly `cible` pixels (RGB32): lireDonnees(donnees, nullptr, cible) resampled
-// to that size with reechantillonner. A JPEG without restart markers is resampled row by row while
-// it is decoded, without holding the picture at its decoding scale.
+// to that size with reechantillonner. A large JPEG without restart markers is read on every core
+// (its pixels then near, not equal, to the decoder's reduced ones); a smaller one is resampled row
+// by row while it is decoded, without holding the picture at its decoding scale.
 QImage lireDonneesReduites(const QByteArray& donnees, QSize cible);
 
 // The bytes of the file ecrireFichier would write, in memory.
