@@ -47,7 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* d, size_t n)
     } catch (const kal::Erreur&) {
     }
     if constexpr (formatLu == img::code::JPEG) {
-        // The display copy of a JPEG is resampled while it is decoded, on a second thread.
+        // The display copy of a JPEG is resampled while it is decoded, on a second thread; a large
+        // one without restart markers is read on every core (so is its full decode above).
         try {
             const QImage r = img::lireDonneesReduites(octets, QSize(23, 17));
             if (r.size() != QSize(23, 17))
