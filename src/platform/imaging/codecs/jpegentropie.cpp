@@ -1,4 +1,4 @@
-// The display copy of a large JPEG file without restart markers, decoded on every core.
+// A large JPEG file without restart markers, decoded on every core: whole, or as a display copy.
 //
 // Without restart markers the Huffman-coded data is one chain: where a block starts depends on
 // every block before it, so libjpeg reads it on one core, and that read is most of the time a
@@ -9,12 +9,15 @@
 // unit of blocks). Then, piece after piece, the true chain arriving from the piece before is
 // matched against those notes: from the first block where the two agree, the rest of the piece
 // is the true one; only the few blocks before it are read again. Then the DC differences are
-// summed along the chain, the blocks are turned into pixels (the low N x N coefficients give
-// the block at N/8 of its size), the chroma is enlarged and the colours converted, all on every
-// core.
+// summed along the chain and the blocks turned into samples, the chroma enlarged and the colours
+// converted, all on every core:
+// - at full size, each run of the chain is read a second time straight into libjpeg's own integer
+//   inverse transform, chroma enlargement and colour conversion: its very pixels;
+// - reduced to n/8, the low n x n coefficients kept at the first reading give each block at that
+//   size (near, not equal, to libjpeg's reduced transforms).
 //
 // Only the plain case is taken: one interleaved baseline scan of the three YCbCr components,
-// 8-bit, sampling factors 1 or 2, no restart interval. For anything else, and at the least
+// 8-bit, the luma at full sampling and the chroma at full or half, no restart interval. For anything else, and at the least
 // irregularity in the data (a code no table has, data ending early, a marker inside), a null
 // picture is returned and the caller decodes with libjpeg, which reports the damage as it does.
 #include "platform/imaging/codecs/jpeginterne.h"
