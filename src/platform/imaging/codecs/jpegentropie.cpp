@@ -17,9 +17,10 @@
 //   size (near, not equal, to libjpeg's reduced transforms).
 //
 // Only the plain case is taken: one interleaved baseline scan of the three YCbCr components,
-// 8-bit, the luma at full sampling and the chroma at full or half, no restart interval. For anything else, and at the least
-// irregularity in the data (a code no table has, data ending early, a marker inside), a null
-// picture is returned and the caller decodes with libjpeg, which reports the damage as it does.
+// 8-bit, the luma at full sampling and the chroma at full or half, no restart interval. For
+// anything else, and at the least irregularity in the data (a code no table has, data ending
+// early, a marker inside), a null picture is returned and the caller decodes with libjpeg, which
+// reports the damage as it does.
 #include "platform/imaging/codecs/jpeginterne.h"
 
 #include "platform/base/erreur.h"
