@@ -4,13 +4,13 @@
 #include "platform/base/conversions.h"
 #include "platform/base/erreur.h"
 #include "platform/base/erreursysteme.h"
+#include "platform/base/fichiers.h"
 #include "platform/imaging/codecs/interne.h"
 #include "platform/imaging/pixels.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cmath>
 
@@ -145,14 +145,15 @@ QByteArray encoder(const QImage& image, int codeformat, int bits, int qualite)
     }
 }
 
-// The new file replaces the old one only once it is whole on disk.
+// The new file replaces the old one only once it is whole, written as every file of the program
+// is: flushed to the disk first, unless it is a work copy (the program makes those again).
 void enregistrer(const QString& chemin, const QByteArray& donnees)
 {
-    QSaveFile fichier(chemin);
-    if (!fichier.open(QIODevice::WriteOnly))
-        echec(err::EcritureImpossible, chemin + QStringLiteral(": ") + enFrancais(fichier.errorString()));
-    if (fichier.write(donnees) != donnees.size() || !fichier.commit())
-        echec(err::EcritureImpossible, chemin + QStringLiteral(": ") + enFrancais(fichier.errorString()));
+    try {
+        fs::ecrireFichier(chemin, donnees);
+    } catch (const Erreur& e) {
+        echec(err::EcritureImpossible, e.description());
+    }
 }
 
 }  // namespace
