@@ -471,7 +471,7 @@ void idct(const int16_t* c, const float* q, int dc, const float* t, uint8_t* d, 
             float s = 128.5f;
             for (int v = 0; v < N; ++v)
                 s += t[y * N + v] * tmp[v * N + x];
-            ligne[x] = uint8_t(std::clamp(int(s + 1024.0f) - 1024, 0, 255));  // floor, as s > -1024
+            ligne[x] = uint8_t(std::clamp(s, 0.0f, 255.0f));  // the floor, clamped
         }
     }
 }
@@ -810,8 +810,9 @@ QImage decoder(const QByteArray& donnees, const jpeg_decompress_struct& c, const
     enParallele(pieces, 1, [&](int j0, int j1) {
         for (int j = j0; j < j1; ++j) {
             Releve& r = releves[size_t(j)];
-            r.placer(reinterpret_cast<uint64_t*>(zone + debuts[size_t(j)] * parBloc),
-                     reinterpret_cast<int16_t*>(zone + debuts[size_t(j)] * parBloc + places[size_t(j)] * 8),
+            // Every piece's notes first, then every piece's coefficients: each array aligned.
+            r.placer(reinterpret_cast<uint64_t*>(zone) + debuts[size_t(j)],
+                     reinterpret_cast<int16_t*>(zone + blocsEnTout * 8) + debuts[size_t(j)] * size_t(taille),
                      places[size_t(j)]);
             lirePiece(b, p, bornes[size_t(j)], bornes[size_t(j) + 1], r);
         }
