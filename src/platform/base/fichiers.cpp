@@ -188,7 +188,12 @@ public:
             existait_ = true;
         }
         const stdfs::path dossier = p.parent_path().empty() ? stdfs::path(".") : p.parent_path();
-        const std::string nom = p.filename().string();
+        // The temporary name holds the target's, cut short when the whole would pass the longest
+        // name the system takes (255 bytes) with its two points and its number of 13 digits at most.
+        std::string nom = p.filename().string();
+        constexpr size_t NomMax = 255, Ajout = 2 + 13;
+        if (nom.size() + Ajout > NomMax)
+            nom.resize(NomMax - Ajout);
         for (int essai = 0; essai < 100 && fd_ < 0; ++essai) {
             const QByteArray suffixe = QByteArray::number(QRandomGenerator::global()->generate64(), 36);
             provisoire_ = QByteArray::fromStdString((dossier / ("." + nom + "." + suffixe.toStdString())).string());

@@ -151,6 +151,12 @@ TEST(EcritureACote, LeFichierEstRemplaceEntierEtGardeSesDroits)
     EXPECT_EQ(mode(copie), mode(source));
     EXPECT_EQ(tout(d.chemin()), QStringList({"copie.mdb", "kalmorin.mdb", "quelvard.ini"}));
 
+    // The longest name the system takes (its temporary name is cut short).
+    const QString long255 = d.fichier(QString(251, QLatin1Char('n')) + QStringLiteral(".BMP"));
+    fs::ecrireFichier(long255, "BM");
+    EXPECT_EQ(contenu(long255), QByteArray("BM"));
+    QFile::remove(long255);
+
     // A link is followed: the file it points at is replaced, the link stays.
     ASSERT_TRUE(QFile::link(f, d.fichier("lien.ini")));
     fs::ecrireTexte(d.fichier("lien.ini"), QStringLiteral("190"));
