@@ -163,7 +163,7 @@ QImage lireJpeg(const QByteArray& donnees, QSize tailleMin, bool enBandes)
     ouvrirDecodeur(d, donnees, info, tailleMin);
     const int l = int(d.cinfo.output_width), h = int(d.cinfo.output_height);
     // A large file without restart markers at full size: its coded data read on every core.
-    if (enBandes && d.cinfo.scale_denom == 1 && qint64(l) * h >= (qint64(1) << 21)) {
+    if (enBandes && d.cinfo.scale_denom == 1) {
         QImage r = lireSurTousLesCoeurs(donnees, d.cinfo);
         if (!r.isNull())
             return r;

@@ -142,7 +142,6 @@ bool preparerPlan(const jpeg_decompress_struct& c, Plan& p)
         return false;
     p.n = 8 / int(c.scale_denom);
     p.exact = p.n == 8;
-    p.taille = p.exact ? 1 : p.n * p.n;
     p.hMax = c.max_h_samp_factor;
     p.vMax = c.max_v_samp_factor;
     // The luma at full sampling (as every camera writes it), the chroma at full or half.
@@ -243,7 +242,7 @@ struct Releve {
 // The speculative read of one piece, [debut, fin) in bits, from a block of place 0.
 void lirePiece(const Bits& b, const Plan& p, uint64_t debut, uint64_t fin, Releve& r)
 {
-    const int taille = p.taille;
+    const int taille = p.taille();
     uint64_t pos = debut;
     int k = 0;
     const uint64_t limite = std::min(fin, b.nombre);
@@ -278,7 +277,7 @@ QImage decoder(const QByteArray& donnees, const jpeg_decompress_struct& c, const
     std::vector<uint64_t> bornes(size_t(pieces) + 1);
     for (int j = 0; j <= pieces; ++j)
         bornes[size_t(j)] = b.nombre * uint64_t(j) / uint64_t(pieces);
-    const int taille = p.taille;
+    const int taille = p.taille();
     const uint64_t total = p.blocs();
     std::vector<Releve> releves(static_cast<size_t>(pieces));
     // Each piece's room for its blocks in one stretch of the reserve: its share of the blocks by
@@ -402,8 +401,9 @@ QImage decoder(const QByteArray& donnees, const jpeg_decompress_struct& c, const
 
 QImage lireSurTousLesCoeurs(const QByteArray& donnees, const jpeg_decompress_struct& c)
 {
+    // Two megapixels at least: below, the threads would cost more than they save.
     const int coeurs = fils();
-    if (coeurs < 2)
+    if (coeurs < 2 || qint64(c.image_width) * c.image_height < (qint64(1) << 21))
         return {};
     Plan p;
     if (!preparerPlan(c, p))

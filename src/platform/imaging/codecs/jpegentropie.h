@@ -75,7 +75,8 @@ struct Plan {
     // At full size the pixels are the decoder's own: the blocks are read twice, first noting only
     // where each starts and its DC difference, then again into the inverse transform.
     bool exact = false;
-    int taille = 16;          // coefficients kept per block at the first reading
+    // Coefficients kept per block at the first reading.
+    int taille() const { return exact ? 1 : n * n; }
     int mcusX = 0, mcusY = 0;
     int blocsParMcu = 0;
     int hMax = 1, vMax = 1;

@@ -283,11 +283,8 @@ QImage lireJpegReduite(const QByteArray& donnees, QSize cible)
         || (qint64(l) * h >= (qint64(1) << 20) && decouper(donnees, bandes)))
         return entiere();
     // A large file without restart markers: its coded data read on every core.
-    if (qint64(d.cinfo.image_width) * d.cinfo.image_height >= (qint64(1) << 21)) {
-        const QImage r = lireSurTousLesCoeurs(donnees, d.cinfo);
-        if (!r.isNull())
-            return r.size() == cible ? r : reechantillonner(r, cible.width(), cible.height());
-    }
+    if (const QImage r = lireSurTousLesCoeurs(donnees, d.cinfo); !r.isNull())
+        return r.size() == cible ? r : reechantillonner(r, cible.width(), cible.height());
 
     ReechantillonnageFlux flux(QSize(l, h), cible);
     // The ring: the rows one target row needs, and room for the decoder to run ahead.
