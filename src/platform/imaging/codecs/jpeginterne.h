@@ -83,9 +83,9 @@ bool decoderEnBandes(const QByteArray& donnees, const Bandes& b, int denominateu
 
 // The picture at the decoder's scale (c: the header read, the scale set), its coded data read on
 // every core: at full size the decoder's very pixels, reduced a near copy of them. Null under two
-// megapixels, when the file is not of the plain kind this reader takes (one interleaved baseline YCbCr scan without
-// restart interval) or its data is irregular: the caller then decodes with libjpeg, which reports
-// the damage as it is.
+// megapixels, when the file is not of the plain kind this reader takes (one interleaved baseline
+// YCbCr scan without restart interval) or when its data is irregular: the caller then decodes
+// with libjpeg, which reports the damage as it is.
 QImage lireSurTousLesCoeurs(const QByteArray& donnees, const jpeg_decompress_struct& c);
 
 }  // namespace kal::image::interne
