@@ -409,11 +409,6 @@ int supprimerRestesEcriture(const QString& dossier, const std::function<QStringL
     return n;
 }
 
-int supprimerRestesEcriture(const QString& dossier, const QStringList& noms)
-{
-    return supprimerRestesEcriture(dossier, [&noms] { return noms; });
-}
-
 void ecrireTexte(const QString& c, const QString& t) { ecrireFichier(c, (t + sautLigne()).toUtf8()); }
 
 QStringList lireLignes(const QString& c) { return lireLignes(c, INT_MAX, INT_MAX); }

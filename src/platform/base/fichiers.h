@@ -37,12 +37,11 @@ QStringList fichiersDe(const QString& chemin);            // full paths; 76 when
 // and the cause in French. The new file keeps the old one's permissions.
 void ecrireFichier(const QString& chemin, const QByteArray& octets);
 
-// Removes from the folder the hidden temporary files that writes of the files named `noms` left
+// Removes from the folder the hidden temporary files that writes of the files `noms()` names left
 // when the program was stopped halfway (".quelvard.ini.k3j9x0"): ordinary files named after that
-// exact pattern only. Gives how many were removed.
-int supprimerRestesEcriture(const QString& dossier, const QStringList& noms);
-// The same, the names asked for only when the folder holds a file of that pattern at all: the
-// usual folder holds none, and the program's list of names costs more to make than the folder to read.
+// exact pattern only. Gives how many were removed. The names are asked for only when the folder
+// holds a file of that pattern at all: the usual folder holds none, and the program's list of
+// names costs more to make than the folder to read.
 int supprimerRestesEcriture(const QString& dossier, const std::function<QStringList()>& noms);
 
 // The work copies (names ending in .svc) are the program's scratch files, made again from the

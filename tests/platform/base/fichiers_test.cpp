@@ -321,7 +321,7 @@ TEST(Fichiers, RestesDEcrituresInterrompues)
     for (const QString& n : restes + autres)
         poser(d.fichier(n), "x");
     fs::creerDossier(d.fichier(".photo4.svc.abc"));   // a folder is no leftover of a write
-    EXPECT_EQ(fs::supprimerRestesEcriture(d.chemin(), {"quelvard.ini", "photo3.svc", "photo4.svc"}), restes.size());
+    EXPECT_EQ(fs::supprimerRestesEcriture(d.chemin(), [] { return QStringList{"quelvard.ini", "photo3.svc", "photo4.svc"}; }), restes.size());
     for (const QString& n : restes)
         EXPECT_FALSE(QFileInfo::exists(d.fichier(n))) << n.toStdString();
     for (const QString& n : autres + QStringList{".photo4.svc.abc"})
