@@ -218,11 +218,17 @@ void ModeleObjets::changerface(bool versAvant)
     e.debutrecherche = static_cast<int16_t>(base);
     const int avant = e.objetcourant;
     initphotoimp();
-    // A face without objects leaves no object current, and nothing to edit.
+    // A face without objects leaves no object current, and nothing to edit: the captions no
+    // longer describe the other face's object, whether the user switched or a jacket was opened.
     if (e.nbobjets == 0 && avant == e.objetcourant) {
         e.objetcourant = AucunObjet;
-        if (!e.rechargementencours)
+        if (!e.rechargementencours) {
+            // A crop begun on the face left ends with it; unticked first, since leaving the crop
+            // mode gives the geometry controls back.
+            c.C_decoupe.definirValeur(0);
             x_.autcontrol(false, false);
+        }
+        x_.disposition().legendesSansObjet();
     }
     if (versAvant) {
         c.L_jaq[16]->definirVisible(false);

@@ -148,8 +148,17 @@ void ModeleObjets::effacerpage()
 void ModeleObjets::statustexte()
 {
     ControlesEditeur& c = x_.c;
-    if (x_.etat.typeobjet != QLatin1String("photo")) {
+    const EtatEditeur& e = x_.etat;
+    // The kind stays that of the last object after its removal: without an object shown on the
+    // page or face there is nothing to crop. Read from the editor's state alone: the focus moves
+    // in the middle of procedures that hold the data source on a record.
+    const int n = e.objetcourant;
+    const bool present = e.nbobjets >= 1 && n >= debutFace() && n < debutFace() + 16 &&
+                         static_cast<size_t>(n) < c.L_photo.size() && c.L_photo[static_cast<size_t>(n)];
+    if (e.typeobjet != QLatin1String("photo")) {
         c.C_decoupe.definirValeur(0);
+        c.C_decoupe.definirActif(false);
+    } else if (!present) {
         c.C_decoupe.definirActif(false);
     } else {
         c.C_decoupe.definirActif(true);

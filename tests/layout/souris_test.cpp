@@ -284,7 +284,10 @@ TEST_P(Souris, LeBoutonDroitRetireLObjet)
     EXPECT_TRUE(e().pagemodifiee);
     EXPECT_TRUE(c().A_margeH.actif());
 
-    // The current object removed: the page makes the first occupied one current, the jacket none.
+    // The current object removed: the page makes the first occupied one current, the jacket none
+    // (and gives the composer the focus, which the last removal took already).
+    if (QWidget* f = QApplication::focusWidget())
+        f->clearFocus();
     cliquer(2, {5, 5}, Qt::RightButton);
     EXPECT_FALSE(champ(2, kal::champ::occup).toBool());
     EXPECT_DOUBLE_EQ(e().tabobjets[2][kal::col::Contraste], 0);
@@ -302,6 +305,7 @@ TEST_P(Souris, LeBoutonDroitRetireLObjet)
         EXPECT_FALSE(photo(2).visible());
         EXPECT_FALSE(c().L_apjaq[2]->visible());
         EXPECT_FALSE(c().A_margeH.actif());
+        EXPECT_FALSE(c().C_decoupe.actif());   // the composer taking the focus gives it no object
         EXPECT_EQ(c().E_margeH.legende(), QStringLiteral("Gauche"));
     }
 
@@ -319,6 +323,8 @@ TEST_P(Souris, LeBoutonDroitRetireLObjet)
     EXPECT_FALSE(c().A_margeV.actif());
     EXPECT_FALSE(c().A_format.actif());
     EXPECT_FALSE(c().A_contraste.actif());
+    EXPECT_FALSE(c().C_decoupe.actif());
+    EXPECT_EQ(c().C_decoupe.valeur(), 0);
 }
 
 TEST(SourisJaquette, SansObjetCourantRienNeVisePlusLObjetCent)

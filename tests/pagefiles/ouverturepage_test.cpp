@@ -86,6 +86,11 @@ TEST_P(Ouvrir, LaPageRevientCommeElleAEteEnregistree)
         EXPECT_EQ(e().basecote, 16);
         EXPECT_EQ(e().nbavant, 3);
         EXPECT_EQ(e().nbarriere, 0);
+        // The back shown is empty: nothing to edit, and no caption of a front object.
+        EXPECT_FALSE(ed->c.A_format.actif());
+        EXPECT_FALSE(ed->c.C_decoupe.actif());
+        EXPECT_EQ(ed->c.E_format.legende(), QStringLiteral("Format"));
+        EXPECT_EQ(ed->c.E_nominal.legende(), QString());
     } else {
         EXPECT_EQ(e().objetcourant, 0);
         EXPECT_EQ(e().nbobjets, 3);

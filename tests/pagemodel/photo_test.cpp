@@ -202,16 +202,27 @@ TEST(PhotoJaquette, UneFaceVideNeLaissePasDObjetCourant)
     ed->x.etat.typeobjet = QStringLiteral("photo");
     ASSERT_TRUE(ed->x.objets().chargementimage(apercu, QStringLiteral("rouge.jpg")));
     EXPECT_EQ(ed->x.etat.nbavant, 1);
-    // The back is empty: no object is current there, nothing to edit.
+    // The back is empty: no object is current there, nothing to edit, no crop going on.
+    ed->c.C_decoupe.definirValeur(1);
+    ASSERT_TRUE(ed->x.etat.modedecoupe);
     ed->c.O_arriere.definirValeur(true);
     EXPECT_EQ(ed->x.etat.nbobjets, 0);
     EXPECT_EQ(ed->x.etat.objetcourant, kal::AucunObjet);
     EXPECT_FALSE(ed->c.A_contraste.actif());
+    EXPECT_FALSE(ed->c.C_decoupe.actif());
+    EXPECT_EQ(ed->c.C_decoupe.valeur(), 0);
+    EXPECT_FALSE(ed->x.etat.modedecoupe);
+    // and no caption describes the front's object.
+    EXPECT_EQ(ed->c.E_format.legende(), QStringLiteral("Format"));
+    EXPECT_EQ(ed->c.E_margeH.legende(), QStringLiteral("Gauche"));
+    EXPECT_EQ(ed->c.E_nominal.legende(), QString());
+    EXPECT_EQ(ed->c.E_maximum.legende(), QString());
     // Back to the front: its object is current again, with its miniature on the preview.
     ed->c.O_avant.definirValeur(true);
     EXPECT_EQ(ed->x.etat.nbobjets, 1);
     EXPECT_EQ(ed->x.etat.objetcourant, 0);
     EXPECT_TRUE(ed->c.L_apjaq[0]->visible());
+    EXPECT_TRUE(ed->c.A_format.actif());
 }
 
 INSTANTIATE_TEST_SUITE_P(LesDeux, Photo, ::testing::Values(TypeEditeur::Page, TypeEditeur::Jaquette),
