@@ -152,9 +152,7 @@ void ModeleObjets::statustexte()
     // The kind stays that of the last object after its removal: without an object shown on the
     // page or face there is nothing to crop. Read from the editor's state alone: the focus moves
     // in the middle of procedures that hold the data source on a record.
-    const int n = e.objetcourant;
-    const bool present = e.nbobjets >= 1 && n >= debutFace() && n < debutFace() + 16 &&
-                         static_cast<size_t>(n) < c.L_photo.size() && c.L_photo[static_cast<size_t>(n)];
+    const bool present = e.nbobjets >= 1 && x_.imagerie().photoCourante();
     if (e.typeobjet != QLatin1String("photo")) {
         c.C_decoupe.definirValeur(0);
         c.C_decoupe.definirActif(false);
