@@ -174,8 +174,8 @@ TEST_P(Ouverture, UnNomQuiNEstPasEnUtf8EstMontreLisibleEtRefuseClairement)
     ASSERT_EQ(banc.repondeur.messages().size(), 1u);
     const kal::MessageAffiche m = banc.repondeur.messages()[0];
     EXPECT_EQ(m.titre, QStringLiteral("NOM ILLISIBLE"));
-    EXPECT_EQ(m.lignes(), (QStringList{"Le nom du fichier café.jpg n'est pas écrit en UTF-8",
-                                       "(il vient sans doute d'un ancien système): le programme ne peut pas ouvrir ce fichier.",
+    EXPECT_EQ(m.lignes(), (QStringList{"Le nom du fichier café.jpg ne peut pas être lu:",
+                                       "il n'est pas écrit en UTF-8 (il vient sans doute d'un ancien système).",
                                        "Renommer le fichier, puis le choisir à nouveau."}));
     EXPECT_EQ(bips.nombre(), 1);
     EXPECT_TRUE(p.F_ouvrir.visible());
@@ -187,9 +187,12 @@ TEST_P(Ouverture, UnNomQuiNEstPasEnUtf8EstMontreLisibleEtRefuseClairement)
     ASSERT_EQ(l->item(ligne)->text().trimmed(), QStringLiteral("vacés"));
     QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, l->visualItemRect(l->item(ligne)).center());
     ASSERT_EQ(banc.repondeur.messages().size(), 2u);
-    EXPECT_EQ(banc.repondeur.messages()[1].lignes()[0], QStringLiteral("Le nom du dossier vacés n'est pas écrit en UTF-8"));
+    EXPECT_EQ(banc.repondeur.messages()[1].lignes()[0], QStringLiteral("Le nom du dossier vacés ne peut pas être lu:"));
     EXPECT_EQ(p.R_repouvrir.chemin(), images);
     EXPECT_EQ(p.R_repouvrir.indexCourant(), p.R_repouvrir.indexChemin());
+    QCoreApplication::processEvents();
+    ASSERT_EQ(l->selectedItems().size(), 1);   // the view shows it too
+    EXPECT_EQ(l->row(l->selectedItems()[0]), p.R_repouvrir.indexChemin());
     EXPECT_EQ(p.L_fichouvrir.nombre(), 2);
 
     // The other photo loads as ever.

@@ -145,8 +145,8 @@ TEST_F(Panneau, UnNomQuiNEstPasEnUtf8NEstNiReprisNiOuvert)
     QTest::mouseClick(r->viewport(), Qt::LeftButton, {}, r->visualItemRect(vaces[0]).center());
     EXPECT_EQ(p->R_repertoire.chemin(), dossier.chemin());
     ASSERT_EQ(repondeur.messages().size(), 2u);
-    EXPECT_EQ(repondeur.messages()[0].lignes()[0], QStringLiteral("Le nom du fichier café.jpg n'est pas écrit en UTF-8"));
-    EXPECT_EQ(repondeur.messages()[1].lignes()[0], QStringLiteral("Le nom du dossier vacés n'est pas écrit en UTF-8"));
+    EXPECT_EQ(repondeur.messages()[0].lignes()[0], QStringLiteral("Le nom du fichier café.jpg ne peut pas être lu:"));
+    EXPECT_EQ(repondeur.messages()[1].lignes()[0], QStringLiteral("Le nom du dossier vacés ne peut pas être lu:"));
 }
 
 TEST_F(Panneau, UnClicSurUnDossierLOuvreEtListeSesNoms)

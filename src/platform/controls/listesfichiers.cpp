@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStyle>
+#include <QTimer>
 #include <algorithm>
 #include <filesystem>
 #include <optional>
@@ -87,9 +88,8 @@ void direIllisible(const QString& nom, bool dossier)
 {
     bip();
     const QString sorte = dossier ? QStringLiteral("dossier") : QStringLiteral("fichier");
-    MsgBox(lignesMessage({QStringLiteral("Le nom du %1 %2 n'est pas écrit en UTF-8").arg(sorte, nom),
-                          QStringLiteral("(il vient sans doute d'un ancien système): le programme ne peut pas ouvrir ce %1.")
-                              .arg(sorte),
+    MsgBox(lignesMessage({QStringLiteral("Le nom du %1 %2 ne peut pas être lu:").arg(sorte, nom),
+                          QStringLiteral("il n'est pas écrit en UTF-8 (il vient sans doute d'un ancien système)."),
                           dossier ? QStringLiteral("Renommer le dossier, puis l'ouvrir à nouveau.")
                                   : QStringLiteral("Renommer le fichier, puis le choisir à nouveau.")}),
            msg::OK + msg::Exclamation, QStringLiteral("NOM ILLISIBLE"));
@@ -289,10 +289,17 @@ bool ListeDossiers::refuserIllisible(int i)
     if (!illisible(i))
         return false;
     direIllisible(fs::nomFinal(lignes_[i]), true);
-    // The pick is undone: the row of the folder shown is the current one again.
+    // The pick is undone: the row of the folder shown is the current one again. The view is set
+    // back once the click that picked the row is over: Qt selects the row pressed after its
+    // handlers have run.
     reconstruction_ = true;
     liste_->definirIndex(profondeur_);
     reconstruction_ = false;
+    QListWidget* vue = liste_->liste();
+    QTimer::singleShot(0, vue, [vue, ligne = profondeur_] {
+        if (ligne < vue->count())
+            vue->setCurrentRow(ligne);
+    });
     return true;
 }
 
