@@ -48,7 +48,7 @@ BoiteNoms::BoiteNoms(QWidget* parent) : saisie(parent), liste(parent)
             surChangement();
     };
     liste.surClic = [this] {
-        if (liste.indexCourant() < 0)
+        if (liste.indexCourant() < 0 || (refuserChoix && refuserChoix(liste.indexCourant())))
             return;
         choix_ = true;
         saisie.definirTexte(liste.texte());
@@ -129,6 +129,8 @@ PanneauEnregistrement::PanneauEnregistrement(QWidget* parent, ContextePanneau co
     F_enreg.definirVisible(false);
 
     L_fichier.surChangement = [this] { L_fichier_Change(); };
+    // A name that is not UTF-8 cannot be written over: picking it says so.
+    L_fichier.refuserChoix = [this](int i) { return R_fichier.refuserIllisible(i); };
     L_formenreg.surClic = [this] { L_formenreg_Click(); };
     R_lecteur.surChangement = [this] { R_lecteur_Change(); };
     R_repertoire.surClic = [this] { R_repertoire_Click(); };
@@ -269,6 +271,8 @@ void PanneauEnregistrement::R_lecteur_Change()
 
 void PanneauEnregistrement::R_repertoire_Click()
 {
+    if (R_repertoire.refuserIllisible(R_repertoire.indexCourant()))
+        return;
     const QString dossier = R_repertoire.entree(R_repertoire.indexCourant());
     if (dossier.isEmpty())
         return;

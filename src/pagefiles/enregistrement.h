@@ -36,6 +36,8 @@ public:
     QString entree(int i) const { return liste.entree(i); }
 
     std::function<void()> surChangement;
+    // A pick of name i that the panel refuses (true) leaves the text as it was.
+    std::function<bool(int i)> refuserChoix;
 
     Saisie saisie;
     Liste liste;

@@ -144,6 +144,14 @@ void PanneauOuverture::infoouvrir()
         cheminfichier += QLatin1Char('/');
     fichierouvrir = R_fichouvrir.cheminComplet(k);
     nomsurvole = L_fichouvrir.texte();
+    if (R_fichouvrir.illisible(k)) {
+        // No path reaches a name that is not UTF-8: the release on it says so.
+        L_ouvfich.vider();
+        apercuLisible_ = false;
+        raisonIllisible_.clear();
+        E_info.definirLegende(QStringLiteral("Nom illisible"));
+        return;
+    }
     try {
         L_ouvfich.lirefichier(fichierouvrir, 0, 0, 1);
     } catch (const Erreur& e) {
@@ -189,12 +197,14 @@ void PanneauOuverture::L_fichouvrir_MouseMove(int, int, int x, int y)
     const bool survoleAvant = !nomsurvole.isEmpty();
     L_fichouvrir.definirIndex(k);
     // Moving within one name reads its file once.
-    if (!survoleAvant || R_fichouvrir.cheminComplet(premierNom_ + k) != avant)
+    if (!survoleAvant || R_fichouvrir.cheminComplet(premierNom_ + k) != avant || R_fichouvrir.illisible(premierNom_ + k))
         infoouvrir();
 }
 
 void PanneauOuverture::L_fichouvrir_MouseUp(int, int, int, int)
 {
+    if (!L_fichouvrir.texte().isEmpty() && R_fichouvrir.refuserIllisible(premierNom_ + L_fichouvrir.indexCourant()))
+        return;
     if (!L_fichouvrir.texte().isEmpty() && !apercuLisible_ && !raisonIllisible_.isEmpty()) {
         bip();
         MsgBox(lignesMessage({QStringLiteral("Le fichier %1 ne peut pas être lu:").arg(fs::nomFinal(fichierouvrir)),
@@ -266,6 +276,8 @@ void PanneauOuverture::R_lectouvrir_Change()
 
 void PanneauOuverture::R_repouvrir_Click()
 {
+    if (R_repouvrir.refuserIllisible(R_repouvrir.indexCourant()))
+        return;
     const QString dossier = R_repouvrir.entree(R_repouvrir.indexCourant());
     if (dossier.isEmpty())
         return;

@@ -3,6 +3,7 @@
 #include "editor/editeur.h"
 #include "imaging/fichierstravail.h"
 #include "pagefiles/dossiersperso.h"
+#include "pagefiles/enregistrement.h"
 #include "pagemodel/basetravail.h"
 
 #include "platform/base/conversions.h"
@@ -12,6 +13,7 @@
 #include "platform/base/messages.h"
 #include "platform/base/verroudossier.h"
 #include "printing/reglages.h"
+#include "workbench/atelier.h"
 
 #include <QDir>
 #include <QEvent>
@@ -111,19 +113,54 @@ void Depart::chargement()
 void Depart::nettoyerRestes()
 {
     // What a previous run stopped halfway left behind: the hidden copies its writes were making in
-    // the work folder, the hidden folders of its saves and deletions in persopag. Not while
-    // another copy of the program works in the folder: those would be its writes in progress.
+    // the work folder, in the workbench's photo folder and in the pages the migration was filling,
+    // the hidden folders of its saves and deletions in persopag. Not while another copy of the
+    // program works in the folder: those would be its writes in progress.
     VerrouDossier verrou;
     if (verrou.prendre(partage_.repdepart) != VerrouDossier::Etat::Pris)
         return;
     fs::supprimerRestesEcriture(partage_.repdepart, [] {
-        QStringList noms = {fs::nomFinal(cheminReglages()), QStringLiteral("VORDEX.TXT"), nomBaseTravail()};
+        QStringList noms = {fs::nomFinal(cheminReglages()), QStringLiteral("VORDEX.TXT"), nomBaseTravail(),
+                            Atelier::NomTravail};
+        // The compression previews of the save-as panel.
+        const QStringList& formats = PanneauEnregistrement::formats();
+        for (int i = 0; i < formats.size(); ++i)
+            if (PanneauEnregistrement::formatCompresse(i))
+                noms << QStringLiteral("compress.") + formats[i].right(3);
         for (int n = 0; n < 32; ++n)
             for (const QString& f : fichierstravail(n))
                 noms << fs::nomFinal(f);
         return noms;
     });
-    perso::supprimerDossiersAcote(perso::dossierPerso(partage_.repdepart));
+    // The workbench's photos: "<name>.jpg", the name of 1 to 8 characters without a point.
+    fs::supprimerRestesEcriture(fs::joindre(partage_.repdepart, Atelier::NomClasseur), [](const QString& nom) {
+        if (!nom.endsWith(QLatin1String(".jpg")))
+            return false;
+        const QString photo = nom.chopped(4);
+        const qsizetype lettres = photo.toUcs4().size();
+        return lettres >= 1 && lettres <= 8 && !photo.contains(QLatin1Char('.'));
+    });
+    const QString perso = perso::dossierPerso(partage_.repdepart);
+    perso::supprimerDossiersAcote(perso);
+    // A migration stopped during a copy: the page it was filling holds the copy of a file that is
+    // still in the old folder (each is deleted there once copied).
+    if (fs::estDossier(ancienDossier_)) {
+        try {
+            for (const QString& ancien : fs::sousDossiers(ancienDossier_)) {
+                const QString page = fs::joindre(perso, fs::nomFinal(ancien));
+                if (!fs::estDossier(page))
+                    continue;
+                fs::supprimerRestesEcriture(page, [&ancien] {
+                    QStringList noms;
+                    for (const QString& f : fs::fichiersDe(ancien))
+                        noms << fs::nomFinal(f);
+                    return noms;
+                });
+            }
+        } catch (const Erreur&) {
+            // An old folder that cannot be read: the migration finds it so too.
+        }
+    }
 }
 
 bool Depart::event(QEvent* e)

@@ -8,9 +8,13 @@
 
 #include <QDir>
 #include <QImage>
+#include <QListWidget>
 #include <QMouseEvent>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sys/stat.h>
 
 using kal::TypeEditeur;
 
@@ -147,6 +151,56 @@ TEST_P(Ouverture, RelacherSansNomOuSurUnFichierAbime)
     EXPECT_FALSE(p.F_ouvrir.visible());
     EXPECT_TRUE(ed->c.P_page.visible());
     EXPECT_EQ(kal::fs::dossierCourant(), banc.dossier.chemin());
+}
+
+// Names the disk holds in Latin-1, not UTF-8 (a real JPEG "caf\xe9.jpg", a folder "vac\xe9s"): shown
+// readably, refused with what is wrong and what to do; the rest of the folder as usual.
+TEST_P(Ouverture, UnNomQuiNEstPasEnUtf8EstMontreLisibleEtRefuseClairement)
+{
+    jpeg(QStringLiteral("bonne.jpg"), 200, 100);
+    jpeg(QStringLiteral("cafe.jpg"), 100, 100);
+    const QByteArray dossier = QFile::encodeName(images);
+    ASSERT_EQ(::rename(dossier + "/cafe.jpg", dossier + "/caf\xe9.jpg"), 0);
+    ASSERT_EQ(::mkdir(dossier + "/vac\xe9s", 0755), 0);
+    ouvrir();
+    kal::PanneauOuverture& p = panneau();
+    ASSERT_EQ(p.L_fichouvrir.nombre(), 2);
+    EXPECT_EQ(p.L_fichouvrir.entree(1), QStringLiteral("café"));
+    kal::CompteurBips bips;
+    pointer(1);
+    EXPECT_TRUE(p.L_ouvfich.estVide());
+    EXPECT_EQ(p.E_info.legende(), QStringLiteral("Nom illisible"));
+    relacher(1);
+    ASSERT_EQ(banc.repondeur.messages().size(), 1u);
+    const kal::MessageAffiche m = banc.repondeur.messages()[0];
+    EXPECT_EQ(m.titre, QStringLiteral("NOM ILLISIBLE"));
+    EXPECT_EQ(m.lignes(), (QStringList{"Le nom du fichier café.jpg ne peut pas être lu:",
+                                       "il n'est pas écrit en UTF-8 (il vient sans doute d'un ancien système).",
+                                       "Renommer le fichier, puis le choisir à nouveau."}));
+    EXPECT_EQ(bips.nombre(), 1);
+    EXPECT_TRUE(p.F_ouvrir.visible());
+    EXPECT_EQ(ed->x.etat.nbobjets, 0);
+
+    // The folder: refused the same way, the list left on the folder shown.
+    QListWidget* l = p.R_repouvrir.liste();
+    const int ligne = l->count() - 1;
+    ASSERT_EQ(l->item(ligne)->text().trimmed(), QStringLiteral("vacés"));
+    QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, l->visualItemRect(l->item(ligne)).center());
+    ASSERT_EQ(banc.repondeur.messages().size(), 2u);
+    EXPECT_EQ(banc.repondeur.messages()[1].lignes()[0], QStringLiteral("Le nom du dossier vacés ne peut pas être lu:"));
+    EXPECT_EQ(p.R_repouvrir.chemin(), images);
+    EXPECT_EQ(p.R_repouvrir.indexCourant(), p.R_repouvrir.indexChemin());
+    QCoreApplication::processEvents();
+    ASSERT_EQ(l->selectedItems().size(), 1);   // the view shows it too
+    EXPECT_EQ(l->row(l->selectedItems()[0]), p.R_repouvrir.indexChemin());
+    EXPECT_EQ(p.L_fichouvrir.nombre(), 2);
+
+    // The other photo loads as ever.
+    pointer(0);
+    relacher(0);
+    EXPECT_FALSE(p.F_ouvrir.visible());
+    EXPECT_EQ(ed->x.etat.nbobjets, 1);
+    EXPECT_EQ(banc.repondeur.messages().size(), 2u);
 }
 
 TEST_P(Ouverture, SoixanteQuatreNomsSansCurseurSoixanteCinqAvec)

@@ -3,6 +3,7 @@
 #include "support/dossiertemp.h"
 #include "pagefiles/enregistrement.h"
 #include "platform/base/fichiers.h"
+#include "platform/base/messages.h"
 #include "state/partage.h"
 
 #include <QDir>
@@ -11,6 +12,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <sys/stat.h>
 #include <utility>
 #include <vector>
 
@@ -116,6 +119,34 @@ TEST_F(Panneau, ChoisirUnNomDeLaListeRemplitLeTexteSansChangement)
     QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, l->visualItemRect(l->item(0)).center());
     EXPECT_EQ(p->L_fichier.texte(), QStringLiteral("vacances"));
     EXPECT_TRUE(demandes.empty());
+}
+
+// A name the disk holds in Latin-1 ("caf\xe9.jpg", a folder "vac\xe9s"): listed readably, but
+// neither taken as the name to write nor opened.
+TEST_F(Panneau, UnNomQuiNEstPasEnUtf8NEstNiReprisNiOuvert)
+{
+    kal::RepondeurEnregistreur repondeur;
+    fichier(QStringLiteral("bonne.jpg"));
+    const QByteArray d = QFile::encodeName(dossier.chemin());
+    ASSERT_TRUE(QFile(dossier.fichier("bonne.jpg")).copy(QFile::decodeName(d + "/cafe.jpg")));
+    ASSERT_EQ(::rename(d + "/cafe.jpg", d + "/caf\xe9.jpg"), 0);
+    ASSERT_EQ(::mkdir(d + "/vac\xe9s", 0755), 0);
+    p->ouvrir();
+    p->listefichier();
+    EXPECT_EQ(noms(), (QStringList{"bonne", "café"}));
+    QListWidget* l = p->L_fichier.liste.liste();
+    QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, l->visualItemRect(l->item(1)).center());
+    EXPECT_EQ(p->L_fichier.texte(), QString());
+    QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, l->visualItemRect(l->item(0)).center());
+    EXPECT_EQ(p->L_fichier.texte(), QStringLiteral("bonne"));
+    QListWidget* r = p->R_repertoire.liste();
+    const QList<QListWidgetItem*> vaces = r->findItems(QStringLiteral("vacés"), Qt::MatchEndsWith);
+    ASSERT_EQ(vaces.size(), 1);
+    QTest::mouseClick(r->viewport(), Qt::LeftButton, {}, r->visualItemRect(vaces[0]).center());
+    EXPECT_EQ(p->R_repertoire.chemin(), dossier.chemin());
+    ASSERT_EQ(repondeur.messages().size(), 2u);
+    EXPECT_EQ(repondeur.messages()[0].lignes()[0], QStringLiteral("Le nom du fichier café.jpg ne peut pas être lu:"));
+    EXPECT_EQ(repondeur.messages()[1].lignes()[0], QStringLiteral("Le nom du dossier vacés ne peut pas être lu:"));
 }
 
 TEST_F(Panneau, UnClicSurUnDossierLOuvreEtListeSesNoms)

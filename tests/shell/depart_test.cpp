@@ -13,9 +13,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontInfo>
+#include <csignal>
 #include <functional>
 #include <memory>
 #include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace kal;
 
@@ -258,26 +263,63 @@ TEST(Depart, ListeDeFonctions)
     EXPECT_TRUE(Programme::termine());
 }
 
+namespace {
+// The workbench's writer killed in the middle of a save into utilphot (by the kernel, at a
+// file-size limit): the hidden copy it was writing stays, named as that writer names it.
+QString copieInterrompue(const QString& source, const QString& cible)
+{
+    const pid_t enfant = ::fork();
+    if (enfant == 0) {
+        rlimit petite{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &petite);
+        std::signal(SIGXFSZ, SIG_DFL);
+        fs::copierFichier(source, cible);
+        ::_exit(0);
+    }
+    int etat = 0;
+    ::waitpid(enfant, &etat, 0);
+    EXPECT_TRUE(WIFSIGNALED(etat) && WTERMSIG(etat) == SIGXFSZ);
+    const QStringList restes = QFileInfo(cible).dir().entryList({"." + fs::nomFinal(cible) + ".*"}, QDir::Hidden | QDir::Files);
+    return restes.size() == 1 ? restes[0] : QString();
+}
+}  // namespace
+
 // What writes and saves stopped halfway by an earlier run left: removed at the next start, by
 // their exact names only, and only when no other copy of the program works in the folder.
 TEST(Depart, RestesDEcrituresInterrompuesSupprimes)
 {
-    const QStringList restes = {".quelvard.ini.k3j9x0", ".kalmorin.mdb.1a2b", ".photo3.svc.zz9",
-                                "persopag/.sauvegarde-Ab12Cd", "persopag/.suppression-x9Y8z7"};
-    const QStringList gardes = {"quelvard.ini.bak", ".quelvard.ini.K3J9", ".notes.txt.abc", "persopag/.sauvegarde-notes",
+    const QString n13 = QStringLiteral("0k3j9x0ab12cd");
+    const QStringList restes = {".quelvard.ini." + n13, ".kalmorin.mdb.3w5e11264sgsf", ".photo3.svc.0000000000000",
+                                ".saiphot.jpg." + n13, ".compress.JPG." + n13, "utilphot/.Noël 24.jpg." + n13,
+                                "persopag/.sauvegarde-Ab12Cd", "persopag/.suppression-x9Y8z7",
+                                // a page the migration was filling from the old folder
+                                "persopag/vacances/.photo0.jpg." + n13};
+    const QStringList gardes = {"quelvard.ini.bak", ".quelvard.ini.bak", ".quelvard.ini.k3j9x0", ".quelvard.ini.3w5e11264sgsg",
+                                ".quelvard.ini.0K3J9X0AB12CD", ".notes.txt." + n13, "utilphot/.x.jpg.bak", "utilphot/notes.txt",
+                                "utilphot/.vacances.JPG." + n13, "utilphot/.souvenirs.jpg." + n13, "utilphot/.a.b.jpg." + n13,
+                                "persopag/vacances/.photo1.jpg." + n13, "persopag/.sauvegarde-notes",
                                 "persopag/sauvegarde-Ab12Cd", "persopag/.sauvegarde-Ab12Cd7", "persopag/.sauvegarde-Ab12Ce"};
+    QString interrompue;   // the killed writer's own leftover in utilphot
     auto preparer = [&](const QString& d) {
-        QDir().mkpath(d + "/persopag");
+        QDir().mkpath(d + "/persopag/vacances");
+        QDir().mkpath(d + "/utilphot");
+        QDir().mkpath(d + "/ancien-inexistant/vacances");
+        QFile(d + "/ancien-inexistant/vacances/photo0.jpg").open(QIODevice::WriteOnly);
         for (const QString& n : restes + gardes) {
             if (n.startsWith(QLatin1String("persopag/.sauvegarde-Ab12Ce"))) {
                 QFile(d + "/" + n).open(QIODevice::WriteOnly);   // a file, not a folder of a save
-            } else if (n.startsWith(QLatin1String("persopag/"))) {
+            } else if (n.startsWith(QLatin1String("persopag/")) && !n.startsWith(QLatin1String("persopag/vacances/"))) {
                 QDir().mkpath(d + "/" + n);
                 QFile(d + "/" + n + "/photo0.jpg").open(QIODevice::WriteOnly);
             } else {
                 QFile(d + "/" + n).open(QIODevice::WriteOnly);
             }
         }
+        QFile saiphot(d + "/saiphot.jpg");
+        saiphot.open(QIODevice::WriteOnly);
+        saiphot.write(QByteArray(100000, 'x'));
+        saiphot.close();
+        interrompue = "utilphot/" + copieInterrompue(d + "/saiphot.jpg", d + "/utilphot/apres.jpg");
     };
     {
         std::unique_ptr<kaltest::AutreProgramme> autre;
@@ -287,12 +329,13 @@ TEST(Depart, RestesDEcrituresInterrompuesSupprimes)
         });
         ASSERT_TRUE(autre->pret());
         ASSERT_TRUE(d.demarre);
+        ASSERT_TRUE(QFileInfo(d.dossier.fichier(interrompue)).isFile()) << interrompue.toStdString();
         for (const QString& n : restes)
             EXPECT_TRUE(QFileInfo::exists(d.dossier.fichier(n))) << "another copy's write: " << n.toStdString();
     }
     Demarrage d(1024, 768, 15, preparer);
     ASSERT_TRUE(d.demarre);
-    for (const QString& n : restes)
+    for (const QString& n : restes + QStringList{interrompue})
         EXPECT_FALSE(QFileInfo::exists(d.dossier.fichier(n))) << n.toStdString();
     for (const QString& n : gardes)
         EXPECT_TRUE(QFileInfo::exists(d.dossier.fichier(n))) << n.toStdString();

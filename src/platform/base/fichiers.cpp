@@ -156,6 +156,10 @@ bool copieDeTravail(const QString& c) { return nomFinal(c).endsWith(QStringLiter
 
 namespace {
 
+// The number of a file written aside: a 64-bit number in base 36, always 13 digits, at most this.
+constexpr int ChiffresReste = 13;
+constexpr QLatin1String PlusGrandReste("3w5e11264sgsf");
+
 // A file being written beside its target, renamed over it by installer(): the target changes only
 // then, in one step; dropped without installer(), the temporary file is removed.
 class FichierAcote {
@@ -189,13 +193,16 @@ public:
         }
         const stdfs::path dossier = p.parent_path().empty() ? stdfs::path(".") : p.parent_path();
         // The temporary name holds the target's, cut short when the whole would pass the longest
-        // name the system takes (255 bytes) with its two points and its number of 13 digits at most.
+        // name the system takes (255 bytes) with its two points and its number. The number always
+        // has its 13 digits, zeros in front: a leftover is told by that exact shape from a user's
+        // own copy beside the file (".photo.jpg.bak").
         std::string nom = p.filename().string();
-        constexpr size_t NomMax = 255, Ajout = 2 + 13;
+        constexpr size_t NomMax = 255, Ajout = 2 + ChiffresReste;
         if (nom.size() + Ajout > NomMax)
             nom.resize(NomMax - Ajout);
         for (int essai = 0; essai < 100 && fd_ < 0; ++essai) {
-            const QByteArray suffixe = QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+            const QByteArray suffixe =
+                QByteArray::number(QRandomGenerator::global()->generate64(), 36).rightJustified(ChiffresReste, '0');
             provisoire_ = QByteArray::fromStdString((dossier / ("." + nom + "." + suffixe.toStdString())).string());
             fd_ = ::open(provisoire_.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
             if (fd_ < 0 && errno != EEXIST) {
@@ -327,30 +334,104 @@ QDateTime dateFichier(const QString& c)
     return info.lastModified();
 }
 
-static QStringList lister(const QString& c, bool dossiers)
+namespace {
+
+// Windows-1252's letters for the bytes 0x80 to 0x9F (Latin-1 has controls there); the five it
+// leaves unassigned stay U+FFFD.
+constexpr char16_t Cp1252[32] = {u'€', u'\uFFFD', u'‚', u'ƒ', u'„', u'…', u'†', u'‡', u'ˆ', u'‰', u'Š',
+                                 u'‹', u'Œ', u'\uFFFD', u'Ž', u'\uFFFD', u'\uFFFD', u'‘', u'’', u'“', u'”', u'•',
+                                 u'–', u'—', u'˜', u'™', u'š', u'›', u'œ', u'\uFFFD', u'ž', u'Ÿ'};
+
+// The length of the valid UTF-8 sequence at b[i], 0 when there is none (a stray byte, an
+// overlong form, a surrogate, past U+10FFFF).
+int sequenceUtf8(const std::string& b, size_t i)
+{
+    const auto o = [&](size_t k) { return k < b.size() ? static_cast<unsigned char>(b[k]) : 0u; };
+    const unsigned c = o(i);
+    if (c < 0x80)
+        return 1;
+    const auto suite = [&](size_t k) { return (o(k) & 0xC0) == 0x80; };
+    if (c >= 0xC2 && c <= 0xDF)
+        return suite(i + 1) ? 2 : 0;
+    if (c >= 0xE0 && c <= 0xEF) {
+        const unsigned c1 = o(i + 1);
+        if ((c == 0xE0 && c1 < 0xA0) || (c == 0xED && c1 > 0x9F))
+            return 0;
+        return suite(i + 1) && suite(i + 2) ? 3 : 0;
+    }
+    if (c >= 0xF0 && c <= 0xF4) {
+        const unsigned c1 = o(i + 1);
+        if ((c == 0xF0 && c1 < 0x90) || (c == 0xF4 && c1 > 0x8F))
+            return 0;
+        return suite(i + 1) && suite(i + 2) && suite(i + 3) ? 4 : 0;
+    }
+    return 0;
+}
+
+// A name's bytes as text: UTF-8, or, when they are not, its readable form.
+Entree entree(const std::string& octets)
+{
+    Entree e;
+    size_t i = 0;
+    while (i < octets.size()) {
+        const int n = sequenceUtf8(octets, i);
+        if (n == 0) {
+            e.illisible = true;
+            break;
+        }
+        i += static_cast<size_t>(n);
+    }
+    if (!e.illisible) {
+        e.nom = QString::fromStdString(octets);
+        return e;
+    }
+    for (i = 0; i < octets.size();) {
+        const int n = sequenceUtf8(octets, i);
+        if (n > 0) {
+            e.nom += QString::fromUtf8(octets.data() + i, n);
+            i += static_cast<size_t>(n);
+            continue;
+        }
+        const auto c = static_cast<unsigned char>(octets[i++]);
+        e.nom += c >= 0x80 && c < 0xA0 ? QChar(Cp1252[c - 0x80]) : QChar(c);
+    }
+    return e;
+}
+
+}  // namespace
+
+std::vector<Entree> entreesDe(const QString& c, bool dossiers)
 {
     std::error_code ec;
     if (!stdfs::is_directory(chemin(c), ec))
         throw Erreur(err::CheminIntrouvable, c);
-    QStringList noms;
+    std::vector<std::pair<std::string, Entree>> lus;
     for (stdfs::directory_iterator it(chemin(c), ec), fin; !ec && it != fin; it.increment(ec)) {
-        const QString nom = texte(it->path().filename());
-        if (nom.startsWith(QLatin1Char('.')))
+        const std::string octets = it->path().filename().native();
+        if (octets.empty() || octets[0] == '.')
             continue;
         std::error_code e2;
         const bool estRep = it->is_directory(e2);
         const bool estOrd = it->is_regular_file(e2);
         if ((dossiers && estRep) || (!dossiers && estOrd))
-            noms << nom;
+            lus.emplace_back(octets, entree(octets));
     }
     if (ec)
         throw Erreur(err::AccesChemin, c);
-    std::sort(noms.begin(), noms.end(), [](const QString& a, const QString& b) {
-        return a.toUtf8() < b.toUtf8();
-    });
+    std::sort(lus.begin(), lus.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<Entree> entrees;
+    entrees.reserve(lus.size());
+    for (auto& l : lus)
+        entrees.push_back(std::move(l.second));
+    return entrees;
+}
+
+static QStringList lister(const QString& c, bool dossiers)
+{
     QStringList complets;
-    for (const QString& n : noms)
-        complets << joindre(c, n);
+    for (const Entree& e : entreesDe(c, dossiers))
+        if (!e.illisible)
+            complets << joindre(c, e.nom);
     return complets;
 }
 
@@ -366,47 +447,56 @@ void ecrireFichier(const QString& c, const QByteArray& octets)
 
 namespace {
 // The name FichierAcote gives to the copy it writes aside: a point, the target's name, a point and
-// a number of 1 to 13 digits in base 36 (".quelvard.ini.k3j9x0"). Read by hand: a pattern made of
-// every name the program writes would cost more to compile than the whole folder costs to read.
-// Gives the target's name, or nothing for a name of another shape.
+// the 13 base-36 digits of a 64-bit number (".quelvard.ini.0k3j9x0ab12cd"). Read by hand: a pattern
+// made of every name the program writes would cost more to compile than the whole folder costs to
+// read. Gives the target's name, or nothing for a name of another shape.
 QStringView cibleReste(const QString& nom)
 {
-    const qsizetype point = nom.lastIndexOf(QLatin1Char('.'));
-    const qsizetype chiffres = nom.size() - point - 1;
-    if (!nom.startsWith(QLatin1Char('.')) || point < 2 || chiffres < 1 || chiffres > 13)
+    const qsizetype point = nom.size() - ChiffresReste - 1;
+    if (point < 2 || !nom.startsWith(QLatin1Char('.')) || nom[point] != QLatin1Char('.'))
         return {};
-    for (qsizetype i = point + 1; i < nom.size(); ++i) {
-        const char16_t c = nom[i].unicode();
-        if (!((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z')))
+    const QStringView chiffres = QStringView(nom).mid(point + 1);
+    for (const QChar c : chiffres) {
+        const char16_t u = c.unicode();
+        if (!((u >= u'0' && u <= u'9') || (u >= u'a' && u <= u'z')))
             return {};
     }
+    // Fixed width: the order of the texts is the order of the numbers.
+    if (chiffres.compare(PlusGrandReste) > 0)
+        return {};
     return QStringView(nom).mid(1, point - 1);
 }
 }  // namespace
 
-int supprimerRestesEcriture(const QString& dossier, const std::function<QStringList()>& noms)
+int supprimerRestesEcriture(const QString& dossier, const std::function<bool(const QString& nom)>& estNom)
 {
-    std::optional<QSet<QString>> cibles;
     int n = 0;
     std::error_code ec;
     for (stdfs::directory_iterator it(chemin(dossier), ec), fin; !ec && it != fin; it.increment(ec)) {
         std::error_code e2;
         if (!it->is_regular_file(e2) || it->is_symlink(e2))
             continue;
-        const QString nom = texte(it->path().filename());
-        const QStringView cible = cibleReste(nom);
-        if (cible.isEmpty())
-            continue;
-        if (!cibles) {
-            const QStringList l = noms();
-            cibles.emplace(l.begin(), l.end());
-        }
-        if (!cibles->contains(cible.toString()))
+        // The program writes no name that is not UTF-8.
+        const Entree e = entree(it->path().filename().native());
+        const QStringView cible = e.illisible ? QStringView() : cibleReste(e.nom);
+        if (cible.isEmpty() || !estNom(cible.toString()))
             continue;
         if (stdfs::remove(it->path(), e2))
             ++n;
     }
     return n;
+}
+
+int supprimerRestesEcriture(const QString& dossier, const std::function<QStringList()>& noms)
+{
+    std::optional<QSet<QString>> cibles;
+    return supprimerRestesEcriture(dossier, [&](const QString& cible) {
+        if (!cibles) {
+            const QStringList l = noms();
+            cibles.emplace(l.begin(), l.end());
+        }
+        return cibles->contains(cible);
+    });
 }
 
 void ecrireTexte(const QString& c, const QString& t) { ecrireFichier(c, (t + sautLigne()).toUtf8()); }

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <vector>
 
 namespace kal::fs {
 
@@ -26,9 +27,21 @@ void supprimerFichier(const QString& chemin);             // 53 when missing, 75
 qint64 longueurFichier(const QString& chemin);            // 53 when missing
 QDateTime dateFichier(const QString& chemin);             // 53 when missing
 
-// Listings, sorted by name (byte order), ordinary entries only: hidden names are left out.
-QStringList sousDossiers(const QString& chemin);          // full paths; 76 when the folder is missing
-QStringList fichiersDe(const QString& chemin);            // full paths; 76 when the folder is missing
+// An entry of a folder. The disk holds names as bytes, the program as UTF-8 text: a name whose
+// bytes are not UTF-8 (written on an older system in Latin-1, "caf\xe9.jpg") has no QString that
+// gives those bytes back, so no path the program makes can reach the entry. Such a name is
+// `illisible`, and `nom` is then only its readable form, to be shown: the bytes that are not UTF-8
+// read as the letters of Windows-1252 ("café.jpg").
+struct Entree {
+    QString nom;
+    bool illisible = false;
+};
+// The folder's subfolders or files, hidden names left out, sorted by their bytes; 76 when the
+// folder is missing, 75 when it cannot be read.
+std::vector<Entree> entreesDe(const QString& chemin, bool dossiers);
+// The same as full paths, names that are not UTF-8 left out (no path reaches them).
+QStringList sousDossiers(const QString& chemin);
+QStringList fichiersDe(const QString& chemin);
 
 // Writes a file aside and puts it in place whole: the bytes go to a temporary file in the same
 // folder, flushed to the disk, which is then renamed over the target, so that a full disk or a
@@ -38,11 +51,15 @@ QStringList fichiersDe(const QString& chemin);            // full paths; 76 when
 void ecrireFichier(const QString& chemin, const QByteArray& octets);
 
 // Removes from the folder the hidden temporary files that writes of the files `noms()` names left
-// when the program was stopped halfway (".quelvard.ini.k3j9x0"): ordinary files named after that
-// exact pattern only. Gives how many were removed. The names are asked for only when the folder
-// holds a file of that pattern at all: the usual folder holds none, and the program's list of
-// names costs more to make than the folder to read.
+// when the program was stopped halfway (".quelvard.ini.0k3j9x0ab12cd": a point, the name, a point
+// and the 13 base-36 digits of a 64-bit number): ordinary files named after that exact pattern
+// only. Gives how many were removed. The names are asked for only when the folder holds a file of
+// that pattern at all: the usual folder holds none, and the program's list of names costs more to
+// make than the folder to read.
 int supprimerRestesEcriture(const QString& dossier, const std::function<QStringList()>& noms);
+// The same where the names are a rule rather than a list (the photos the user names): `estNom`
+// says whether a target name is one the program writes in that folder.
+int supprimerRestesEcriture(const QString& dossier, const std::function<bool(const QString& nom)>& estNom);
 
 // The work copies (names ending in .svc) are the program's scratch files, made again from the
 // others whenever needed: ecrireFichier and copierFichier put them in place whole the same way but

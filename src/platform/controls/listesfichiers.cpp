@@ -2,12 +2,15 @@
 
 #include "platform/base/erreur.h"
 #include "platform/base/fichiers.h"
+#include "platform/base/messages.h"
+#include "platform/controls/bip.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStyle>
+#include <QTimer>
 #include <algorithm>
 #include <filesystem>
 #include <optional>
@@ -58,28 +61,38 @@ bool dans(const QString& p, const QString& d)
     throw Erreur(err::CheminIntrouvable, QStringLiteral("Chemin introuvable: %1").arg(chemin));
 }
 
-// The folder's subfolders or files (names only), sorted; 76 when it is no folder, 68 when it
-// cannot be read.
-QStringList nomsDe(const QString& chemin, bool dossiers)
+// The folder's subfolders or files, sorted; 76 when it is no folder, 68 when it cannot be read.
+std::vector<fs::Entree> nomsDe(const QString& chemin, bool dossiers)
 {
     if (!fs::estDossier(chemin))
         introuvable(chemin);
     if (!dossierLisible(chemin))
         pasPret(chemin);
-    QStringList complets;
+    std::vector<fs::Entree> entrees;
     try {
-        complets = dossiers ? fs::sousDossiers(chemin) : fs::fichiersDe(chemin);
+        entrees = fs::entreesDe(chemin, dossiers);
     } catch (const Erreur& e) {
         if (e.numero() == err::CheminIntrouvable)
             introuvable(chemin);
         pasPret(chemin);
     }
-    QStringList noms;
-    noms.reserve(complets.size());
-    for (const QString& c : complets)
-        noms << fs::nomFinal(c);
-    trier(noms);
-    return noms;
+    // A readable form that is also the name of another entry comes after it.
+    std::stable_sort(entrees.begin(), entrees.end(), [](const fs::Entree& a, const fs::Entree& b) {
+        return avant(a.nom, b.nom) || (!avant(b.nom, a.nom) && !a.illisible && b.illisible);
+    });
+    return entrees;
+}
+
+// Says that the entry's name is not UTF-8 and how to reach it all the same.
+void direIllisible(const QString& nom, bool dossier)
+{
+    bip();
+    const QString sorte = dossier ? QStringLiteral("dossier") : QStringLiteral("fichier");
+    MsgBox(lignesMessage({QStringLiteral("Le nom du %1 %2 ne peut pas être lu:").arg(sorte, nom),
+                          QStringLiteral("il n'est pas écrit en UTF-8 (il vient sans doute d'un ancien système)."),
+                          dossier ? QStringLiteral("Renommer le dossier, puis l'ouvrir à nouveau.")
+                                  : QStringLiteral("Renommer le fichier, puis le choisir à nouveau.")}),
+           msg::OK + msg::Exclamation, QStringLiteral("NOM ILLISIBLE"));
 }
 
 // A field of the mount table, its blanks, tabs, new lines and backslashes written as \ooo.
@@ -264,25 +277,53 @@ ListeDossiers::~ListeDossiers() = default;
 
 QListWidget* ListeDossiers::liste() const { return liste_->liste(); }
 
-QString ListeDossiers::entree(int i) const { return i >= 0 && i < lignes_.size() ? lignes_[i] : QString(); }
+QString ListeDossiers::entree(int i) const
+{
+    return i >= 0 && i < lignes_.size() && !illisibles_[i] ? lignes_[i] : QString();
+}
+
+bool ListeDossiers::illisible(int i) const { return i >= 0 && i < illisibles_.size() && illisibles_[i]; }
+
+bool ListeDossiers::refuserIllisible(int i)
+{
+    if (!illisible(i))
+        return false;
+    direIllisible(fs::nomFinal(lignes_[i]), true);
+    // The pick is undone: the row of the folder shown is the current one again. The view is set
+    // back once the click that picked the row is over: Qt selects the row pressed after its
+    // handlers have run.
+    reconstruction_ = true;
+    liste_->definirIndex(profondeur_);
+    reconstruction_ = false;
+    QListWidget* vue = liste_->liste();
+    QTimer::singleShot(0, vue, [vue, ligne = profondeur_] {
+        if (ligne < vue->count())
+            vue->setCurrentRow(ligne);
+    });
+    return true;
+}
 
 int ListeDossiers::indexCourant() const { return liste_->indexCourant(); }
 
 // Reads the folder and shows it; on a failure nothing changes.
 void ListeDossiers::lire(const QString& chemin)
 {
-    const QStringList sous = nomsDe(chemin, true);
+    const std::vector<fs::Entree> sous = nomsDe(chemin, true);
 
     // The folders from the root down to this one, then its subfolders.
     QStringList chaine{QStringLiteral("/")};
     for (const QString& partie : chemin.split(QLatin1Char('/'), Qt::SkipEmptyParts))
         chaine << fs::joindre(chaine.last(), partie);
     QStringList lignes = chaine;
-    for (const QString& n : sous)
-        lignes << fs::joindre(chemin, n);
+    QList<bool> illisibles(chaine.size(), false);
+    for (const fs::Entree& e : sous) {
+        lignes << fs::joindre(chemin, e.nom);
+        illisibles << e.illisible;
+    }
 
     chemin_ = chemin;
     lignes_ = lignes;
+    illisibles_ = illisibles;
     profondeur_ = static_cast<int>(chaine.size()) - 1;
 
     reconstruction_ = true;
@@ -333,36 +374,50 @@ QString ListeFichiers::entree(int i) const { return i >= 0 && i < noms_.size() ?
 
 QString ListeFichiers::cheminComplet(int i) const
 {
-    return i >= 0 && i < noms_.size() ? fs::joindre(chemin_, noms_[i]) : QString();
+    return i >= 0 && i < noms_.size() && !illisibles_[i] ? fs::joindre(chemin_, noms_[i]) : QString();
 }
 
-// The names of the folder's files that match the pattern, sorted.
-QStringList ListeFichiers::lire(const QString& chemin) const
+bool ListeFichiers::illisible(int i) const { return i >= 0 && i < illisibles_.size() && illisibles_[i]; }
+
+bool ListeFichiers::refuserIllisible(int i) const
 {
-    QStringList noms = nomsDe(chemin, false);
+    if (!illisible(i))
+        return false;
+    direIllisible(noms_[i], false);
+    return true;
+}
+
+// The folder's files whose names match the pattern, sorted.
+std::vector<fs::Entree> ListeFichiers::lire(const QString& chemin) const
+{
+    std::vector<fs::Entree> entrees = nomsDe(chemin, false);
     if (!tous_) {
-        noms.removeIf([this](const QString& n) {
+        std::erase_if(entrees, [this](const fs::Entree& e) {
             return std::none_of(filtres_.begin(), filtres_.end(),
-                                [&](const QRegularExpression& r) { return r.match(n).hasMatch(); });
+                                [&](const QRegularExpression& r) { return r.match(e.nom).hasMatch(); });
         });
     }
-    return noms;
+    return entrees;
 }
 
-void ListeFichiers::montrer(const QStringList& noms)
+void ListeFichiers::montrer(const std::vector<fs::Entree>& entrees)
 {
-    noms_ = noms;
+    noms_.clear();
+    illisibles_.clear();
     liste_->vider();
-    for (const QString& n : noms_)
-        liste_->ajouter(n);
+    for (const fs::Entree& e : entrees) {
+        noms_ << e.nom;
+        illisibles_ << e.illisible;
+        liste_->ajouter(e.nom);
+    }
 }
 
 void ListeFichiers::definirChemin(const QString& chemin)
 {
     const QString p = absolu(chemin);
-    const QStringList noms = lire(p);
+    const std::vector<fs::Entree> entrees = lire(p);
     chemin_ = p;
-    montrer(noms);
+    montrer(entrees);
 }
 
 void ListeFichiers::definirMotif(const QString& motif)

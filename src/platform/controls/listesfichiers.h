@@ -7,8 +7,14 @@
 // that differ only in case by their bytes ("b.JpG", "IMG_0001.JPG", "Noel.2011.jpg"). Hidden
 // entries (names beginning with ".") are never listed.
 //
+// A name that is not UTF-8 (written on an older system in Latin-1, "caf\xe9.jpg") is listed by its
+// readable form (fs::Entree) but cannot be opened: no path reaches it. illisible(i) tells such an
+// entry; refuserIllisible(i) beeps and says so ("NOM ILLISIBLE": the name is not UTF-8, rename the
+// file or folder), giving true, where a panel would open it.
+//
 // Failures are raised as Erreur: 76 (err::CheminIntrouvable) for a folder that does not exist,
 // 68 (ctl::PeripheriqueIndisponible, "not ready") for a drive or folder that cannot be read.
+#include "platform/base/fichiers.h"
 #include "platform/controls/controles.h"
 #include "platform/controls/erreurscontroles.h"
 
@@ -73,7 +79,8 @@ private:
 // - It opens on the current folder. definirChemin reads the new folder (76 when it does not
 //   exist, 68 when it cannot be read; nothing changes then); rafraichir reads it again, so that
 //   folders made or removed since appear (the same errors, the list then left as it was).
-// - entree(i) is the full path of row i; indexChemin() is the row of the folder itself.
+// - entree(i) is the full path of row i (empty for a name that is not UTF-8); indexChemin() is the
+//   row of the folder itself. refuserIllisible(i) also puts the row picked back on the folder's.
 // - Click (surClic) runs when the user picks a row (mouse or keyboard), by the rules of Liste;
 //   the list itself does not move: the handler sets the path to the row picked.
 // - Change (surChangement) runs when the path changes.
@@ -86,6 +93,8 @@ public:
     void rafraichir();
     int nombre() const { return static_cast<int>(lignes_.size()); }
     QString entree(int i) const;
+    bool illisible(int i) const;
+    bool refuserIllisible(int i);
     int indexCourant() const;
     int indexChemin() const { return profondeur_; }
     std::function<void()> surClic;
@@ -97,6 +106,7 @@ private:
     std::unique_ptr<Liste> liste_;
     QString chemin_;
     QStringList lignes_;
+    QList<bool> illisibles_;
     int profondeur_ = 0;
     bool reconstruction_ = false;
     void lire(const QString& chemin);
@@ -109,9 +119,9 @@ private:
 // - Setting the path (76 / 68 as the folder list, nothing changing then) or the pattern reads
 //   the folder; rafraichir() reads it again. A folder that can no longer be read leaves the
 //   list empty and raises 76 or 68.
-// - entree(i) is the file's real name, as the disk has it; cheminComplet(i) is the folder's path
-//   joined to it: the file to open, whatever a panel shows in its place. Both are empty outside
-//   0..nombre()-1.
+// - entree(i) is the file's real name, as the disk has it (its readable form for a name that is not
+//   UTF-8); cheminComplet(i) is the folder's path joined to it: the file to open, whatever a panel
+//   shows in its place (empty for a name that is not UTF-8). Both are empty outside 0..nombre()-1.
 class ListeFichiers : public Controle {
 public:
     explicit ListeFichiers(QWidget* parent);
@@ -124,6 +134,8 @@ public:
     int nombre() const { return static_cast<int>(noms_.size()); }
     QString entree(int i) const;
     QString cheminComplet(int i) const;
+    bool illisible(int i) const;
+    bool refuserIllisible(int i) const;
     QListWidget* liste() const;
 
 private:
@@ -134,8 +146,9 @@ private:
     bool tous_ = true;                          // every file, whatever the names
     std::vector<QRegularExpression> filtres_;
     QStringList noms_;
-    QStringList lire(const QString& chemin) const;
-    void montrer(const QStringList& noms);
+    QList<bool> illisibles_;
+    std::vector<fs::Entree> lire(const QString& chemin) const;
+    void montrer(const std::vector<fs::Entree>& entrees);
 };
 
 }  // namespace kal

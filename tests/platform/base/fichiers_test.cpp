@@ -315,15 +315,18 @@ TEST(Fichiers, CausesDuSystemeEnFrancais)
 TEST(Fichiers, RestesDEcrituresInterrompues)
 {
     kaltest::DossierTravail d;
-    const QStringList restes = {".quelvard.ini.k3j9x0", ".photo3.svc.1", ".quelvard.ini.3w5e11264sgsf"};
-    const QStringList autres = {".quelvard.ini.K3J9X0", ".quelvard.ini.", ".quelvard.ini.3w5e11264sgsfz", "quelvard.ini.k3j9x0",
-                                ".quelvard.ini", ".notes.txt.k3j9x0", ".photo3.svc.k3-9", "quelvard.ini"};
+    // 13 base-36 digits, a 64-bit number at most: what the writer names, not a user's copy.
+    const QStringList restes = {".quelvard.ini.0k3j9x0ab12cd", ".photo3.svc.0000000000001", ".quelvard.ini.3w5e11264sgsf"};
+    const QStringList autres = {".quelvard.ini.0K3J9X0AB12CD", ".quelvard.ini.", ".quelvard.ini.3w5e11264sgsg",
+                                ".quelvard.ini.k3j9x0", ".quelvard.ini.bak", ".quelvard.ini.00k3j9x0ab12cd",
+                                "quelvard.ini.0k3j9x0ab12cd", ".quelvard.ini", ".notes.txt.0k3j9x0ab12cd",
+                                ".photo3.svc.0k3-9x0ab12cd", "quelvard.ini"};
     for (const QString& n : restes + autres)
         poser(d.fichier(n), "x");
-    fs::creerDossier(d.fichier(".photo4.svc.abc"));   // a folder is no leftover of a write
+    fs::creerDossier(d.fichier(".photo4.svc.0000000000abc"));   // a folder is no leftover of a write
     EXPECT_EQ(fs::supprimerRestesEcriture(d.chemin(), [] { return QStringList{"quelvard.ini", "photo3.svc", "photo4.svc"}; }), restes.size());
     for (const QString& n : restes)
         EXPECT_FALSE(QFileInfo::exists(d.fichier(n))) << n.toStdString();
-    for (const QString& n : autres + QStringList{".photo4.svc.abc"})
+    for (const QString& n : autres + QStringList{".photo4.svc.0000000000abc"})
         EXPECT_TRUE(QFileInfo::exists(d.fichier(n))) << n.toStdString();
 }
