@@ -236,14 +236,19 @@ bool PagesPerso::ouvrirpage()
     if (!verifierPage(nom, dossier))
         return false;
 
-    // The work database as it is, kept beside it under a hidden name (one the start removes when
-    // a run stopped midway) until the open is done. Without room for that copy nothing is touched.
-    const QString gardee = fs::joindre(fs::dossierCourant(), QLatin1Char('.') + nomBaseTravail() + QStringLiteral(".avant"));
+    // The work database as it is, kept in a hidden folder of persopag (of a name the start removes
+    // when a run stopped midway) until the open is done. Without room for it nothing is touched.
+    QString aCote;
+    QString gardee;
     try {
+        aCote = perso::dossierAcote(dossierPerso(), QStringLiteral(".ancien-"));
+        gardee = fs::joindre(aCote, nomBaseTravail());
         x_.D_image.fermerBase();
         fs::copierFichier(ModeleObjets::cheminBase(), gardee);
         lierBaseTravail();
     } catch (const Erreur& err) {
+        if (!aCote.isEmpty())
+            perso::supprimerArbre(aCote);
         lierBaseTravail();
         MsgBox(lignesMessage({QStringLiteral("La page ") + perso::nomAffichable(nom) +
                                   QStringLiteral(" n'a pas pu être ouverte: la base de données de travail n'a pas pu être "
@@ -259,10 +264,11 @@ bool PagesPerso::ouvrirpage()
         // Renamed back whole: no room is needed for that.
         x_.D_image.fermerBase();
         std::rename(gardee.toLocal8Bit().constData(), ModeleObjets::cheminBase().toLocal8Bit().constData());
+        perso::supprimerArbre(aCote);
         echecOuverture(nom, err);
         return false;
     }
-    supprimerSiPresent(gardee);
+    perso::supprimerArbre(aCote);
     return true;
 }
 
