@@ -78,8 +78,8 @@ void verifierBoite(int n, const QString& nom, const QVariant& v)
 // adds it), each record numbered with a slot's number (0 to 31) and that number given once, the
 // records of the editor's slots and of the page's settings there, every value of its field's
 // kind, and a real box for each occupied object of the editor. The first fault found is raised,
-// naming the record and the field.
-void verifierBase(const QString& chemin, bool jaq)
+// naming the record and the field. Gives the editor's occupied objects, in order.
+std::vector<int> verifierBase(const QString& chemin, bool jaq)
 {
     bd::Base base = bd::Base::ouvrir(chemin);
     const bd::JeuEnregistrements table = base.ouvrirJeu(nomTableObjets());
@@ -97,6 +97,7 @@ void verifierBase(const QString& chemin, bool jaq)
 
     const int emplacements = jaq ? 32 : 16;
     std::array<bool, 32> vu{};
+    std::vector<int> occupes;
     for (const QVariantList& l : lignes) {
         // numero is the first field asked for.
         const QVariant& numero = l[0];
@@ -124,6 +125,7 @@ void verifierBase(const QString& chemin, bool jaq)
             continue;
         for (const QString* nom : {&champ::widthimp, &champ::heightimp, &champ::leftimp, &champ::topimp})
             verifierBoite(k, *nom, valeurs[noms.indexOf(*nom)]);
+        occupes.push_back(k);
     }
     for (int n = 0; n <= (jaq ? 31 : NumeroFicheConfig); ++n)
         if (!vu[static_cast<size_t>(n)])
@@ -131,24 +133,19 @@ void verifierBase(const QString& chemin, bool jaq)
                          (!jaq && n == NumeroFicheConfig ? QStringLiteral("La fiche des réglages de la page (numéro %1)").arg(n)
                                                          : ficheDe(n)) +
                              QStringLiteral(" manque dans la base de données %1.").arg(chemin));
+    std::sort(occupes.begin(), occupes.end());
+    return occupes;
 }
 
-// The picture of each occupied object decoded to its last byte (reduced: the cost is the reading
+// The picture of each of those objects decoded to its last byte (reduced: the cost is the reading
 // of the coded data), the pictures side by side on the cores; a missing one is left to the open,
 // which frees its slot. The first object whose picture fails is named.
-void verifierImages(const QString& dossier, int emplacements)
+void verifierImages(const QString& dossier, const std::vector<int>& occupes)
 {
-    bd::Base base = bd::Base::ouvrir(fs::joindre(dossier, nomBaseTravail()));
-    const std::vector<QVariantList> lignes = base.valeursStockees(nomTableObjets(), {champ::numero, champ::occup});
-    base.fermer();
     std::vector<int> objets;
-    for (const QVariantList& l : lignes) {
-        const int n = l[0].toInt();
-        if (n < emplacements && bd::valeurDuType(bd::TypeChamp::Booleen, l[1], champ::occup).toBool() &&
-            fs::estFichier(fs::joindre(dossier, QStringLiteral("photo%1.jpg").arg(n))))
+    for (int n : occupes)
+        if (fs::estFichier(fs::joindre(dossier, QStringLiteral("photo%1.jpg").arg(n))))
             objets.push_back(n);
-    }
-    std::sort(objets.begin(), objets.end());
     std::vector<std::optional<Erreur>> echecs(objets.size());
     image::enParallele(static_cast<int>(objets.size()), 1, [&](int debut, int fin) {
         for (int i = debut; i < fin; ++i) {
@@ -287,12 +284,12 @@ bool PagesPerso::verifierPage(const QString& nom, const QString& dossier)
     // can be read: a refusal here leaves the page shown and the work folder as they are.
     QString quoi = QStringLiteral("sa base de données est illisible ou endommagée.");
     try {
-        verifierBase(fs::joindre(dossier, nomBaseTravail()), jaq);
+        const std::vector<int> occupes = verifierBase(fs::joindre(dossier, nomBaseTravail()), jaq);
         quoi = QStringLiteral("une de ses images est illisible.");
-        verifierImages(dossier, x_.etat.nbEmplacements());
+        verifierImages(dossier, occupes);
     } catch (const Erreur& err) {
-        MsgBox(lignesMessage({QStringLiteral("La page ") + perso::nomAffichable(nom) + QStringLiteral(" ne peut pas être ouverte: ") +
-                                  quoi,
+        MsgBox(lignesMessage({QStringLiteral("La page ") + perso::nomAffichable(nom) +
+                                  QStringLiteral(" ne peut pas être ouverte: ") + quoi,
                               err.description()}),
                msg::OK + msg::Exclamation, QStringLiteral("ERREUR"));
         return false;

@@ -208,7 +208,8 @@ TEST_P(Ouvrir, UnePageAbimeeEstRefuseeSansRienToucher)
         banc.repondeur.oublier();
         ouvrir(QStringLiteral("Abimee"));
         EXPECT_EQ(dernier().titre, QStringLiteral("ERREUR"));
-        EXPECT_TRUE(dernier().texte.startsWith(QStringLiteral("La page Abimee ne peut pas être ouverte"))) << dernier().texte.toStdString();
+        EXPECT_TRUE(dernier().texte.startsWith(QStringLiteral("La page Abimee ne peut pas être ouverte")))
+            << dernier().texte.toStdString();
         for (const QString& mot : c.mots)
             EXPECT_TRUE(dernier().texte.contains(mot)) << mot.toStdString() << " : " << dernier().texte.toStdString();
         EXPECT_FALSE(dernier().texte.contains(QStringLiteral("JPEG:"))) << dernier().texte.toStdString();
@@ -227,7 +228,8 @@ TEST_P(Ouvrir, UnePageAbimeeEstRefuseeSansRienToucher)
         ::setrlimit(RLIMIT_FSIZE, &plein);
         ouvrir(QStringLiteral("Noel"));
         ::setrlimit(RLIMIT_FSIZE, &limite);
-        EXPECT_TRUE(dernier().texte.startsWith(QStringLiteral("La page Noel n'a pas pu être ouverte:"))) << dernier().texte.toStdString();
+        EXPECT_TRUE(dernier().texte.startsWith(QStringLiteral("La page Noel n'a pas pu être ouverte:")))
+            << dernier().texte.toStdString();
         EXPECT_EQ(ecarts(avant, arbre(banc.dossier.chemin())), "");
         EXPECT_EQ(e().nbobjets, objets);
     }
