@@ -1,5 +1,6 @@
 // The one-time upgrade of a jacket saved with 16 slots (front 0-7, back 8-15, no records 17 to
-// 31, an empty first line in jaquet.txt) to the 32 slots of today (front 0-15, back 16-31).
+// 31, an empty first line in jaquet.txt) to the 32 slots of today (front 0-15, back 16-31). A
+// folder with anything in slots 16 to 31 is no such jacket, whatever its marker says.
 // The conversion is made on a copy of the folder, hidden beside it, which then takes the
 // folder's place in one step: a conversion stopped anywhere leaves the saved jacket as it was,
 // and the next one starts again from it. Each step is also one that can be made twice: a
@@ -38,15 +39,40 @@ bool ficheExiste(bd::SourceDonnees& d, int n)
     return !jeu.sansCorrespondance();
 }
 
-// Inside the copy: a file renamed over another of the new name; a file that is not there has
-// nothing to move.
+// Inside the copy: a file given the new name; a file that is not there has nothing to move. A
+// file of the new name is never written over.
 void renommer(const QString& dossier, const QString& de, const QString& vers)
 {
     const QString source = fs::joindre(dossier, de);
     if (!fs::estFichier(source))
         return;
-    if (std::rename(source.toLocal8Bit().constData(), fs::joindre(dossier, vers).toLocal8Bit().constData()) != 0)
+    const QString cible = fs::joindre(dossier, vers);
+    if (fs::existe(cible))
+        throw Erreur(err::AccesChemin, cible + QStringLiteral(" : un fichier porte déjà ce nom"));
+    if (std::rename(source.toLocal8Bit().constData(), cible.toLocal8Bit().constData()) != 0)
         throw Erreur(err::AccesChemin, source);
+}
+
+// A jacket of 16 slots has nothing in slots 16 to 31: no record there in use, no picture or
+// text of theirs. A folder that has is a jacket of 32 slots whose marker was lost, and is
+// opened as such; a database that cannot be read is left to the open, which says why.
+bool ancienneJaquette(const QString& dossier)
+{
+    for (int n = 16; n <= 31; ++n)
+        if (fs::existe(fs::joindre(dossier, QStringLiteral("photo%1.jpg").arg(n))) ||
+            fs::existe(fs::joindre(dossier, QStringLiteral("texte%1.rtf").arg(n))))
+            return false;
+    try {
+        bd::Base base = bd::Base::ouvrir(fs::joindre(dossier, nomBaseTravail()));
+        for (const QVariantList& l : base.valeursStockees(nomTableObjets(), {champ::numero, champ::occup})) {
+            const int n = bd::valeurDuType(bd::TypeChamp::Long, l[0], champ::numero).toInt();
+            if (n >= 16 && n <= 31 && bd::valeurDuType(bd::TypeChamp::Booleen, l[1], champ::occup).toBool())
+                return false;
+        }
+    } catch (const Erreur&) {
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -67,7 +93,7 @@ bool PagesPerso::objet32()
             } catch (const Erreur&) {
                 lignes << QStringLiteral("?");   // unreadable: left to the open
             }
-            if (lignes.isEmpty() || lignes.first().isEmpty()) {
+            if ((lignes.isEmpty() || lignes.first().isEmpty()) && ancienneJaquette(dossier)) {
                 try {
                     // Only the files are copied: a folder inside would not follow the jacket.
                     if (contenu.sousDossier)

@@ -1,9 +1,10 @@
 // Opening a saved page (ouvrirpage) or jacket (ouvrirjaq): the page being edited is offered a
-// save first, the name, the folder, its database and the editor's marker are checked before
-// anything is reset, then the saved database takes the place of the work database, every
-// photo's three work copies and every text-image's text are made from the saved files, the
-// page gets its printer settings back (the jacket its thumbnail places), and the preview is
-// rebuilt. The jacket opens on its back face.
+// save first, the name, the folder, the editor's marker, its database and its pictures are
+// checked before anything is reset, then the saved database takes the place of the work
+// database, every photo's three work copies and every text-image's text are made from the saved
+// files, the page gets its printer settings back (the jacket its thumbnail places), and the
+// preview is rebuilt. The jacket opens on its back face. The work database is kept aside while
+// the open runs: an open that fails puts it back as it was.
 #include "pagefiles/pagesperso.h"
 
 #include "imaging/fichierstravail.h"
@@ -19,9 +20,15 @@
 #include "platform/base/fenetres.h"
 #include "platform/base/fichiers.h"
 #include "platform/base/messages.h"
+#include "platform/imaging/codecs/fichiersimage.h"
+#include "platform/imaging/pixels.h"
 #include "platform/printer/imprimante.h"
 
 #include <QCoreApplication>
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <optional>
 
 namespace kal {
 
@@ -42,6 +49,119 @@ void supprimerFichiersTravail(int n)
 {
     for (const QString& f : fichierstravail(n))
         supprimerSiPresent(f);
+}
+
+// An object's sizes and places are twips of the sheet (the page) or of the face (the jacket):
+// never negative, and never past 100 000 twips (1.76 m), beyond any sheet or face laid out here.
+constexpr double LongueurMax = 100000;
+
+QString ficheDe(int n) { return QStringLiteral("La fiche de l'objet %1").arg(n); }
+
+// The box of an occupied object: a size above 0, a place not before the sheet's corner.
+void verifierBoite(int n, const QString& nom, const QVariant& v)
+{
+    const bool taille = nom == champ::widthimp || nom == champ::heightimp;
+    const double d = v.toDouble();
+    if (!v.isNull() && (taille ? d > 0 : d >= 0) && d <= LongueurMax)
+        return;
+    const QString quoi = nom == champ::widthimp    ? QStringLiteral("une largeur")
+                         : nom == champ::heightimp ? QStringLiteral("une hauteur")
+                         : nom == champ::leftimp   ? QStringLiteral("une position à gauche")
+                                                   : QStringLiteral("une position en haut");
+    throw Erreur(err::Depassement, ficheDe(n) + QStringLiteral(" donne %1 impossible (%2 %3).")
+                                                    .arg(quoi, nom, v.isNull() ? QStringLiteral("vide")
+                                                                               : QStringLiteral("= ") + v.toString()));
+}
+
+// The saved database checked for all that the open and the editors read of it, before it takes
+// the work database's place: the table with every field (an old copy may lack cadre: the open
+// adds it), each record numbered with a slot's number (0 to 31) and that number given once, the
+// records of the editor's slots and of the page's settings there, every value of its field's
+// kind, and a real box for each occupied object of the editor. The first fault found is raised,
+// naming the record and the field. Gives the editor's occupied objects, in order.
+std::vector<int> verifierBase(const QString& chemin, bool jaq)
+{
+    bd::Base base = bd::Base::ouvrir(chemin);
+    const bd::JeuEnregistrements table = base.ouvrirJeu(nomTableObjets());
+    QList<bd::DefinitionChamp> champs;
+    QStringList noms;
+    for (const bd::DefinitionChamp& c : champsTableObjets()) {
+        if (c.nom == champ::cadre && !table.aChamp(c.nom))
+            continue;
+        table.typeChamp(c.nom);   // a field missing: 3265, naming it and the file
+        champs << c;
+        noms << c.nom;
+    }
+    const std::vector<QVariantList> lignes = base.valeursStockees(nomTableObjets(), noms);
+    base.fermer();
+
+    const int emplacements = jaq ? 32 : 16;
+    std::array<bool, 32> vu{};
+    std::vector<int> occupes;
+    for (const QVariantList& l : lignes) {
+        // numero is the first field asked for.
+        const QVariant& numero = l[0];
+        const qint64 n = numero.typeId() == QMetaType::LongLong ? numero.toLongLong() : -1;
+        if (n < 0 || n > 31)
+            throw Erreur(bd::err::AucunEnregistrement,
+                         numero.isNull() ? QStringLiteral("Une fiche de la table %1 n'a pas de numéro.").arg(nomTableObjets())
+                                         : QStringLiteral("Une fiche porte le numéro « %1 », qui n'est celui d'aucun objet "
+                                                          "(0 à 31).")
+                                               .arg(numero.toString()));
+        const int k = static_cast<int>(n);
+        if (vu[static_cast<size_t>(k)])
+            throw Erreur(bd::err::AucunEnregistrement,
+                         QStringLiteral("Deux fiches portent le numéro %1 : l'objet %1 est en double.").arg(k));
+        vu[static_cast<size_t>(k)] = true;
+        QVariantList valeurs;
+        for (qsizetype i = 0; i < champs.size(); ++i) {
+            try {
+                valeurs << bd::valeurDuType(champs[i].type, l[i], noms[i]);
+            } catch (const Erreur& err) {
+                throw Erreur(err.numero(), ficheDe(k) + QStringLiteral(" : ") + err.description() + QLatin1Char('.'));
+            }
+        }
+        if (k >= emplacements || !valeurs[noms.indexOf(champ::occup)].toBool())
+            continue;
+        for (const QString* nom : {&champ::widthimp, &champ::heightimp, &champ::leftimp, &champ::topimp})
+            verifierBoite(k, *nom, valeurs[noms.indexOf(*nom)]);
+        occupes.push_back(k);
+    }
+    for (int n = 0; n <= (jaq ? 31 : NumeroFicheConfig); ++n)
+        if (!vu[static_cast<size_t>(n)])
+            throw Erreur(bd::err::AucunEnregistrement,
+                         (!jaq && n == NumeroFicheConfig ? QStringLiteral("La fiche des réglages de la page (numéro %1)").arg(n)
+                                                         : ficheDe(n)) +
+                             QStringLiteral(" manque dans la base de données %1.").arg(chemin));
+    std::sort(occupes.begin(), occupes.end());
+    return occupes;
+}
+
+// The picture of each of those objects decoded to its last byte (reduced: the cost is the reading
+// of the coded data), the pictures side by side on the cores; a missing one is left to the open,
+// which frees its slot. The first object whose picture fails is named.
+void verifierImages(const QString& dossier, const std::vector<int>& occupes)
+{
+    std::vector<int> objets;
+    for (int n : occupes)
+        if (fs::estFichier(fs::joindre(dossier, QStringLiteral("photo%1.jpg").arg(n))))
+            objets.push_back(n);
+    std::vector<std::optional<Erreur>> echecs(objets.size());
+    image::enParallele(static_cast<int>(objets.size()), 1, [&](int debut, int fin) {
+        for (int i = debut; i < fin; ++i) {
+            try {
+                image::lireFichier(fs::joindre(dossier, QStringLiteral("photo%1.jpg").arg(objets[size_t(i)])), nullptr,
+                                   QSize(1, 1));
+            } catch (const Erreur& err) {
+                echecs[size_t(i)] = err;
+            }
+        }
+    });
+    for (size_t i = 0; i < objets.size(); ++i)
+        if (echecs[i])
+            throw Erreur(echecs[i]->numero(), QStringLiteral("L'image de l'objet %1 (photo%1.jpg) ne peut pas être lue : %2.")
+                                                  .arg(objets[i])
+                                                  .arg(echecs[i]->description()));
 }
 
 // Selecting an option runs its click handler; an option already selected has it run all the same.
@@ -113,13 +233,39 @@ bool PagesPerso::ouvrirpage()
     if (!verifierPage(nom, dossier))
         return false;
 
+    // The work database as it is, kept in a hidden folder of persopag (of a name the start removes
+    // when a run stopped midway) until the open is done. Without room for it nothing is touched.
+    QString aCote;
+    QString gardee;
+    try {
+        aCote = perso::dossierAcote(dossierPerso(), QStringLiteral(".ancien-"));
+        gardee = fs::joindre(aCote, nomBaseTravail());
+        x_.D_image.fermerBase();
+        fs::copierFichier(ModeleObjets::cheminBase(), gardee);
+        lierBaseTravail();
+    } catch (const Erreur& err) {
+        if (!aCote.isEmpty())
+            perso::supprimerArbre(aCote);
+        lierBaseTravail();
+        MsgBox(lignesMessage({QStringLiteral("La page ") + perso::nomAffichable(nom) +
+                                  QStringLiteral(" n'a pas pu être ouverte: la base de données de travail n'a pas pu être "
+                                                 "gardée de côté le temps de l'ouverture."),
+                              err.description()}),
+               msg::OK + msg::Exclamation, QStringLiteral("ERREUR"));
+        return false;
+    }
     try {
         reinitialiserAvantOuverture();
         ouvrirDossier(nom, dossier);
     } catch (const Erreur& err) {
+        // Renamed back whole: no room is needed for that.
+        x_.D_image.fermerBase();
+        std::rename(gardee.toLocal8Bit().constData(), ModeleObjets::cheminBase().toLocal8Bit().constData());
+        perso::supprimerArbre(aCote);
         echecOuverture(nom, err);
         return false;
     }
+    perso::supprimerArbre(aCote);
     return true;
 }
 
@@ -134,18 +280,16 @@ bool PagesPerso::verifierPage(const QString& nom, const QString& dossier)
         MsgBox(QStringLiteral("Cette page n'existe pas"), msg::OK + msg::Exclamation, QStringLiteral("ERREUR"));
         return false;
     }
-    // Its database must hold every record the open reads: the objects, and the page's settings.
+    // Its database must hold all the open reads of it, and every occupied object a picture that
+    // can be read: a refusal here leaves the page shown and the work folder as they are.
+    QString quoi = QStringLiteral("sa base de données est illisible ou endommagée.");
     try {
-        bd::SourceDonnees sauvee;
-        sauvee.definirBase(fs::joindre(dossier, nomBaseTravail()));
-        Fiches fiches(sauvee);
-        fiches.sourceTable();
-        const int dernier = jaq ? 31 : NumeroFicheConfig;
-        for (int n = 0; n <= dernier; ++n)
-            fiches.trouver(n);
+        const std::vector<int> occupes = verifierBase(fs::joindre(dossier, nomBaseTravail()), jaq);
+        quoi = QStringLiteral("une de ses images est illisible.");
+        verifierImages(dossier, occupes);
     } catch (const Erreur& err) {
         MsgBox(lignesMessage({QStringLiteral("La page ") + perso::nomAffichable(nom) +
-                                  QStringLiteral(" ne peut pas être ouverte: sa base de données est illisible."),
+                                  QStringLiteral(" ne peut pas être ouverte: ") + quoi,
                               err.description()}),
                msg::OK + msg::Exclamation, QStringLiteral("ERREUR"));
         return false;

@@ -43,7 +43,9 @@ public:
 
     // --- Opening (ouverturepage.cpp)
     // Replaces the page being edited by the saved one named in L_kalmorin, after offering to
-    // save it first; true when it was opened.
+    // save it first; true when it was opened. A saved page whose database or pictures are
+    // damaged is refused with nothing changed; an open that fails midway puts the work database
+    // back as it was.
     bool ouvrirpage();
     bool ouvrirjaq() { return ouvrirpage(); }
 

@@ -1,6 +1,8 @@
 // Opening saved pages and jackets on real folders: what comes back, the checks made before the
-// page shown is touched, the printer check, the save asked first, the jacket upgrade (and its
-// interruption), the text a saved photo brings along, and the save offered at quit.
+// page shown is touched (damaged databases and pictures, a full disk), the work database put
+// back after a failure, the printer check, the save asked first, the jacket upgrade (and its
+// interruption, and a jacket it must not touch), the text a saved photo brings along, and the
+// save offered at quit.
 #include "pagefiles/banc_pages.h"
 
 #include "platform/base/fenetres.h"
@@ -8,6 +10,8 @@
 #include "platform/richtext/rtf.h"
 
 #include <QTextDocument>
+#include <csignal>
+#include <sys/resource.h>
 
 using kal::TypeEditeur;
 using kaltest::BancPages;
@@ -47,6 +51,28 @@ protected:
         EXPECT_NEAR(photo.gaucheReel(), v[0].toDouble() / s, s + 1) << n;
         EXPECT_NEAR(photo.hautReel(), v[1].toDouble() / s, s + 1) << n;
         EXPECT_TRUE(photo.visible()) << n;
+    }
+    // The names whose content differs between two trees; SQLite's shared-memory index beside a
+    // database, rebuilt at each opening, is no content.
+    static std::string ecarts(const std::map<QString, QByteArray>& avant, const std::map<QString, QByteArray>& apres)
+    {
+        QStringList r;
+        for (const auto& [nom, contenu] : avant)
+            if (!nom.endsWith(QLatin1String("-shm")) && (!apres.count(nom) || apres.at(nom) != contenu))
+                r << nom;
+        for (const auto& [nom, contenu] : apres)
+            if (!avant.count(nom))
+                r << nom;
+        return r.join(QLatin1Char(' ')).toStdString();
+    }
+    // A copy of the saved "Noel" under another name, then damaged.
+    void copieAbimee(const QString& nom, const std::function<void(const QString& dossier)>& abimer)
+    {
+        kal::perso::supprimerArbre(perso(nom));
+        QDir().mkpath(perso(nom));
+        for (const QString& f : noms(perso(QStringLiteral("Noel"))))
+            QFile::copy(perso(QStringLiteral("Noel/") + f), perso(nom + QLatin1Char('/') + f));
+        abimer(perso(nom));
     }
     // A left click on object n, as the mouse gives it.
     void cliquer(int n)
@@ -135,10 +161,99 @@ TEST_P(Ouvrir, UnNomInconnuOuDUnAutreGenreLaisseLaPageIntacte)
     EXPECT_EQ(ed->x.D_image.base(), base());
 }
 
-TEST_P(Ouvrir, UneErreurPendantLOuvertureRemetLesDrapeauxLaBaseEtLePointeur)
+// Whatever is wrong with a saved page, the open says what and where, and leaves the work folder
+// and the page shown as they were; the good page opens after, and the editor loads again.
+TEST_P(Ouvrir, UnePageAbimeeEstRefuseeSansRienToucher)
 {
     noelPuisAutre();
-    kal::fs::ecrireFichier(perso(QStringLiteral("Noel/photo0.jpg")), "pas une image");
+    const auto sql = [](const char* texte) {
+        return [texte](const QString& d) { ecrire(d + QStringLiteral("/kalmorin.mdb"), QString::fromUtf8(texte)); };
+    };
+    const auto photo = [](const char* f, const std::function<QByteArray(const QByteArray&)>& abimer) {
+        return [f, abimer](const QString& d) {
+            const QString chemin = d + QLatin1Char('/') + QString::fromLatin1(f);
+            kal::fs::ecrireFichier(chemin, abimer(octets(chemin)));
+        };
+    };
+    const struct {
+        const char* quoi;
+        std::function<void(const QString&)> abimer;
+        QStringList mots;
+    } cas[] = {
+        {"sans widthimp", sql("ALTER TABLE kalmorin DROP COLUMN widthimp"), {"widthimp", "persopag/Abimee/kalmorin.mdb"}},
+        {"deux fiches 2", sql("INSERT INTO kalmorin SELECT * FROM kalmorin WHERE numero=2"), {"numéro 2"}},
+        {"une fiche libre doublée d'une occupée",
+         sql("INSERT INTO kalmorin (numero, occup, widthimp, heightimp) VALUES (3, 1, 900, 900)"), {"numéro 3"}},
+        {"sans numéro", sql("UPDATE kalmorin SET numero=NULL WHERE numero=30"), {"pas de numéro"}},
+        {"un texte pour une largeur", sql("UPDATE kalmorin SET widthimp='abc' WHERE numero=2"), {"objet 2", "widthimp", "abc"}},
+        {"une place hors des nombres", sql("UPDATE kalmorin SET leftimp=1e30 WHERE numero=2"), {"objet 2", "leftimp"}},
+        {"une largeur démesurée", sql("UPDATE kalmorin SET widthimp=1e30 WHERE numero=5"), {"objet 5", "widthimp"}},
+        {"sans hauteur", sql("UPDATE kalmorin SET heightimp=NULL WHERE numero=0"), {"objet 0", "heightimp"}},
+        {"une largeur négative", sql("UPDATE kalmorin SET widthimp=-5 WHERE numero=0"), {"objet 0", "widthimp"}},
+        {"au-dessus de la feuille", sql("UPDATE kalmorin SET topimp=-100 WHERE numero=2"), {"objet 2", "topimp"}},
+        {"une image coupée dans l'en-tête", photo("photo2.jpg", [](const QByteArray& b) { return b.left(b.size() / 2); }),
+         {"objet 2", "photo2.jpg", "tronqué"}},
+        {"une image coupée dans ses données", photo("photo2.jpg", [&](const QByteArray&) {
+             const QByteArray b = octets(banc.jpeg(QStringLiteral("degrade.jpg"), 640, 480));
+             return b.left(b.size() * 6 / 10);
+         }), {"objet 2", "photo2.jpg", "coupé avant la fin"}},
+        {"pas une image", photo("photo0.jpg", [](const QByteArray&) { return QByteArray("pas une image"); }),
+         {"objet 0", "photo0.jpg"}},
+    };
+    const int objets = e().nbobjets;
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.quoi);
+        copieAbimee(QStringLiteral("Abimee"), c.abimer);
+        const auto avant = arbre(banc.dossier.chemin());
+        banc.repondeur.oublier();
+        ouvrir(QStringLiteral("Abimee"));
+        EXPECT_EQ(dernier().titre, QStringLiteral("ERREUR"));
+        EXPECT_TRUE(dernier().texte.startsWith(QStringLiteral("La page Abimee ne peut pas être ouverte")))
+            << dernier().texte.toStdString();
+        for (const QString& mot : c.mots)
+            EXPECT_TRUE(dernier().texte.contains(mot)) << mot.toStdString() << " : " << dernier().texte.toStdString();
+        EXPECT_FALSE(dernier().texte.contains(QStringLiteral("JPEG:"))) << dernier().texte.toStdString();
+        EXPECT_EQ(ecarts(avant, arbre(banc.dossier.chemin())), "");
+        EXPECT_EQ(e().nbobjets, objets);
+        EXPECT_TRUE(ed->c.L_photo[0] && ed->c.L_photo[0]->visible());
+    }
+    {
+        // A disk with no room left: the good page is refused the same way, before anything changes.
+        const auto avant = arbre(banc.dossier.chemin());
+        rlimit limite{};
+        ::getrlimit(RLIMIT_FSIZE, &limite);
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit plein = limite;
+        plein.rlim_cur = 0;
+        ::setrlimit(RLIMIT_FSIZE, &plein);
+        ouvrir(QStringLiteral("Noel"));
+        ::setrlimit(RLIMIT_FSIZE, &limite);
+        EXPECT_TRUE(dernier().texte.startsWith(QStringLiteral("La page Noel n'a pas pu être ouverte:")))
+            << dernier().texte.toStdString();
+        EXPECT_EQ(ecarts(avant, arbre(banc.dossier.chemin())), "");
+        EXPECT_EQ(e().nbobjets, objets);
+    }
+    ouvrir(QStringLiteral("Noel"));
+    EXPECT_EQ(ed->windowTitle(), QStringLiteral("Page Noel"));
+    kal::Fenetres::decharger(kal::Editeur::nomFenetre(GetParam()));
+    banc.repondeur.oublier();
+    ed = banc.ouvrir(GetParam());
+    ASSERT_NE(ed, nullptr);
+    for (const auto& m : banc.repondeur.messages())
+        EXPECT_FALSE(m.texte.contains(QStringLiteral("n'a pas pu être chargé"))) << m.texte.toStdString();
+}
+
+// A failure once the saved database took the work database's place: the flags, the binding and
+// the pointer come back, and so does the work database as it was, the page shown cleared.
+TEST_P(Ouvrir, UneErreurPendantLOuvertureRemetLaBaseDeTravailLesDrapeauxEtLePointeur)
+{
+    noelPuisAutre();
+    const QString fiches = QStringLiteral("SELECT numero, widthimp, heightimp, leftimp, topimp, coulminiat, orientation, "
+                                          "scalewidth FROM kalmorin ORDER BY numero");
+    const QString avant = lire(base(), fiches);
+    // A folder where the open puts a work copy of photo 2.
+    QFile::remove(kal::fichierInit(2));
+    ASSERT_TRUE(QDir().mkdir(kal::fichierInit(2)));
     ouvrir(QStringLiteral("Noel"));
     EXPECT_EQ(dernier().titre, QStringLiteral("ERREUR"));
     EXPECT_TRUE(dernier().texte.startsWith(QStringLiteral("La page Noel n'a pas pu être ouverte:")));
@@ -147,11 +262,14 @@ TEST_P(Ouvrir, UneErreurPendantLOuvertureRemetLesDrapeauxLaBaseEtLePointeur)
     EXPECT_EQ(ed->pointeur(), kal::pointeur::Personnalise);
     EXPECT_EQ(ed->x.D_image.base(), base());
     EXPECT_TRUE(e().nompage.isEmpty());
+    EXPECT_EQ(lire(base(), fiches), avant);
     EXPECT_EQ(lire(base(), QStringLiteral("SELECT count(*) FROM kalmorin WHERE occup AND numero < 16")), QStringLiteral("0"));
-    // The editor goes on: the saved page opens once its picture is back.
-    kal::fs::copierFichier(travail(QStringLiteral("images/a.jpg")), perso(QStringLiteral("Noel/photo0.jpg")));
+    EXPECT_EQ(noms(travail(QStringLiteral("persopag"))), QStringList{QStringLiteral("Noel")});
+    // The editor goes on: the saved page opens once the way is clear.
+    QDir().rmdir(kal::fichierInit(2));
     ouvrir(QStringLiteral("Noel"));
     EXPECT_EQ(ed->windowTitle(), QStringLiteral("Page Noel"));
+    EXPECT_EQ(noms(travail(QStringLiteral("persopag"))), QStringList{QStringLiteral("Noel")});
 }
 
 TEST_P(Ouvrir, EnregistrerDAbordPuisOuvrirLeNomGarde)
@@ -435,7 +553,8 @@ TEST_P(OuvrirJaquette, UneConversionInterrompueSeRefaitSansDoublonNiPerte)
     texteImage(5);
     const QString b = vieille(QStringLiteral("Vieille"));
     // Back object 12 holds a font name too long for its field: the conversion stops there.
-    ecrire(b, QStringLiteral("UPDATE kalmorin SET occup=1, fontname='%1' WHERE numero=12").arg(QString(300, QLatin1Char('x'))));
+    ecrire(b, QStringLiteral("UPDATE kalmorin SET occup=1, widthimp=1500, heightimp=1125, fontname='%1' WHERE numero=12")
+                  .arg(QString(300, QLatin1Char('x'))));
     QFile::copy(perso(QStringLiteral("Vieille/photo9.jpg")), perso(QStringLiteral("Vieille/photo12.jpg")));
     // An older run had already added some of the records.
     ecrire(b, QStringLiteral("INSERT INTO kalmorin (numero, occup) VALUES (17, 0), (18, 0), (19, 0)"));
@@ -456,6 +575,28 @@ TEST_P(OuvrirJaquette, UneConversionInterrompueSeRefaitSansDoublonNiPerte)
     for (int n : {2, 16, 17, 20})
         EXPECT_TRUE(QFile::exists(perso(QStringLiteral("Vieille/photo%1.jpg").arg(n)))) << n;
     EXPECT_EQ(octets(perso(QStringLiteral("Vieille/photo20.jpg"))), avant.at(QStringLiteral("photo12.jpg")));
+}
+
+// A jacket of 32 slots whose marker was emptied is no old jacket: nothing of it is moved.
+TEST_P(OuvrirJaquette, UneJaquetteDe32SansSaMarqueSOuvreTelleQuelle)
+{
+    const QString d = perso(QStringLiteral("Perdue"));
+    QDir().mkpath(d);
+    const QString b = d + QStringLiteral("/kalmorin.mdb");
+    kal::creerBaseTravail(b);
+    ecrire(b, QStringLiteral("UPDATE kalmorin SET occup=1, widthimp=1500, heightimp=1125, leftimp=100, topimp=200 "
+                             "WHERE numero IN (0, 8, 16)"));
+    for (int n : {0, 8, 16})
+        QFile::copy(jpeg(QStringLiteral("p%1.jpg").arg(n), 160, 120, 0x101010 * (n + 1)), d + QStringLiteral("/photo%1.jpg").arg(n));
+    kal::fs::ecrireFichier(d + QStringLiteral("/jaquet.txt"), {});
+    const auto avant = arbre(d);
+    ouvrir(QStringLiteral("Perdue"));
+    EXPECT_EQ(ed->windowTitle(), QStringLiteral("Page Perdue"));
+    EXPECT_EQ(ecarts(avant, arbre(d)), "");
+    EXPECT_EQ(lire(base(), QStringLiteral("SELECT numero FROM kalmorin WHERE occup")), QStringLiteral("0;8;16"));
+    EXPECT_EQ(e().nbavant, 2);
+    EXPECT_EQ(e().nbarriere, 1);
+    EXPECT_EQ(octets(kal::fichierSauv(16)), avant.at(QStringLiteral("photo16.jpg")));
 }
 
 TEST_P(OuvrirJaquette, LesDeuxFacesComptentEtSansObjetCourantLEnregistrementPasse)

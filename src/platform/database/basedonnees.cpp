@@ -174,6 +174,43 @@ JeuEnregistrements Base::ouvrirJeu(const QString& source) const
     return j;
 }
 
+std::vector<QVariantList> Base::valeursStockees(const QString& table, const QStringList& champs) const
+{
+    sqlite3* db = dbOuverte(c_);
+    QString exact;
+    if (!tableExiste(db, table, &exact))
+        tableAbsente(db, chemin(), table);
+    QStringList presents;
+    {
+        Requete info(db, QStringLiteral("PRAGMA table_info(%1)").arg(nomQuote(exact)));
+        while (info.pas())
+            presents << info.brut(1).toString();
+    }
+    QStringList colonnes;
+    for (const QString& nom : champs) {
+        if (!presents.contains(nom, Qt::CaseInsensitive))
+            throw Erreur(err::ChampAbsent, QStringLiteral("Le champ %1 est absent de la table %2 de la base de données %3. %4")
+                                               .arg(nom, exact, chemin(), remede()));
+        colonnes << nomQuote(nom);
+    }
+    std::vector<QVariantList> lignes;
+    if (colonnes.isEmpty())
+        return lignes;
+    Requete r(db, QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(colonnes.join(QLatin1Char(',')), nomQuote(exact)));
+    while (r.pas()) {
+        QVariantList l;
+        for (int i = 0; i < r.colonnes(); ++i)
+            l << r.brut(i);
+        lignes.push_back(std::move(l));
+    }
+    return lignes;
+}
+
+QVariant valeurDuType(TypeChamp t, const QVariant& stockee, const QString& champ)
+{
+    return depuisStockage(t, versStockage(t, stockee, champ));
+}
+
 // ------------------------------------------------------------------------------ SourceDonnees
 
 void SourceDonnees::definirBase(const QString& chemin) { chemin_ = chemin; }

@@ -58,6 +58,11 @@ public:
     void ajouterChamp(const QString& table, const QString& nom, TypeChamp type);
     // Runs a record source (a table name or an SQL text of the program) into a record set.
     JeuEnregistrements ouvrirJeu(const QString& source) const;
+    // The fields `champs` of every record of the table, in the table's order, as the file stores
+    // them: before any conversion to the field's type (a text stays a text, SQL NULL is a null
+    // value). 3265 for a table or a field that is not there. A file made elsewhere is checked
+    // with it before it is used: a record set shows a text stored in a numeric field as 0.
+    std::vector<QVariantList> valeursStockees(const QString& table, const QStringList& champs) const;
 
 private:
     explicit Base(std::shared_ptr<Connexion> c) : c_(std::move(c)) {}
@@ -128,6 +133,11 @@ private:
     std::vector<QVariant> tampon_;
     std::vector<bool> modifies_;
 };
+
+// A stored value (from valeursStockees) as a field of type t reads it: 13 when it is no value of
+// that type (a text that is no number in a numeric field), 6 past the type's range, 3163 for a
+// text longer than a Texte field. A null stays null.
+QVariant valeurDuType(TypeChamp t, const QVariant& stockee, const QString& champ);
 
 // A data source in the manner of the editors' data controls: a database name (full path),
 // a record source, refresh, the open record set, and closing the file so that it can be

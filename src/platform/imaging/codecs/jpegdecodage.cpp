@@ -53,12 +53,17 @@ void preparer(GestionErreurs& g)
 
 [[noreturn]] void echecJpeg(const GestionErreurs& g)
 {
-    const QString texte = QStringLiteral("JPEG: ") + QString::fromLocal8Bit(g.message);
+    // The decoder's own texts are English: the user reads what happened in French, the decoder's
+    // code number kept for whoever mends the file.
+    const int code = g.donneesAbimees ? g.pub.msg_code : g.codeFatal;
+    const QString numero = QStringLiteral(" (code %1 du décodeur JPEG)").arg(code);
     if (g.codeFatal == JERR_OUT_OF_MEMORY || g.codeFatal == JERR_IMAGE_TOO_BIG)
-        echec(err::FichierTropGrand, texte);
+        echec(err::FichierTropGrand, QStringLiteral("image JPEG trop grande pour la mémoire") + numero);
     if (g.codeFatal == JERR_BAD_PRECISION || g.codeFatal == JERR_CONVERSION_NOTIMPL)
-        echec(err::FormatNonPris, texte);
-    echec(err::FichierEndommage, texte);
+        echec(err::FormatNonPris, QStringLiteral("variante de JPEG non prise en charge") + numero);
+    if (g.donneesAbimees && code == JWRN_JPEG_EOF)
+        echec(err::FichierEndommage, QStringLiteral("fichier JPEG coupé avant la fin de l'image"));
+    echec(err::FichierEndommage, QStringLiteral("données de l'image JPEG endommagées") + numero);
 }
 
 // Header and output size. Returns false on a fatal error (message in d->g).
