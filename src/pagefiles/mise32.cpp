@@ -14,6 +14,7 @@
 #include "platform/base/fichiers.h"
 #include "platform/base/messages.h"
 
+#include <QFile>
 #include <array>
 #include <cstdio>
 
@@ -49,7 +50,7 @@ void renommer(const QString& dossier, const QString& de, const QString& vers)
     const QString cible = fs::joindre(dossier, vers);
     if (fs::existe(cible))
         throw Erreur(err::AccesChemin, cible + QStringLiteral(" : un fichier porte déjà ce nom"));
-    if (std::rename(source.toLocal8Bit().constData(), cible.toLocal8Bit().constData()) != 0)
+    if (std::rename(QFile::encodeName(source).constData(), QFile::encodeName(cible).constData()) != 0)
         throw Erreur(err::AccesChemin, source);
 }
 

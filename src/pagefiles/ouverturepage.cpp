@@ -25,6 +25,7 @@
 #include "platform/printer/imprimante.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -260,7 +261,7 @@ bool PagesPerso::ouvrirpage()
     } catch (const Erreur& err) {
         // Renamed back whole: no room is needed for that.
         x_.D_image.fermerBase();
-        std::rename(gardee.toLocal8Bit().constData(), ModeleObjets::cheminBase().toLocal8Bit().constData());
+        std::rename(QFile::encodeName(gardee).constData(), QFile::encodeName(ModeleObjets::cheminBase()).constData());
         perso::supprimerArbre(aCote);
         echecOuverture(nom, err);
         return false;
