@@ -179,10 +179,13 @@ void Atelier::taillephoto()
     try {
         ecrireTravail();
     } catch (const Erreur& e) {
+        // What became of the file, as the disk has it.
+        const QString reste = fs::existe(fichierTravail())
+                                  ? QStringLiteral("Il garde la photo d'avant, qui ne sera pas enregistrée à la place de celle-ci.")
+                                  : QStringLiteral("Ce fichier n'existe plus.");
         MsgBox(lignesMessage({QStringLiteral("La photo modifiée n'a pas pu être écrite dans le fichier de travail:"),
                               e.description(),
-                              QStringLiteral("Ce fichier n'existe plus. La photo affichée sera écrite à la prochaine "
-                                             "modification, ou par ENREGISTRER.")}),
+                              reste + QStringLiteral(" La photo affichée sera écrite à la prochaine modification, ou par ENREGISTRER.")}),
                msg::OK + msg::Exclamation, QStringLiteral("FICHIER DE TRAVAIL"));
     }
     L_photo.definirModeechelle(modeechelle::Pixels);
