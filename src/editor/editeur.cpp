@@ -187,6 +187,10 @@ void Editeur::chargerEtapes()
     // of the objects is shown with the settings' gamma.
     x.imagerie().gammaaffichage();
     objets.libererfiches();
+    // Nor any work file of an object of before (a run that ended without its close): a slot
+    // taken later never finds one.
+    for (int n = 0; n < e.nbEmplacements(); ++n)
+        effacerFichiersTravail(n);
 
     if (!jaq) {
         disposition.dimpage();

@@ -58,6 +58,11 @@ void Imagerie::enregimage()
 {
     ControlesEditeur& c = x_.c;
     EtatEditeur& e = x_.etat;
+    // Only over the copies the object was given when it was placed: a number that never got
+    // them, or lost them with its removal, is given none from these controls, which may hold
+    // another object's picture.
+    if (!copiesPresentes(e.objetcourant))
+        return;
     // Each file is written only when its picture changed since it was written or read.
     ecrireSiChangee(c.L_sauvder, fichierPhoto(e.objetcourant), true);
     ecrireSiChangee(c.L_sauvtot, fichierSauv(e.objetcourant), false);
@@ -93,7 +98,7 @@ void Imagerie::sauvphoto()
     ControlesEditeur& c = x_.c;
     EtatEditeur& e = x_.etat;
     const int fin = x_.jaquette() ? e.fincote : 16;
-    if (e.nbobjets < 1 || e.objetcourant < 0 || e.objetcourant >= fin)
+    if (e.nbobjets < 1 || e.objetcourant < 0 || e.objetcourant >= fin || !copiesPresentes(e.objetcourant))
         return;
     const size_t n = static_cast<size_t>(e.objetcourant);
     if (e.decoupefaite)

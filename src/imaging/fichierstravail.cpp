@@ -2,6 +2,8 @@
 
 #include "platform/base/fichiers.h"
 
+#include <QFile>
+
 namespace kal {
 
 namespace {
@@ -17,5 +19,16 @@ QString fichierSauv(int n) { return fichier("sauv", n); }
 QString fichierTexte(int n) { return fichier("texte", n); }
 
 QStringList fichierstravail(int n) { return {fichierPhoto(n), fichierInit(n), fichierSauv(n), fichierTexte(n)}; }
+
+bool copiesPresentes(int n)
+{
+    return n >= 0 && fs::estFichier(fichierPhoto(n)) && fs::estFichier(fichierInit(n)) && fs::estFichier(fichierSauv(n));
+}
+
+void effacerFichiersTravail(int n)
+{
+    for (const QString& f : fichierstravail(n))
+        QFile::remove(f);
+}
 
 }  // namespace kal

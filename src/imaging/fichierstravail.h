@@ -15,5 +15,10 @@ QString fichierSauv(int n);
 QString fichierTexte(int n);
 // The four of them, in the order above.
 QStringList fichierstravail(int n);
+// True when the three picture copies of object n are there: a step that places an object writes
+// them before its record is taken, and the object's removal takes them away.
+bool copiesPresentes(int n);
+// The work files of object n that are there removed; one that cannot be removed stays.
+void effacerFichiersTravail(int n);
 
 }  // namespace kal

@@ -284,10 +284,12 @@ void SourisObjets::suppression(int n)
     }
     if (courant && estTexteImage(e.typeobjet))
         c.T_compos.definirContenutexte(QString());
-    // The record is freed; it keeps its other fields and the work files stay.
+    // The record is freed (it keeps its other fields) and the object's work files go: a later
+    // object of the slot never finds them.
     Fiches fiches = x_.fiches();
     fiches.sourceTable();
     fiches.modifier(n, [](bd::JeuEnregistrements& jeu) { jeu.mettre(champ::occup, false); });
+    effacerFichiersTravail(n);
     // The freed slot keeps no adjustments for the object that takes it next.
     for (int k = col::Intensite; k <= col::Angle; ++k)
         e.tabobjets[static_cast<size_t>(n)][static_cast<size_t>(k)] = 0;

@@ -20,6 +20,20 @@ namespace kal {
 
 namespace {
 QString pageOuJaquette(bool jaq) { return jaq ? QStringLiteral("jaquette") : QStringLiteral("page"); }
+
+// The first occupied record without its own work files (its three picture copies, and the text
+// of a text-image), or -1.
+int objetSansFichiers(Fiches& fiches, int emplacements)
+{
+    fiches.sourceTable();
+    for (int n = 0; n < emplacements; ++n) {
+        if (!fiches.lire(n, champ::occup).toBool())
+            continue;
+        if (!copiesPresentes(n) || (fiches.lire(n, champ::textimage).toBool() && !fs::estFichier(fichierTexte(n))))
+            return n;
+    }
+    return -1;
+}
 }  // namespace
 
 bool PagesPerso::sauvpage()
@@ -61,6 +75,24 @@ bool PagesPerso::sauvpage()
                               err.description()}),
                msg::OK + msg::Exclamation, QStringLiteral("ERREUR"));
         return false;
+    }
+
+    // Each object is saved with its own picture and text: one whose work files are gone is not
+    // filled from another's, and nothing saved under the name is touched.
+    {
+        Fiches fiches = x_.fiches();
+        const int n = objetSansFichiers(fiches, e.nbEmplacements());
+        if (n >= 0) {
+            QString objet = QStringLiteral("L'objet %1 (%2").arg(n).arg(
+                fiches.lire(n, champ::textimage).toBool() ? QStringLiteral("texte-image") : QStringLiteral("photo"));
+            if (jaq)
+                objet += n < 16 ? QStringLiteral(", face avant") : QStringLiteral(", face arrière");
+            MsgBox(lignesMessage({QStringLiteral("La page ") + perso::nomAffichable(nom) +
+                                      QStringLiteral(" n'a pas été enregistrée; ce qui était enregistré sous ce nom est conservé."),
+                                  objet + QStringLiteral(") ne peut pas être enregistré: ses fichiers de travail manquent.")}),
+                   msg::OK + msg::Exclamation, QStringLiteral("ERREUR"));
+            return false;
+        }
     }
 
     const QString cible = dossierPage(nom);

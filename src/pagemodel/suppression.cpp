@@ -1,6 +1,8 @@
 // Taking objects off the page or jacket: one page object's display (unloadimage, supobjet) and
 // the whole page or jacket (effacpage, and the entry "Effacer page"). A record is never deleted:
-// a slot is freed by putting its `occup` to False.
+// a slot is freed by putting its `occup` to False. The work files of an object removed by the
+// user go with it (effacerpage, abandonnerObjet, the mouse's removal): a later object of the slot
+// never finds them.
 #include "pagemodel/objets.h"
 
 #include "imaging/fichierstravail.h"
@@ -9,8 +11,6 @@
 #include "platform/base/erreur.h"
 #include "platform/base/fenetres.h"
 #include "printing/impression.h"
-
-#include <QFile>
 
 namespace kal {
 
@@ -26,8 +26,7 @@ void ModeleObjets::abandonnerObjet(int n)
         j.mettre(champ::occup, false);
         j.mettre(champ::textimage, false);
     });
-    for (const QString& f : fichierstravail(n))
-        QFile::remove(f);
+    effacerFichiersTravail(n);
     if (c.L_miniat[k])
         c.L_miniat[k]->definirVisible(false);
     if (!x_.jaquette()) {
@@ -113,8 +112,17 @@ void ModeleObjets::effacerpage()
 {
     EtatEditeur& e = x_.etat;
     ControlesEditeur& c = x_.c;
+    // The files of the freed slots go; a record the clearing could not free keeps its own.
+    const auto effacerFichiersLiberes = [this] {
+        Fiches fiches = x_.fiches();
+        fiches.sourceTable();
+        for (int n = 0; n < x_.etat.nbEmplacements(); ++n)
+            if (!fiches.lire(n, champ::occup).toBool())
+                effacerFichiersTravail(n);
+    };
     if (x_.jaquette()) {
         effacpage();
+        effacerFichiersLiberes();
         e.nompage.clear();
         e.nomaouvrir.clear();
         e.ouvrirapres = false;
@@ -129,6 +137,7 @@ void ModeleObjets::effacerpage()
     e.effacementpage = true;
     e.majencours = true;
     effacpage();
+    effacerFichiersLiberes();
     e.objetcourant = AucunObjet;
     e.nompage.clear();
     e.nomaouvrir.clear();

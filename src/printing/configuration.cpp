@@ -4,6 +4,7 @@
 // changed, and the printer's settings go into the page-settings record of the page.
 #include "printing/impression.h"
 
+#include "imaging/fichierstravail.h"
 #include "layout/disposition.h"
 #include "pagefiles/fichierspages.h"
 #include "pagefiles/pagesperso.h"
@@ -116,8 +117,10 @@ void Impression::finconfig()
     Imprimante& imp = x_.imprimante;
     if (!x_.jaquette() && e.configdemandee &&
         (imp.hauteurfeuille() != e.hauteurpapier || imp.largeurfeuille() != e.largeurpapier)) {
-        // Another sheet: the page is laid out again, empty.
+        // Another sheet: the page is laid out again, empty, and its objects' work files go.
         x_.objets().inittabimp();
+        for (int n = 0; n < e.nbEmplacements(); ++n)
+            effacerFichiersTravail(n);
         x_.disposition().dimpage();
         x_.disposition().marges();
         if (e.nbobjets > 0)

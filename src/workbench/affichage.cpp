@@ -1,5 +1,7 @@
 // Opening a photo through the photo-open panel, and showing it: the fit into the display area,
 // the resize, the rendering from the base and the refresh that writes saiphot.jpg and shows it.
+// saiphot.jpg holds the picture shown or is not there: a failed write leaves no older picture
+// to be filed, and the compression caption says that no file was written.
 #include "workbench/atelier.h"
 
 #include "imaging/chainereglages.h"
@@ -174,24 +176,44 @@ void Atelier::taillephoto()
     etat.echellephoto = L_photo.zoom() / 100;
     L_photo.definirGammaaffichage(partage_.gamma);
 
-    // The photo as it would be filed: written at the chosen quality and read back.
-    const int bits = L_photo.niveaugris() != 0 ? 8 : 24;
     try {
-        L_photo.ecrirefichier(fichierTravail(), 10, bits, etat.qualitecompression, 0);
-        L_photo.lirefichier(fichierTravail(), 0, 0, 1);
+        ecrireTravail();
     } catch (const Erreur& e) {
-        // No work file of an older picture stays to be filed in place of this one.
-        QFile::remove(fichierTravail());
-        MsgBox(lignesMessage({QStringLiteral("Le fichier de travail ne peut pas être écrit:"), fichierTravail(), e.description()}),
+        // What became of the file, as the disk has it.
+        const QString reste = fs::existe(fichierTravail())
+                                  ? QStringLiteral("Il garde la photo d'avant, qui ne sera pas enregistrée à la place de celle-ci.")
+                                  : QStringLiteral("Ce fichier n'existe plus.");
+        MsgBox(lignesMessage({QStringLiteral("La photo modifiée n'a pas pu être écrite dans le fichier de travail:"),
+                              e.description(),
+                              reste + QStringLiteral(" La photo affichée sera écrite à la prochaine modification, ou par ENREGISTRER.")}),
                msg::OK + msg::Exclamation, QStringLiteral("FICHIER DE TRAVAIL"));
     }
-    E_compression.definirLegende(legendeCompression(etat.qualitecompression, L_photo.taillefichier()));
     L_photo.definirModeechelle(modeechelle::Pixels);
     E_resize.definirLegende(QStringLiteral("Redim:") + QString::number(arrondi(etat.rapportredim * 100)) + QStringLiteral(" %  ") +
                             QString::number(arrondi(L_photo.largeurbitmap())) + QLatin1Char('x') +
                             QString::number(arrondi(L_photo.hauteurbitmap())));
     L_photo.definirModeechelle(modeechelle::Twips);
     L_photo.definirVisible(true);
+}
+
+void Atelier::ecrireTravail()
+{
+    // The file of the picture shown before goes first: it is never filed in place of this one,
+    // and its room serves the new one.
+    QFile::remove(fichierTravail());
+    travailAJour_ = false;
+    const int bits = L_photo.niveaugris() != 0 ? 8 : 24;
+    try {
+        L_photo.ecrirefichier(fichierTravail(), 10, bits, etat.qualitecompression, 0);
+        L_photo.lirefichier(fichierTravail(), 0, 0, 1);
+        travailAJour_ = true;
+    } catch (const Erreur&) {
+        QFile::remove(fichierTravail());
+        E_compression.definirLegende(QStringLiteral("Compress ") + Str(etat.qualitecompression) +
+                                     QStringLiteral(": non écrit"));
+        throw;
+    }
+    E_compression.definirLegende(legendeCompression(etat.qualitecompression, L_photo.taillefichier()));
 }
 
 void Atelier::initredim()

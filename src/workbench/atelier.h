@@ -218,6 +218,10 @@ private:
     void fixerBase(const image::Photo& p);
     // Size of the shown picture before the resize: the base turned by the angle.
     QSize tailleAvantRedim() const;
+    // saiphot.jpg written from the picture shown and read back, the compression caption with
+    // its size; on a failure, no work file is left and the caption says so.
+    void ecrireTravail();
+    bool travailAJour_ = false;   // saiphot.jpg holds the picture shown
     void enregistrer();
     void supprimer();
 };

@@ -170,7 +170,23 @@ void Atelier::enregistrer()
     L_photo.traitementphoto();
     const QString cible = fs::joindre(classeur(), nom + QStringLiteral(".jpg"));
     try {
-        fs::copierFichier(fichierTravail(), cible);
+        // The work file that a change could not write (or that is gone) is written now, as the
+        // photo is shown.
+        if (!travailAJour_ || !fs::estFichier(fichierTravail())) {
+            try {
+                ecrireTravail();
+            } catch (const Erreur& e) {
+                throw Erreur(e.numero(), lignesMessage({QStringLiteral("Le fichier de travail ne peut pas être écrit:"),
+                                                        e.description()}));
+            }
+        }
+        try {
+            fs::copierFichier(fichierTravail(), cible);
+        } catch (const Erreur& e) {
+            if (e.numero() != err::FichierIntrouvable)
+                throw;
+            throw Erreur(e.numero(), e.description() + QStringLiteral(" : le fichier de travail n'existe plus."));
+        }
     } catch (const Erreur& e) {
         MsgBox(lignesMessage({QStringLiteral("La photo n'a pas pu être enregistrée dans"), cible, e.description()}),
                msg::OK + msg::Exclamation, QStringLiteral("ENREGISTREMENT"));

@@ -80,11 +80,18 @@ protected:
 TEST_P(Editeur, ChargementDonneUnePageVide)
 {
     kal::creerBaseSiAbsente(banc.dossier.chemin());
-    for (int n : {0, 7, emplacements() - 1})
+    // Records and work files an earlier run left: no object of the new page.
+    for (int n : {0, 7, emplacements() - 1}) {
         occuper(n);
+        for (const QString& f : kal::fichierstravail(n))
+            kal::fs::ecrireFichier(f, "x");
+    }
     kal::Editeur* ed = ouvrir();
     ASSERT_NE(ed, nullptr);
     const kal::EtatEditeur& e = ed->x.etat;
+    for (int n : {0, 7, emplacements() - 1})
+        for (const QString& f : kal::fichierstravail(n))
+            EXPECT_FALSE(kal::fs::existe(f)) << f.toStdString();
     // The jacket's empty front face leaves no object current.
     EXPECT_EQ(e.objetcourant, jaquette() ? kal::AucunObjet : 0);
     EXPECT_EQ(e.objetsurvole, kal::AucunObjet);
@@ -439,8 +446,10 @@ TEST(EditeurPage, FinconfigApresChangementDeFeuille)
     ed->c.L_fonction.definirIndex(10);   // "Configurer imprimante"
     EXPECT_TRUE(ed->x.etat.configdemandee);
     banc.imp.definirOrientationimprimante(kal::imp::Paysage);
+    kal::fs::ecrireFichier(kal::fichierPhoto(3), "x");
     ed->x.impression().finconfig();
     EXPECT_FALSE(ed->x.etat.configdemandee);
+    EXPECT_FALSE(kal::fs::existe(kal::fichierPhoto(3)));   // the page emptied takes its objects' files
     EXPECT_EQ(ed->c.P_page.largeur(), 12360);
     EXPECT_DOUBLE_EQ(ed->x.etat.largeursurface.valeur(), 16238 - 30);
     kal::bd::Base b = kal::bd::Base::ouvrir(banc.dossier.fichier(QStringLiteral("kalmorin.mdb")));

@@ -271,12 +271,13 @@ TEST_P(Souris, LeBoutonDroitRetireLObjet)
     ASSERT_EQ(e().objetcourant, 2);
     c().A_contraste.definirValeur(200);
     c().A_margeV.definirValeur(c().A_margeV.max());
-    // A removal of an object that is not current frees its record only.
+    // A removal of an object that is not current frees its record and takes its work files.
     e().pagemodifiee = false;
     cliquer(0, {5, 5}, Qt::RightButton);
     EXPECT_FALSE(champ(0, kal::champ::occup).toBool());
     EXPECT_GT(champ(0, kal::champ::widthimp).toDouble(), 0);   // the other fields stay
-    EXPECT_TRUE(kal::fs::existe(kal::fichierSauv(0)));          // and the work files
+    for (const QString& f : kal::fichierstravail(0))
+        EXPECT_FALSE(kal::fs::existe(f)) << f.toStdString();   // its work files go
     EXPECT_FALSE(photo(0).visible());
     EXPECT_FALSE(c().L_miniat[0]->visible());
     EXPECT_EQ(e().nbobjets, 2);

@@ -126,7 +126,11 @@ TEST_P(Ouvrir, LaPageRevientCommeElleAEteEnregistree)
 TEST_P(Ouvrir, UnePhotoManquanteLibereSonEmplacement)
 {
     noelPuisAutre();
-    ASSERT_TRUE(QFile::exists(kal::fichierPhoto(2)));   // left by the page shown before
+    // Work files in slot 2 that no object of the page shown owns.
+    for (const QString& f : {kal::fichierPhoto(2), kal::fichierInit(2), kal::fichierSauv(2)}) {
+        QFile::remove(f);
+        ASSERT_TRUE(QFile::copy(kal::fichierPhoto(0), f));
+    }
     QFile::remove(perso(QStringLiteral("Noel/photo2.jpg")));
     ouvrir(QStringLiteral("Noel"));
     EXPECT_EQ(ed->windowTitle(), QStringLiteral("Page Noel"));

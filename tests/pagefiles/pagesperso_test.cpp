@@ -159,6 +159,55 @@ TEST_P(Pages, UnEchecEnCoursLaisseLAnciennePageEntiereEtLaBaseLiee)
     EXPECT_TRUE(ed->x.fiches().lire(0, kal::champ::occup).toBool());
 }
 
+// A record left occupied without its work files, current, while the pictures of the editor are
+// another object's: the save names it and keeps the saved page whole, and no work file is made
+// for it from that picture. "Effacer page" takes the work files of the objects it removes, so a
+// slot taken again without its own never shows an older picture.
+TEST_P(Pages, UnObjetSansSesFichiersNestJamaisRempliDUnAutre)
+{
+    pageNoel();
+    pages().listepage();
+    ok(ed->c.O_ajout, QStringLiteral("Noel"));
+    const auto avant = arbre(perso(QStringLiteral("Noel")));
+    const auto refuse = [&](int n) {
+        e().pagemodifiee = true;
+        pages().listepage();
+        banc.repondeur.oublier();
+        banc.repondeur.prevoir(kal::msg::RepOui);
+        ok(ed->c.O_ajout, QStringLiteral("Noel"));
+        ASSERT_EQ(banc.repondeur.messages().size(), 1u) << n;
+        EXPECT_EQ(dernier().titre, QStringLiteral("ERREUR"));
+        EXPECT_TRUE(dernier().texte.contains(QStringLiteral("L'objet %1 (photo").arg(n))) << dernier().texte.toStdString();
+        EXPECT_TRUE(dernier().texte.contains(QStringLiteral("ses fichiers de travail manquent")));
+        EXPECT_EQ(arbre(perso(QStringLiteral("Noel"))), avant);
+        EXPECT_FALSE(QFile::exists(kal::fichierPhoto(n)));
+        EXPECT_TRUE(e().pagemodifiee);
+    };
+    ecrire(base(), QStringLiteral("UPDATE kalmorin SET occup=1, textimage=0 WHERE numero=3"));
+    ++e().nbobjets;
+    e().objetcourant = 3;
+    refuse(3);
+
+    (*ed->x.commande(QStringLiteral("Effacer page")))();
+    for (int n : {0, 2, 3, 5})
+        for (const QString& f : kal::fichierstravail(n))
+            EXPECT_FALSE(QFile::exists(f)) << f.toStdString();
+    charger(jpeg(QStringLiteral("d.jpg"), 240, 240, 0x808020));
+    ASSERT_EQ(e().objetcourant, 0);
+    ecrire(base(), QStringLiteral("UPDATE kalmorin SET occup=1, textimage=0 WHERE numero=2"));
+    refuse(2);
+    // Freed again: the save holds the one object, with its own picture.
+    ecrire(base(), QStringLiteral("UPDATE kalmorin SET occup=0 WHERE numero=2"));
+    pages().listepage();
+    banc.repondeur.oublier();
+    banc.repondeur.prevoir(kal::msg::RepOui);
+    ok(ed->c.O_ajout, QStringLiteral("Noel"));
+    QStringList attendus = {QStringLiteral("kalmorin.mdb"), kal::perso::marqueur(jaq()), QStringLiteral("photo0.jpg")};
+    attendus.sort();
+    EXPECT_EQ(noms(perso(QStringLiteral("Noel"))), attendus);
+    EXPECT_EQ(octets(perso(QStringLiteral("Noel/photo0.jpg"))), octets(kal::fichierPhoto(0)));
+}
+
 TEST_P(Pages, SupprimeSeulementUnePageDeSonGenre)
 {
     pageNoel();

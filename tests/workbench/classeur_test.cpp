@@ -1,6 +1,6 @@
 // The photo folder utilphot: filing the photo under a typed name with the naming rules,
 // listing, deleting the real file picked (and nothing that is not one of the workbench's JPEG
-// photos), and the folder's information box.
+// photos), and the folder's information box; the work file and the filing on a full disk.
 #include "banc.h"
 
 #include "platform/base/fichiers.h"
@@ -8,6 +8,9 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+#include <sys/mount.h>
 
 using kal::Atelier;
 using kaltest::BancAtelier;
@@ -232,6 +235,77 @@ TEST_F(Classeur, SupprimerLeVraiFichierChoisi)
     EXPECT_FALSE(a->B_okphoto.actif());
     EXPECT_FALSE(a->L_fichsup.visible());
     EXPECT_TRUE(QFileInfo::exists(dans(QStringLiteral("notes.txt"))));
+}
+
+// The workbench in a work folder on a small disk of its own (a tmpfs the test mounts), which
+// the test fills up and frees.
+class ClasseurDisquePlein : public Classeur {
+protected:
+    QString disque;
+    bool monte = false;
+
+    void SetUp() override
+    {
+        disque = b.dossier.fichier(QStringLiteral("disque"));
+        ASSERT_TRUE(QDir().mkpath(disque));
+        if (::mount("tmpfs", QFile::encodeName(disque).constData(), "tmpfs", 0, "size=4m") != 0)
+            GTEST_SKIP() << "tmpfs: " << std::strerror(errno);
+        monte = true;
+        ASSERT_TRUE(QDir::setCurrent(disque));
+        Classeur::SetUp();
+    }
+    void TearDown() override
+    {
+        // The window and its work file go before the disk.
+        kal::Fenetres::reinitialiser();
+        QDir::setCurrent(b.dossier.chemin());
+        if (monte)
+            ::umount2(QFile::encodeName(disque).constData(), MNT_DETACH);
+    }
+    void remplir() const
+    {
+        QFile f(disque + QStringLiteral("/plein"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        const QByteArray bloc(4096, 'x');
+        while (f.write(bloc) == bloc.size() && f.flush()) {
+        }
+    }
+    void liberer() const { QFile::remove(disque + QStringLiteral("/plein")); }
+};
+
+TEST_F(ClasseurDisquePlein, LeFichierDeTravailEtLaLegendeDisentVraiEtEnregistrerDitPourquoi)
+{
+    BancAtelier::glisser(a->A_compression, 200);
+    ASSERT_TRUE(QFile::exists(a->fichierTravail()));
+    remplir();
+    b.repondeur.oublier();
+    BancAtelier::glisser(a->A_compression, 2);
+    ASSERT_EQ(b.repondeur.messages().size(), 1u);
+    EXPECT_EQ(dernierTitre(), QStringLiteral("FICHIER DE TRAVAIL"));
+    EXPECT_TRUE(dernierTexte().contains(QStringLiteral("le disque est plein"))) << dernierTexte().toStdString();
+    EXPECT_FALSE(dernierTexte().contains(QStringLiteral("conservé")));
+    EXPECT_FALSE(QFile::exists(a->fichierTravail()));
+    EXPECT_EQ(kaltest::legende(a->E_compression), QStringLiteral("Compress  2: non écrit"));
+    EXPECT_TRUE(a->L_photo.visible());
+
+    // Filed on the full disk: refused, with the reason.
+    nommer(QStringLiteral("apres"));
+    EXPECT_EQ(dernierTitre(), QStringLiteral("ENREGISTREMENT"));
+    EXPECT_TRUE(dernierTexte().contains(QStringLiteral("le disque est plein"))) << dernierTexte().toStdString();
+    EXPECT_FALSE(QFile::exists(a->classeur() + QStringLiteral("/apres.jpg")));
+    EXPECT_FALSE(QFile::exists(a->fichierTravail()));
+
+    // The room back: the filing writes the photo as shown, then a change writes its file again.
+    liberer();
+    b.repondeur.oublier();
+    nommer(QStringLiteral("apres"));
+    EXPECT_EQ(b.repondeur.messages().size(), 1u);   // the question alone
+    ASSERT_TRUE(QFile::exists(a->fichierTravail()));
+    EXPECT_EQ(octets(a->classeur() + QStringLiteral("/apres.jpg")), octets(a->fichierTravail()));
+    EXPECT_EQ(kaltest::legende(a->E_compression), Atelier::legendeCompression(2, QFileInfo(a->fichierTravail()).size()));
+    BancAtelier::glisser(a->A_compression, 60);
+    EXPECT_EQ(b.repondeur.messages().size(), 1u);
+    EXPECT_EQ(kaltest::legende(a->E_compression), Atelier::legendeCompression(60, QFileInfo(a->fichierTravail()).size()));
 }
 
 TEST_F(Classeur, InformationsDuClasseur)
