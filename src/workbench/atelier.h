@@ -206,6 +206,8 @@ private:
     ReglagesPartages& partage_;
     QString dossier_;
     QStringList nomsReels_;
+    // The row of R_fichier behind each of them.
+    QList<int> lignesReelles_;
     // The base as red-eye mode found it, for its ANNULER.
     image::Photo baseAvantYeux_;
 

@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cmath>
+#include <filesystem>
 
 namespace kal {
 
@@ -51,6 +52,7 @@ void Atelier::listefichier()
     L_fichier.vider();
     L_fichsup.vider();
     nomsReels_.clear();
+    lignesReelles_.clear();
     try {
         R_fichier.definirChemin(classeur());
         R_fichier.rafraichir();
@@ -65,6 +67,7 @@ void Atelier::listefichier()
         L_fichier.ajouter(nomAffiche(nom));
         L_fichsup.ajouter(nomAffiche(nom));
         nomsReels_ << nom;
+        lignesReelles_ << i;
     }
 }
 
@@ -79,9 +82,19 @@ void Atelier::calculsauv()
         return;
     }
     etat.nbphotos = R_fichier.nombre();
-    for (int i = 0; i < R_fichier.nombre(); ++i)
-        if (nomDePhoto(R_fichier.entree(i)))
-            etat.tailleclasseur += ko(QFileInfo(R_fichier.cheminComplet(i)).size());
+    // Sizes read from the folder's own entries: a name that is not UTF-8 has no path, but its
+    // photo takes room all the same.
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(QFile::encodeName(classeur()).toStdString(), ec), fin;
+         !ec && it != fin; it.increment(ec)) {
+        std::error_code e2;
+        const std::string nom = it->path().filename().native();
+        if (nom.empty() || nom[0] == '.' || !it->is_regular_file(e2) || !nomDePhoto(QString::fromLatin1(nom)))
+            continue;
+        const auto octets = it->file_size(e2);
+        if (!e2)
+            etat.tailleclasseur += ko(static_cast<qint64>(octets));
+    }
 }
 
 void Atelier::unicfichier()
@@ -213,6 +226,11 @@ void Atelier::supprimer()
         bip();
         MsgBox(QStringLiteral("Nom de photo absent"), msg::OK + msg::Exclamation, QStringLiteral("NOM DE PHOTO"));
         autorfich(true, true, false, true, true, false, false);
+        return;
+    }
+    // A name that is not UTF-8 has no path to delete: the user is told to rename it.
+    if (R_fichier.refuserIllisible(lignesReelles_[i])) {
+        autorfich(true, true, false, true, false, false, true);
         return;
     }
     if (MsgBox(QStringLiteral("Supprimer la photo sélectionnée"), msg::OuiNon + msg::Question,

@@ -9,7 +9,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <unistd.h>
 #include <sys/mount.h>
 
 using kal::Atelier;
@@ -249,7 +251,7 @@ protected:
         disque = b.dossier.fichier(QStringLiteral("disque"));
         ASSERT_TRUE(QDir().mkpath(disque));
         if (::mount("tmpfs", QFile::encodeName(disque).constData(), "tmpfs", 0, "size=4m") != 0)
-            GTEST_SKIP() << "tmpfs: " << std::strerror(errno);
+            FAIL() << "a tmpfs cannot be mounted (the tests run as root): " << std::strerror(errno);
         monte = true;
         ASSERT_TRUE(QDir::setCurrent(disque));
         Classeur::SetUp();
@@ -339,6 +341,37 @@ TEST_F(Classeur, InformationsDuClasseur)
         ASSERT_TRUE(f.resize(qint64(1) << 42)) << "a sparse file of 4 TiB in the test folder";
     }
     EXPECT_EQ(ligne3(), QStringLiteral("Il contient  6 photos.L'espace disque occupé par ce classeur est de: 8589934598 Ko"));
+}
+
+// A photo whose name is not UTF-8 (written on an older system): listed, counted by INFO with its
+// size, and refused by SUPPRIMER with the reason rather than taken for another kind of file.
+TEST_F(Classeur, UnNomQuiNEstPasEnUtf8EstCompteMaisNonSupprime)
+{
+    const QByteArray jpeg = octets(b.travail()).left(2048);
+    const QByteArray latin1 = QFile::encodeName(b.classeur()) + "/caf\xe9.jpg";
+    {
+        FILE* f = std::fopen(latin1.constData(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fwrite(jpeg.constData(), 1, static_cast<size_t>(jpeg.size()), f);
+        std::fclose(f);
+    }
+    b.repondeur.oublier();
+    a->B_info.cliquer();
+    ASSERT_EQ(b.repondeur.messages().size(), 1u);
+    EXPECT_EQ(b.repondeur.messages()[0].lignes().value(2),
+              QStringLiteral("Il contient  1 photos.L'espace disque occupé par ce classeur est de: 2 Ko"));
+
+    b.repondeur.prevoir(kal::msg::RepOK);
+    a->B_sup.cliquer();
+    ASSERT_EQ(a->L_fichsup.nombre(), 1);
+    EXPECT_EQ(a->L_fichsup.entree(0), QStringLiteral("café"));
+    b.repondeur.oublier();
+    a->L_fichsup.definirIndex(0);
+    a->B_okphoto.cliquer();
+    ASSERT_EQ(b.repondeur.messages().size(), 1u);
+    EXPECT_EQ(dernierTitre(), QStringLiteral("NOM ILLISIBLE"));
+    EXPECT_TRUE(dernierTexte().contains(QStringLiteral("café.jpg"))) << dernierTexte().toStdString();
+    EXPECT_EQ(::unlink(latin1.constData()), 0);   // still there (and a name the folder's removal can't reach)
 }
 
 }  // namespace
