@@ -107,7 +107,7 @@ bool Imagerie::numerisation()
     }
     if (erreur && !acquisitionManquee(erreur->numero()))
         MsgBox(lignesMessage({QStringLiteral("Le scan n'a pas pu aboutir (erreur %1):").arg(erreur->numero()),
-                              erreur->description()}),
+                              erreur->cause() + QLatin1Char('.')}),
                msg::OK + msg::Exclamation, QStringLiteral("SCANNER"));
     return true;
 }

@@ -187,9 +187,15 @@ void SourisObjets::appliquerDecoupe(int n, int X, int Y)
         k->repeindre();
     }
     photo.definirTraceelastique(false);
+    const bool annulable = c.B_annuldecoupe.actif();
     c.B_annuldecoupe.definirActif(true);
-    // decoupage leaves L_sauvder the size the object now has.
-    x_.imagerie().decoupage();
+    // decoupage leaves L_sauvder the size the object now has; a crop it could not write leaves
+    // the object as it was.
+    if (!x_.imagerie().decoupage()) {
+        c.B_annuldecoupe.definirActif(annulable);
+        photo.definirVisible(true);
+        return;
+    }
     x_.imagerie().sauvder();
     x_.objets().chargimp();
     photo.definirVisible(true);

@@ -6,6 +6,7 @@
 #include "imaging/fichierstravail.h"
 #include "imaging/imagerie.h"
 #include "layout/disposition.h"
+#include "platform/base/erreur.h"
 #include "platform/base/messages.h"
 #include "printing/impression.h"
 
@@ -105,6 +106,23 @@ bool ModeleObjets::emplacement()
     return true;
 }
 
+void ModeleObjets::messageEchec(const QString& titre, const QString& quoi, const Erreur& err)
+{
+    MsgBox(quoi + QStringLiteral(" : ") + err.cause() + QLatin1Char('.'), msg::OK + msg::Exclamation, titre);
+}
+
+int ModeleObjets::preparerNouvelObjet(const std::function<void(int, fs::Remplacement&)>& ecrire)
+{
+    garderObjetCourant();
+    const int libre = premierLibre();
+    if (libre < 0)
+        throw Erreur(err::IndiceHorsLimites, QStringLiteral("Aucun emplacement libre pour un nouvel objet."));
+    fs::Remplacement lot;
+    ecrire(libre, lot);
+    lot.installer();
+    return libre;
+}
+
 bool ModeleObjets::chargementimage(ControleImage& choisie, const QString& nomFichier)
 {
     ControlesEditeur& c = x_.c;
@@ -117,7 +135,15 @@ bool ModeleObjets::chargementimage(ControleImage& choisie, const QString& nomFic
         return false;
     }
 
-    garderObjetCourant();
+    int libre = -1;
+    try {
+        libre = preparerNouvelObjet([&](int n, fs::Remplacement& lot) { x_.imagerie().ecrirecopies(choisie, n, lot); });
+    } catch (const Erreur& err) {
+        messageEchec(QStringLiteral("CHARGEMENT D'IMAGE"),
+                     QStringLiteral("La photo %1 n'a pas été chargée").arg(fs::nomFinal(nomFichier)), err);
+        return false;
+    }
+    x_.imagerie().copiesEcrites(choisie, libre);
     if (!jaq)
         effacpage();
     if (!emplacement())
@@ -128,17 +154,18 @@ bool ModeleObjets::chargementimage(ControleImage& choisie, const QString& nomFic
     choisie.vider();
     if (nomFichier.right(3).toLower() == QLatin1String("wmf"))
         photo.definirReglagewmf(photo.lecturewmf());
-    placerNouvellePhoto();
+    placerNouvellePhoto(e.objetcourant == libre);
     return true;
 }
 
-void ModeleObjets::placerNouvellePhoto()
+void ModeleObjets::placerNouvellePhoto(bool copiesFaites)
 {
     ControlesEditeur& c = x_.c;
     EtatEditeur& e = x_.etat;
     const bool jaq = x_.jaquette();
     ControleImage& photo = *c.L_photo[static_cast<size_t>(e.objetcourant)];
-    x_.imagerie().ecrirecopies(photo, e.objetcourant);
+    if (!copiesFaites)
+        x_.imagerie().ecrirecopies(photo, e.objetcourant);
     c.L_sauvtot.definirBitmap(photo.bitmap());
 
     e.majencours = true;

@@ -85,8 +85,7 @@ void ModeleObjets::L_miniat_Click(int k)
         e.typeobjet = fiches.lire(k, champ::textimage).toBool() ? QStringLiteral("textimage") : QStringLiteral("photo");
         copiephoto(k);
     } catch (const Erreur& err) {
-        MsgBox(lignesMessage({QStringLiteral("L'objet %1 n'a pas pu être copié:").arg(k), err.description()}),
-               msg::OK + msg::Exclamation, QStringLiteral("COPIE D'OBJET"));
+        messageEchec(QStringLiteral("COPIE D'OBJET"), QStringLiteral("L'objet %1 n'a pas été copié").arg(k), err);
     }
     miniature.definirPointeur(pointeur::Personnalise);
     x_.fenetre.definirPointeur(pointeur::Personnalise);
@@ -126,13 +125,19 @@ void ModeleObjets::copiephoto(int k)
     EtatEditeur& e = x_.etat;
     const bool jaq = x_.jaquette();
 
-    garderObjetCourant();
-    // The source picture, read before the page loses its displays: a work file that is missing
-    // or damaged stops the copy with the page as it was. The page copies the base picture
-    // without the slider adjustments; the jacket the picture as shown, which becomes the
-    // copy's base.
+    // The source picture, read with the current object stored: a work file that is missing or
+    // damaged stops the copy with the page as it was. The page copies the base picture without
+    // the slider adjustments; the jacket the picture as shown, which becomes the copy's base.
+    // The copy's files (a text-image's text with them) are written before the page changes.
     ControleImage source;
-    source.lirefichier(jaq ? fichierPhoto(k) : fichierSauv(k), 0, 0, 1);
+    const bool texte = e.typeobjet == QLatin1String("textimage");
+    const int libre = preparerNouvelObjet([&](int n, fs::Remplacement& lot) {
+        source.lirefichier(jaq ? fichierPhoto(k) : fichierSauv(k), 0, 0, 1);
+        x_.imagerie().ecrirecopies(source, n, lot);
+        if (texte)
+            fs::copierFichier(fichierTexte(k), lot.aCote(fichierTexte(n)));
+    });
+    x_.imagerie().copiesEcrites(source, libre);
     if (!jaq)
         effacpage();
     if (!emplacement())
@@ -141,7 +146,8 @@ void ModeleObjets::copiephoto(int k)
     const int n = e.objetcourant;
     ControleImage& photo = *c.L_photo[static_cast<size_t>(n)];
     photo.definirBitmap(source.bitmap());
-    x_.imagerie().ecrirecopies(photo, n);
+    if (n != libre)
+        x_.imagerie().ecrirecopies(photo, n);
     c.L_sauvtot.definirBitmap(photo.bitmap());
     x_.imagerie().changeflag(false, false, false, false, false, false);
     x_.imagerie().changeinit(false, QString());
