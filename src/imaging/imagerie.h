@@ -5,6 +5,7 @@
 #include "imaging/chainereglages.h"
 #include "imaging/copiesconnues.h"
 #include "imaging/fichierstravail.h"
+#include "pagemodel/objets.h"
 #include "platform/base/fichiers.h"
 
 namespace kal {
@@ -142,8 +143,7 @@ private:
     // Scanning (numerisation.cpp): the scan itself (false when refused at the object limit),
     // and the way back after a failure, `nouveau` being the number taken (-1 before it was).
     bool numerisation();
-    struct AvantScan;
-    void echecNumerisation(const AvantScan& avant, int nouveau);
+    void echecNumerisation(const ModeleObjets::AvantCreation& avant, int nouveau);
 
     // Crop (decoupe.cpp). C_decoupe puts the current photo in crop mode and takes it out;
     // the mouse draws the rectangle (layout/souris.cpp) and its release calls decoupage, which

@@ -74,11 +74,25 @@ public:
     // 16 objects (or with no free record) before anything is touched.
     bool emplacement();
     bool chargementimage(ControleImage& choisie, const QString& nomFichier);
-    // The first half of every creation, before anything of the page changes: the current object
-    // stored, then the new object's files written for the slot emplacement will take, all or
-    // none, by `ecrire` (given that slot and the lot to write them aside into). Gives the slot;
-    // a failure raises, the page, its records and its work files as they were.
-    int preparerNouvelObjet(const std::function<void(int, fs::Remplacement&)>& ecrire);
+    // What the way back after a failed creation needs of the editor as the step found it.
+    struct AvantCreation {
+        int32_t nbobjets = 0;                  // the count before the step
+        int32_t objetcourant = 0;
+        int16_t nbavant = 0, nbarriere = 0;    // jacket: the two faces' counts
+        bool courantRange = false;             // the current object was stored: nomobjet is its label
+    };
+    AvantCreation avantCreation() const;
+    // The first half of every creation, before anything of the page changes: the editor noted
+    // in `avant`, the current object stored, then the new object's files written for the slot
+    // emplacement will take, all or none, by `ecrire` (given that slot and the lot to write
+    // them aside into). Gives the slot; a failure raises, the page, its records and its work
+    // files as they were.
+    int preparerNouvelObjet(AvantCreation& avant, const std::function<void(int, fs::Remplacement&)>& ecrire);
+    // The way back of a creation that failed once its number `nouveau` was taken (-1 before):
+    // the number free again and its work files gone, the counts as `avant` says, the page (or
+    // face) rebuilt around the object that was current, or the lowest one left; false when the
+    // page has none to rebuild. May raise itself, when the disk refuses even that.
+    bool retablirApresEchec(const AvantCreation& avant, int nouveau);
     // The second half of a placement, shared by the open panel and the scanner: the picture
     // already in L_photo(objetcourant) of the slot emplacement took gets its three work copies
     // (unless `copiesFaites`: written for that slot already), is shown, recorded, and the page
