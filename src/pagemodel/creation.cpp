@@ -211,6 +211,8 @@ bool ModeleObjets::chargementimage(ControleImage& choisie, const QString& nomFic
     try {
         libre = preparerNouvelObjet(avant, [&](int n, fs::Remplacement& lot) { x_.imagerie().ecrirecopies(choisie, n, lot); });
     } catch (const Erreur& err) {
+        // The page as it was shows behind the message (the open panel had it hidden).
+        c.P_page.definirVisible(true);
         messageEchec(titre, quoi, err);
         return false;
     }
@@ -232,6 +234,7 @@ bool ModeleObjets::chargementimage(ControleImage& choisie, const QString& nomFic
         } catch (const Erreur&) {
             // The way back failed too: the message below still says what was not done.
         }
+        c.P_page.definirVisible(true);
         messageEchec(titre, quoi, err);
         return false;
     }
