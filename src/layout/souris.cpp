@@ -242,7 +242,14 @@ void SourisObjets::selection(int n)
         Fiches fiches = x_.fiches();
         fiches.sourceTable();
         fiches.trouver(courant);
-        x_.imagerie().enregimage();
+        try {
+            x_.imagerie().enregimage();
+        } catch (const Erreur& err) {
+            // Its files could not be written: it stays the current object, as it is.
+            ModeleObjets::messageEchec(QStringLiteral("SÉLECTION"), QStringLiteral("L'objet %1 n'a pas été sélectionné").arg(n),
+                                       err);
+            return;
+        }
     }
     // A crop can be cancelled only on the object it was made on, while it stays current.
     c.B_annuldecoupe.definirActif(false);

@@ -143,6 +143,8 @@ public:
 
 private:
     ContexteEditeur& x_;
+    // A face switch that failed puts its option back: that click does nothing.
+    bool retourFace_ = false;
     void messagePlein();
     int premierLibre();
     void ecrireChamps(bd::JeuEnregistrements& jeu);

@@ -199,6 +199,31 @@ TEST_P(DisquePlein, DecouperEtAnnuler)
     EXPECT_EQ(image(kal::fichierSauv(0)).size(), QSize(900, 600));
 }
 
+TEST_P(DisquePlein, QuitterUnObjetRegle)
+{
+    ASSERT_TRUE(placerBruit(900, 600, QStringLiteral("grande.jpg")));
+    ASSERT_TRUE(placerBruit(500, 400, QStringLiteral("moyenne.jpg")));
+    c().A_contraste.definirValeur(40);
+    remplir(64 * 1024);
+    const Etat avant = etat();
+    // A press on object 0 where object 1, in front, does not cover it.
+    const QSize t = photo(0).widget()->size();
+    cliquer(0, {t.width() - 4, t.height() - 4});
+    messageSeul(QStringLiteral("L'objet 0 n'a pas été sélectionné"));
+    EXPECT_EQ(etat(), avant);
+    if (jaq()) {
+        c().O_arriere.definirValeur(true);
+        messageSeul(QStringLiteral("La face n'a pas été changée"));
+        EXPECT_TRUE(c().O_avant.valeur());
+        EXPECT_EQ(etat(), avant);
+    }
+
+    liberer();
+    cliquer(0, {t.width() - 4, t.height() - 4});
+    EXPECT_TRUE(banc.repondeur.messages().empty());
+    EXPECT_EQ(e().objetcourant, 0);
+}
+
 TEST_P(DisquePlein, TaperDansUnTexteImage)
 {
     kal::Liste& l = c().L_fonction;
