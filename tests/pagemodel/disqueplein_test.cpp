@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTextDocument>
 #include <cerrno>
 #include <cstring>
@@ -56,7 +57,8 @@ protected:
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
                 img.setPixel(x, y, QRandomGenerator::global()->generate() | 0xFF000000u);
-        const QString chemin = QDir::tempPath() + QLatin1Char('/') + nom;
+        // Off the small disk, which may be full already.
+        const QString chemin = sources_.filePath(nom);
         EXPECT_TRUE(img.save(chemin, "JPEG", 90));
         const bool fait = kaltest::BancEditeur::placer(ed, chemin);
         QFile::remove(chemin);
@@ -132,6 +134,7 @@ protected:
 
 private:
     bool monte_ = false;
+    QTemporaryDir sources_;
 };
 
 TEST_P(DisquePlein, ChargerUnePhoto)
