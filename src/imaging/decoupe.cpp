@@ -256,7 +256,8 @@ bool Imagerie::annulerDecoupe(ControleImage& photo)
         appliquerReglages(ajustee, valeursCurseurs());
         remplacerCopies(n, &ajustee, &depart);
     } catch (const Erreur& err) {
-        ModeleObjets::messageEchec(QStringLiteral("DÉCOUPE"), QStringLiteral("La découpe n'a pas été annulée"), err);
+        const QString quoi = QStringLiteral("La découpe n'a pas été annulée");
+        ModeleObjets::messageEchec(QStringLiteral("DÉCOUPE"), quoi, err);
         return false;
     }
     copies_.lue(fichierInit(n), depart.bitmap());

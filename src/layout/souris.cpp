@@ -246,8 +246,8 @@ void SourisObjets::selection(int n)
             x_.imagerie().enregimage();
         } catch (const Erreur& err) {
             // Its files could not be written: it stays the current object, as it is.
-            ModeleObjets::messageEchec(QStringLiteral("SÉLECTION"), QStringLiteral("L'objet %1 n'a pas été sélectionné").arg(n),
-                                       err);
+            const QString quoi = QStringLiteral("L'objet %1 n'a pas été sélectionné").arg(n);
+            ModeleObjets::messageEchec(QStringLiteral("SÉLECTION"), quoi, err);
             return;
         }
     }

@@ -209,7 +209,8 @@ bool ModeleObjets::chargementimage(ControleImage& choisie, const QString& nomFic
     AvantCreation avant;
     int libre = -1;
     try {
-        libre = preparerNouvelObjet(avant, [&](int n, fs::Remplacement& lot) { x_.imagerie().ecrirecopies(choisie, n, lot); });
+        libre = preparerNouvelObjet(avant,
+                                    [&](int n, fs::Remplacement& lot) { x_.imagerie().ecrirecopies(choisie, n, lot); });
     } catch (const Erreur& err) {
         // The page as it was shows behind the message (the open panel had it hidden).
         c.P_page.definirVisible(true);

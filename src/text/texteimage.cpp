@@ -117,7 +117,8 @@ bool Textes::creerTexteImage()
     try {
         fait = chargtextimage(true);
     } catch (const Erreur& err) {
-        ModeleObjets::messageEchec(QStringLiteral("TEXTE-IMAGE"), QStringLiteral("Le texte-image n'a pas été créé"), err);
+        const QString quoi = QStringLiteral("Le texte-image n'a pas été créé");
+        ModeleObjets::messageEchec(QStringLiteral("TEXTE-IMAGE"), quoi, err);
     } catch (const std::bad_alloc&) {
         messageEchec(QStringLiteral("Le texte-image n'a pas pu être créé:"), QStringLiteral("Mémoire insuffisante."));
     }
