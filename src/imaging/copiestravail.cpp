@@ -32,26 +32,45 @@ ControleImage* Imagerie::photoCourante() const
 
 void Imagerie::ecrirecopies(ControleImage& source, int n)
 {
-    // Encoded once, with the stamp the thumbnail is read from: the other two copies are the same
-    // bytes.
-    ecrireAvecVignette(source, fichierPhoto(n));
-    copies_.ecrite(fichierPhoto(n), source.bitmap());
-    for (const QString& copie : {fichierInit(n), fichierSauv(n)}) {
-        fs::copierFichier(fichierPhoto(n), copie);
-        copies_.copiee(fichierPhoto(n), copie);
-    }
+    fs::Remplacement lot;
+    ecrirecopies(source, n, lot);
+    lot.installer();
+    copiesEcrites(source, n);
 }
 
-void Imagerie::ecrireSiChangee(ControleImage& c, const QString& chemin, bool avecVignette)
+void Imagerie::ecrirecopies(ControleImage& source, int n, fs::Remplacement& lot)
 {
-    if (copies_.tient(chemin, c.bitmap()))
-        return;
+    // Encoded once, with the stamp the thumbnail is read from: the other two copies are the same
+    // bytes.
+    const QString photo = lot.aCote(fichierPhoto(n));
+    ecrireAvecVignette(source, photo);
+    for (const QString& copie : {fichierInit(n), fichierSauv(n)})
+        fs::copierFichier(photo, lot.aCote(copie));
+}
+
+void Imagerie::copiesEcrites(const ControleImage& source, int n)
+{
+    copies_.ecrite(fichierPhoto(n), source.bitmap());
+    for (const QString& copie : {fichierInit(n), fichierSauv(n)})
+        copies_.copiee(fichierPhoto(n), copie);
+}
+
+void Imagerie::remplacerCopies(int n, ControleImage* montree, ControleImage* base)
+{
+    // Each file is written only when its picture changed since it was written or read.
+    const bool photo = montree && !copies_.tient(fichierPhoto(n), montree->bitmap());
+    const bool sauv = base && !copies_.tient(fichierSauv(n), base->bitmap());
+    fs::Remplacement lot;
     // The thumbnail's stamp goes in with the same encode rather than by reading the file back.
-    if (avecVignette)
-        ecrireAvecVignette(c, chemin);
-    else
-        ecrireCopie(c, chemin);
-    copies_.ecrite(chemin, c.bitmap());
+    if (photo)
+        ecrireAvecVignette(*montree, lot.aCote(fichierPhoto(n)));
+    if (sauv)
+        ecrireCopie(*base, lot.aCote(fichierSauv(n)));
+    lot.installer();
+    if (photo)
+        copies_.ecrite(fichierPhoto(n), montree->bitmap());
+    if (sauv)
+        copies_.ecrite(fichierSauv(n), base->bitmap());
 }
 
 void Imagerie::enregimage()
@@ -63,9 +82,7 @@ void Imagerie::enregimage()
     // another object's picture.
     if (!copiesPresentes(e.objetcourant))
         return;
-    // Each file is written only when its picture changed since it was written or read.
-    ecrireSiChangee(c.L_sauvder, fichierPhoto(e.objetcourant), true);
-    ecrireSiChangee(c.L_sauvtot, fichierSauv(e.objetcourant), false);
+    remplacerCopies(e.objetcourant, &c.L_sauvder, &c.L_sauvtot);
     if (e.objetcourant < 0 || e.objetcourant >= e.nbEmplacements())
         return;
     auto& ligne = e.tabobjets[static_cast<size_t>(e.objetcourant)];
@@ -101,6 +118,9 @@ void Imagerie::sauvphoto()
     if (e.nbobjets < 1 || e.objetcourant < 0 || e.objetcourant >= fin || !copiesPresentes(e.objetcourant))
         return;
     const size_t n = static_cast<size_t>(e.objetcourant);
+    // The files first: when they cannot be written, the record, the thumbnail and the display
+    // stay as they were.
+    enregimage();
     if (e.decoupefaite)
         c.B_annuldecoupe.definirActif(false);
     x_.objets().chargimp();
@@ -110,7 +130,6 @@ void Imagerie::sauvphoto()
         miniat->definirVisible(false);
     if (photo)
         photo->definirVisible(false);
-    enregimage();
     x_.objets().creatminiat(e.objetcourant);
     if (miniat)
         miniat->definirVisible(true);

@@ -13,6 +13,7 @@
 #include "layout/disposition.h"
 #include "pagemodel/objets.h"
 #include "platform/base/conversions.h"
+#include "platform/base/erreur.h"
 #include "printing/impression.h"
 
 #include <algorithm>
@@ -85,13 +86,13 @@ void Imagerie::quitterDecoupe()
     e.margesactives = true;
 }
 
-void Imagerie::decoupage()
+bool Imagerie::decoupage()
 {
     ControlesEditeur& c = x_.c;
     EtatEditeur& e = x_.etat;
     ControleImage* photo = photoCourante();
     if (!photo)
-        return;
+        return false;
     if (c.L_sauvtot.estVide()) {
         c.L_sauvtot.lirefichier(fichierSauv(e.objetcourant), 0, 0, 1);
         copies_.lue(fichierSauv(e.objetcourant), c.L_sauvtot.bitmap());
@@ -99,14 +100,30 @@ void Imagerie::decoupage()
 
     // The drawn rectangle in the shown picture's own twips, not clamped to it; an empty one
     // cuts nothing.
+    ControleImage coupee;
+    coupee.definirBitmap(c.L_sauvtot.bitmap());
     const float lb = static_cast<float>(photo->largeurbitmap()), hb = static_cast<float>(photo->hauteurbitmap());
     const QRect r = rectangleDansImage(*photo, lb, hb);
     if (r.width() > 0 && r.height() > 0 && lb > 0 && hb > 0) {
         // In the shown picture's pixels.
         const double px = photo->bitmap().largeur() / static_cast<double>(lb);
         const double py = photo->bitmap().hauteur() / static_cast<double>(hb);
-        couperBase(*photo, QRectF(r.x() * px, r.y() * py, r.width() * px, r.height() * py));
+        couperBase(*photo, QRectF(r.x() * px, r.y() * py, r.width() * px, r.height() * py), coupee);
     }
+    // The cut base and its working copy go to sauv<n>.svc and photo<n>.svc together before
+    // anything else changes: when they cannot, the object stays as it was, in crop mode.
+    ControleImage ajustee;
+    ajustee.definirBitmap(coupee.bitmap());
+    appliquerReglages(ajustee, valeursCurseurs());
+    try {
+        remplacerCopies(e.objetcourant, &ajustee, &coupee);
+    } catch (const Erreur& err) {
+        effacerRectangle(*photo);
+        e.decoupeencours = false;
+        ModeleObjets::messageEchec(QStringLiteral("DÉCOUPE"), QStringLiteral("La découpe n'a pas été faite"), err);
+        return false;
+    }
+    c.L_sauvtot.definirBitmap(coupee.bitmap());
 
     // The object refitted on the preview for its new proportions and shown whole.
     afficherDepuisBase(*photo);
@@ -116,6 +133,8 @@ void Imagerie::decoupage()
     e.anglesauv = c.A_angle.valeur();
     boiteTravail(*photo);
     sauvder();
+    // The very picture photo<n>.svc now holds.
+    c.L_sauvder.definirBitmap(ajustee.bitmap());
     // The format slider scales the working copy from the box the record is given here.
     e.valeurformat = 0;
     x_.objets().chargimp();
@@ -133,13 +152,14 @@ void Imagerie::decoupage()
     // value: the next format change scales from both.
     boiteTravail(*photo);
     e.valeurformat = c.A_format.valeur();
+    return true;
 }
 
-void Imagerie::couperBase(const ControleImage& photo, const QRectF& r)
+void Imagerie::couperBase(const ControleImage& photo, const QRectF& r, ControleImage& cible)
 {
     ControlesEditeur& c = x_.c;
     const image::Photo montree = photo.bitmap();
-    const image::Photo base = c.L_sauvtot.bitmap();
+    const image::Photo base = cible.bitmap();
     if (montree.estVide() || base.estVide())
         return;
     const double W = montree.largeur(), H = montree.hauteur();
@@ -173,8 +193,8 @@ void Imagerie::couperBase(const ControleImage& photo, const QRectF& r)
         dansBase = QRectF(QPointF(gauche, haut), QPointF(droite, bas));
     }
     // rogner takes the base's own twips.
-    const double ux = c.L_sauvtot.largeurbitmap() / w, uy = c.L_sauvtot.hauteurbitmap() / h;
-    c.L_sauvtot.rogner(dansBase.x() * ux, dansBase.y() * uy, dansBase.width() * ux, dansBase.height() * uy);
+    const double ux = cible.largeurbitmap() / w, uy = cible.hauteurbitmap() / h;
+    cible.rogner(dansBase.x() * ux, dansBase.y() * uy, dansBase.width() * ux, dansBase.height() * uy);
 }
 
 void Imagerie::afficherDepuisBase(ControleImage& photo)
@@ -215,22 +235,36 @@ void Imagerie::arretdecoupe()
         c.C_decoupe.definirValeur(0);
         return;
     }
-    if (photo)
-        annulerDecoupe(*photo);
+    if (photo && !annulerDecoupe(*photo))
+        return;
     c.B_annuldecoupe.definirActif(false);
     e.decoupefaite = false;
 }
 
-void Imagerie::annulerDecoupe(ControleImage& photo)
+bool Imagerie::annulerDecoupe(ControleImage& photo)
 {
     ControlesEditeur& c = x_.c;
     EtatEditeur& e = x_.etat;
     const int n = e.objetcourant;
 
+    // The first picture becomes the base and, with the sliders, the working copy: both files
+    // are written together before anything changes, or the crop stays.
+    ControleImage depart, ajustee;
+    try {
+        depart.lirefichier(fichierInit(n), 0, 0, 1);
+        ajustee.definirBitmap(depart.bitmap());
+        appliquerReglages(ajustee, valeursCurseurs());
+        remplacerCopies(n, &ajustee, &depart);
+    } catch (const Erreur& err) {
+        const QString quoi = QStringLiteral("La découpe n'a pas été annulée");
+        ModeleObjets::messageEchec(QStringLiteral("DÉCOUPE"), quoi, err);
+        return false;
+    }
+    copies_.lue(fichierInit(n), depart.bitmap());
+
     e.rechargementencours = true;
     photo.definirVisible(false);
-    c.L_sauvtot.lirefichier(fichierInit(n), 0, 0, 1);
-    copies_.lue(fichierInit(n), c.L_sauvtot.bitmap());
+    c.L_sauvtot.definirBitmap(depart.bitmap());
     // The box kept when crop mode was entered. Entered again after an earlier crop, it had that
     // crop's proportions: the first picture keeps its own, on the same width.
     const image::Photo premiere = c.L_sauvtot.bitmap();
@@ -253,8 +287,7 @@ void Imagerie::annulerDecoupe(ControleImage& photo)
 
     // The first picture is the base again, its working copy made with the sliders.
     photo.definirBitmap(c.L_sauvtot.bitmap());
-    c.L_sauvder.definirBitmap(c.L_sauvtot.bitmap());
-    appliquerReglages(c.L_sauvder, valeursCurseurs());
+    c.L_sauvder.definirBitmap(ajustee.bitmap());
     enregimage();
     chargephoto(n);
     x_.objets().creatminiat(n);
@@ -273,6 +306,7 @@ void Imagerie::annulerDecoupe(ControleImage& photo)
     changeflag(false, false, false, false, false, false);
     e.valeurformat = c.A_format.valeur();
     photo.definirVisible(true);
+    return true;
 }
 
 void Imagerie::B_annuldecoupe_Click()

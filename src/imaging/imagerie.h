@@ -5,6 +5,8 @@
 #include "imaging/chainereglages.h"
 #include "imaging/copiesconnues.h"
 #include "imaging/fichierstravail.h"
+#include "pagemodel/objets.h"
+#include "platform/base/fichiers.h"
 
 namespace kal {
 
@@ -72,8 +74,16 @@ public:
     void sauvder();
     void sauvphoto();
     void chargephoto(int i);
-    // Writes the same picture as the three work copies of object n, encoded once.
+    // Writes the same picture as the three work copies of object n, encoded once, all or none.
     void ecrirecopies(ControleImage& source, int n);
+    // The same, written aside into `lot` with whatever else goes with them (a text-image's
+    // text); once the lot is in place, copiesEcrites says what the three files now hold.
+    void ecrirecopies(ControleImage& source, int n, fs::Remplacement& lot);
+    void copiesEcrites(const ControleImage& source, int n);
+    // photo<n>.svc from `montree` (with its stamp) and sauv<n>.svc from `base`, each only when
+    // its picture changed, and both or neither: a failure leaves both files as they were. A
+    // null control leaves its file alone.
+    void remplacerCopies(int n, ControleImage* montree, ControleImage* base);
     // What the work copies are known to hold: a procedure that copies or reads one says so.
     CopiesConnues& copiesConnues() { return copies_; }
 
@@ -97,9 +107,6 @@ public:
 private:
     ContexteEditeur& x_;
     CopiesConnues copies_;
-    // Writes the control's picture to a work copy, unless the file holds it already; photo<n>.svc
-    // with its stamp (avecVignette).
-    void ecrireSiChangee(ControleImage& c, const QString& chemin, bool avecVignette);
     // The working base of the adjustment slider being edited (its flag set): the full base with
     // the four other adjustments, the frame and the rotation. Kept aside from L_sauvder, which
     // always holds what the object's next store writes to photo<n>.svc.
@@ -136,8 +143,7 @@ private:
     // Scanning (numerisation.cpp): the scan itself (false when refused at the object limit),
     // and the way back after a failure, `nouveau` being the number taken (-1 before it was).
     bool numerisation();
-    struct AvantScan;
-    void echecNumerisation(const AvantScan& avant, int nouveau);
+    void echecNumerisation(const ModeleObjets::AvantCreation& avant, int nouveau);
 
     // Crop (decoupe.cpp). C_decoupe puts the current photo in crop mode and takes it out;
     // the mouse draws the rectangle (layout/souris.cpp) and its release calls decoupage, which
@@ -148,17 +154,19 @@ private:
 public:
     void C_decoupe_Click();
     void B_annuldecoupe_Click();
-    void decoupage();
+    // False when the crop could not be written: the object and crop mode stay as they were.
+    bool decoupage();
     void arretdecoupe();
 
 private:
     void brancherDecoupe();
     void entrerDecoupe(ControleImage& photo);
     void quitterDecoupe();
-    void annulerDecoupe(ControleImage& photo);
-    // The base picture cut to a rectangle of the shown picture (its pixels), taken back through
-    // the object's rotation.
-    void couperBase(const ControleImage& photo, const QRectF& rectangle);
+    // False when the first picture could not be written back: the crop stays.
+    bool annulerDecoupe(ControleImage& photo);
+    // The base picture in `cible` cut to a rectangle of the shown picture (its pixels), taken
+    // back through the object's rotation.
+    void couperBase(const ControleImage& photo, const QRectF& rectangle, ControleImage& cible);
     // The shown picture rebuilt from the base with the sliders, the frame and the angle.
     void afficherDepuisBase(ControleImage& photo);
     // L_sauvder given the unturned box of the object's control.

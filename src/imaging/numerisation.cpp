@@ -17,14 +17,6 @@
 
 namespace kal {
 
-// What the way back after a failure needs of the editor as the scan found it.
-struct Imagerie::AvantScan {
-    int32_t nbobjets = 0;                  // the count before the scan
-    int32_t objetcourant = 0;
-    int16_t nbavant = 0, nbarriere = 0;    // jacket: the two faces' counts
-    bool courantRange = false;             // the current object was stored: nomobjet is its label
-};
-
 namespace {
 // A scan that did not give a page: cancelled, no scanner, the page failing. No message: the
 // person saw the chooser or the device.
@@ -60,7 +52,7 @@ bool Imagerie::numerisation()
     ControlesEditeur& c = x_.c;
     EtatEditeur& e = x_.etat;
     const bool jaq = x_.jaquette();
-    AvantScan avant{e.nbobjets, e.objetcourant, e.nbavant, e.nbarriere, false};
+    ModeleObjets::AvantCreation avant = x_.objets().avantCreation();
     if (x_.objets().refusPlein())
         return false;
 
@@ -107,67 +99,18 @@ bool Imagerie::numerisation()
     }
     if (erreur && !acquisitionManquee(erreur->numero()))
         MsgBox(lignesMessage({QStringLiteral("Le scan n'a pas pu aboutir (erreur %1):").arg(erreur->numero()),
-                              erreur->description()}),
+                              erreur->cause() + QLatin1Char('.')}),
                msg::OK + msg::Exclamation, QStringLiteral("SCANNER"));
     return true;
 }
 
-void Imagerie::echecNumerisation(const AvantScan& avant, int nouveau)
+void Imagerie::echecNumerisation(const ModeleObjets::AvantCreation& avant, int nouveau)
 {
     ControlesEditeur& c = x_.c;
-    EtatEditeur& e = x_.etat;
-    const bool jaq = x_.jaquette();
-    e.nbobjets = avant.nbobjets;
-    if (jaq) {
-        e.nbavant = avant.nbavant;
-        e.nbarriere = avant.nbarriere;
-    }
-    Fiches fiches = x_.fiches();
-    fiches.sourceTable();
-
-    // The number taken is free again, and nothing of it stays on show.
-    if (nouveau >= 0) {
-        const size_t n = static_cast<size_t>(nouveau);
-        if (c.L_photo[n])
-            c.L_photo[n]->suiteacquisition(&x_.fenetre);
-        x_.objets().abandonnerObjet(nouveau);
-        if (jaq && avant.courantRange)
-            e.nomsobjets[n] = e.nomobjet;
-    }
-
-    // The object to come back to: the one current before the scan while it is still there,
-    // otherwise the lowest object of the page or face.
-    const int debut = jaq ? e.basecote : 0;
-    const int fin = std::min(debut + 16, e.nbEmplacements());
-    auto occupe = [&](int k) { return k >= debut && k < fin && fiches.lire(k, champ::occup).toBool(); };
-    int retour = occupe(avant.objetcourant) ? avant.objetcourant : -1;
-    for (int k = debut; retour < 0 && k < fin; ++k)
-        if (occupe(k))
-            retour = k;
-
-    if (!jaq) {
-        if (avant.nbobjets == 0 || retour < 0) {
-            e.nbobjets = 0;
-            Ecran::definirPointeur(pointeur::Fleche);
-            return;
-        }
-        e.objetcourant = retour;
-        for (int k = 0; k < 16; ++k)
-            if (occupe(k))
-                x_.objets().creerControlePage(k);
-        e.rechargementencours = true;
-        x_.objets().initpage();
-        e.rechargementencours = false;
-    } else {
-        e.objetcourant = retour >= 0 ? retour : AucunObjet;
-        e.rechargementencours = true;
-        x_.objets().initjaq();
-        e.rechargementencours = false;
-    }
-    if (retour >= 0 && retour == avant.objetcourant && avant.courantRange)
-        e.nomsobjets[static_cast<size_t>(e.objetcourant)] = e.nomobjet;
-    e.scanfait = true;
-    Ecran::definirPointeur(pointeur::Personnalise);
+    if (nouveau >= 0 && c.L_photo[static_cast<size_t>(nouveau)])
+        c.L_photo[static_cast<size_t>(nouveau)]->suiteacquisition(&x_.fenetre);
+    if (x_.objets().retablirApresEchec(avant, nouveau))
+        x_.etat.scanfait = true;
 }
 
 }  // namespace kal

@@ -5,6 +5,7 @@
 #include "layout/disposition.h"
 #include "pagemodel/objets.h"
 #include "platform/base/ecran.h"
+#include "platform/base/erreur.h"
 #include "platform/base/fenetres.h"
 #include "platform/base/fichiers.h"
 #include "printing/impression.h"
@@ -25,6 +26,19 @@ void Imagerie::B_initimage_Click()
     if (e.nbobjets < 1 || !photo)
         return;
     const int n = e.objetcourant;
+    // The picture as first placed becomes the base and the picture shown: both files are put
+    // in place together before anything changes, or the object stays as it is.
+    try {
+        fs::Remplacement lot;
+        fs::copierFichier(fichierInit(n), lot.aCote(fichierSauv(n)));
+        fs::copierFichier(fichierInit(n), lot.aCote(fichierPhoto(n)));
+        lot.installer();
+    } catch (const Erreur& err) {
+        ModeleObjets::messageEchec(QStringLiteral("INIT"), QStringLiteral("L'objet n'a pas été réinitialisé"), err);
+        return;
+    }
+    copies_.copiee(fichierInit(n), fichierSauv(n));
+    copies_.copiee(fichierInit(n), fichierPhoto(n));
     x_.fenetre.definirPointeur(pointeur::Sablier);
     regvisible(false);
     changeflag(false, false, false, false, false, false);
@@ -37,10 +51,6 @@ void Imagerie::B_initimage_Click()
     e.majencours = false;
     c.C_cadre.definirValeur(0);
     photo->definirVisible(false);
-    fs::copierFichier(fichierInit(n), fichierSauv(n));
-    copies_.copiee(fichierInit(n), fichierSauv(n));
-    fs::copierFichier(fichierInit(n), fichierPhoto(n));
-    copies_.copiee(fichierInit(n), fichierPhoto(n));
     c.L_sauvtot.lirefichier(fichierSauv(n), 0, 0, 1);
     copies_.lue(fichierSauv(n), c.L_sauvtot.bitmap());
     photo->definirBitmap(c.L_sauvtot.bitmap());

@@ -187,9 +187,15 @@ void SourisObjets::appliquerDecoupe(int n, int X, int Y)
         k->repeindre();
     }
     photo.definirTraceelastique(false);
+    const bool annulable = c.B_annuldecoupe.actif();
     c.B_annuldecoupe.definirActif(true);
-    // decoupage leaves L_sauvder the size the object now has.
-    x_.imagerie().decoupage();
+    // decoupage leaves L_sauvder the size the object now has; a crop it could not write leaves
+    // the object as it was.
+    if (!x_.imagerie().decoupage()) {
+        c.B_annuldecoupe.definirActif(annulable);
+        photo.definirVisible(true);
+        return;
+    }
     x_.imagerie().sauvder();
     x_.objets().chargimp();
     photo.definirVisible(true);
@@ -236,7 +242,14 @@ void SourisObjets::selection(int n)
         Fiches fiches = x_.fiches();
         fiches.sourceTable();
         fiches.trouver(courant);
-        x_.imagerie().enregimage();
+        try {
+            x_.imagerie().enregimage();
+        } catch (const Erreur& err) {
+            // Its files could not be written: it stays the current object, as it is.
+            const QString quoi = QStringLiteral("L'objet %1 n'a pas été sélectionné").arg(n);
+            ModeleObjets::messageEchec(QStringLiteral("SÉLECTION"), quoi, err);
+            return;
+        }
     }
     // A crop can be cancelled only on the object it was made on, while it stays current.
     c.B_annuldecoupe.definirActif(false);

@@ -6,8 +6,13 @@
 #include "imaging/fichierstravail.h"
 #include "imaging/imagerie.h"
 #include "layout/disposition.h"
+#include "platform/base/ecran.h"
+#include "platform/base/erreur.h"
+#include "platform/base/fenetres.h"
 #include "platform/base/messages.h"
 #include "printing/impression.h"
+
+#include <algorithm>
 
 namespace kal {
 
@@ -105,6 +110,88 @@ bool ModeleObjets::emplacement()
     return true;
 }
 
+void ModeleObjets::messageEchec(const QString& titre, const QString& quoi, const Erreur& err)
+{
+    MsgBox(quoi + QStringLiteral(" : ") + err.cause() + QLatin1Char('.'), msg::OK + msg::Exclamation, titre);
+}
+
+ModeleObjets::AvantCreation ModeleObjets::avantCreation() const
+{
+    const EtatEditeur& e = x_.etat;
+    return {e.nbobjets, e.objetcourant, e.nbavant, e.nbarriere, false};
+}
+
+int ModeleObjets::preparerNouvelObjet(AvantCreation& avant, const std::function<void(int, fs::Remplacement&)>& ecrire)
+{
+    avant = avantCreation();
+    avant.courantRange = garderObjetCourant();
+    const int libre = premierLibre();
+    if (libre < 0)
+        throw Erreur(err::IndiceHorsLimites, QStringLiteral("Aucun emplacement libre pour un nouvel objet."));
+    fs::Remplacement lot;
+    ecrire(libre, lot);
+    lot.installer();
+    return libre;
+}
+
+bool ModeleObjets::retablirApresEchec(const AvantCreation& avant, int nouveau)
+{
+    ControlesEditeur& c = x_.c;
+    EtatEditeur& e = x_.etat;
+    const bool jaq = x_.jaquette();
+    // Whatever was under way when it failed is over: its guards come down.
+    e.majencours = false;
+    e.rechargementencours = false;
+    e.nbobjets = avant.nbobjets;
+    if (jaq) {
+        e.nbavant = avant.nbavant;
+        e.nbarriere = avant.nbarriere;
+    }
+    Fiches fiches = x_.fiches();
+    fiches.sourceTable();
+
+    // The number taken is free again, and nothing of it stays on show.
+    if (nouveau >= 0) {
+        abandonnerObjet(nouveau);
+        if (jaq && avant.courantRange)
+            e.nomsobjets[static_cast<size_t>(nouveau)] = e.nomobjet;
+    }
+
+    // The object to come back to: the one current before the step while it is still there,
+    // otherwise the lowest object of the page or face.
+    const int debut = jaq ? e.basecote : 0;
+    const int fin = std::min(debut + 16, e.nbEmplacements());
+    auto occupe = [&](int k) { return k >= debut && k < fin && fiches.lire(k, champ::occup).toBool(); };
+    int retour = occupe(avant.objetcourant) ? avant.objetcourant : -1;
+    for (int k = debut; retour < 0 && k < fin; ++k)
+        if (occupe(k))
+            retour = k;
+
+    if (!jaq) {
+        if (avant.nbobjets == 0 || retour < 0) {
+            e.nbobjets = 0;
+            Ecran::definirPointeur(pointeur::Fleche);
+            return false;
+        }
+        e.objetcourant = retour;
+        for (int k = 0; k < 16; ++k)
+            if (occupe(k) && !c.L_photo[static_cast<size_t>(k)])
+                creerControlePage(k);
+        e.rechargementencours = true;
+        initpage();
+        e.rechargementencours = false;
+    } else {
+        e.objetcourant = retour >= 0 ? retour : AucunObjet;
+        e.rechargementencours = true;
+        initjaq();
+        e.rechargementencours = false;
+    }
+    if (retour >= 0 && retour == avant.objetcourant && avant.courantRange)
+        e.nomsobjets[static_cast<size_t>(e.objetcourant)] = e.nomobjet;
+    Ecran::definirPointeur(pointeur::Personnalise);
+    return true;
+}
+
 bool ModeleObjets::chargementimage(ControleImage& choisie, const QString& nomFichier)
 {
     ControlesEditeur& c = x_.c;
@@ -117,28 +204,53 @@ bool ModeleObjets::chargementimage(ControleImage& choisie, const QString& nomFic
         return false;
     }
 
-    garderObjetCourant();
-    if (!jaq)
-        effacpage();
-    if (!emplacement())
+    const QString titre = QStringLiteral("CHARGEMENT D'IMAGE");
+    const QString quoi = QStringLiteral("La photo %1 n'a pas été chargée").arg(fs::nomFinal(nomFichier));
+    AvantCreation avant;
+    int libre = -1;
+    try {
+        libre = preparerNouvelObjet(avant,
+                                    [&](int n, fs::Remplacement& lot) { x_.imagerie().ecrirecopies(choisie, n, lot); });
+    } catch (const Erreur& err) {
+        // The page as it was shows behind the message (the open panel had it hidden).
+        c.P_page.definirVisible(true);
+        messageEchec(titre, quoi, err);
         return false;
-
-    ControleImage& photo = *c.L_photo[static_cast<size_t>(e.objetcourant)];
-    photo.definirBitmap(choisie.bitmap());
+    }
+    x_.imagerie().copiesEcrites(choisie, libre);
+    try {
+        if (!jaq)
+            effacpage();
+        if (!emplacement())
+            throw Erreur(err::IndiceHorsLimites, QStringLiteral("Aucun emplacement libre pour un nouvel objet."));
+        ControleImage& photo = *c.L_photo[static_cast<size_t>(e.objetcourant)];
+        photo.definirBitmap(choisie.bitmap());
+        if (nomFichier.right(3).toLower() == QLatin1String("wmf"))
+            photo.definirReglagewmf(photo.lecturewmf());
+        placerNouvellePhoto(e.objetcourant == libre);
+    } catch (const Erreur& err) {
+        // Its files were there, but the record or the rebuild failed: the slot goes, with them.
+        try {
+            retablirApresEchec(avant, libre);
+        } catch (const Erreur&) {
+            // The way back failed too: the message below still says what was not done.
+        }
+        c.P_page.definirVisible(true);
+        messageEchec(titre, quoi, err);
+        return false;
+    }
     choisie.vider();
-    if (nomFichier.right(3).toLower() == QLatin1String("wmf"))
-        photo.definirReglagewmf(photo.lecturewmf());
-    placerNouvellePhoto();
     return true;
 }
 
-void ModeleObjets::placerNouvellePhoto()
+void ModeleObjets::placerNouvellePhoto(bool copiesFaites)
 {
     ControlesEditeur& c = x_.c;
     EtatEditeur& e = x_.etat;
     const bool jaq = x_.jaquette();
     ControleImage& photo = *c.L_photo[static_cast<size_t>(e.objetcourant)];
-    x_.imagerie().ecrirecopies(photo, e.objetcourant);
+    if (!copiesFaites)
+        x_.imagerie().ecrirecopies(photo, e.objetcourant);
     c.L_sauvtot.definirBitmap(photo.bitmap());
 
     e.majencours = true;

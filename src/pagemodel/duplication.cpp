@@ -85,8 +85,7 @@ void ModeleObjets::L_miniat_Click(int k)
         e.typeobjet = fiches.lire(k, champ::textimage).toBool() ? QStringLiteral("textimage") : QStringLiteral("photo");
         copiephoto(k);
     } catch (const Erreur& err) {
-        MsgBox(lignesMessage({QStringLiteral("L'objet %1 n'a pas pu être copié:").arg(k), err.description()}),
-               msg::OK + msg::Exclamation, QStringLiteral("COPIE D'OBJET"));
+        messageEchec(QStringLiteral("COPIE D'OBJET"), QStringLiteral("L'objet %1 n'a pas été copié").arg(k), err);
     }
     miniature.definirPointeur(pointeur::Personnalise);
     x_.fenetre.definirPointeur(pointeur::Personnalise);
@@ -126,48 +125,67 @@ void ModeleObjets::copiephoto(int k)
     EtatEditeur& e = x_.etat;
     const bool jaq = x_.jaquette();
 
-    garderObjetCourant();
-    // The source picture, read before the page loses its displays: a work file that is missing
-    // or damaged stops the copy with the page as it was. The page copies the base picture
-    // without the slider adjustments; the jacket the picture as shown, which becomes the
-    // copy's base.
+    // The source picture, read with the current object stored: a work file that is missing or
+    // damaged stops the copy with the page as it was. The page copies the base picture without
+    // the slider adjustments; the jacket the picture as shown, which becomes the copy's base.
+    // The copy's files (a text-image's text with them) are written before the page changes.
     ControleImage source;
-    source.lirefichier(jaq ? fichierPhoto(k) : fichierSauv(k), 0, 0, 1);
-    if (!jaq)
-        effacpage();
-    if (!emplacement())
-        return;
+    const bool texte = e.typeobjet == QLatin1String("textimage");
+    AvantCreation avant;
+    const int libre = preparerNouvelObjet(avant, [&](int n, fs::Remplacement& lot) {
+        source.lirefichier(jaq ? fichierPhoto(k) : fichierSauv(k), 0, 0, 1);
+        x_.imagerie().ecrirecopies(source, n, lot);
+        if (texte)
+            fs::copierFichier(fichierTexte(k), lot.aCote(fichierTexte(n)));
+    });
+    x_.imagerie().copiesEcrites(source, libre);
+    try {
+        if (!jaq)
+            effacpage();
+        if (!emplacement())
+            throw Erreur(err::IndiceHorsLimites, QStringLiteral("Aucun emplacement libre pour un nouvel objet."));
 
-    const int n = e.objetcourant;
-    ControleImage& photo = *c.L_photo[static_cast<size_t>(n)];
-    photo.definirBitmap(source.bitmap());
-    x_.imagerie().ecrirecopies(photo, n);
-    c.L_sauvtot.definirBitmap(photo.bitmap());
-    x_.imagerie().changeflag(false, false, false, false, false, false);
-    x_.imagerie().changeinit(false, QString());
-    e.nomsobjets[static_cast<size_t>(n)] = QStringLiteral("Image ") + QString::number(n);
-    {
-        Drapeau r(e.rechargementencours);
-        x_.imagerie().affichphoto();
-    }
-    // A text-image's copy also takes its text (texte<k>.svc into texte<n>.svc), the seven font
-    // fields of record k on the whole text, its background colour and its count of lines
-    // (column 10 of tabobjets), before the rebuild loads texte<n>.svc.
-    if (e.typeobjet == QLatin1String("textimage"))
-        x_.textes().copietexte(k, n);
-    if (!jaq)
-        recreerControlesPage();
-    {
-        Drapeau r(e.rechargementencours);
+        const int n = e.objetcourant;
+        ControleImage& photo = *c.L_photo[static_cast<size_t>(n)];
+        photo.definirBitmap(source.bitmap());
+        if (n != libre)
+            x_.imagerie().ecrirecopies(photo, n);
+        c.L_sauvtot.definirBitmap(photo.bitmap());
+        x_.imagerie().changeflag(false, false, false, false, false, false);
+        x_.imagerie().changeinit(false, QString());
+        e.nomsobjets[static_cast<size_t>(n)] = QStringLiteral("Image ") + QString::number(n);
+        {
+            Drapeau r(e.rechargementencours);
+            x_.imagerie().affichphoto();
+        }
+        // A text-image's copy also takes its text (texte<k>.svc into texte<n>.svc), the seven font
+        // fields of record k on the whole text, its background colour and its count of lines
+        // (column 10 of tabobjets), before the rebuild loads texte<n>.svc.
+        if (e.typeobjet == QLatin1String("textimage"))
+            x_.textes().copietexte(k, n);
+        if (!jaq)
+            recreerControlesPage();
+        {
+            Drapeau r(e.rechargementencours);
+            if (jaq)
+                initjaq();
+            else
+                initpage();
+        }
+        x_.imagerie().changeflag(false, false, false, false, false, false);
+        x_.imagerie().changeinit(false, QString());
         if (jaq)
-            initjaq();
-        else
-            initpage();
+            x_.impression().apercujaq(QStringLiteral("cha"));
+    } catch (const Erreur&) {
+        // Its files were there, but the record or the rebuild failed: the slot goes, with them,
+        // and the caller says what was not done.
+        try {
+            retablirApresEchec(avant, libre);
+        } catch (const Erreur&) {
+            // The way back failed too: what is left shows as it is.
+        }
+        throw;
     }
-    x_.imagerie().changeflag(false, false, false, false, false, false);
-    x_.imagerie().changeinit(false, QString());
-    if (jaq)
-        x_.impression().apercujaq(QStringLiteral("cha"));
 }
 
 }  // namespace kal

@@ -205,8 +205,20 @@ void ModeleObjets::changerface(bool versAvant)
     // The face being left keeps its current object as it was edited: an occupied object of
     // that face only, none after the current object's removal or on an empty face.
     const bool quitte = !e.rechargementencours && (versAvant ? e.basecote == 16 : e.nbobjets >= 1 && e.basecote == 0);
-    if (quitte && objetOccupe(e.objetcourant, versAvant ? 16 : 0))
-        quitterFace();
+    if (retourFace_)
+        return;
+    if (quitte && objetOccupe(e.objetcourant, versAvant ? 16 : 0)) {
+        try {
+            quitterFace();
+        } catch (const Erreur& err) {
+            // Its files could not be written: the face shown stays, its option ticked again.
+            retourFace_ = true;
+            (versAvant ? c.O_arriere : c.O_avant).definirValeur(true);
+            retourFace_ = false;
+            messageEchec(QStringLiteral("JAQUETTE"), QStringLiteral("La face n'a pas été changée"), err);
+            return;
+        }
+    }
     const int base = versAvant ? 0 : 16;
     for (int n = versAvant ? 16 : 0; n < (versAvant ? 32 : 16); ++n)
         if (ControleImage* m = c.L_miniat[static_cast<size_t>(n)].get())

@@ -4,6 +4,10 @@
 // 0-15 its front face and 16-31 its back face.
 #include "editor/contexteediteur.h"
 #include "pagemodel/fiche.h"
+#include "platform/base/erreur.h"
+#include "platform/base/fichiers.h"
+
+#include <functional>
 
 namespace kal {
 
@@ -70,10 +74,33 @@ public:
     // 16 objects (or with no free record) before anything is touched.
     bool emplacement();
     bool chargementimage(ControleImage& choisie, const QString& nomFichier);
+    // What the way back after a failed creation needs of the editor as the step found it.
+    struct AvantCreation {
+        int32_t nbobjets = 0;                  // the count before the step
+        int32_t objetcourant = 0;
+        int16_t nbavant = 0, nbarriere = 0;    // jacket: the two faces' counts
+        bool courantRange = false;             // the current object was stored: nomobjet is its label
+    };
+    AvantCreation avantCreation() const;
+    // The first half of every creation, before anything of the page changes: the editor noted
+    // in `avant`, the current object stored, then the new object's files written for the slot
+    // emplacement will take, all or none, by `ecrire` (given that slot and the lot to write
+    // them aside into). Gives the slot; a failure raises, the page, its records and its work
+    // files as they were.
+    int preparerNouvelObjet(AvantCreation& avant, const std::function<void(int, fs::Remplacement&)>& ecrire);
+    // The way back of a creation that failed once its number `nouveau` was taken (-1 before):
+    // the number free again and its work files gone, the counts as `avant` says, the page (or
+    // face) rebuilt around the object that was current, or the lowest one left; false when the
+    // page has none to rebuild. May raise itself, when the disk refuses even that.
+    bool retablirApresEchec(const AvantCreation& avant, int nouveau);
     // The second half of a placement, shared by the open panel and the scanner: the picture
-    // already in L_photo(objetcourant) of the slot emplacement took gets its three work copies,
-    // is shown, recorded, and the page (or face) is rebuilt around it with the edit state clear.
-    void placerNouvellePhoto();
+    // already in L_photo(objetcourant) of the slot emplacement took gets its three work copies
+    // (unless `copiesFaites`: written for that slot already), is shown, recorded, and the page
+    // (or face) is rebuilt around it with the edit state clear.
+    void placerNouvellePhoto(bool copiesFaites = false);
+    // A step that could not be done, said in the program's words under the step's title: what
+    // was not done ("La photo x.jpg n'a pas été chargée") and why, the error's cause alone.
+    static void messageEchec(const QString& titre, const QString& quoi, const Erreur& err);
     // The refusal at 16 objects: true (and the message shown) when the page or face is full,
     // or none of its records is free.
     bool refusPlein();
@@ -116,6 +143,8 @@ public:
 
 private:
     ContexteEditeur& x_;
+    // A face switch that failed puts its option back: that click does nothing.
+    bool retourFace_ = false;
     void messagePlein();
     int premierLibre();
     void ecrireChamps(bd::JeuEnregistrements& jeu);

@@ -91,7 +91,7 @@ void Textes::ouvrirtexte()
                    QStringLiteral("FORMAT DE FICHIER INCORRECT"));
             return;
         }
-        cause = err.description();
+        cause = err.cause() + QLatin1Char('.');
     } catch (const std::bad_alloc&) {
         cause = QStringLiteral("Mémoire insuffisante.");
     }

@@ -58,9 +58,9 @@ bool Textes::proteger(const std::function<void()>& etape)
         etape();
         return true;
     } catch (const Erreur& err) {
-        cause = err.description();
+        cause = err.cause();
     } catch (const std::bad_alloc&) {
-        cause = QStringLiteral("Mémoire insuffisante.");
+        cause = QStringLiteral("mémoire insuffisante");
     }
     // Whatever was under way is over: its guards come down, the pointer comes back.
     e.majencours = false;
@@ -71,9 +71,22 @@ bool Textes::proteger(const std::function<void()>& etape)
     x_.c.T_compos.definirVisible(true);
     if (ControleImage* photo = x_.imagerie().photoCourante(); photo && !photo->estVide())
         photo->definirVisible(true);
+    // The box takes back the text of the last rendering (its texte<n>.svc), so that the box,
+    // the object shown and its work files agree; its background stays the one shown.
+    try {
+        if (texteImageCourant()) {
+            BoiteTexteRiche& t = x_.c.T_compos;
+            const int fond = t.fondtexte();
+            t.chargertexte(fichierTexte(e.objetcourant), 0);
+            t.definirFondtexte(fond);
+            totalpolice();
+        }
+    } catch (const Erreur&) {
+        // The text file cannot be read either: the box keeps what it holds.
+    }
     Ecran::definirPointeur(pointeur::Personnalise);
-    MsgBox(lignesMessage({QStringLiteral("Le texte-image n'a pas pu être mis à jour:"), cause,
-                          QStringLiteral("Le dernier rendu et ses fichiers sont conservés.")}),
+    MsgBox(lignesMessage({QStringLiteral("Le texte-image n'a pas été mis à jour : %1.").arg(cause),
+                          QStringLiteral("Il garde le dernier texte rendu.")}),
            msg::OK + msg::Exclamation, QStringLiteral("TEXTE-IMAGE"));
     return false;
 }

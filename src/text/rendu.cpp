@@ -10,29 +10,14 @@
 #include "layout/disposition.h"
 #include "pagemodel/objets.h"
 #include "platform/base/erreur.h"
-#include "platform/base/erreursysteme.h"
 #include "platform/base/fichiers.h"
 
-#include <QFile>
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 
 namespace kal {
 
 namespace {
-
-QString aCote(const QString& fichier) { return fichier + QStringLiteral(".nouveau"); }
-
-// A file written aside takes the place of its target in one step.
-void remplacer(const QString& de, const QString& vers)
-{
-    std::error_code ec;
-    std::filesystem::rename(std::filesystem::path(QFile::encodeName(de).toStdString()),
-                            std::filesystem::path(QFile::encodeName(vers).toStdString()), ec);
-    if (ec)
-        throw Erreur(err::AccesChemin, vers + QStringLiteral(": ") + texteErreurSysteme(ec.value()));
-}
 
 // The stamp of the thumbnail, 145 pixels on the longer side.
 std::pair<double, double> tailleVignette(const ControleImage& k)
@@ -45,28 +30,19 @@ std::pair<double, double> tailleVignette(const ControleImage& k)
 
 void Textes::ecrireFichiersTexte(ControleImage& rendu, int n)
 {
-    const QStringList cibles = {fichierTexte(n), fichierPhoto(n), fichierInit(n), fichierSauv(n)};
-    QStringList cotes;
-    for (const QString& f : cibles)
-        cotes << aCote(f);
-    try {
-        x_.c.T_compos.sauvertexte(cotes[0], 0);
-        // Encoded once, with its stamp: the other two copies are the same bytes.
-        const auto [lv, hv] = tailleVignette(rendu);
-        rendu.ecrirevignette(cotes[1], 10, 24, 20, lv, hv, 24);
-        fs::copierFichier(cotes[1], cotes[2]);
-        fs::copierFichier(cotes[1], cotes[3]);
-        for (qsizetype i = 0; i < cibles.size(); ++i)
-            remplacer(cotes[i], cibles[i]);
-        CopiesConnues& copies = x_.imagerie().copiesConnues();
-        copies.ecrite(cibles[1], rendu.bitmap());
-        copies.copiee(cibles[1], cibles[2]);
-        copies.copiee(cibles[1], cibles[3]);
-    } catch (...) {
-        for (const QString& f : cotes)
-            QFile::remove(f);
-        throw;
-    }
+    fs::Remplacement lot;
+    const QString photo = lot.aCote(fichierPhoto(n));
+    x_.c.T_compos.sauvertexte(lot.aCote(fichierTexte(n)), 0);
+    // Encoded once, with its stamp: the other two copies are the same bytes.
+    const auto [lv, hv] = tailleVignette(rendu);
+    rendu.ecrirevignette(photo, 10, 24, 20, lv, hv, 24);
+    fs::copierFichier(photo, lot.aCote(fichierInit(n)));
+    fs::copierFichier(photo, lot.aCote(fichierSauv(n)));
+    lot.installer();
+    CopiesConnues& copies = x_.imagerie().copiesConnues();
+    copies.ecrite(fichierPhoto(n), rendu.bitmap());
+    copies.copiee(fichierPhoto(n), fichierInit(n));
+    copies.copiee(fichierPhoto(n), fichierSauv(n));
 }
 
 void Textes::creattextimage()

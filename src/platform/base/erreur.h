@@ -25,12 +25,19 @@ constexpr int ChampAbsent = 3265;        // item not found in this collection
 class Erreur : public std::runtime_error {
 public:
     explicit Erreur(int numero, const QString& description = {});
+    // `cause`: the reason alone, in the user's words ("le disque est plein"), when the
+    // description also names the file.
+    Erreur(int numero, const QString& description, const QString& cause);
     int numero() const { return numero_; }
     QString description() const { return description_; }
+    // Why the step failed, without the file's name and without a final point: the cause given,
+    // else the description. For a message that says itself what was not done.
+    QString cause() const;
 
 private:
     int numero_;
     QString description_;
+    QString cause_;
 };
 
 }  // namespace kal

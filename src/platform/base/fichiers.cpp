@@ -129,10 +129,11 @@ QString cause(int e)
 
 [[noreturn]] void echecAcces(const QString& c, int e, bool ancienConserve = false, const QString& precision = {})
 {
-    QString t = c + QStringLiteral(" : ") + (precision.isEmpty() ? cause(e) : precision);
+    const QString raison = precision.isEmpty() ? cause(e) : precision;
+    QString t = c + QStringLiteral(" : ") + raison;
     if (ancienConserve)
         t += QStringLiteral(" ; l'ancien fichier est conservé");
-    throw Erreur(err::AccesChemin, t + QLatin1Char('.'));
+    throw Erreur(err::AccesChemin, t + QLatin1Char('.'), raison);
 }
 
 bool toutEcrire(int fd, const char* p, size_t n)
@@ -152,7 +153,17 @@ bool toutEcrire(int fd, const char* p, size_t n)
 
 }  // namespace
 
-bool copieDeTravail(const QString& c) { return nomFinal(c).endsWith(QStringLiteral(".svc")); }
+namespace {
+QStringView cibleReste(const QString& nom);
+}  // namespace
+
+bool copieDeTravail(const QString& c)
+{
+    // A work copy's new content written under its hidden name (Remplacement) is one too.
+    const QString nom = nomFinal(c);
+    const QStringView cible = cibleReste(nom);
+    return (cible.isEmpty() ? QStringView(nom) : cible).endsWith(QStringLiteral(".svc"));
+}
 
 namespace {
 
@@ -468,6 +479,39 @@ QStringView cibleReste(const QString& nom)
 }
 }  // namespace
 
+Remplacement::~Remplacement()
+{
+    for (const auto& [cote, cible] : fichiers_)
+        (void)::unlink(QFile::encodeName(cote).constData());
+}
+
+QString Remplacement::aCote(const QString& cible)
+{
+    // The shape FichierAcote gives its own: the target's name, cut short so that the whole stays
+    // within the longest name the system takes, behind a point and before a number in base 36.
+    const qsizetype coupe = cible.lastIndexOf(QLatin1Char('/')) + 1;
+    QByteArray nom = QFile::encodeName(cible.mid(coupe));
+    constexpr qsizetype NomMax = 255, Ajout = 2 + ChiffresReste;
+    if (nom.size() + Ajout > NomMax)
+        nom.truncate(NomMax - Ajout);
+    const QByteArray suffixe =
+        QByteArray::number(QRandomGenerator::global()->generate64(), 36).rightJustified(ChiffresReste, '0');
+    const QString cote = cible.left(coupe) + QLatin1Char('.') + QFile::decodeName(nom) + QLatin1Char('.') +
+                         QString::fromLatin1(suffixe);
+    fichiers_.emplace_back(cote, cible);
+    return cote;
+}
+
+void Remplacement::installer()
+{
+    while (!fichiers_.empty()) {
+        const auto& [cote, cible] = fichiers_.front();
+        if (::rename(QFile::encodeName(cote).constData(), QFile::encodeName(cible).constData()) != 0)
+            echecAcces(cible, errno);
+        fichiers_.erase(fichiers_.begin());
+    }
+}
+
 int supprimerRestesEcriture(const QString& dossier, const std::function<bool(const QString& nom)>& estNom)
 {
     int n = 0;
@@ -478,8 +522,11 @@ int supprimerRestesEcriture(const QString& dossier, const std::function<bool(con
             continue;
         // The program writes no name that is not UTF-8.
         const Entree e = entree(it->path().filename().native());
-        const QStringView cible = e.illisible ? QStringView() : cibleReste(e.nom);
-        if (cible.isEmpty() || !estNom(cible.toString()))
+        QString cible = e.illisible ? QString() : cibleReste(e.nom).toString();
+        // A hidden file of a Remplacement is itself written aside: the copy of a copy.
+        if (const QString dedans = cibleReste(cible).toString(); !dedans.isEmpty())
+            cible = dedans;
+        if (cible.isEmpty() || !estNom(cible))
             continue;
         if (stdfs::remove(it->path(), e2))
             ++n;

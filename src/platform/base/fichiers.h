@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace kal::fs {
@@ -49,6 +50,24 @@ QStringList fichiersDe(const QString& chemin);
 // folder or file, a folder of that name) removes the temporary file and raises 75, with the path
 // and the cause in French. The new file keeps the old one's permissions.
 void ecrireFichier(const QString& chemin, const QByteArray& octets);
+
+// Several files replaced together, all or none: the new content of each target is written (by
+// any writer of the program) to the hidden name aCote gives, beside it and of the shape of
+// ecrireFichier's temporary files, which the start's leftover removal takes; installer() then
+// renames them over their targets, which takes no room on the disk. Until then every target is as
+// it was; the object dropped before, the hidden files are removed.
+class Remplacement {
+public:
+    Remplacement() = default;
+    ~Remplacement();
+    Remplacement(const Remplacement&) = delete;
+    Remplacement& operator=(const Remplacement&) = delete;
+    QString aCote(const QString& cible);
+    void installer();                                     // 75 when a file cannot be renamed
+
+private:
+    std::vector<std::pair<QString, QString>> fichiers_;   // hidden name, target
+};
 
 // Removes from the folder the hidden temporary files that writes of the files `noms()` names left
 // when the program was stopped halfway (".quelvard.ini.0k3j9x0ab12cd": a point, the name, a point

@@ -152,7 +152,7 @@ void enregistrer(const QString& chemin, const QByteArray& donnees)
     try {
         fs::ecrireFichier(chemin, donnees);
     } catch (const Erreur& e) {
-        echec(err::EcritureImpossible, e.description());
+        throw Erreur(err::EcritureImpossible, e.description(), e.cause());
     }
 }
 
