@@ -316,11 +316,13 @@ TEST(Fichiers, RestesDEcrituresInterrompues)
 {
     kaltest::DossierTravail d;
     // 13 base-36 digits, a 64-bit number at most: what the writer names, not a user's copy.
-    const QStringList restes = {".quelvard.ini.0k3j9x0ab12cd", ".photo3.svc.0000000000001", ".quelvard.ini.3w5e11264sgsf"};
+    // The last is the writer's copy of a hidden file of a Remplacement.
+    const QStringList restes = {".quelvard.ini.0k3j9x0ab12cd", ".photo3.svc.0000000000001", ".quelvard.ini.3w5e11264sgsf",
+                                "..photo3.svc.0000000000001.0k3j9x0ab12cd"};
     const QStringList autres = {".quelvard.ini.0K3J9X0AB12CD", ".quelvard.ini.", ".quelvard.ini.3w5e11264sgsg",
                                 ".quelvard.ini.k3j9x0", ".quelvard.ini.bak", ".quelvard.ini.00k3j9x0ab12cd",
                                 "quelvard.ini.0k3j9x0ab12cd", ".quelvard.ini", ".notes.txt.0k3j9x0ab12cd",
-                                ".photo3.svc.0k3-9x0ab12cd", "quelvard.ini"};
+                                ".photo3.svc.0k3-9x0ab12cd", "quelvard.ini", "..notes.txt.0000000000001.0k3j9x0ab12cd"};
     for (const QString& n : restes + autres)
         poser(d.fichier(n), "x");
     fs::creerDossier(d.fichier(".photo4.svc.0000000000abc"));   // a folder is no leftover of a write
