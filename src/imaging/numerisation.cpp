@@ -51,7 +51,6 @@ bool Imagerie::numerisation()
 {
     ControlesEditeur& c = x_.c;
     EtatEditeur& e = x_.etat;
-    const bool jaq = x_.jaquette();
     ModeleObjets::AvantCreation avant = x_.objets().avantCreation();
     if (x_.objets().refusPlein())
         return false;
@@ -62,10 +61,7 @@ bool Imagerie::numerisation()
     std::optional<Erreur> erreur;
     try {
         avant.courantRange = x_.objets().garderObjetCourant();
-        if (!jaq)
-            x_.objets().effacpage();
-        if (!x_.objets().emplacement())
-            throw Erreur(err::IndiceHorsLimites, QStringLiteral("Aucun emplacement libre pour un nouvel objet."));
+        x_.objets().prendreEmplacement();
         nouveau = e.objetcourant;
         e.scanfait = false;
 

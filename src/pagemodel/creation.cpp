@@ -110,6 +110,14 @@ bool ModeleObjets::emplacement()
     return true;
 }
 
+void ModeleObjets::prendreEmplacement()
+{
+    if (!x_.jaquette())
+        effacpage();
+    if (!emplacement())
+        throw Erreur(err::IndiceHorsLimites, QStringLiteral("Aucun emplacement libre pour un nouvel objet."));
+}
+
 void ModeleObjets::messageEchec(const QString& titre, const QString& quoi, const Erreur& err)
 {
     MsgBox(quoi + QStringLiteral(" : ") + err.cause() + QLatin1Char('.'), msg::OK + msg::Exclamation, titre);
@@ -196,7 +204,6 @@ bool ModeleObjets::chargementimage(ControleImage& choisie, const QString& nomFic
 {
     ControlesEditeur& c = x_.c;
     EtatEditeur& e = x_.etat;
-    const bool jaq = x_.jaquette();
 
     // No free slot: nothing is touched, the current object's work files least of all.
     if (e.nbobjets >= 16 || premierLibre() < 0) {
@@ -219,10 +226,7 @@ bool ModeleObjets::chargementimage(ControleImage& choisie, const QString& nomFic
     }
     x_.imagerie().copiesEcrites(choisie, libre);
     try {
-        if (!jaq)
-            effacpage();
-        if (!emplacement())
-            throw Erreur(err::IndiceHorsLimites, QStringLiteral("Aucun emplacement libre pour un nouvel objet."));
+        prendreEmplacement();
         ControleImage& photo = *c.L_photo[static_cast<size_t>(e.objetcourant)];
         photo.definirBitmap(choisie.bitmap());
         if (nomFichier.right(3).toLower() == QLatin1String("wmf"))

@@ -140,10 +140,7 @@ void ModeleObjets::copiephoto(int k)
     });
     x_.imagerie().copiesEcrites(source, libre);
     try {
-        if (!jaq)
-            effacpage();
-        if (!emplacement())
-            throw Erreur(err::IndiceHorsLimites, QStringLiteral("Aucun emplacement libre pour un nouvel objet."));
+        prendreEmplacement();
 
         const int n = e.objetcourant;
         ControleImage& photo = *c.L_photo[static_cast<size_t>(n)];

@@ -73,6 +73,9 @@ public:
     // picture chosen in the open panel a new photo object with its work copies, or refuses at
     // 16 objects (or with no free record) before anything is touched.
     bool emplacement();
+    // The same for a step that has written its files already: the page's display let go first,
+    // and no slot taken raised as an error, for the step's way back.
+    void prendreEmplacement();
     bool chargementimage(ControleImage& choisie, const QString& nomFichier);
     // What the way back after a failed creation needs of the editor as the step found it.
     struct AvantCreation {
