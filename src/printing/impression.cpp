@@ -3,6 +3,7 @@
 #include "printing/impression.h"
 
 #include "imaging/imagerie.h"
+#include "pagemodel/objets.h"
 #include "platform/base/ecran.h"
 #include "platform/base/erreur.h"
 #include "platform/base/fenetres.h"
@@ -83,7 +84,16 @@ void Impression::O_imprim_Click()
 {
     if (x_.etat.basecote == 0 || x_.etat.basecote == 16)
         faceAvant_ = x_.etat.basecote == 0;
-    x_.imagerie().sauvphoto();
+    try {
+        x_.imagerie().sauvphoto();
+    } catch (const Erreur& err) {
+        // The object could not be stored: the jacket stays in composition, the object as it is.
+        ModeleObjets::messageEchec(QStringLiteral("IMPRESSION"),
+                                   QStringLiteral("L'objet en cours n'a pas pu être enregistré, la jaquette reste en composition"),
+                                   err);
+        x_.c.O_compos.definirValeur(true);
+        return;
+    }
     // Selecting "Les deux" runs its own click when it was not selected already.
     x_.c.O_tout.definirActif(true);
     x_.c.O_tout.definirValeur(true);
@@ -91,7 +101,14 @@ void Impression::O_imprim_Click()
 
 void Impression::O_tout_Click()
 {
-    x_.imagerie().sauvphoto();
+    try {
+        x_.imagerie().sauvphoto();
+    } catch (const Erreur& err) {
+        ModeleObjets::messageEchec(QStringLiteral("IMPRESSION"),
+                                   QStringLiteral("L'objet en cours n'a pas pu être enregistré, la face composée reste choisie"),
+                                   err);
+        return;
+    }
     x_.fenetre.setWindowTitle(QStringLiteral("JAQUETTES AVANT ET ARRIERE"));
     x_.etat.basecote = 100;   // neither face is being composed
 }

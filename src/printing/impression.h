@@ -94,6 +94,9 @@ private:
     // The job itself; a failure reaches impression(), which discards the job.
     void imprimerPageJob();
     void imprimerJaquetteJob();
+    // The current object stored before its files are printed; a failure to write them says so
+    // in the program's words, without the name of a work file.
+    void garderAvantImpression();
     // Objects [debut, fin) of the record source in force, at the given origin (twips added
     // to each object's stored position before the corrections).
     void imprimerobjets(int debut, int fin, Twips origineGauche, Twips origineHaut, bool actualiserChaque);

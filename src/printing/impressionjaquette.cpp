@@ -55,7 +55,7 @@ void Impression::imprimerJaquetteJob()
     Imprimante& imp = x_.imprimante;
     const FeuilleJaquette feuille(imp);
     x_.c.C_image.definirValeur(0);   // its click shows the objects fitted in their boxes
-    x_.objets().garderObjetCourant();
+    garderAvantImpression();
     imp.debutdocument();
     // Both faces lie at different heights of the one sheet: no page break between them.
     if (x_.c.O_avant.valeur()) {

@@ -58,9 +58,18 @@ bool Impression::impression()
     return !echec;
 }
 
+void Impression::garderAvantImpression()
+{
+    try {
+        x_.objets().garderObjetCourant();
+    } catch (const Erreur& e) {
+        throw Erreur(e.numero(), QStringLiteral("L'objet en cours n'a pas pu être enregistré : %1.").arg(e.cause()));
+    }
+}
+
 void Impression::imprimerPageJob()
 {
-    x_.objets().garderObjetCourant();
+    garderAvantImpression();
     Imprimante& imp = x_.imprimante;
     imp.debutdocument();
     // The whole table, whatever record source the last procedure left.

@@ -4,6 +4,7 @@
 // person reads the program's own words, and once the room is back the step works.
 #include "layout/banc_souris.h"
 #include "platform/richtext/rtf.h"
+#include "printing/impression.h"
 
 #include <QDir>
 #include <QRandomGenerator>
@@ -221,6 +222,15 @@ TEST_P(DisquePlein, QuitterUnObjetRegle)
     const QSize t = photo(0).widget()->size();
     cliquer(0, {t.width() - 4, t.height() - 4});
     messageSeul(QStringLiteral("L'objet 0 n'a pas été sélectionné"));
+    EXPECT_EQ(etat(), avant);
+    // A print stores the current object first: nothing printed, no work file named.
+    EXPECT_FALSE(ed->x.impression().impression());
+    ASSERT_EQ(banc.repondeur.messages().size(), 1u);
+    const QString imprime = banc.repondeur.messages()[0].texte;
+    EXPECT_TRUE(imprime.contains(QStringLiteral("L'objet en cours n'a pas pu être enregistré : le disque est plein.")))
+        << imprime.toStdString();
+    EXPECT_FALSE(imprime.contains(QStringLiteral(".svc")));
+    banc.repondeur.oublier();
     EXPECT_EQ(etat(), avant);
     if (jaq()) {
         c().O_arriere.definirValeur(true);
