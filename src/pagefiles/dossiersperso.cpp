@@ -68,6 +68,8 @@ QString parent(const QString& c) { return QFileInfo(c).absolutePath(); }
 
 QString dossierPerso(const QString& dossierTravail) { return fs::joindre(dossierTravail, QStringLiteral("persopag")); }
 
+bool disquePlein(const QString& description) { return description.contains(QStringLiteral("le disque est plein")); }
+
 QString marqueur(bool jaquette) { return jaquette ? QStringLiteral("jaquet.txt") : QStringLiteral("page.txt"); }
 
 QString refusNom(const QString& nom)

@@ -16,6 +16,9 @@ QString marqueur(bool jaquette);   // "jaquet.txt" or "page.txt"
 // "..", no "/" or "\", no control character (NUL included), nothing UTF-8 cannot write (a lone
 // surrogate), not beginning with "." (the hidden names are the program's own), at most 255 bytes.
 QString refusNom(const QString& nom);
+// True when a failure's description says the disk is full (the system's or the database's words):
+// the message then says so, and not which hidden file of the program was being written.
+bool disquePlein(const QString& description);
 // The name as a message can show it: control characters as "?", cut after 60 characters.
 QString nomAffichable(const QString& nom);
 

@@ -262,7 +262,7 @@ bool PagesPerso::ouvrirpage()
             perso::supprimerArbre(aCote);
         lierBaseTravail();
         const QString page = QStringLiteral("La page ") + perso::nomAffichable(nom);
-        if (err.description().contains(QStringLiteral("le disque est plein")))
+        if (perso::disquePlein(err.description()))
             MsgBox(lignesMessage({page + QStringLiteral(" n'a pas été ouverte : le disque est plein."),
                                   QStringLiteral("La page affichée reste telle quelle. Libérez de la place sur le disque "
                                                  "puis ouvrez-la de nouveau.")}),
