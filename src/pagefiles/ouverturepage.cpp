@@ -40,6 +40,7 @@ const QString BaseOuverte = QStringLiteral("ouverte.mdb");
 // The room kept for the work database's log while the page is reset and rebuilt (each record's
 // change appends a page of 4 KB to it: a jacket's rebuild writes about 32 of them).
 constexpr qint64 PlaceJournal = 1024 * 1024;
+const QString Reserve = QStringLiteral("reserve");
 
 void supprimerSiPresent(const QString& chemin)
 {
@@ -257,6 +258,8 @@ bool PagesPerso::ouvrirpage()
         lierBaseTravail();
         gardeeEcrite = true;
         preparerFichiers(dossier, aCote, occupes);
+        // The room kept for the database's log is given back: the reset and the rebuild use it.
+        fs::supprimerFichier(fs::joindre(aCote, Reserve));
     } catch (const Erreur& err) {
         if (!aCote.isEmpty())
             perso::supprimerArbre(aCote);
@@ -277,8 +280,6 @@ bool PagesPerso::ouvrirpage()
         return false;
     }
     try {
-        // The room kept for the database's log is given back.
-        fs::supprimerFichier(fs::joindre(aCote, QStringLiteral("reserve")));
         reinitialiserAvantOuverture();
         ouvrirDossier(nom, dossier, aCote);
     } catch (const Erreur& err) {
@@ -308,7 +309,7 @@ void PagesPerso::preparerFichiers(const QString& dossier, const QString& aCote, 
         if (fs::estFichier(rtf))
             fs::copierFichier(rtf, fs::joindre(aCote, fs::nomFinal(fichierTexte(n))));
     }
-    perso::reserver(fs::joindre(aCote, QStringLiteral("reserve")), PlaceJournal);
+    perso::reserver(fs::joindre(aCote, Reserve), PlaceJournal);
 }
 
 void PagesPerso::installerFichier(const QString& aCote, const QString& source, const QString& cible, const QString& nom)
