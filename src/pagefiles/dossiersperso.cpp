@@ -4,6 +4,7 @@
 #include "platform/base/erreursysteme.h"
 #include "platform/base/fichiers.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <algorithm>
@@ -66,6 +67,8 @@ QString parent(const QString& c) { return QFileInfo(c).absolutePath(); }
 }  // namespace
 
 QString dossierPerso(const QString& dossierTravail) { return fs::joindre(dossierTravail, QStringLiteral("persopag")); }
+
+bool disquePlein(const QString& description) { return description.contains(QStringLiteral("le disque est plein")); }
 
 QString marqueur(bool jaquette) { return jaquette ? QStringLiteral("jaquet.txt") : QStringLiteral("page.txt"); }
 
@@ -192,6 +195,38 @@ void deplacer(const QString& c, const QString& vers)
     if (::rename(c.toLocal8Bit().constData(), vers.toLocal8Bit().constData()) != 0)
         echec(c, errno);
     synchroniserDossier(parent(c));
+}
+
+void reserver(const QString& fichier, qint64 octets)
+{
+    const QByteArray nom = QFile::encodeName(fichier);
+    const int fd = ::open(nom.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
+    if (fd < 0)
+        echec(fichier, errno);
+    int e = ::posix_fallocate(fd, 0, static_cast<off_t>(octets));
+    if (e == EOPNOTSUPP || e == EINVAL) {
+        // A disk that cannot allocate without writing: the room is written.
+        const QByteArray bloc(64 * 1024, '\0');
+        e = 0;
+        for (qint64 fait = 0; fait < octets && e == 0;) {
+            const ssize_t n = ::write(fd, bloc.constData(), static_cast<size_t>(std::min<qint64>(bloc.size(), octets - fait)));
+            if (n < 0)
+                e = errno == EINTR ? 0 : errno;
+            else
+                fait += n;
+        }
+    }
+    ::close(fd);
+    if (e != 0) {
+        ::unlink(nom.constData());
+        echec(fichier, e);
+    }
+}
+
+void renommer(const QString& source, const QString& cible)
+{
+    if (::rename(QFile::encodeName(source).constData(), QFile::encodeName(cible).constData()) != 0)
+        echec(cible, errno);
 }
 
 bool supprimerArbre(const QString& c)

@@ -16,6 +16,9 @@ QString marqueur(bool jaquette);   // "jaquet.txt" or "page.txt"
 // "..", no "/" or "\", no control character (NUL included), nothing UTF-8 cannot write (a lone
 // surrogate), not beginning with "." (the hidden names are the program's own), at most 255 bytes.
 QString refusNom(const QString& nom);
+// True when a failure's description says the disk is full (the system's or the database's words):
+// the message then says so, and not which hidden file of the program was being written.
+bool disquePlein(const QString& description);
 // The name as a message can show it: control characters as "?", cut after 60 characters.
 QString nomAffichable(const QString& nom);
 
@@ -45,6 +48,12 @@ void permuter(const QString& nouveau, const QString& cible);
 // Moves `chemin` to `vers` (a hidden empty folder beside it, made by dossierAcote), in one step;
 // 75 when it cannot be done.
 void deplacer(const QString& chemin, const QString& vers);
+// For a change staged in such a folder before anything in place is touched (75 with the path and
+// the cause, such as a full disk, when a step cannot be done): a new file holding `octets` of the
+// disk's room, given back by removing it, so that the writes that must follow the staging find
+// room; and `source` renamed over `cible` in one step (no room needed on one disk).
+void reserver(const QString& fichier, qint64 octets);
+void renommer(const QString& source, const QString& cible);
 // Removes a folder and all it holds; a link is removed, never followed. False when something
 // could not be removed.
 bool supprimerArbre(const QString& chemin);

@@ -106,7 +106,8 @@ bool PagesPerso::objet32()
                     MsgBox(lignesMessage({QStringLiteral("La jaquette ") + perso::nomAffichable(nom) +
                                               QStringLiteral(" enregistrée sur 16 objets n'a pas pu être convertie sur 32 objets;"),
                                           QStringLiteral("elle est conservée telle quelle et n'est pas ouverte."),
-                                          err.description()}),
+                                          perso::disquePlein(err.description()) ? QStringLiteral("Le disque est plein.")
+                                                                                : err.description()}),
                            msg::OK + msg::Exclamation, QStringLiteral("ERREUR"));
                 }
             }

@@ -35,6 +35,13 @@ namespace kal {
 
 namespace {
 
+// The saved database as the open stages it, beside the work database kept aside.
+const QString BaseOuverte = QStringLiteral("ouverte.mdb");
+// The room kept for the work database's log while the page is reset and rebuilt (each record's
+// change appends a page of 4 KB to it: a jacket's rebuild writes about 32 of them).
+constexpr qint64 PlaceJournal = 1024 * 1024;
+const QString Reserve = QStringLiteral("reserve");
+
 void supprimerSiPresent(const QString& chemin)
 {
     try {
@@ -231,33 +238,50 @@ bool PagesPerso::ouvrirpage()
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
     const QString dossier = dossierPage(nom);
-    if (!verifierPage(nom, dossier))
+    std::vector<int> occupes;
+    if (!verifierPage(nom, dossier, occupes))
         return false;
 
-    // The work database as it is, kept in a hidden folder of persopag (of a name the start removes
-    // when a run stopped midway) until the open is done. Without room for it nothing is touched.
+    // Every write the open needs is made before anything of the page shown changes, in a hidden
+    // folder of persopag (of a name the start removes when a run stopped midway): the work
+    // database as it is, kept until the open is done, then the saved database and each object's
+    // work files, and the room the database's log takes while the page is rebuilt. Without room
+    // for all of it nothing is touched; once it is written only renames remain.
     QString aCote;
     QString gardee;
+    bool gardeeEcrite = false;
     try {
         aCote = perso::dossierAcote(dossierPerso(), QStringLiteral(".ancien-"));
         gardee = fs::joindre(aCote, nomBaseTravail());
         x_.D_image.fermerBase();
         fs::copierFichier(ModeleObjets::cheminBase(), gardee);
         lierBaseTravail();
+        gardeeEcrite = true;
+        preparerFichiers(dossier, aCote, occupes);
+        // The room kept for the database's log is given back: the reset and the rebuild use it.
+        fs::supprimerFichier(fs::joindre(aCote, Reserve));
     } catch (const Erreur& err) {
         if (!aCote.isEmpty())
             perso::supprimerArbre(aCote);
         lierBaseTravail();
-        MsgBox(lignesMessage({QStringLiteral("La page ") + perso::nomAffichable(nom) +
-                                  QStringLiteral(" n'a pas pu être ouverte: la base de données de travail n'a pas pu être "
-                                                 "gardée de côté le temps de l'ouverture."),
-                              err.description()}),
-               msg::OK + msg::Exclamation, QStringLiteral("ERREUR"));
+        const QString page = QStringLiteral("La page ") + perso::nomAffichable(nom);
+        if (perso::disquePlein(err.description()))
+            MsgBox(lignesMessage({page + QStringLiteral(" n'a pas été ouverte : le disque est plein."),
+                                  QStringLiteral("La page affichée reste telle quelle. Libérez de la place sur le disque "
+                                                 "puis ouvrez-la de nouveau.")}),
+                   msg::OK + msg::Exclamation, QStringLiteral("ERREUR"));
+        else
+            MsgBox(lignesMessage({page + (gardeeEcrite ? QStringLiteral(" n'a pas pu être ouverte:")
+                                                       : QStringLiteral(" n'a pas pu être ouverte: la base de données de "
+                                                                        "travail n'a pas pu être gardée de côté le temps "
+                                                                        "de l'ouverture.")),
+                                  err.description()}),
+                   msg::OK + msg::Exclamation, QStringLiteral("ERREUR"));
         return false;
     }
     try {
         reinitialiserAvantOuverture();
-        ouvrirDossier(nom, dossier);
+        ouvrirDossier(nom, dossier, aCote);
     } catch (const Erreur& err) {
         // Renamed back whole: no room is needed for that.
         x_.D_image.fermerBase();
@@ -270,7 +294,34 @@ bool PagesPerso::ouvrirpage()
     return true;
 }
 
-bool PagesPerso::verifierPage(const QString& nom, const QString& dossier)
+void PagesPerso::preparerFichiers(const QString& dossier, const QString& aCote, const std::vector<int>& occupes)
+{
+    fs::copierFichier(fs::joindre(dossier, nomBaseTravail()), fs::joindre(aCote, BaseOuverte));
+    for (int n : occupes) {
+        const QString jpg = fs::joindre(dossier, QStringLiteral("photo%1.jpg").arg(n));
+        if (fs::estFichier(jpg)) {
+            // Three files, not one under three names: what the editor knows of a work copy holds
+            // while the file is not touched, and a file losing one of its names is touched.
+            for (const QString& copie : {fichierPhoto(n), fichierSauv(n), fichierInit(n)})
+                fs::copierFichier(jpg, fs::joindre(aCote, fs::nomFinal(copie)));
+        }
+        const QString rtf = fs::joindre(dossier, QStringLiteral("texte%1.rtf").arg(n));
+        if (fs::estFichier(rtf))
+            fs::copierFichier(rtf, fs::joindre(aCote, fs::nomFinal(fichierTexte(n))));
+    }
+    perso::reserver(fs::joindre(aCote, Reserve), PlaceJournal);
+}
+
+void PagesPerso::installerFichier(const QString& aCote, const QString& source, const QString& cible, const QString& nom)
+{
+    const QString prepare = fs::joindre(aCote, nom.isEmpty() ? fs::nomFinal(cible) : nom);
+    if (fs::estFichier(prepare))
+        perso::renommer(prepare, cible);
+    else
+        fs::copierFichier(source, cible);
+}
+
+bool PagesPerso::verifierPage(const QString& nom, const QString& dossier, std::vector<int>& occupes)
 {
     const bool jaq = x_.jaquette();
     const perso::Contenu contenu = perso::examiner(dossier);
@@ -285,7 +336,7 @@ bool PagesPerso::verifierPage(const QString& nom, const QString& dossier)
     // can be read: a refusal here leaves the page shown and the work folder as they are.
     QString quoi = QStringLiteral("sa base de données est illisible ou endommagée.");
     try {
-        const std::vector<int> occupes = verifierBase(fs::joindre(dossier, nomBaseTravail()), jaq);
+        occupes = verifierBase(fs::joindre(dossier, nomBaseTravail()), jaq);
         quoi = QStringLiteral("une de ses images est illisible.");
         verifierImages(dossier, occupes);
     } catch (const Erreur& err) {
@@ -331,7 +382,7 @@ void PagesPerso::reinitialiserAvantOuverture()
     }
 }
 
-void PagesPerso::ouvrirDossier(const QString& nom, const QString& dossier)
+void PagesPerso::ouvrirDossier(const QString& nom, const QString& dossier, const QString& aCote)
 {
     ControlesEditeur& c = x_.c;
     EtatEditeur& e = x_.etat;
@@ -342,7 +393,7 @@ void PagesPerso::ouvrirDossier(const QString& nom, const QString& dossier)
     // places for this screen) goes into the work database.
     x_.D_image.fermerBase();
     try {
-        fs::copierFichier(fs::joindre(dossier, nomBaseTravail()), ModeleObjets::cheminBase());
+        installerFichier(aCote, fs::joindre(dossier, nomBaseTravail()), ModeleObjets::cheminBase(), BaseOuverte);
     } catch (...) {
         lierBaseTravail();
         throw;
@@ -373,7 +424,7 @@ void PagesPerso::ouvrirDossier(const QString& nom, const QString& dossier)
         x_.objets().effacpage();
     }
 
-    copierObjets(dossier);
+    copierObjets(dossier, aCote);
     if (jaq)
         placerVignettesJaquette();
     reconstruireOuverte();
@@ -418,7 +469,7 @@ void PagesPerso::parametresPage()
                msg::OK + msg::Exclamation, QStringLiteral("CHANGEMENT D'IMPRIMANTE"));
 }
 
-void PagesPerso::copierObjets(const QString& dossier)
+void PagesPerso::copierObjets(const QString& dossier, const QString& aCote)
 {
     ControlesEditeur& c = x_.c;
     EtatEditeur& e = x_.etat;
@@ -454,7 +505,7 @@ void PagesPerso::copierObjets(const QString& dossier)
         }
         // The three work copies are the saved picture: a reset goes back to it.
         for (const QString& copie : {fichierPhoto(n), fichierSauv(n), fichierInit(n)}) {
-            fs::copierFichier(jpg, copie);
+            installerFichier(aCote, jpg, copie);
             x_.imagerie().copiesConnues().copiee(jpg, copie);
         }
         if (!jaq)
@@ -471,7 +522,7 @@ void PagesPerso::copierObjets(const QString& dossier)
         const QString rtf = fs::joindre(dossier, QStringLiteral("texte%1.rtf").arg(n));
         bool lu = false;
         if (fs::estFichier(rtf)) {
-            fs::copierFichier(rtf, fichierTexte(n));
+            installerFichier(aCote, rtf, fichierTexte(n));
             try {
                 c.T_compos.chargertexte(fichierTexte(n), 0);
                 lu = true;

@@ -16,6 +16,8 @@
 #include "platform/base/erreur.h"
 #include "text/lignes.h"
 
+#include <vector>
+
 namespace kal {
 
 class PagesPerso {
@@ -98,11 +100,17 @@ private:
     void ecrireDossier(const QString& cible);
     void apresSauvegarde();
     // Open
-    bool verifierPage(const QString& nom, const QString& dossier);
+    // Gives the editor's occupied objects of the saved page, in order.
+    bool verifierPage(const QString& nom, const QString& dossier, std::vector<int>& occupes);
+    // Every file the open writes, written into the hidden folder aCote before anything is reset.
+    void preparerFichiers(const QString& dossier, const QString& aCote, const std::vector<int>& occupes);
+    // `cible` takes the file staged for it in aCote (named `nom`, else as `cible`), or a copy of
+    // `source` when none was staged.
+    void installerFichier(const QString& aCote, const QString& source, const QString& cible, const QString& nom = {});
     void reinitialiserAvantOuverture();
-    void ouvrirDossier(const QString& nom, const QString& dossier);
+    void ouvrirDossier(const QString& nom, const QString& dossier, const QString& aCote);
     void parametresPage();
-    void copierObjets(const QString& dossier);
+    void copierObjets(const QString& dossier, const QString& aCote);
     void placerVignettesJaquette();
     void reconstruireOuverte();
     void echecOuverture(const QString& nom, const Erreur& err);

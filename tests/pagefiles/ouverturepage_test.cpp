@@ -1,16 +1,21 @@
 // Opening saved pages and jackets on real folders: what comes back, the checks made before the
 // page shown is touched (damaged databases and pictures, a full disk), the work database put
 // back after a failure, the printer check, the save asked first, the jacket upgrade (and its
-// interruption, and a jacket it must not touch), the text a saved photo brings along, and the
-// save offered at quit.
+// interruption, and a jacket it must not touch), the text a saved photo brings along, the save
+// offered at quit, and an open that does not fit on the disk.
 #include "pagefiles/banc_pages.h"
 
 #include "platform/base/fenetres.h"
 #include "platform/printer/imprimante.h"
 #include "platform/richtext/rtf.h"
 
+#include <QRandomGenerator>
 #include <QTextDocument>
+#include <algorithm>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <sys/mount.h>
 #include <sys/resource.h>
 
 using kal::TypeEditeur;
@@ -627,3 +632,134 @@ INSTANTIATE_TEST_SUITE_P(Editeurs, OuvrirJaquette, ::testing::Values(TypeEditeur
                          [](const auto& i) { return std::string(kaltest::nomType(i.param)); });
 
 }  // namespace
+
+// --- A work folder on a small disk of its own (the tests run as root): an open that does not fit.
+
+class OuvrirDisquePlein : public OuvrirJaquette {
+protected:
+    bool monte = false;
+
+    void SetUp() override
+    {
+        const QByteArray d = QFile::encodeName(banc.dossier.chemin());
+        if (::mount("tmpfs", d.constData(), "tmpfs", 0, "size=16m") != 0)
+            FAIL() << "a tmpfs cannot be mounted (the tests run as root): " << std::strerror(errno);
+        monte = true;
+        ASSERT_TRUE(QDir::setCurrent(banc.dossier.chemin()));
+        OuvrirJaquette::SetUp();
+    }
+    void TearDown() override
+    {
+        // The editor and its work files go before the disk.
+        kal::Fenetres::reinitialiser();
+        QDir::setCurrent(QDir::tempPath());
+        if (monte)
+            ::umount2(QFile::encodeName(banc.dossier.chemin()).constData(), MNT_DETACH);
+    }
+    // A photo of noise, which JPEG cannot make small.
+    QString bruit(const QString& nom, int l, int h)
+    {
+        QImage img(l, h, QImage::Format_RGB32);
+        QRandomGenerator g(static_cast<quint32>(l * h));
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < l; ++x)
+                img.setPixel(x, y, g.generate() | 0xFF000000u);
+        const QString chemin = travail(nom);
+        img.save(chemin, "JPEG", 95);
+        return chemin;
+    }
+    // The disk filled, then `libre` bytes of it given back.
+    void remplir(qint64 libre, const QString& nom = QStringLiteral("plein")) const
+    {
+        QFile f(travail(nom));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        const QByteArray bloc(64 * 1024, 'x');
+        while (f.write(bloc) > 0 && f.flush()) {
+        }
+        f.close();
+        ASSERT_TRUE(f.resize(std::max<qint64>(0, f.size() - libre)));
+    }
+    void liberer() const
+    {
+        QFile::remove(travail(QStringLiteral("plein")));
+        QFile::remove(travail(QStringLiteral("plein2")));
+    }
+};
+
+// Refused before anything changes: the records, the work files, the objects drawn, the current
+// object and its captions, the thumbnails and the caption of the window are those of the page
+// shown; a jacket of 16 slots that cannot be converted is kept as it is. The room back, both open.
+TEST_P(OuvrirDisquePlein, UnePageQuiNeTientPasLaisseLaPageAfficheeEntiere)
+{
+    charger(bruit(QStringLiteral("g1.jpg"), 560, 420));
+    charger(bruit(QStringLiteral("g2.jpg"), 420, 560));
+    pages().listepage();
+    ok(ed->c.O_ajout, QStringLiteral("Grand"));
+    ASSERT_TRUE(QFile::exists(perso(QStringLiteral("Grand/photo1.jpg"))));
+    if (jaq()) {
+        texteImage(5);
+        vieille(QStringLiteral("Vieille"));
+    }
+    (*ed->x.commande(QStringLiteral("Effacer page")))();
+    charger(jpeg(QStringLiteral("a.jpg"), 320, 240, 0x2040C0));
+    charger(jpeg(QStringLiteral("b.jpg"), 200, 300, 0x20C040));
+    const QString fiches = QStringLiteral("SELECT * FROM kalmorin ORDER BY numero");
+    const QString titre = ed->windowTitle();
+    const int courant = e().objetcourant;
+    const QString format = ed->c.E_format.legende();
+    auto vus = [&] {
+        QString r;
+        for (const auto& m : ed->c.L_photo)
+            r += QLatin1Char(m && m->visible() ? 'p' : '.');
+        for (const auto& m : ed->c.L_miniat)
+            r += QLatin1Char(m && m->visible() ? 'm' : '.');
+        return r;
+    };
+    const QString visibles = vus();
+    ASSERT_GE(visibles.count(QLatin1Char('p')), 2);
+    // The work database's bytes change as it is closed and bound again; its records are compared.
+    auto fichiers = [&] {
+        auto r = arbre(banc.dossier.chemin());
+        r.erase(QStringLiteral("kalmorin.mdb"));
+        r.erase(QStringLiteral("kalmorin.mdb-wal"));
+        return r;
+    };
+
+    remplir(200 * 1024);
+    for (const QString& nom : jaq() ? QStringList{QStringLiteral("Grand"), QStringLiteral("Vieille")}
+                                    : QStringList{QStringLiteral("Grand")}) {
+        if (nom == QStringLiteral("Vieille"))
+            remplir(0, QStringLiteral("plein2"));
+        const auto avant = fichiers();
+        const QString enregistrees = lire(base(), fiches);
+        banc.repondeur.oublier();
+        ouvrir(nom);
+        EXPECT_EQ(dernier().titre, QStringLiteral("ERREUR"));
+        EXPECT_TRUE(dernier().texte.startsWith(nom == QStringLiteral("Grand")
+                                                   ? QStringLiteral("La page Grand n'a pas été ouverte : le disque est plein.")
+                                                   : QStringLiteral("La jaquette Vieille enregistrée sur 16 objets")))
+            << dernier().texte.toStdString();
+        EXPECT_TRUE(dernier().texte.contains(QStringLiteral("le disque est plein"), Qt::CaseInsensitive)) << dernier().texte.toStdString();
+        EXPECT_FALSE(dernier().texte.contains(banc.dossier.chemin())) << dernier().texte.toStdString();
+        EXPECT_EQ(ecarts(avant, fichiers()), "");
+        EXPECT_EQ(lire(base(), fiches), enregistrees);
+        EXPECT_EQ(ed->windowTitle(), titre);
+        EXPECT_EQ(e().objetcourant, courant);
+        EXPECT_EQ(ed->c.E_format.legende(), format);
+        EXPECT_EQ(vus(), visibles);
+    }
+
+    liberer();
+    ouvrir(QStringLiteral("Grand"));
+    EXPECT_EQ(ed->windowTitle(), QStringLiteral("Page Grand"));
+    for (int n : {0, 1})
+        EXPECT_EQ(octets(kal::fichierInit(n)), octets(perso(QStringLiteral("Grand/photo%1.jpg").arg(n))));
+    if (jaq()) {
+        ouvrir(QStringLiteral("Vieille"));
+        EXPECT_EQ(ed->windowTitle(), QStringLiteral("Page Vieille"));
+        EXPECT_TRUE(QFile::exists(perso(QStringLiteral("Vieille/photo16.jpg"))));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Editeurs, OuvrirDisquePlein, ::testing::Values(TypeEditeur::Page, TypeEditeur::Jaquette),
+                         [](const auto& i) { return std::string(kaltest::nomType(i.param)); });
