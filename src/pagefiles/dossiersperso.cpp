@@ -223,10 +223,13 @@ void reserver(const QString& fichier, qint64 octets)
     }
 }
 
-void renommer(const QString& source, const QString& cible)
+bool renommer(const QString& source, const QString& cible)
 {
-    if (::rename(QFile::encodeName(source).constData(), QFile::encodeName(cible).constData()) != 0)
-        echec(cible, errno);
+    if (::rename(QFile::encodeName(source).constData(), QFile::encodeName(cible).constData()) == 0)
+        return true;
+    if (errno == EXDEV)
+        return false;
+    echec(cible, errno);
 }
 
 bool supprimerArbre(const QString& c)

@@ -51,9 +51,10 @@ void deplacer(const QString& chemin, const QString& vers);
 // For a change staged in such a folder before anything in place is touched (75 with the path and
 // the cause, such as a full disk, when a step cannot be done): a new file holding `octets` of the
 // disk's room, given back by removing it, so that the writes that must follow the staging find
-// room; and `source` renamed over `cible` in one step (no room needed on one disk).
+// room; and `source` renamed over `cible` in one step (no room needed on one disk): false, with
+// nothing done, when the two are on different disks (persopag a link to another disk).
 void reserver(const QString& fichier, qint64 octets);
-void renommer(const QString& source, const QString& cible);
+bool renommer(const QString& source, const QString& cible);
 // Removes a folder and all it holds; a link is removed, never followed. False when something
 // could not be removed.
 bool supprimerArbre(const QString& chemin);

@@ -25,10 +25,8 @@
 #include "platform/printer/imprimante.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <optional>
 
 namespace kal {
@@ -283,9 +281,14 @@ bool PagesPerso::ouvrirpage()
         reinitialiserAvantOuverture();
         ouvrirDossier(nom, dossier, aCote);
     } catch (const Erreur& err) {
-        // Renamed back whole: no room is needed for that.
+        // Renamed back whole: no room is needed for that (copied when persopag is on another disk).
         x_.D_image.fermerBase();
-        std::rename(QFile::encodeName(gardee).constData(), QFile::encodeName(ModeleObjets::cheminBase()).constData());
+        try {
+            if (!perso::renommer(gardee, ModeleObjets::cheminBase()))
+                fs::copierFichier(gardee, ModeleObjets::cheminBase());
+        } catch (const Erreur&) {
+            // The saved database stays in its place: it passed every check of the open.
+        }
         perso::supprimerArbre(aCote);
         echecOuverture(nom, err);
         return false;
@@ -315,9 +318,8 @@ void PagesPerso::preparerFichiers(const QString& dossier, const QString& aCote, 
 void PagesPerso::installerFichier(const QString& aCote, const QString& source, const QString& cible, const QString& nom)
 {
     const QString prepare = fs::joindre(aCote, nom.isEmpty() ? fs::nomFinal(cible) : nom);
-    if (fs::estFichier(prepare))
-        perso::renommer(prepare, cible);
-    else
+    // Staged on another disk than the work folder's: copied as before the staging.
+    if (!fs::estFichier(prepare) || !perso::renommer(prepare, cible))
         fs::copierFichier(source, cible);
 }
 
