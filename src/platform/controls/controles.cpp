@@ -134,6 +134,9 @@ class VueListe : public QListWidget {
 public:
     explicit VueListe(QWidget* parent) : QListWidget(parent) {}
     bool parUtilisateur() const { return utilisateur_ > 0; }
+    // Run once a press or a release is over: a click handler that refilled the list leaves Qt
+    // selecting the row under the pointer in the new entries, which the Liste puts right.
+    std::function<void()> apresSouris;
 
 protected:
     void mousePressEvent(QMouseEvent* e) override
@@ -141,6 +144,14 @@ protected:
         ++utilisateur_;
         QListWidget::mousePressEvent(e);
         --utilisateur_;
+        if (apresSouris)
+            apresSouris();
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override
+    {
+        QListWidget::mouseReleaseEvent(e);
+        if (apresSouris)
+            apresSouris();
     }
     void mouseMoveEvent(QMouseEvent* e) override
     {
@@ -164,6 +175,19 @@ private:
 Liste::Liste(QWidget* parent) : Controle(new VueListe(parent)), liste_(static_cast<QListWidget*>(widget()))
 {
     liste_->setSelectionMode(QAbstractItemView::SingleSelection);
+    // The entry shown selected is the list's own index, whatever row the pointer pressed.
+    static_cast<VueListe*>(liste_)->apresSouris = [this] {
+        const QListWidgetItem* it = index_ >= 0 ? liste_->item(index_) : nullptr;
+        const bool juste = it ? liste_->currentRow() == index_ && it->isSelected() : liste_->selectedItems().isEmpty();
+        if (juste)
+            return;
+        parCode_ = true;
+        if (it)
+            liste_->setCurrentRow(index_);
+        else
+            liste_->clearSelection();
+        parCode_ = false;
+    };
     QObject::connect(liste_, &QListWidget::currentRowChanged, liste_, [this](int ligne) {
         if (parCode_ || !static_cast<VueListe*>(liste_)->parUtilisateur())
             return;

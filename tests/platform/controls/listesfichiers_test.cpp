@@ -290,6 +290,32 @@ TEST(ListeDossiers, ClicDeLUtilisateurRafraichissementEtErreurs)
     EXPECT_EQ(l.chemin(), d + QStringLiteral("/textes"));
 }
 
+// A click that opens a folder refills the list: the row shown selected is then the folder
+// opened, not the new entry that happens to lie under the pointer.
+TEST(ListeDossiers, LaLigneChoisieEstLeDossierOuvert)
+{
+    QTemporaryDir t;
+    const QString d = t.path();
+    for (const char* n : {"a", "b", "b/sous"})
+        ASSERT_TRUE(QDir(d).mkdir(QLatin1String(n)));
+    QWidget parent;
+    parent.resize(300, 600);
+    ListeDossiers l(&parent);
+    l.placer(0, 0, 4000, 8000);
+    l.definirChemin(d);
+    parent.show();
+    l.surClic = [&] { l.definirChemin(l.entree(l.indexCourant())); };
+    // "b" is two rows below the folder shown; once it is open, "sous" is there.
+    const QRect b = l.liste()->visualItemRect(l.liste()->item(l.indexChemin() + 2));
+    QTest::mouseClick(l.liste()->viewport(), Qt::LeftButton, {}, b.center());
+    ASSERT_EQ(l.chemin(), d + QStringLiteral("/b"));
+    ASSERT_EQ(l.entree(l.indexChemin() + 1), d + QStringLiteral("/b/sous"));
+    const QList<QListWidgetItem*> choisies = l.liste()->selectedItems();
+    ASSERT_EQ(choisies.size(), 1);
+    EXPECT_EQ(l.liste()->row(choisies[0]), l.indexChemin());
+    EXPECT_EQ(l.liste()->currentRow(), l.indexChemin());
+}
+
 namespace {
 // The folder of the file-list tests: photos of several cases and extensions, a hidden file,
 // a folder whose name looks like a photo, another format.
