@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStyle>
-#include <QTimer>
 #include <algorithm>
 #include <filesystem>
 #include <optional>
@@ -289,17 +288,11 @@ bool ListeDossiers::refuserIllisible(int i)
     if (!illisible(i))
         return false;
     direIllisible(fs::nomFinal(lignes_[i]), true);
-    // The pick is undone: the row of the folder shown is the current one again. The view is set
-    // back once the click that picked the row is over: Qt selects the row pressed after its
-    // handlers have run.
+    // The pick is undone: the row of the folder shown is the current one again (and the one
+    // shown selected once the click is over).
     reconstruction_ = true;
     liste_->definirIndex(profondeur_);
     reconstruction_ = false;
-    QListWidget* vue = liste_->liste();
-    QTimer::singleShot(0, vue, [vue, ligne = profondeur_] {
-        if (ligne < vue->count())
-            vue->setCurrentRow(ligne);
-    });
     return true;
 }
 
