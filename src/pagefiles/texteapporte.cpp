@@ -87,8 +87,14 @@ void PagesPerso::texteApporte(const QString& fichier)
                 // The composition panel sets its font and height; the page renders the picture
                 // anew from the text, the jacket keeps the loaded picture.
                 x_.textes().texteApporte();
-            } catch (const Erreur&) {
-                // The text cannot come along: the object stays the photo it was loaded as.
+            } catch (const Erreur& err) {
+                // The text cannot come along: the object stays the photo it was loaded as, and
+                // the person is told.
+                ModeleObjets::messageEchec(QStringLiteral("CHARGEMENT D'IMAGE"),
+                                           QStringLiteral("Le texte de la photo %1 n'a pas été repris, elle est chargée "
+                                                          "comme photo")
+                                               .arg(fs::nomFinal(fichier)),
+                                           err);
                 e.typeobjet = typeAvant;
                 try {
                     lierBaseTravail();

@@ -1,7 +1,9 @@
 // The photo-open panel driven as a user would: pointing at names with the mouse, releasing the
 // button, paging, cancelling; on real files with the names people give them.
 #include "support/banc_editeur.h"
+#include "imaging/fichierstravail.h"
 #include "pagefiles/fichierspages.h"
+#include "pagemodel/basetravail.h"
 #include "pagemodel/objets.h"
 #include "platform/base/fichiers.h"
 #include "platform/controls/bip.h"
@@ -257,6 +259,37 @@ TEST_P(Ouverture, LePanneauCacheCeQuiEstDessous)
         for (int x = a.x(); x < b.x(); ++x)
             autres += vue.pixelColor(x * vue.devicePixelRatio(), y * vue.devicePixelRatio()) != fond;
     EXPECT_EQ(autres, 0);
+}
+
+// A photo of a saved page that was a text-image there, whose text cannot come along (a folder
+// stands where its work file goes): loaded as a photo, and the person is told.
+TEST_P(Ouverture, UnTexteQuiNePeutPasSuivreLaPhotoEstSignale)
+{
+    const QString page = banc.dossier.fichier(QStringLiteral("persopag/Souvenir"));
+    ASSERT_TRUE(QDir().mkpath(page));
+    ASSERT_TRUE(QDir().mkpath(kal::fichierTexte(0)));
+    kal::fs::ecrireTexte(page + QStringLiteral("/texte0.rtf"), QStringLiteral("{\\rtf1 Souvenir}"));
+    kal::fs::ecrireFichier(page + (jaq() ? QStringLiteral("/jaquet.txt") : QStringLiteral("/page.txt")), {});
+    kal::creerBaseTravail(page + QStringLiteral("/kalmorin.mdb"));
+    {
+        kal::bd::SourceDonnees sauvee;
+        sauvee.definirBase(page + QStringLiteral("/kalmorin.mdb"));
+        kal::Fiches fiches(sauvee);
+        fiches.sourceTable();
+        fiches.modifier(0, [](kal::bd::JeuEnregistrements& j) { j.mettre(kal::champ::textimage, true); });
+    }
+    images = page;
+    jpeg(QStringLiteral("photo0.jpg"), 320, 240);
+    ouvrir();
+    pointer(0);
+    relacher(0);
+    ASSERT_EQ(banc.repondeur.messages().size(), 1u);
+    EXPECT_TRUE(banc.repondeur.messages()[0].texte.startsWith(
+        QStringLiteral("Le texte de la photo photo0.jpg n'a pas été repris, elle est chargée comme photo : ")))
+        << banc.repondeur.messages()[0].texte.toStdString();
+    EXPECT_EQ(ed->x.etat.nbobjets, 1);
+    EXPECT_FALSE(banc.champ(0, kal::champ::textimage).toBool());
+    EXPECT_EQ(ed->c.L_photo[0]->bitmap().largeur(), 320);
 }
 
 INSTANTIATE_TEST_SUITE_P(LesDeux, Ouverture, ::testing::Values(TypeEditeur::Page, TypeEditeur::Jaquette),
