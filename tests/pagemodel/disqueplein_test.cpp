@@ -237,6 +237,12 @@ TEST_P(DisquePlein, QuitterUnObjetRegle)
         messageSeul(QStringLiteral("La face n'a pas été changée"));
         EXPECT_TRUE(c().O_avant.valeur());
         EXPECT_EQ(etat(), avant);
+        // The print option: the jacket stays in composition.
+        c().O_imprim.definirValeur(true);
+        messageSeul(QStringLiteral("L'objet en cours n'a pas pu être enregistré, la jaquette reste en composition"));
+        EXPECT_TRUE(c().O_compos.valeur());
+        EXPECT_FALSE(c().O_tout.actif());
+        EXPECT_EQ(etat(), avant);
     }
 
     liberer();
