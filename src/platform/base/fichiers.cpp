@@ -171,6 +171,20 @@ namespace {
 constexpr int ChiffresReste = 13;
 constexpr QLatin1String PlusGrandReste("3w5e11264sgsf");
 
+// The hidden name a file is written under beside its target: a point, the target's name, a point
+// and a number. The name is cut short when the whole would pass the longest name the system takes
+// (255 bytes); the number always has its 13 base-36 digits, zeros in front, so that a leftover is
+// told by that exact shape from a user's own copy beside the file (".photo.jpg.bak").
+std::string nomCache(std::string nom)
+{
+    constexpr size_t NomMax = 255, Ajout = 2 + ChiffresReste;
+    if (nom.size() + Ajout > NomMax)
+        nom.resize(NomMax - Ajout);
+    const QByteArray suffixe =
+        QByteArray::number(QRandomGenerator::global()->generate64(), 36).rightJustified(ChiffresReste, '0');
+    return "." + nom + "." + suffixe.toStdString();
+}
+
 // A file being written beside its target, renamed over it by installer(): the target changes only
 // then, in one step; dropped without installer(), the temporary file is removed.
 class FichierAcote {
@@ -203,18 +217,8 @@ public:
             existait_ = true;
         }
         const stdfs::path dossier = p.parent_path().empty() ? stdfs::path(".") : p.parent_path();
-        // The temporary name holds the target's, cut short when the whole would pass the longest
-        // name the system takes (255 bytes) with its two points and its number. The number always
-        // has its 13 digits, zeros in front: a leftover is told by that exact shape from a user's
-        // own copy beside the file (".photo.jpg.bak").
-        std::string nom = p.filename().string();
-        constexpr size_t NomMax = 255, Ajout = 2 + ChiffresReste;
-        if (nom.size() + Ajout > NomMax)
-            nom.resize(NomMax - Ajout);
         for (int essai = 0; essai < 100 && fd_ < 0; ++essai) {
-            const QByteArray suffixe =
-                QByteArray::number(QRandomGenerator::global()->generate64(), 36).rightJustified(ChiffresReste, '0');
-            provisoire_ = QByteArray::fromStdString((dossier / ("." + nom + "." + suffixe.toStdString())).string());
+            provisoire_ = QByteArray::fromStdString((dossier / nomCache(p.filename().string())).string());
             fd_ = ::open(provisoire_.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
             if (fd_ < 0 && errno != EEXIST) {
                 const int e = errno;
@@ -487,17 +491,10 @@ Remplacement::~Remplacement()
 
 QString Remplacement::aCote(const QString& cible)
 {
-    // The shape FichierAcote gives its own: the target's name, cut short so that the whole stays
-    // within the longest name the system takes, behind a point and before a number in base 36.
+    // The shape FichierAcote gives its own.
     const qsizetype coupe = cible.lastIndexOf(QLatin1Char('/')) + 1;
-    QByteArray nom = QFile::encodeName(cible.mid(coupe));
-    constexpr qsizetype NomMax = 255, Ajout = 2 + ChiffresReste;
-    if (nom.size() + Ajout > NomMax)
-        nom.truncate(NomMax - Ajout);
-    const QByteArray suffixe =
-        QByteArray::number(QRandomGenerator::global()->generate64(), 36).rightJustified(ChiffresReste, '0');
-    const QString cote = cible.left(coupe) + QLatin1Char('.') + QFile::decodeName(nom) + QLatin1Char('.') +
-                         QString::fromLatin1(suffixe);
+    const std::string nom = nomCache(QFile::encodeName(cible.mid(coupe)).toStdString());
+    const QString cote = cible.left(coupe) + QFile::decodeName(QByteArray::fromStdString(nom));
     fichiers_.emplace_back(cote, cible);
     return cote;
 }

@@ -54,8 +54,8 @@ void ecrireFichier(const QString& chemin, const QByteArray& octets);
 // Several files replaced together, all or none: the new content of each target is written (by
 // any writer of the program) to the hidden name aCote gives, beside it and of the shape of
 // ecrireFichier's temporary files, which the start's leftover removal takes; installer() then
-// renames them over their targets, which takes no room on the disk. Until then every target is as
-// it was; the object dropped before, the hidden files are removed.
+// renames them over their targets, which takes no room on the disk. Before installer() every
+// target holds its old content; an object dropped without it removes the hidden files.
 class Remplacement {
 public:
     Remplacement() = default;
