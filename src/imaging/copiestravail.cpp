@@ -73,7 +73,7 @@ void Imagerie::remplacerCopies(int n, ControleImage* montree, ControleImage* bas
         copies_.ecrite(fichierSauv(n), base->bitmap());
 }
 
-void Imagerie::enregimage()
+bool Imagerie::enregimage()
 {
     ControlesEditeur& c = x_.c;
     EtatEditeur& e = x_.etat;
@@ -81,10 +81,10 @@ void Imagerie::enregimage()
     // them, or lost them with its removal, is given none from these controls, which may hold
     // another object's picture.
     if (!copiesPresentes(e.objetcourant))
-        return;
+        return false;
     remplacerCopies(e.objetcourant, &c.L_sauvder, &c.L_sauvtot);
     if (e.objetcourant < 0 || e.objetcourant >= e.nbEmplacements())
-        return;
+        return true;
     auto& ligne = e.tabobjets[static_cast<size_t>(e.objetcourant)];
     ligne[col::Intensite] = c.A_intensite.valeur();
     ligne[col::Contraste] = c.A_contraste.valeur();
@@ -92,6 +92,7 @@ void Imagerie::enregimage()
     ligne[col::Nettete] = c.A_nettete.valeur();
     ligne[col::Couleur] = c.A_couleur.valeur();
     ligne[col::Angle] = c.A_angle.valeur();
+    return true;
 }
 
 void Imagerie::sauvder()
@@ -115,12 +116,13 @@ void Imagerie::sauvphoto()
     ControlesEditeur& c = x_.c;
     EtatEditeur& e = x_.etat;
     const int fin = x_.jaquette() ? e.fincote : 16;
-    if (e.nbobjets < 1 || e.objetcourant < 0 || e.objetcourant >= fin || !copiesPresentes(e.objetcourant))
+    if (e.nbobjets < 1 || e.objetcourant < 0 || e.objetcourant >= fin)
         return;
     const size_t n = static_cast<size_t>(e.objetcourant);
     // The files first: when they cannot be written, the record, the thumbnail and the display
-    // stay as they were.
-    enregimage();
+    // stay as they were; an object without its copies is not stored at all.
+    if (!enregimage())
+        return;
     if (e.decoupefaite)
         c.B_annuldecoupe.definirActif(false);
     x_.objets().chargimp();

@@ -132,8 +132,9 @@ bool Imagerie::decoupage()
 
     e.anglesauv = c.A_angle.valeur();
     boiteTravail(*photo);
-    sauvder();
-    // The very picture photo<n>.svc now holds.
+    // The working copy is the very picture photo<n>.svc now holds, the sliders applied to the
+    // cut base once: no slider's working base made before stays valid.
+    changeflag(false, false, false, false, false, false);
     c.L_sauvder.definirBitmap(ajustee.bitmap());
     // The format slider scales the working copy from the box the record is given here.
     e.valeurformat = 0;

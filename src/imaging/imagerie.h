@@ -70,7 +70,8 @@ public:
     // Work copies: the current object's files and adjustment row written, its adjusted working
     // image rebuilt, the object committed (record, files, thumbnail), object i rebuilt on the
     // preview from its base picture and stored settings.
-    void enregimage();
+    // False when the object has no work copies to store into (nothing is written then).
+    bool enregimage();
     void sauvder();
     void sauvphoto();
     void chargephoto(int i);
