@@ -51,7 +51,7 @@ const FormatEnregistrement* formatDe(const QString& extension)
 // lists never change it).
 QString fichierApercu(const QString& extension)
 {
-    return fs::joindre(fs::dossierCourant(), QStringLiteral("compress.") + extension);
+    return fs::joindre(fs::dossierCourant(), nomApercuCompression(extension));
 }
 
 // A folder as the disk knows it: links followed, "." and ".." and a final "/" gone.

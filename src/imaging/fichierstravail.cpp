@@ -20,6 +20,8 @@ QString fichierTexte(int n) { return fichier("texte", n); }
 
 QStringList fichierstravail(int n) { return {fichierPhoto(n), fichierInit(n), fichierSauv(n), fichierTexte(n)}; }
 
+QString nomApercuCompression(const QString& extension) { return QStringLiteral("compress.") + extension; }
+
 bool copiesPresentes(int n)
 {
     return n >= 0 && fs::estFichier(fichierPhoto(n)) && fs::estFichier(fichierInit(n)) && fs::estFichier(fichierSauv(n));

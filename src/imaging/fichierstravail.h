@@ -15,6 +15,8 @@ QString fichierSauv(int n);
 QString fichierTexte(int n);
 // The four of them, in the order above.
 QStringList fichierstravail(int n);
+// The name of the save-as panel's preview of a compressed format ("compress.JPG").
+QString nomApercuCompression(const QString& extension);
 // True when the three picture copies of object n are there: a step that places an object writes
 // them before its record is taken, and the object's removal takes them away.
 bool copiesPresentes(int n);

@@ -126,20 +126,14 @@ void Depart::nettoyerRestes()
         const QStringList& formats = PanneauEnregistrement::formats();
         for (int i = 0; i < formats.size(); ++i)
             if (PanneauEnregistrement::formatCompresse(i))
-                noms << QStringLiteral("compress.") + formats[i].right(3);
+                noms << nomApercuCompression(formats[i].right(3));
         for (int n = 0; n < 32; ++n)
             for (const QString& f : fichierstravail(n))
                 noms << fs::nomFinal(f);
         return noms;
     });
-    // The workbench's photos: "<name>.jpg", the name of 1 to 8 characters without a point.
-    fs::supprimerRestesEcriture(fs::joindre(partage_.repdepart, Atelier::NomClasseur), [](const QString& nom) {
-        if (!nom.endsWith(QLatin1String(".jpg")))
-            return false;
-        const QString photo = nom.chopped(4);
-        const qsizetype lettres = photo.toUcs4().size();
-        return lettres >= 1 && lettres <= 8 && !photo.contains(QLatin1Char('.'));
-    });
+    // The workbench's photos, by the names it files them under.
+    fs::supprimerRestesEcriture(fs::joindre(partage_.repdepart, Atelier::NomClasseur), &Atelier::nomDePhotoClassee);
     const QString perso = perso::dossierPerso(partage_.repdepart);
     perso::supprimerDossiersAcote(perso);
     // A migration stopped during a copy: the page it was filling holds the copy of a file that is

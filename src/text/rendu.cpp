@@ -39,10 +39,7 @@ void Textes::ecrireFichiersTexte(ControleImage& rendu, int n)
     fs::copierFichier(photo, lot.aCote(fichierInit(n)));
     fs::copierFichier(photo, lot.aCote(fichierSauv(n)));
     lot.installer();
-    CopiesConnues& copies = x_.imagerie().copiesConnues();
-    copies.ecrite(fichierPhoto(n), rendu.bitmap());
-    copies.copiee(fichierPhoto(n), fichierInit(n));
-    copies.copiee(fichierPhoto(n), fichierSauv(n));
+    x_.imagerie().copiesEcrites(rendu, n);
 }
 
 void Textes::creattextimage()

@@ -79,6 +79,9 @@ public:
     static QString nomFenetre() { return QStringLiteral("UTIL"); }
     static const QString NomTravail;     // "saiphot.jpg"
     static const QString NomClasseur;    // "utilphot"
+    // A name the workbench files a photo under: "<name>.jpg", the name typed of 1 to 8
+    // characters, without a point.
+    static bool nomDePhotoClassee(const QString& nomFichier);
     // Colour a red pupil takes (red 75, green 50, blue 50), and how red and how strong.
     static constexpr int CouleurYeux = 75 + 50 * 256 + 50 * 65536;
     static constexpr int SeuilYeux = 150, ForceYeux = 75;

@@ -47,6 +47,15 @@ qint64 ko(qint64 octets) { return static_cast<qint64>(std::nearbyint(static_cast
 
 }  // namespace
 
+bool Atelier::nomDePhotoClassee(const QString& nomFichier)
+{
+    if (!nomFichier.endsWith(QLatin1String(".jpg")))
+        return false;
+    const QString nom = nomFichier.chopped(4);
+    const qsizetype lettres = nom.toUcs4().size();
+    return lettres >= 1 && lettres <= LongueurMaxNom && !nom.contains(QLatin1Char('.'));
+}
+
 void Atelier::listefichier()
 {
     L_fichier.vider();
