@@ -126,6 +126,127 @@ INSTANTIATE_TEST_SUITE_P(Formats, LectureFixture,
                              return n;
                          });
 
+// ---- a small compressed file that holds a large picture -------------------------------------------------
+
+namespace {
+
+void poserU16(QByteArray& d, quint16 v) { d.append(char(v & 0xff)).append(char(v >> 8)); }
+void poserU32(QByteArray& d, quint32 v) { poserU16(d, quint16(v & 0xffff)); poserU16(d, quint16(v >> 16)); }
+
+// The four colours of the quadrants, as palette entries 0 to 3 (top left, top right, bottom left,
+// bottom right), in the blue-green-red order of both formats.
+QByteArray palette(bool quatreOctets)
+{
+    QByteArray p;
+    for (const Quadrant& q : quadrants) {
+        p.append(char(qBlue(q.couleur))).append(char(qGreen(q.couleur))).append(char(qRed(q.couleur)));
+        if (quatreOctets)
+            p.append('\0');
+    }
+    return p;
+}
+
+// Palette index of the pixel (x, y) counted from the top of a picture of l x h in quadrants.
+int indexQuadrant(int x, int y, int l, int h) { return (y < h / 2 ? 0 : 2) + (x < l / 2 ? 0 : 1); }
+
+// An 8-bit BMP in run-length codes (runs of at most 255 pixels, a row end after each row, rows
+// from the bottom).
+QByteArray bmpRle8(int l, int h)
+{
+    QByteArray codes;
+    for (int y = h - 1; y >= 0; --y) {
+        for (int x = 0; x < l;) {
+            const int n = std::min(255, (x < l / 2 ? l / 2 : l) - x);
+            codes.append(char(n)).append(char(indexQuadrant(x, y, l, h)));
+            x += n;
+        }
+        codes.append('\0').append('\0');
+    }
+    codes.append('\0').append('\1');
+    const QByteArray pal = palette(true);
+    QByteArray d("BM");
+    poserU32(d, quint32(14 + 40 + pal.size() + codes.size()));
+    poserU32(d, 0);
+    poserU32(d, quint32(14 + 40 + pal.size()));
+    poserU32(d, 40);
+    poserU32(d, quint32(l));
+    poserU32(d, quint32(h));
+    poserU16(d, 1);
+    poserU16(d, 8);
+    poserU32(d, 1);  // run-length codes of 8 bits
+    poserU32(d, quint32(codes.size()));
+    poserU32(d, 3780);
+    poserU32(d, 3780);
+    poserU32(d, 4);
+    poserU32(d, 0);
+    return d + pal + codes;
+}
+
+// A colour-mapped TARGA in run-length packets (at most 128 pixels, none across a row), rows from
+// the top.
+QByteArray targaRle(int l, int h)
+{
+    QByteArray d;
+    d.append('\0').append('\1').append('\x09');  // no identifier, a colour map, run-length coded
+    poserU16(d, 0);
+    poserU16(d, 4);
+    d.append(char(24));
+    poserU16(d, 0);
+    poserU16(d, 0);
+    poserU16(d, quint16(l));
+    poserU16(d, quint16(h));
+    d.append(char(8)).append(char(0x20));
+    d += palette(false);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < l;) {
+            const int n = std::min(128, (x < l / 2 ? l / 2 : l) - x);
+            d.append(char(0x80 | (n - 1))).append(char(indexQuadrant(x, y, l, h)));
+            x += n;
+        }
+    return d;
+}
+
+}  // namespace
+
+// A few megabytes of run-length codes can hold hundreds of megapixels: such a picture, within the
+// layer's limits, is read whole, at its size and in its colours (the header first, as the open
+// panel does, then the full decode).
+TEST(LectureFichier, unPetitFichierCompresseDonneUneGrandeImageEntiere)
+{
+    const kaltest::DossierTravail dossier;
+    struct Cas {
+        const char* nom;
+        QByteArray octets;
+        int code, l, h;
+    };
+    const Cas cas[] = {{"grande_rle8.bmp", bmpRle8(16000, 16000), img::code::BMP, 16000, 16000},
+                       {"grande_rle.tga", targaRle(12000, 9000), img::code::TARGA, 12000, 9000}};
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom);
+        const QString chemin = dossier.fichier(QString::fromLatin1(c.nom));
+        {
+            QFile f(chemin);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(c.octets);
+        }
+        EXPECT_LT(c.octets.size(), 4 << 20);
+        const img::InfoFichier entete = img::lireInfo(chemin);
+        EXPECT_EQ(entete.codeformat, c.code);
+        EXPECT_EQ(QSize(entete.largeur, entete.hauteur), QSize(c.l, c.h));
+        img::InfoFichier info;
+        const QImage image = img::lireFichier(chemin, &info);
+        ASSERT_EQ(image.size(), QSize(c.l, c.h));
+        EXPECT_EQ(QSize(info.largeur, info.hauteur), QSize(c.l, c.h));
+        EXPECT_EQ(image.format(), QImage::Format_RGB32);
+        // Each quadrant's corners and middle, and the pixels on either side of its borders.
+        for (int y : {0, c.h / 4, c.h / 2 - 1, c.h / 2, c.h - 1})
+            for (int x : {0, c.l / 4, c.l / 2 - 1, c.l / 2, c.l - 1}) {
+                const QRgb attendu = quadrants[indexQuadrant(x, y, c.l, c.h)].couleur;
+                ASSERT_EQ(image.pixel(x, y) & 0xffffff, attendu & 0xffffff) << x << "," << y;
+            }
+    }
+}
+
 TEST(LectureFichier, reconnaitLeContenuQuelQueSoitLeNom)
 {
     kaltest::DossierTravail dossier;
