@@ -2,7 +2,8 @@
 // the whole page or jacket (effacpage, and the entry "Effacer page"). A record is never deleted:
 // a slot is freed by putting its `occup` to False. The work files of an object removed by the
 // user go with it (effacerpage, abandonnerObjet, the mouse's removal): a later object of the slot
-// never finds them.
+// never finds them. The records are freed first, in one transaction, and only then do the screen
+// and the files change: a clearing the disk refuses leaves the page whole.
 #include "pagemodel/objets.h"
 
 #include "imaging/fichierstravail.h"
