@@ -295,7 +295,8 @@ TEST_P(DisquePlein, TaperDansUnTexteImage)
 
 // The steps that change only records, on a disk without room (a copy also with 20 KB): each
 // refused whole in the program's words, the records, the work files and the screen as they were;
-// once the room is back a save holds what the person sees.
+// once the room is back a save holds what the person sees; a step with nothing to store then works
+// on a full disk.
 TEST_P(DisquePlein, EtapesQuiNeChangentQueDesFiches)
 {
     ASSERT_TRUE(placerBruit(600, 400, QStringLiteral("a.jpg")));
@@ -359,6 +360,17 @@ TEST_P(DisquePlein, EtapesQuiNeChangentQueDesFiches)
     }
     j.dernier();
     EXPECT_EQ(j.valeur(QStringLiteral("leftimp")).toInt(), c().A_margeH.valeur());
+
+    // With nothing to store, a selection or a face switch writes no record: it works on a full disk.
+    remplir(0);
+    if (jaq()) {
+        c().O_arriere.definirValeur(true);
+        EXPECT_TRUE(c().O_arriere.valeur());
+    } else {
+        cliquer(0, {t0.width() - 4, t0.height() - 4});
+        EXPECT_EQ(e().objetcourant, 0);
+    }
+    EXPECT_TRUE(banc.repondeur.messages().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(LesDeux, DisquePlein, ::testing::Values(kal::TypeEditeur::Page, kal::TypeEditeur::Jaquette),
