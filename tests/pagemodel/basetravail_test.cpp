@@ -122,12 +122,12 @@ TEST(BaseTravail, TransactionDesFichesToutOuRien)
         j.chercherPremier(critereNumero(n));
         return j.valeur(champ::occup).toBool();
     };
-    EXPECT_THROW(f.transaction([&] {
+    const auto echoue = [&] {
         occuper(0);
         f.transaction([&] { occuper(1); });
         throw Erreur(err::DisquePlein);
-    }),
-                 Erreur);
+    };
+    EXPECT_THROW(f.transaction(echoue), Erreur);
     for (int n : {0, 1}) {
         EXPECT_FALSE(f.lire(n, champ::occup).toBool()) << n;
         EXPECT_FALSE(dansLeFichier(n)) << n;
