@@ -170,8 +170,8 @@ void SourisObjets::relachee(int signale, int bouton, double X, double Y)
     } else if (bouton == BoutonGauche) {
         selection(n);
     } else if (bouton == BoutonDroit) {
-        suppression(n);
-        e.pagemodifiee = true;
+        if (suppression(n))
+            e.pagemodifiee = true;
     }
     fin();
 }
@@ -220,11 +220,17 @@ void SourisObjets::selection(int n)
         // A text-image's line count is that of its text, which the box holds.
         if (estTexteImage(e.typeobjet))
             ligne[col::Lignes] = compterLignes(c.T_compos.contenutexte());
-        Fiches fiches = x_.fiches();
-        fiches.sourceTable();
-        fiches.trouver(courant);
-        x_.imagerie().sauvder();
-        x_.objets().chargimp();
+        try {
+            Fiches fiches = x_.fiches();
+            fiches.sourceTable();
+            fiches.trouver(courant);
+            x_.imagerie().sauvder();
+            x_.objets().chargimp();
+        } catch (const Erreur& err) {
+            // Its record could not be stored: nothing else changes.
+            ModeleObjets::messageEchec(QStringLiteral("SÉLECTION"), QStringLiteral("L'objet %1 n'a pas été sélectionné").arg(n), err);
+            return;
+        }
     }
     if (estTexteImage(e.typeobjet)) {
         x_.autcontrol(true, true);
@@ -279,7 +285,7 @@ void SourisObjets::selection(int n)
         x_.textes().focustexte();
 }
 
-void SourisObjets::suppression(int n)
+bool SourisObjets::suppression(int n)
 {
     ControlesEditeur& c = x_.c;
     EtatEditeur& e = x_.etat;
@@ -287,6 +293,16 @@ void SourisObjets::suppression(int n)
     ControleImage& photo = *element(n);
     const bool courant = n == e.objetcourant;
 
+    // The record first (it keeps its other fields): when it cannot be stored, the object stays
+    // as it is, on show, with its work files.
+    Fiches fiches = x_.fiches();
+    try {
+        fiches.sourceTable();
+        fiches.transaction([&] { fiches.modifier(n, [](bd::JeuEnregistrements& jeu) { jeu.mettre(champ::occup, false); }); });
+    } catch (const Erreur& err) {
+        ModeleObjets::messageEchec(QStringLiteral("SUPPRESSION"), QStringLiteral("L'objet %1 n'a pas été supprimé").arg(n), err);
+        return false;
+    }
     x_.imagerie().changeflag(false, false, false, false, false, false);
     x_.imagerie().changeinit(false, QString());
     photo.definirVisible(false);
@@ -297,11 +313,7 @@ void SourisObjets::suppression(int n)
     }
     if (courant && estTexteImage(e.typeobjet))
         c.T_compos.definirContenutexte(QString());
-    // The record is freed (it keeps its other fields) and the object's work files go: a later
-    // object of the slot never finds them.
-    Fiches fiches = x_.fiches();
-    fiches.sourceTable();
-    fiches.modifier(n, [](bd::JeuEnregistrements& jeu) { jeu.mettre(champ::occup, false); });
+    // The object's work files go with its record: a later object of the slot never finds them.
     effacerFichiersTravail(n);
     // The freed slot keeps no adjustments for the object that takes it next.
     for (int k = col::Intensite; k <= col::Angle; ++k)
@@ -347,6 +359,7 @@ void SourisObjets::suppression(int n)
     }
     // Whole image stays offered only while a turned object remains.
     x_.objets().activerImageTotale();
+    return true;
 }
 
 void SourisObjets::reconstruirePage(int enCours)

@@ -58,7 +58,8 @@ private:
 
     void appliquerDecoupe(int n, int X, int Y);
     void selection(int n);
-    void suppression(int n);
+    // False, and nothing changed, when the record could not be freed.
+    bool suppression(int n);
     // Page: every control made again around the new current object and the page rebuilt.
     void reconstruirePage(int enCours);
     void fin();

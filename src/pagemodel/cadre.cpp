@@ -44,9 +44,7 @@ void ModeleObjets::C_cadre_Click()
         e.majencours = true;
         c.C_cadre.definirValeur(valeur == 1 ? 0 : 1);
         e.majencours = false;
-        MsgBox(lignesMessage({QStringLiteral("Le cadre de l'objet n'a pas pu être enregistré dans la base de travail:"),
-                              err.description()}),
-               msg::OK + msg::Exclamation, QStringLiteral("ENREGISTREMENT OBJET"));
+        messageEchec(QStringLiteral("ENREGISTREMENT OBJET"), QStringLiteral("Le cadre de l'objet n'a pas été enregistré"), err);
         return;
     }
     if (!e.rechargementencours) {

@@ -34,6 +34,24 @@ bd::JeuEnregistrements& Fiches::trouver(int n)
     return jeu;
 }
 
+QVariantList Fiches::valeursEnEdition(const bd::JeuEnregistrements& jeu)
+{
+    QVariantList v;
+    for (const QString& nom : jeu.champs())
+        v << jeu.valeur(nom);
+    return v;
+}
+
+void Fiches::relireApresEchec()
+{
+    // The record set shows what the file holds again, not the writes rolled back.
+    try {
+        d_.actualiser();
+    } catch (const Erreur&) {
+        // The failure already under way is the one reported.
+    }
+}
+
 bd::JeuEnregistrements& Fiches::editer(int n)
 {
     bd::JeuEnregistrements& jeu = trouver(n);

@@ -64,14 +64,21 @@ public:
 
     // Finds record n and begins its edit; a failure here reaches the caller as it is.
     bd::JeuEnregistrements& editer(int n);
-    // Puts the fields of the record being edited with `remplir` and commits them. A failure
+    // Puts the fields of the record being edited with `remplir` and commits them; a record
+    // left as the file holds it is not written at all, so that a step that only restates it
+    // (a rebuild, a slot freed again) writes nothing and cannot fail on a full disk. A failure
     // drops the edit and reaches the caller.
     template <class F>
     void valider(F&& remplir)
     {
         bd::JeuEnregistrements& jeu = d_.jeu();
         try {
+            const QVariantList avant = valeursEnEdition(jeu);
             remplir(jeu);
+            if (valeursEnEdition(jeu) == avant) {
+                jeu.annulerMiseAJour();
+                return;
+            }
             jeu.miseAJour();
         } catch (...) {
             jeu.annulerMiseAJour();
@@ -86,7 +93,26 @@ public:
         valider(remplir);
     }
 
+    // Runs `etapes` (writes of records of the open table) as one transaction: every record
+    // stored, or, when one cannot be (a full disk), none, the record set read again from the
+    // file and the failure passed on. The source must be open (sourceTable()).
+    template <class F>
+    void transaction(F&& etapes)
+    {
+        bd::Transaction t(d_.baseOuverte());
+        try {
+            etapes();
+            t.valider();
+        } catch (...) {
+            t.annuler();
+            relireApresEchec();
+            throw;
+        }
+    }
+
 private:
+    static QVariantList valeursEnEdition(const bd::JeuEnregistrements& jeu);
+    void relireApresEchec();
     bd::SourceDonnees& d_;
 };
 

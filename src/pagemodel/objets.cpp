@@ -86,9 +86,10 @@ void ModeleObjets::chargimp()
             fiches.valider([this](bd::JeuEnregistrements& jeu) { ecrireChamps(jeu); });
             return;
         } catch (const Erreur&) {
-            // A work database made before frames existed: add the field and write again. When
-            // the field is there already, champcadre fails and that failure reaches the caller,
-            // so the write is tried at most twice.
+            // A work database made before frames existed: add the field and write again, once.
+            // Any other failure (a full disk) reaches the caller as it is.
+            if (x_.D_image.jeu().aChamp(champ::cadre))
+                throw;
             champcadre(cheminBase());
         }
     }

@@ -127,7 +127,9 @@ public:
     // come): its record free again, its work files gone, nothing of it on show. The caller
     // puts back what it counted.
     void abandonnerObjet(int n);
-    // The entry "Effacer page": the page or jacket without objects and without a name.
+    // The entry "Effacer page": the page or jacket without objects and without a name. Every
+    // record is freed in one transaction first; when that fails nothing changes and the person
+    // is told why.
     void effacerpage();
     // The focus going to or from the composer: cropping is for photos only, so a text-image
     // unticks and disables the crop box; a photo enables it and refreshes the format colour.

@@ -2,7 +2,8 @@
 // the whole page or jacket (effacpage, and the entry "Effacer page"). A record is never deleted:
 // a slot is freed by putting its `occup` to False. The work files of an object removed by the
 // user go with it (effacerpage, abandonnerObjet, the mouse's removal): a later object of the slot
-// never finds them.
+// never finds them. The records are freed first, in one transaction, and only then do the screen
+// and the files change: a clearing the disk refuses leaves the page whole.
 #include "pagemodel/objets.h"
 
 #include "imaging/fichierstravail.h"
@@ -89,11 +90,15 @@ void ModeleObjets::effacpage()
         for (int n = 0; n < 16; ++n)
             unloadimage(n);
     } else {
+        // Every record freed in one transaction before the faces change.
         Fiches fiches = x_.fiches();
         fiches.sourceTable();
+        fiches.transaction([&] {
+            for (int k = 0; k < 32; ++k)
+                fiches.modifier(k, [](bd::JeuEnregistrements& jeu) { jeu.mettre(champ::occup, false); });
+        });
         for (int k = 0; k < 32; ++k) {
             const size_t n = static_cast<size_t>(k);
-            fiches.modifier(k, [](bd::JeuEnregistrements& jeu) { jeu.mettre(champ::occup, false); });
             c.L_photo[n]->vider();
             c.L_photo[n]->definirVisible(false);
             c.L_miniat[n]->definirVisible(false);
@@ -112,6 +117,21 @@ void ModeleObjets::effacerpage()
 {
     EtatEditeur& e = x_.etat;
     ControlesEditeur& c = x_.c;
+    // The records first, all of them in one transaction: when the disk refuses them the page,
+    // its records and its work files stay as they are, and the person is told.
+    try {
+        Fiches fiches = x_.fiches();
+        fiches.sourceTable();
+        fiches.transaction([&] {
+            for (int n = 0; n < e.nbEmplacements(); ++n)
+                fiches.modifier(n, [](bd::JeuEnregistrements& jeu) { jeu.mettre(champ::occup, false); });
+        });
+    } catch (const Erreur& err) {
+        messageEchec(QStringLiteral("EFFACER PAGE"),
+                     x_.jaquette() ? QStringLiteral("La jaquette n'a pas été effacée") : QStringLiteral("La page n'a pas été effacée"),
+                     err);
+        return;
+    }
     // The files of the freed slots go; a record the clearing could not free keeps its own.
     const auto effacerFichiersLiberes = [this] {
         Fiches fiches = x_.fiches();

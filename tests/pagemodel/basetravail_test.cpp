@@ -1,5 +1,6 @@
 // The installed work database, made by the program in a work folder that has none.
 #include "pagemodel/basetravail.h"
+#include "pagemodel/fiche.h"
 #include "platform/base/erreur.h"
 #include "support/dossiertemp.h"
 
@@ -101,4 +102,40 @@ TEST(BaseTravail, DossierImpossibleDonneUneErreur)
         EXPECT_NE(e.numero(), 0);
     }
     EXPECT_TRUE(QDir(d.chemin()).entryList(QDir::Files | QDir::NoDotAndDotDot).isEmpty());
+}
+
+// Record writes made as one transaction, one joined inside it included: all stored, or, when the
+// step fails midway, none, the record set showing again what the file holds.
+TEST(BaseTravail, TransactionDesFichesToutOuRien)
+{
+    kaltest::DossierTravail d;
+    ASSERT_TRUE(creerBaseSiAbsente(d.chemin()));
+    const QString chemin = d.fichier(QStringLiteral("kalmorin.mdb"));
+    bd::SourceDonnees src;
+    src.definirBase(chemin);
+    Fiches f(src);
+    f.sourceTable();
+    const auto occuper = [&](int n) { f.modifier(n, [](bd::JeuEnregistrements& j) { j.mettre(champ::occup, true); }); };
+    const auto dansLeFichier = [&](int n) {
+        bd::Base b = bd::Base::ouvrir(chemin);
+        bd::JeuEnregistrements j = b.ouvrirJeu(nomTableObjets());
+        j.chercherPremier(critereNumero(n));
+        return j.valeur(champ::occup).toBool();
+    };
+    const auto echoue = [&] {
+        occuper(0);
+        f.transaction([&] { occuper(1); });
+        throw Erreur(err::DisquePlein);
+    };
+    EXPECT_THROW(f.transaction(echoue), Erreur);
+    for (int n : {0, 1}) {
+        EXPECT_FALSE(f.lire(n, champ::occup).toBool()) << n;
+        EXPECT_FALSE(dansLeFichier(n)) << n;
+    }
+    f.transaction([&] {
+        occuper(0);
+        occuper(1);
+    });
+    for (int n : {0, 1})
+        EXPECT_TRUE(dansLeFichier(n)) << n;
 }

@@ -3,6 +3,8 @@
 // nothing: the records, the work files and what the editor shows are those from before, the
 // person reads the program's own words, and once the room is back the step works.
 #include "layout/banc_souris.h"
+#include "pagefiles/fichierspages.h"
+#include "pagefiles/pagesperso.h"
 #include "platform/richtext/rtf.h"
 #include "printing/impression.h"
 
@@ -72,9 +74,9 @@ protected:
     // thumbnails shown, the editing controls, the captions (the window's title follows the
     // pointer, not the step).
     struct Etat {
-        std::vector<QVariant> occupes, largeurs, hauteurs;
+        std::vector<QVariant> occupes, largeurs, hauteurs, gauches, cadres;
         std::map<QString, QByteArray> fichiers;
-        int courant = -1, nombre = 0;
+        int courant = -1, nombre = 0, caseCadre = 0;
         std::vector<bool> montres, actifs;
         QStringList legendes;
         bool operator==(const Etat&) const = default;
@@ -104,6 +106,8 @@ protected:
             s.occupes.push_back(champ(n, occup));
             s.largeurs.push_back(champ(n, kal::champ::widthimp));
             s.hauteurs.push_back(champ(n, kal::champ::heightimp));
+            s.gauches.push_back(champ(n, kal::champ::leftimp));
+            s.cadres.push_back(champ(n, kal::champ::cadre));
         }
         // Every file but the filler, hidden ones included: a leftover counts.
         for (const QString& f : QDir(banc.dossier.chemin()).entryList(QDir::Files | QDir::Hidden))
@@ -111,6 +115,7 @@ protected:
                 s.fichiers[f] = kaltest::octets(fichier(f));
         s.courant = e().objetcourant;
         s.nombre = e().nbobjets;
+        s.caseCadre = c().C_cadre.valeur();
         for (int n = 0; n < 4; ++n) {
             const kal::ControleImage* p = c().L_photo[static_cast<size_t>(n)].get();
             const kal::ControleImage* m = c().L_miniat[static_cast<size_t>(n)].get();
@@ -286,6 +291,86 @@ TEST_P(DisquePlein, TaperDansUnTexteImage)
     EXPECT_TRUE(banc.repondeur.messages().empty());
     EXPECT_EQ(t.contenutexte(), QStringLiteral("Bonjour!"));
     EXPECT_EQ(texteFichier(), QStringLiteral("Bonjour!"));
+}
+
+// The steps that change only records, on a disk without room (a copy also with 20 KB): each
+// refused whole in the program's words, the records, the work files and the screen as they were;
+// once the room is back a save holds what the person sees; a step with nothing to store then works
+// on a full disk.
+TEST_P(DisquePlein, EtapesQuiNeChangentQueDesFiches)
+{
+    ASSERT_TRUE(placerBruit(600, 400, QStringLiteral("a.jpg")));
+    ASSERT_TRUE(placerBruit(300, 200, QStringLiteral("c.jpg")));
+    const QSize t0 = photo(0).widget()->size();
+    struct Etape {
+        const char* nom;
+        bool deplace;   // the current object moved first: storing it writes its record
+        qint64 libre;
+        std::function<void()> faire;
+        QString quoi;
+    };
+    std::vector<Etape> etapes = {
+        {"sélection", true, 0, [&] { cliquer(0, {t0.width() - 4, t0.height() - 4}); },
+         QStringLiteral("L'objet 0 n'a pas été sélectionné")},
+        {"cadre", false, 0, [&] { c().C_cadre.caseACocher()->click(); }, QStringLiteral("Le cadre de l'objet n'a pas été enregistré")},
+        {"format", true, 0, [&] { d().A_format_LostFocus(); },
+         QStringLiteral("L'objet n'a pas pu être enregistré dans la base de travail")},
+        {"copie", true, 0, [&] { ed->x.objets().L_miniat_Click(0); }, QStringLiteral("L'objet 0 n'a pas été copié")},
+        {"copie, 20 Ko", false, 20 * 1024, [&] { ed->x.objets().L_miniat_Click(0); },
+         QStringLiteral("L'objet 0 n'a pas été copié")},
+        {"suppression", false, 0, [&] { cliquer(1, {4, 4}, Qt::RightButton); }, QStringLiteral("L'objet 1 n'a pas été supprimé")},
+        {"effacer page", false, 0, [&] { (*ed->x.commande(QStringLiteral("Effacer page")))(); },
+         jaq() ? QStringLiteral("La jaquette n'a pas été effacée") : QStringLiteral("La page n'a pas été effacée")},
+    };
+    if (jaq())
+        etapes.push_back({"face", true, 0, [&] { c().O_arriere.definirValeur(true); }, QStringLiteral("La face n'a pas été changée")});
+    for (const Etape& et : etapes) {
+        SCOPED_TRACE(et.nom);
+        if (et.deplace)
+            c().A_margeH.definirValeur(c().A_margeH.valeur() + 60);
+        remplir(et.libre);
+        const Etat avant = etat();
+        et.faire();
+        const auto& m = banc.repondeur.messages();
+        ASSERT_EQ(m.size(), 1u);
+        EXPECT_TRUE(m[0].texte.startsWith(et.quoi + QLatin1Char(':')) || m[0].texte.startsWith(et.quoi + QStringLiteral(" :")))
+            << m[0].texte.toStdString();
+        EXPECT_TRUE(m[0].texte.contains(QStringLiteral("le disque est plein"))) << m[0].texte.toStdString();
+        banc.repondeur.oublier();
+        EXPECT_EQ(etat(), avant);
+        EXPECT_TRUE(c().O_avant.valeur() || !jaq());
+        liberer();
+        // The object as shown is stored again before the next step.
+        d().A_format_LostFocus();
+        ASSERT_TRUE(banc.repondeur.messages().empty());
+    }
+
+    ed->x.fichierspages().pagesPerso().listepage();
+    c().L_kalmorin.definirTexte(QStringLiteral("plein"));
+    c().O_ajout.definirValeur(true);
+    c().B_okouvrir.cliquer();
+    EXPECT_TRUE(banc.repondeur.messages().empty());
+    const QString page = fichier(QStringLiteral("persopag/plein/"));
+    kal::bd::Base b = kal::bd::Base::ouvrir(page + QStringLiteral("kalmorin.mdb"));
+    kal::bd::JeuEnregistrements j = b.ouvrirJeu(QStringLiteral("SELECT numero, leftimp FROM kalmorin WHERE occup"));
+    ASSERT_EQ(j.nombre(), 2);
+    for (int n = 0; n < 2; ++n, j.suivant()) {
+        EXPECT_EQ(j.valeur(QStringLiteral("numero")).toInt(), n);
+        EXPECT_TRUE(QFile::exists(page + QStringLiteral("photo%1.jpg").arg(n)));
+    }
+    j.dernier();
+    EXPECT_EQ(j.valeur(QStringLiteral("leftimp")).toInt(), c().A_margeH.valeur());
+
+    // With nothing to store, a selection or a face switch writes no record: it works on a full disk.
+    remplir(0);
+    if (jaq()) {
+        c().O_arriere.definirValeur(true);
+        EXPECT_TRUE(c().O_arriere.valeur());
+    } else {
+        cliquer(0, {t0.width() - 4, t0.height() - 4});
+        EXPECT_EQ(e().objetcourant, 0);
+    }
+    EXPECT_TRUE(banc.repondeur.messages().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(LesDeux, DisquePlein, ::testing::Values(kal::TypeEditeur::Page, kal::TypeEditeur::Jaquette),

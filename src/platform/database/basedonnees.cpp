@@ -211,6 +211,44 @@ QVariant valeurDuType(TypeChamp t, const QVariant& stockee, const QString& champ
     return depuisStockage(t, versStockage(t, stockee, champ));
 }
 
+// --------------------------------------------------------------------------------- Transaction
+
+Transaction::Transaction(Base& base) : c_(base.c_)
+{
+    sqlite3* db = dbOuverte(c_);
+    if (!sqlite3_get_autocommit(db))
+        return;   // joins the transaction under way
+    // The switch to the log is made before: it cannot be made inside a transaction.
+    preparerEcriture(*c_);
+    executer(db, QStringLiteral("BEGIN IMMEDIATE"));
+    propre_ = true;
+}
+
+Transaction::~Transaction() { annuler(); }
+
+void Transaction::annuler()
+{
+    if (!propre_)
+        return;
+    propre_ = false;
+    // The engine may have rolled back already, after a failed write.
+    if (c_ && c_->db && !sqlite3_get_autocommit(c_->db))
+        (void)sqlite3_exec(c_->db, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void Transaction::valider()
+{
+    if (!propre_)
+        return;
+    try {
+        executer(dbOuverte(c_), QStringLiteral("COMMIT"));
+    } catch (...) {
+        annuler();
+        throw;
+    }
+    propre_ = false;
+}
+
 // ------------------------------------------------------------------------------ SourceDonnees
 
 void SourceDonnees::definirBase(const QString& chemin) { chemin_ = chemin; }

@@ -65,8 +65,27 @@ public:
     std::vector<QVariantList> valeursStockees(const QString& table, const QStringList& champs) const;
 
 private:
+    friend class Transaction;
     explicit Base(std::shared_ptr<Connexion> c) : c_(std::move(c)) {}
     std::shared_ptr<Connexion> c_;
+};
+
+// The writes made on a database while it lives, its record sets' included, form one transaction
+// of the engine: all stored by valider(), none when it is rolled back (annuler(), or its end
+// without valider). One begun while another is under way joins that one, which decides for both.
+// A commit the engine refuses (a full disk) is rolled back and raises its error.
+class Transaction {
+public:
+    explicit Transaction(Base& base);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void valider();
+    void annuler();
+
+private:
+    std::shared_ptr<Connexion> c_;
+    bool propre_ = false;   // begun here, not joined
 };
 
 // The records of a record source, in its order, with a current record.

@@ -9,6 +9,7 @@
 
 #include <QByteArray>
 #include <QRegularExpression>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -88,9 +89,6 @@ constexpr ARecommencer aRecommencer[] = {
      "Rendre le fichier et son dossier modifiables"},
     {SQLITE_CANTOPEN, SQLITE_CANTOPEN, "La base de données %1 ne peut être ni ouverte ni modifiée.",
      "Vérifier que le fichier et son dossier existent et sont modifiables"},
-    {SQLITE_FULL, SQLITE_FULL,
-     "Le disque de la base de données %1 est plein : la modification n'a pas été enregistrée.",
-     "Libérer de la place"},
     {SQLITE_BUSY, SQLITE_LOCKED, "La base de données %1 est occupée par un autre programme.",
      "Fermer cet autre programme"},
     {SQLITE_IOERR, SQLITE_IOERR, "La base de données %1 n'a pas pu être lue ou écrite (erreur du disque).",
@@ -163,6 +161,18 @@ QString remede()
     default:
         break;
     }
+    // A full disk, whether the engine says so or meets it as a failed write of its log or of the
+    // log's index: the cause is said as the file system's failures say it.
+    const bool plein = (code & 0xFF) == SQLITE_FULL ||
+                       ((code & 0xFF) == SQLITE_IOERR && db &&
+                        (sqlite3_system_errno(db) == ENOSPC || sqlite3_system_errno(db) == EDQUOT));
+    if (plein)
+        throw Erreur(err::ErreurMoteur,
+                     message(QStringLiteral("La base de données %1 n'a pas pu être modifiée : le disque est plein. Libérer "
+                                            "de la place, puis recommencer.")
+                                 .arg(f),
+                             moteur),
+                     QStringLiteral("le disque est plein"));
     for (const ARecommencer& a : aRecommencer)
         if ((code & 0xFF) == a.code || (code & 0xFF) == a.autreCode)
             throw moteurErreur(QString::fromUtf8(a.constat).arg(f) + QLatin1Char(' ') + QString::fromUtf8(a.geste) +
