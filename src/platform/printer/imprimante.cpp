@@ -2,10 +2,13 @@
 
 #include "platform/base/conversions.h"
 #include "platform/base/erreur.h"
+#include "platform/base/erreursysteme.h"
 #include "platform/imaging/controleimage.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QPdfWriter>
 #include <QPicture>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -32,16 +35,8 @@ QPrinterInfo imprimanteSysteme()
     return toutes.isEmpty() ? QPrinterInfo() : toutes.first();
 }
 
-// Page size and orientation of a job's QPrinter. The job covers the whole sheet; the drawing
-// is moved to the printable area's corner by the painter (page margins set on the QPrinter
-// would be checked against limits Qt does not turn in landscape).
-void configurer(QPrinter& p, const QPageSize& page, QPageLayout::Orientation o)
-{
-    p.setFullPage(true);
-    p.setPageSize(page);
-    p.setPageOrientation(o);
-    p.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
-}
+// The resolution of a job's drawing surface, the printer's high resolution.
+constexpr int PointsParPouceTravail = 1200;
 
 Imprimante* installee = nullptr;
 
@@ -229,19 +224,27 @@ std::unique_ptr<QPaintDevice> Imprimante::appareilTravail()
     if (!presente_)
         return nullptr;
     // The job is drawn into a PDF file of its own, as the print system's own path would draw
-    // it, and handed over at its end: a job that fails half-way is discarded whole.
-    QTemporaryFile t(QDir::temp().filePath(QStringLiteral("kalmorin-XXXXXX.pdf")));
-    t.setAutoRemove(false);
-    if (!t.open())
-        throw Erreur(imp::ErreurImprimante,
-                     QStringLiteral("le fichier de l'impression ne peut pas être créé dans %1").arg(QDir::tempPath()));
-    fichierJob_ = t.fileName();
-    t.close();
-    auto p = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    p->setOutputFormat(QPrinter::PdfFormat);
-    p->setOutputFileName(fichierJob_);
-    p->setDocName(nomDocument_);
-    configurer(*p, page_, orient_);
+    // it, and handed over at its end: a job that fails half-way is discarded whole. The file is
+    // made in the temporary folder (TMPDIR), which the user may have put on a disk of their own.
+    auto t = std::make_unique<QTemporaryFile>(QDir::temp().filePath(QStringLiteral("kalmorin-XXXXXX.pdf")));
+    t->setAutoRemove(false);
+    if (!t->open())
+        throw Erreur(imp::ErreurImprimante, QStringLiteral("le fichier de l'impression ne peut pas être créé dans le "
+                                                           "dossier temporaire %1 : %2")
+                                                .arg(QDir::tempPath(), enFrancais(t->errorString())));
+    fichierJob_ = t->fileName();
+    return appareilPdf(std::move(t));
+}
+
+std::unique_ptr<QPaintDevice> Imprimante::appareilPdf(std::unique_ptr<QFile> fichier)
+{
+    // The PDF engine writes through a file the printer holds, so that a write that fails (a
+    // full disk) is seen when the job ends: the engine itself reports none.
+    sortie_ = std::move(fichier);
+    auto p = std::make_unique<QPdfWriter>(sortie_.get());
+    p->setResolution(PointsParPouceTravail);
+    p->setTitle(nomDocument_);
+    p->setPageLayout(QPageLayout(page_, orient_, QMarginsF(0, 0, 0, 0), QPageLayout::Point));
     return p;
 }
 
@@ -275,6 +278,7 @@ void Imprimante::preparerPeintre(QPaintDevice* appareil)
     if (!peintre_->begin(appareil)) {
         peintre_.reset();
         appareil_.reset();
+        sortie_.reset();
         if (!fichierJob_.isEmpty())
             QFile::remove(std::exchange(fichierJob_, QString()));
         throw Erreur(imp::ErreurImprimante,
@@ -293,12 +297,11 @@ void Imprimante::debutdocument()
     if (peintre_)
         return;
     if (!pdf_.isEmpty()) {
-        auto p = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        p->setOutputFormat(QPrinter::PdfFormat);
-        p->setOutputFileName(pdf_);
-        p->setDocName(nomDocument_);
-        configurer(*p, page_, orient_);
-        appareil_ = std::move(p);
+        auto f = std::make_unique<QFile>(pdf_);
+        if (!f->open(QIODevice::WriteOnly | QIODevice::Truncate))
+            throw Erreur(imp::ErreurImprimante, QStringLiteral("le fichier %1 ne peut pas être écrit : %2")
+                                                    .arg(pdf_, enFrancais(f->errorString())));
+        appareil_ = appareilPdf(std::move(f));
     } else {
         appareil_ = appareilTravail();
         if (!appareil_)
@@ -375,28 +378,42 @@ void Imprimante::enregistrerImage(const QRectF& rectTwips, QSize taille)
     enregistrer(t);
 }
 
-bool Imprimante::fermerPeintre()
+QString Imprimante::fermerPeintre()
 {
     const bool ok = peintre_->end();
     peintre_.reset();
     appareil_.reset();
-    return ok;
+    if (!sortie_)
+        return ok ? QString() : QStringLiteral("l'impression n'a pas pu être terminée");
+    // Every write of the PDF file, its last bytes included, must have reached the disk.
+    const std::unique_ptr<QFile> f = std::move(sortie_);
+    const bool ecrit = f->flush() && f->error() == QFileDevice::NoError;
+    const QString cause = enFrancais(f->errorString());
+    f->close();
+    if (ecrit && ok)
+        return {};
+    if (ecrit)
+        return QStringLiteral("l'impression n'a pas pu être terminée");
+    if (f->fileName() == pdf_)
+        return QStringLiteral("le fichier %1 n'a pas pu être écrit : %2").arg(pdf_, cause);
+    return QStringLiteral("le fichier de l'impression n'a pas pu être écrit dans le dossier temporaire %1 : %2")
+        .arg(QFileInfo(f->fileName()).absolutePath(), cause);
 }
 
 void Imprimante::findocument()
 {
     if (!peintre_)
         return;
-    const bool ok = fermerPeintre();
+    const QString echec = fermerPeintre();
     const QString fichier = std::exchange(fichierJob_, QString());
     Trace t;
     t.genre = Trace::Genre::Fin;
     t.style = style_;
     enregistrer(t);
-    if (!ok) {
+    if (!echec.isEmpty()) {
         if (!fichier.isEmpty())
             QFile::remove(fichier);
-        throw Erreur(imp::ErreurImprimante, QStringLiteral("l'impression n'a pas pu être terminée"));
+        throw Erreur(imp::ErreurImprimante, echec);
     }
     if (fichier.isEmpty())
         return;
