@@ -329,7 +329,7 @@ void supprimerFichier(const QString& c)
     if (!stdfs::exists(p, ec) || stdfs::is_directory(p, ec))
         throw Erreur(err::FichierIntrouvable, c);
     if (!stdfs::remove(p, ec) || ec)
-        throw Erreur(err::AccesChemin, c);
+        echecAcces(c, ec ? ec.value() : ENOENT);
 }
 
 qint64 longueurFichier(const QString& c)
