@@ -14,7 +14,9 @@
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTemporaryFile>
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 #include <utility>
 
 namespace kal {
@@ -41,6 +43,79 @@ constexpr int PointsParPouceTravail = 1200;
 Imprimante* installee = nullptr;
 
 }  // namespace
+
+// ------------------------------------------------------------------------------- FichierPdf
+
+// The file a job's PDF is written to, straight to its descriptor through a buffer of its own. The
+// PDF engine reports no failed write and Qt words a system error in its own texts: the first
+// failed write's system error number is kept here, so that the end of the job can say why.
+class FichierPdf : public QIODevice {
+public:
+    // Creates (or empties) the file `chemin`; with `unique`, the XXXXXX before ".pdf" are made
+    // into a name that did not exist. Null when the file cannot be made; errno then says why.
+    static std::unique_ptr<FichierPdf> creer(const QString& chemin, bool unique)
+    {
+        QByteArray nom = QFile::encodeName(chemin);
+        const int fd = unique ? ::mkostemps(nom.data(), 4, O_CLOEXEC)
+                              : ::open(nom.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (fd < 0)
+            return nullptr;
+        std::unique_ptr<FichierPdf> f(new FichierPdf(fd, QFile::decodeName(nom)));
+        f->open(QIODevice::WriteOnly);
+        return f;
+    }
+    ~FichierPdf() override
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    QString chemin() const { return chemin_; }
+    // Writes what is left and closes the file: 0 when every byte reached it, else the system error.
+    int terminer()
+    {
+        vider();
+        if (fd_ >= 0 && ::close(std::exchange(fd_, -1)) != 0 && erreur_ == 0)
+            erreur_ = errno;
+        QIODevice::close();
+        return erreur_;
+    }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* donnees, qint64 n) override
+    {
+        tampon_.append(donnees, n);
+        if (tampon_.size() >= TailleTampon)
+            vider();
+        return n;   // a failure is kept for the end of the job, which discards it whole
+    }
+
+private:
+    static constexpr qsizetype TailleTampon = 1 << 16;
+    FichierPdf(int fd, const QString& chemin) : fd_(fd), chemin_(chemin) {}
+    void vider()
+    {
+        const char* p = tampon_.constData();
+        qsizetype reste = erreur_ == 0 && fd_ >= 0 ? tampon_.size() : 0;
+        while (reste > 0) {
+            const ssize_t n = ::write(fd_, p, static_cast<size_t>(reste));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                erreur_ = n < 0 ? errno : EIO;
+                break;
+            }
+            p += n;
+            reste -= n;
+        }
+        tampon_.clear();
+    }
+
+    int fd_;
+    QString chemin_;
+    QByteArray tampon_;
+    int erreur_ = 0;
+};
 
 QMarginsF tourner(const QMarginsF& portrait, QPageLayout::Orientation o)
 {
@@ -226,20 +301,19 @@ std::unique_ptr<QPaintDevice> Imprimante::appareilTravail()
     // The job is drawn into a PDF file of its own, as the print system's own path would draw
     // it, and handed over at its end: a job that fails half-way is discarded whole. The file is
     // made in the temporary folder (TMPDIR), which the user may have put on a disk of their own.
-    auto t = std::make_unique<QTemporaryFile>(QDir::temp().filePath(QStringLiteral("kalmorin-XXXXXX.pdf")));
-    t->setAutoRemove(false);
-    if (!t->open())
+    auto f = FichierPdf::creer(QDir::temp().filePath(QStringLiteral("kalmorin-XXXXXX.pdf")), true);
+    if (!f)
         throw Erreur(imp::ErreurImprimante, QStringLiteral("le fichier de l'impression ne peut pas être créé dans le "
                                                            "dossier temporaire %1 : %2")
-                                                .arg(QDir::tempPath(), enFrancais(t->errorString())));
-    fichierJob_ = t->fileName();
-    return appareilPdf(std::move(t));
+                                                .arg(QDir::tempPath(), texteErreurSysteme(errno)));
+    fichierJob_ = f->chemin();
+    return appareilPdf(std::move(f));
 }
 
-std::unique_ptr<QPaintDevice> Imprimante::appareilPdf(std::unique_ptr<QFile> fichier)
+std::unique_ptr<QPaintDevice> Imprimante::appareilPdf(std::unique_ptr<FichierPdf> fichier)
 {
     // The PDF engine writes through a file the printer holds, so that a write that fails (a
-    // full disk) is seen when the job ends: the engine itself reports none.
+    // full disk) is seen when the job ends.
     sortie_ = std::move(fichier);
     auto p = std::make_unique<QPdfWriter>(sortie_.get());
     p->setResolution(PointsParPouceTravail);
@@ -297,10 +371,10 @@ void Imprimante::debutdocument()
     if (peintre_)
         return;
     if (!pdf_.isEmpty()) {
-        auto f = std::make_unique<QFile>(pdf_);
-        if (!f->open(QIODevice::WriteOnly | QIODevice::Truncate))
-            throw Erreur(imp::ErreurImprimante, QStringLiteral("le fichier %1 ne peut pas être écrit : %2")
-                                                    .arg(pdf_, enFrancais(f->errorString())));
+        auto f = FichierPdf::creer(pdf_, false);
+        if (!f)
+            throw Erreur(imp::ErreurImprimante,
+                         QStringLiteral("le fichier %1 ne peut pas être écrit : %2").arg(pdf_, texteErreurSysteme(errno)));
         appareil_ = appareilPdf(std::move(f));
     } else {
         appareil_ = appareilTravail();
@@ -386,18 +460,14 @@ QString Imprimante::fermerPeintre()
     if (!sortie_)
         return ok ? QString() : QStringLiteral("l'impression n'a pas pu être terminée");
     // Every write of the PDF file, its last bytes included, must have reached the disk.
-    const std::unique_ptr<QFile> f = std::move(sortie_);
-    const bool ecrit = f->flush() && f->error() == QFileDevice::NoError;
-    const QString cause = enFrancais(f->errorString());
-    f->close();
-    if (ecrit && ok)
-        return {};
-    if (ecrit)
-        return QStringLiteral("l'impression n'a pas pu être terminée");
-    if (f->fileName() == pdf_)
-        return QStringLiteral("le fichier %1 n'a pas pu être écrit : %2").arg(pdf_, cause);
+    const std::unique_ptr<FichierPdf> f = std::move(sortie_);
+    const int erreur = f->terminer();
+    if (erreur == 0)
+        return ok ? QString() : QStringLiteral("l'impression n'a pas pu être terminée");
+    if (fichierJob_.isEmpty())
+        return QStringLiteral("le fichier %1 n'a pas pu être écrit : %2").arg(f->chemin(), texteErreurSysteme(erreur));
     return QStringLiteral("le fichier de l'impression n'a pas pu être écrit dans le dossier temporaire %1 : %2")
-        .arg(QFileInfo(f->fileName()).absolutePath(), cause);
+        .arg(QFileInfo(f->chemin()).absolutePath(), texteErreurSysteme(erreur));
 }
 
 void Imprimante::findocument()

@@ -30,7 +30,6 @@
 #include <optional>
 #include <vector>
 
-class QFile;
 class QPrinter;
 class QPrinterInfo;
 class QPaintDevice;
@@ -38,6 +37,7 @@ class QPaintDevice;
 namespace kal {
 
 class ControleImage;
+class FichierPdf;
 
 namespace imp {
 constexpr int ErreurImprimante = 482;   // no printer, or the job could not be started or ended
@@ -172,7 +172,7 @@ private:
     // Hands the finished job's file to the print system (482 when it refuses it).
     void envoyer(const QString& fichier);
     // A PDF drawing surface of the job's sheet writing into that open file.
-    std::unique_ptr<QPaintDevice> appareilPdf(std::unique_ptr<QFile> fichier);
+    std::unique_ptr<QPaintDevice> appareilPdf(std::unique_ptr<FichierPdf> fichier);
     // Ends the painter and forgets the device and its file; empty when the job ended well and
     // every byte of its file was written, else why not.
     QString fermerPeintre();
@@ -189,7 +189,7 @@ private:
     int style_ = imp::TraitPlein;
     QString pdf_;
     QString nomDocument_ = QStringLiteral("Impression");
-    std::unique_ptr<QFile> sortie_;   // the PDF file a job is written to, outliving its surface
+    std::unique_ptr<FichierPdf> sortie_;   // the PDF file a job is written to, outliving its surface
     std::unique_ptr<QPaintDevice> appareil_;
     std::unique_ptr<QPainter> peintre_;
     QString fichierJob_;   // the job's own file, handed to the print system at its end
