@@ -329,7 +329,7 @@ void supprimerFichier(const QString& c)
     if (!stdfs::exists(p, ec) || stdfs::is_directory(p, ec))
         throw Erreur(err::FichierIntrouvable, c);
     if (!stdfs::remove(p, ec) || ec)
-        echecAcces(c, ec ? ec.value() : ENOENT);
+        throw Erreur(err::AccesChemin, c);
 }
 
 qint64 longueurFichier(const QString& c)
