@@ -158,14 +158,8 @@ void Textes::sauvpolice()
 void Textes::restitpolice()
 {
     BoiteTexteRiche& t = x_.c.T_compos;
-    t.definirSelpolice(policesauv_.nom);
-    t.definirSeltaille(policesauv_.taille);
-    t.definirSelcouleur(couleursauv_);
+    t.definirPoliceSelection(policesauv_, couleursauv_);
     t.definirFondtexte(fondsauv_);
-    t.definirSelgras(policesauv_.gras);
-    t.definirSelitalique(policesauv_.italique);
-    t.definirSelsouligne(policesauv_.souligne);
-    t.definirSelbarre(policesauv_.barre);
 }
 
 void Textes::totalpolice()

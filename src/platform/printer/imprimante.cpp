@@ -2,16 +2,21 @@
 
 #include "platform/base/conversions.h"
 #include "platform/base/erreur.h"
+#include "platform/base/erreursysteme.h"
 #include "platform/imaging/controleimage.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QPdfWriter>
 #include <QPicture>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTemporaryFile>
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 #include <utility>
 
 namespace kal {
@@ -32,20 +37,85 @@ QPrinterInfo imprimanteSysteme()
     return toutes.isEmpty() ? QPrinterInfo() : toutes.first();
 }
 
-// Page size and orientation of a job's QPrinter. The job covers the whole sheet; the drawing
-// is moved to the printable area's corner by the painter (page margins set on the QPrinter
-// would be checked against limits Qt does not turn in landscape).
-void configurer(QPrinter& p, const QPageSize& page, QPageLayout::Orientation o)
-{
-    p.setFullPage(true);
-    p.setPageSize(page);
-    p.setPageOrientation(o);
-    p.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
-}
+// The resolution of a job's drawing surface, the printer's high resolution.
+constexpr int PointsParPouceTravail = 1200;
 
 Imprimante* installee = nullptr;
 
 }  // namespace
+
+// ------------------------------------------------------------------------------- FichierPdf
+
+// The file a job's PDF is written to, straight to its descriptor through a buffer of its own. The
+// PDF engine reports no failed write and Qt words a system error in its own texts: the first
+// failed write's system error number is kept here, so that the end of the job can say why.
+class FichierPdf : public QIODevice {
+public:
+    // Creates (or empties) the file `chemin`; with `unique`, the XXXXXX before ".pdf" are made
+    // into a name that did not exist. Null when the file cannot be made; errno then says why.
+    static std::unique_ptr<FichierPdf> creer(const QString& chemin, bool unique)
+    {
+        QByteArray nom = QFile::encodeName(chemin);
+        const int fd = unique ? ::mkostemps(nom.data(), 4, O_CLOEXEC)
+                              : ::open(nom.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (fd < 0)
+            return nullptr;
+        std::unique_ptr<FichierPdf> f(new FichierPdf(fd, QFile::decodeName(nom)));
+        f->open(QIODevice::WriteOnly);
+        return f;
+    }
+    ~FichierPdf() override
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    QString chemin() const { return chemin_; }
+    // Writes what is left and closes the file: 0 when every byte reached it, else the system error.
+    int terminer()
+    {
+        vider();
+        if (fd_ >= 0 && ::close(std::exchange(fd_, -1)) != 0 && erreur_ == 0)
+            erreur_ = errno;
+        QIODevice::close();
+        return erreur_;
+    }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* donnees, qint64 n) override
+    {
+        tampon_.append(donnees, n);
+        if (tampon_.size() >= TailleTampon)
+            vider();
+        return n;   // a failure is kept for the end of the job, which discards it whole
+    }
+
+private:
+    static constexpr qsizetype TailleTampon = 1 << 16;
+    FichierPdf(int fd, const QString& chemin) : fd_(fd), chemin_(chemin) {}
+    void vider()
+    {
+        const char* p = tampon_.constData();
+        qsizetype reste = erreur_ == 0 && fd_ >= 0 ? tampon_.size() : 0;
+        while (reste > 0) {
+            const ssize_t n = ::write(fd_, p, static_cast<size_t>(reste));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                erreur_ = n < 0 ? errno : EIO;
+                break;
+            }
+            p += n;
+            reste -= n;
+        }
+        tampon_.clear();
+    }
+
+    int fd_;
+    QString chemin_;
+    QByteArray tampon_;
+    int erreur_ = 0;
+};
 
 QMarginsF tourner(const QMarginsF& portrait, QPageLayout::Orientation o)
 {
@@ -229,19 +299,26 @@ std::unique_ptr<QPaintDevice> Imprimante::appareilTravail()
     if (!presente_)
         return nullptr;
     // The job is drawn into a PDF file of its own, as the print system's own path would draw
-    // it, and handed over at its end: a job that fails half-way is discarded whole.
-    QTemporaryFile t(QDir::temp().filePath(QStringLiteral("kalmorin-XXXXXX.pdf")));
-    t.setAutoRemove(false);
-    if (!t.open())
-        throw Erreur(imp::ErreurImprimante,
-                     QStringLiteral("le fichier de l'impression ne peut pas être créé dans %1").arg(QDir::tempPath()));
-    fichierJob_ = t.fileName();
-    t.close();
-    auto p = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    p->setOutputFormat(QPrinter::PdfFormat);
-    p->setOutputFileName(fichierJob_);
-    p->setDocName(nomDocument_);
-    configurer(*p, page_, orient_);
+    // it, and handed over at its end: a job that fails half-way is discarded whole. The file is
+    // made in the temporary folder (TMPDIR), which the user may have put on a disk of their own.
+    auto f = FichierPdf::creer(QDir::temp().filePath(QStringLiteral("kalmorin-XXXXXX.pdf")), true);
+    if (!f)
+        throw Erreur(imp::ErreurImprimante, QStringLiteral("le fichier de l'impression ne peut pas être créé dans le "
+                                                           "dossier temporaire %1 : %2")
+                                                .arg(QDir::tempPath(), texteErreurSysteme(errno)));
+    fichierJob_ = f->chemin();
+    return appareilPdf(std::move(f));
+}
+
+std::unique_ptr<QPaintDevice> Imprimante::appareilPdf(std::unique_ptr<FichierPdf> fichier)
+{
+    // The PDF engine writes through a file the printer holds, so that a write that fails (a
+    // full disk) is seen when the job ends.
+    sortie_ = std::move(fichier);
+    auto p = std::make_unique<QPdfWriter>(sortie_.get());
+    p->setResolution(PointsParPouceTravail);
+    p->setTitle(nomDocument_);
+    p->setPageLayout(QPageLayout(page_, orient_, QMarginsF(0, 0, 0, 0), QPageLayout::Point));
     return p;
 }
 
@@ -275,6 +352,7 @@ void Imprimante::preparerPeintre(QPaintDevice* appareil)
     if (!peintre_->begin(appareil)) {
         peintre_.reset();
         appareil_.reset();
+        sortie_.reset();
         if (!fichierJob_.isEmpty())
             QFile::remove(std::exchange(fichierJob_, QString()));
         throw Erreur(imp::ErreurImprimante,
@@ -293,12 +371,11 @@ void Imprimante::debutdocument()
     if (peintre_)
         return;
     if (!pdf_.isEmpty()) {
-        auto p = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        p->setOutputFormat(QPrinter::PdfFormat);
-        p->setOutputFileName(pdf_);
-        p->setDocName(nomDocument_);
-        configurer(*p, page_, orient_);
-        appareil_ = std::move(p);
+        auto f = FichierPdf::creer(pdf_, false);
+        if (!f)
+            throw Erreur(imp::ErreurImprimante,
+                         QStringLiteral("le fichier %1 ne peut pas être écrit : %2").arg(pdf_, texteErreurSysteme(errno)));
+        appareil_ = appareilPdf(std::move(f));
     } else {
         appareil_ = appareilTravail();
         if (!appareil_)
@@ -375,28 +452,38 @@ void Imprimante::enregistrerImage(const QRectF& rectTwips, QSize taille)
     enregistrer(t);
 }
 
-bool Imprimante::fermerPeintre()
+QString Imprimante::fermerPeintre()
 {
     const bool ok = peintre_->end();
     peintre_.reset();
     appareil_.reset();
-    return ok;
+    if (!sortie_)
+        return ok ? QString() : QStringLiteral("l'impression n'a pas pu être terminée");
+    // Every write of the PDF file, its last bytes included, must have reached the disk.
+    const std::unique_ptr<FichierPdf> f = std::move(sortie_);
+    const int erreur = f->terminer();
+    if (erreur == 0)
+        return ok ? QString() : QStringLiteral("l'impression n'a pas pu être terminée");
+    if (fichierJob_.isEmpty())
+        return QStringLiteral("le fichier %1 n'a pas pu être écrit : %2").arg(f->chemin(), texteErreurSysteme(erreur));
+    return QStringLiteral("le fichier de l'impression n'a pas pu être écrit dans le dossier temporaire %1 : %2")
+        .arg(QFileInfo(f->chemin()).absolutePath(), texteErreurSysteme(erreur));
 }
 
 void Imprimante::findocument()
 {
     if (!peintre_)
         return;
-    const bool ok = fermerPeintre();
+    const QString echec = fermerPeintre();
     const QString fichier = std::exchange(fichierJob_, QString());
     Trace t;
     t.genre = Trace::Genre::Fin;
     t.style = style_;
     enregistrer(t);
-    if (!ok) {
+    if (!echec.isEmpty()) {
         if (!fichier.isEmpty())
             QFile::remove(fichier);
-        throw Erreur(imp::ErreurImprimante, QStringLiteral("l'impression n'a pas pu être terminée"));
+        throw Erreur(imp::ErreurImprimante, echec);
     }
     if (fichier.isEmpty())
         return;

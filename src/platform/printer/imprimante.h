@@ -37,6 +37,7 @@ class QPaintDevice;
 namespace kal {
 
 class ControleImage;
+class FichierPdf;
 
 namespace imp {
 constexpr int ErreurImprimante = 482;   // no printer, or the job could not be started or ended
@@ -170,8 +171,11 @@ private:
     void enregistrerImage(const QRectF& rectTwips, QSize taille);
     // Hands the finished job's file to the print system (482 when it refuses it).
     void envoyer(const QString& fichier);
-    // Ends the painter and forgets the device; true when the painter ended well.
-    bool fermerPeintre();
+    // A PDF drawing surface of the job's sheet writing into that open file.
+    std::unique_ptr<QPaintDevice> appareilPdf(std::unique_ptr<FichierPdf> fichier);
+    // Ends the painter and forgets the device and its file; empty when the job ended well and
+    // every byte of its file was written, else why not.
+    QString fermerPeintre();
     QPen stylo(std::optional<int> couleur) const;
 
     QString nom_;
@@ -185,6 +189,7 @@ private:
     int style_ = imp::TraitPlein;
     QString pdf_;
     QString nomDocument_ = QStringLiteral("Impression");
+    std::unique_ptr<FichierPdf> sortie_;   // the PDF file a job is written to, outliving its surface
     std::unique_ptr<QPaintDevice> appareil_;
     std::unique_ptr<QPainter> peintre_;
     QString fichierJob_;   // the job's own file, handed to the print system at its end

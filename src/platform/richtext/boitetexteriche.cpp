@@ -315,14 +315,15 @@ void BoiteTexteRiche::appliquer(const QTextCharFormat& f)
         if (c.block().length() <= 1)
             formatDeBloc(c, f);
     } else {
-        c.mergeCharFormat(f);
         if (std::max(c.anchor(), c.position()) >= longueurDocument()) {
             // A selection that reaches the end takes the end mark along: text typed after it
-            // gets the same format.
+            // gets the same format. The mark goes first, so that the change of the text lays
+            // its paragraph out again with the rest: a long paragraph is laid out once.
             QTextCursor fin(editeur_->document());
             fin.movePosition(QTextCursor::End);
             formatDeBloc(fin, f);
         }
+        c.mergeCharFormat(f);
     }
     // A format does not move the text: the selection stays as it was set, also when it
     // started between a CR and its LF.
@@ -337,10 +338,16 @@ void BoiteTexteRiche::formatDeBloc(QTextCursor& c, const QTextCharFormat& f)
     // The edit widget's document layout drops the lines of a paragraph whose own format
     // changes, but is told of a change of no length and lays nothing out again: the paragraph
     // would stay blank on the screen (cursor and text included) until something lays the whole
-    // document out anew. Its lines are laid out again here.
+    // document out anew. An empty paragraph's line is laid out again here; one with text is
+    // laid out by the change of its text that follows (appliquer).
+    QTextCharFormat fusion = c.blockCharFormat();
+    fusion.merge(f);
+    if (fusion == c.blockCharFormat())
+        return;   // nothing changes: the lines stand
     c.mergeBlockCharFormat(f);
     const QTextBlock bloc = c.block();
-    editeur_->document()->markContentsDirty(bloc.position(), bloc.length());
+    if (bloc.length() <= 1)
+        editeur_->document()->markContentsDirty(bloc.position(), bloc.length());
 }
 
 Police BoiteTexteRiche::policeSelection() const
@@ -373,6 +380,15 @@ void BoiteTexteRiche::definirSeltaille(double points)
 {
     QTextCharFormat f;
     f.setFontPointSize(std::clamp(points, 1.0, 1638.0));
+    appliquer(f);
+}
+
+void BoiteTexteRiche::definirPoliceSelection(const Police& p, int rvb)
+{
+    installerSubstitutionsPolices();
+    QTextCharFormat f;
+    appliquerPolice(f, p);
+    f.setForeground(couleurDepuisRvb(rvb));
     appliquer(f);
 }
 

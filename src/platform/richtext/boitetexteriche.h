@@ -64,6 +64,9 @@ public:
     void definirSelbarre(bool v);
     // The six font values of the selection at once.
     Police policeSelection() const;
+    // The six font values and the text colour put on the selection together: one change of the
+    // document, so that a long text is laid out again once, not once for each value.
+    void definirPoliceSelection(const Police& p, int rvb);
 
     // Width in twips at which lines wrap; 0 wraps at the box's own width.
     int largeurtexte() const { return largeurTexte_; }

@@ -20,8 +20,14 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QThread>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 using namespace kal;
 
@@ -405,6 +411,57 @@ TEST(ImprimanteSysteme, TravailAbandonneNeSortPasDeCups)
     for (const QString& dd : {QDir::homePath() + QStringLiteral("/PDF"), QStringLiteral("/root/PDF")})
         EXPECT_TRUE(QDir(dd).entryList({abandonne + QStringLiteral("*")}).isEmpty());
     EXPECT_EQ(fichiersDeTravail(), avant);
+}
+
+// The temporary folder where a job is drawn (TMPDIR) on a disk of its own that is full: the job is
+// refused with that cause and that folder, never handed to the printer as an empty file, and
+// leaves nothing there; once there is room the next job comes out whole.
+TEST(ImprimanteSysteme, DossierTemporairePlein)
+{
+    const QPrinterInfo def = QPrinterInfo::defaultPrinter();
+    if (def.isNull() || def.printerName() != QLatin1String("PDF"))
+        KAL_SERVICE_ABSENT("pas d'imprimante PDF par défaut (scripts/services la crée)");
+    QTemporaryDir temp;
+    const QByteArray chemin = QFile::encodeName(temp.path());
+    ASSERT_EQ(::mount("tmpfs", chemin.constData(), "tmpfs", 0, "size=16m"), 0) << std::strerror(errno);
+    struct Demontage {
+        QByteArray c, ancien;
+        ~Demontage()
+        {
+            ancien.isEmpty() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", ancien);
+            ::umount2(c.constData(), MNT_DETACH);
+        }
+    } demontage{chemin, qgetenv("TMPDIR")};
+    const QByteArray remplissage = chemin + "/remplissage";
+    struct statvfs v {};
+    ASSERT_EQ(::statvfs(chemin.constData(), &v), 0);
+    const int fd = ::open(remplissage.constData(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(::posix_fallocate(fd, 0, static_cast<off_t>(v.f_bavail * v.f_frsize)), 0);
+    ::close(fd);
+    qputenv("TMPDIR", chemin);
+
+    Imprimante imp;
+    const QString titre = titreUnique();
+    imp.definirNomDocument(titre);
+    imp.debutdocument();
+    imp.tracerboite(1000, 1000, 1134, 1134, 0);
+    try {
+        imp.findocument();
+        ADD_FAILURE() << "travail imprimé sans place pour son fichier";
+    } catch (const Erreur& e) {
+        EXPECT_EQ(e.numero(), imp::ErreurImprimante);
+        EXPECT_EQ(e.description().toStdString(), QStringLiteral("le fichier de l'impression n'a pas pu être écrit dans "
+                                                                "le dossier temporaire %1 : le disque est plein")
+                                                     .arg(temp.path())
+                                                     .toStdString());
+    }
+    EXPECT_FALSE(imp.documentOuvert());
+    EXPECT_EQ(QDir(temp.path()).entryList(QDir::Files), QStringList{QStringLiteral("remplissage")});
+
+    ::unlink(remplissage.constData());
+    imprimerCarreEtMesurer(imp);
+    EXPECT_EQ(QDir(temp.path()).entryList(QDir::Files), QStringList{});
 }
 
 // A CUPS printer whose driver declares unprintable borders (18, 30, 28 and 36 points on the

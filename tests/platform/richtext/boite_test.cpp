@@ -112,17 +112,20 @@ TEST(BoiteTexteRiche, TexteEnCrLfEtPositionsDuTexteSimple)
 
 TEST(BoiteTexteRiche, PoliceDeLaSelectionLueAuPremierCaractereEtPoseeSurLaSelection)
 {
+    const auto preparer = [](BoiteTexteRiche& b) {
+        b.definirContenutexte("Bonjour\r\nmonde");
+        selection(b, 0, 7);
+        b.definirSelpolice("Arial");
+        b.definirSeltaille(10.5);
+        b.definirSelcouleur(0x0000FF);   // red as an RGB Long
+        b.definirSelgras(true);
+        b.definirSelitalique(true);
+        b.definirSelsouligne(true);
+        b.definirSelbarre(true);
+    };
     Fenetre f;
     BoiteTexteRiche& b = f.boite;
-    b.definirContenutexte("Bonjour\r\nmonde");
-    selection(b, 0, 7);
-    b.definirSelpolice("Arial");
-    b.definirSeltaille(10.5);
-    b.definirSelcouleur(0x0000FF);   // red as an RGB Long
-    b.definirSelgras(true);
-    b.definirSelitalique(true);
-    b.definirSelsouligne(true);
-    b.definirSelbarre(true);
+    preparer(b);
 
     selection(b, 3, 1);
     EXPECT_EQ(b.selpolice(), "Arial");
@@ -157,6 +160,28 @@ TEST(BoiteTexteRiche, PoliceDeLaSelectionLueAuPremierCaractereEtPoseeSurLaSelect
         EXPECT_EQ(b.policeSelection(), premiere) << p;
         EXPECT_EQ(b.selcouleur(), 0x0000FF) << p;
     }
+    // The six values and the colour put together give the same text, end marks included.
+    Fenetre g;
+    BoiteTexteRiche& ensemble = g.boite;
+    preparer(ensemble);
+    selection(ensemble, 0, static_cast<int>(ensemble.contenutexte().size()));
+    ensemble.definirPoliceSelection(premiere, couleur);
+    for (QTextBlock x = b.document()->begin(), y = ensemble.document()->begin(); x.isValid() || y.isValid();
+         x = x.next(), y = y.next()) {
+        ASSERT_TRUE(x.isValid() && y.isValid());
+        EXPECT_EQ(x.charFormat().properties(), y.charFormat().properties());
+        for (auto i = x.begin(), j = y.begin(); !i.atEnd() || !j.atEnd(); ++i, ++j) {
+            ASSERT_TRUE(!i.atEnd() && !j.atEnd());
+            EXPECT_EQ(i.fragment().text(), j.fragment().text());
+            EXPECT_EQ(i.fragment().charFormat().properties(), j.fragment().charFormat().properties());
+        }
+    }
+    kaltest::DossierTravail dossier;
+    b.sauvertexte(dossier.fichier("un.rtf"));
+    ensemble.sauvertexte(dossier.fichier("ensemble.rtf"));
+    QFile un(dossier.fichier("un.rtf")), tous(dossier.fichier("ensemble.rtf"));
+    ASSERT_TRUE(un.open(QIODevice::ReadOnly) && tous.open(QIODevice::ReadOnly));
+    EXPECT_EQ(un.readAll(), tous.readAll());
 }
 
 TEST(BoiteTexteRiche, CeQuiEstTapeApresLaPoliceDUnTexteVidePrendCettePolice)
