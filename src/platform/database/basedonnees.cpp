@@ -16,6 +16,7 @@ using namespace interne;
 
 static sqlite3* ouvrirFichier(const QString& chemin, int drapeaux)
 {
+    inscrireVfs();
     sqlite3* db = nullptr;
     const int rc = sqlite3_open_v2(chemin.toUtf8().constData(), &db, drapeaux, nullptr);
     if (rc != SQLITE_OK) {
