@@ -4,6 +4,7 @@
 #include "platform/base/erreursysteme.h"
 #include "platform/base/fichiers.h"
 #include "platform/base/panne.h"
+#include "platform/database/basedonnees.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -352,16 +353,10 @@ bool renommer(const QString& source, const QString& cible)
 
 void verifierBaseFermee(const QString& base, bool nettoyer)
 {
-    const QString journal = base + QStringLiteral("-wal"), index = base + QStringLiteral("-shm");
-    std::error_code ec;
-    const auto taille = stdfs::file_size(chemin(journal), ec);
-    if (!ec && taille > 0)
-        throw Erreur(err::AccesChemin, base + QStringLiteral(" : la base de données n'a pas pu être refermée entière (ses dernières "
-                                                             "modifications sont restées dans le fichier ") +
-                                           fs::nomFinal(journal) + QStringLiteral(")"));
+    bd::rendreAutonome(base);
     if (!nettoyer)
         return;
-    for (const QString& f : {journal, index})
+    for (const QString& f : {base + QStringLiteral("-wal"), base + QStringLiteral("-shm")})
         if (fs::estFichier(f))
             fs::supprimerFichier(f);
 }
