@@ -421,7 +421,9 @@ QStringList reprendre(const QString& perso)
         }
         const QString cible = fs::joindre(perso, noms[0]);
         // The target bears its page, old or new, whole: nothing to finish; the hidden folders go.
-        bool enPlace = examiner(cible).existe;
+        // Anything else under the name (a file made meanwhile) is never taken for the page.
+        const Contenu t = examiner(cible);
+        bool enPlace = t.dossier && (t.page || t.jaquette);
         // Else the page is in one of the hidden folders: the new one (whole, its marker written
         // before the journal) takes the name, or the old one takes it back.
         QStringList gardes;
