@@ -351,10 +351,10 @@ bool renommer(const QString& source, const QString& cible)
     echec(cible, errno);
 }
 
-void verifierBaseFermee(const QString& base, bool nettoyer)
+void verifierBaseFermee(const QString& base, bool seule)
 {
-    bd::rendreAutonome(base);
-    if (!nettoyer)
+    bd::rendreAutonome(base, !seule);
+    if (!seule)
         return;
     for (const QString& f : {base + QStringLiteral("-wal"), base + QStringLiteral("-shm")})
         if (fs::estFichier(f))

@@ -63,10 +63,10 @@ void deplacer(const QString& chemin, const QString& vers);
 // nothing done, when the two are on different disks (persopag a link to another disk).
 void reserver(const QString& fichier, qint64 octets);
 bool renommer(const QString& source, const QString& cible);
-// A database file closed whole, to be copied or kept as it stands (bd::rendreAutonome: taken out
-// of write-ahead logging if its closing could not; raises when that fails). With `nettoyer`, an
-// empty log and the log's index left beside it are removed (a file no other connection holds).
-void verifierBaseFermee(const QString& base, bool nettoyer);
+// A database file closed whole, to be copied or kept as it stands (bd::rendreAutonome: its log and
+// journal taken in; raises when that fails). `seule`: no other connection holds it (a copy): it is
+// also taken out of write-ahead logging, and no log or log index stays beside it.
+void verifierBaseFermee(const QString& base, bool seule);
 // Removes a folder and all it holds; a link is removed, never followed. False when something
 // could not be removed.
 bool supprimerArbre(const QString& chemin);

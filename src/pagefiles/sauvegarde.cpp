@@ -174,6 +174,8 @@ void PagesPerso::ecrireDossier(const QString& cible, perso::Permutation& etat)
         try {
             perso::verifierBaseFermee(ModeleObjets::cheminBase(), false);
             fs::copierFichier(ModeleObjets::cheminBase(), fs::joindre(acote, nomBaseTravail()));
+            // The copy alone, in the mode a copy is read in: nothing beside it once opened.
+            perso::verifierBaseFermee(fs::joindre(acote, nomBaseTravail()), true);
         } catch (...) {
             lierBaseTravail();
             throw;

@@ -65,7 +65,7 @@ Base Base::creer(const QString& chemin)
     return Base(std::move(c));
 }
 
-void rendreAutonome(const QString& chemin)
+void rendreAutonome(const QString& chemin, bool partage)
 {
     const QString journal = chemin + QStringLiteral("-wal");
     const auto enLog = [&] {
@@ -79,7 +79,7 @@ void rendreAutonome(const QString& chemin)
     // A rollback journal left beside it (its last change could not be finished) is played back
     // by the opening below.
     const QString retour = chemin + QStringLiteral("-journal");
-    if (!enLog() && QFileInfo(journal).size() == 0 && !QFileInfo::exists(retour))
+    if ((partage || !enLog()) && QFileInfo(journal).size() == 0 && !QFileInfo::exists(retour))
         return;
     auto c = std::make_shared<Connexion>();
     c->chemin = chemin;
