@@ -5,6 +5,7 @@
 #include "platform/base/erreur.h"
 #include "platform/database/interne.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -16,6 +17,7 @@ using namespace interne;
 
 static sqlite3* ouvrirFichier(const QString& chemin, int drapeaux)
 {
+    inscrireVfs();
     sqlite3* db = nullptr;
     const int rc = sqlite3_open_v2(chemin.toUtf8().constData(), &db, drapeaux, nullptr);
     if (rc != SQLITE_OK) {
@@ -61,6 +63,40 @@ Base Base::creer(const QString& chemin)
     c->db = ouvrirFichier(chemin, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     executer(c->db, QStringLiteral("PRAGMA user_version = 1"));   // makes the file itself
     return Base(std::move(c));
+}
+
+void rendreAutonome(const QString& chemin, bool partage)
+{
+    const QString journal = chemin + QStringLiteral("-wal");
+    const auto enLog = [&] {
+        // The file format bytes of the header (18 and 19): 2 while in write-ahead logging.
+        QFile f(chemin);
+        if (!f.open(QIODevice::ReadOnly))
+            return false;
+        const QByteArray tete = f.read(20);
+        return tete.size() == 20 && (tete[18] == 2 || tete[19] == 2);
+    };
+    // A rollback journal left beside it (its last change could not be finished) is played back
+    // by the opening below.
+    const QString retour = chemin + QStringLiteral("-journal");
+    if ((partage || !enLog()) && QFileInfo(journal).size() == 0 && !QFileInfo::exists(retour))
+        return;
+    auto c = std::make_shared<Connexion>();
+    c->chemin = chemin;
+    c->db = ouvrirFichier(chemin, SQLITE_OPEN_READWRITE);
+    c->journalEcrit = true;   // the closing takes it back to the rollback journal
+    bool rendu = false;
+    {
+        Requete r(c->db, QStringLiteral("PRAGMA journal_mode=DELETE"));
+        rendu = r.pas() && r.brut(0).toString().compare(QLatin1String("delete"), Qt::CaseInsensitive) == 0;
+    }
+    c->journalEcrit = false;
+    sqlite3_close_v2(c->db);
+    c->db = nullptr;
+    if (!rendu || enLog() || QFileInfo(journal).size() > 0 || QFileInfo::exists(retour))
+        throw Erreur(kal::err::AccesChemin, QStringLiteral("%1 : la base de données n'a pas pu être refermée entière (ses dernières "
+                                                           "modifications sont restées dans le fichier %2)")
+                                                .arg(chemin, QFileInfo(journal).fileName()));
 }
 
 bool Base::ouverte() const { return c_ && c_->db; }
