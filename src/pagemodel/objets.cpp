@@ -86,9 +86,16 @@ void ModeleObjets::chargimp()
             fiches.valider([this](bd::JeuEnregistrements& jeu) { ecrireChamps(jeu); });
             return;
         } catch (const Erreur&) {
-            // A work database made before frames existed: add the field and write again. When
-            // the field is there already, champcadre fails and that failure reaches the caller,
-            // so the write is tried at most twice.
+            // A work database made before frames existed: add the field and write again, once.
+            // Any other failure (a read-only file, a full disk) reaches the caller as it is.
+            bool sansCadre = false;
+            try {
+                sansCadre = !x_.D_image.jeu().aChamp(champ::cadre);
+            } catch (const Erreur&) {
+                // No record set to tell: the write's own failure is the one reported.
+            }
+            if (!sansCadre)
+                throw;
             champcadre(cheminBase());
         }
     }
