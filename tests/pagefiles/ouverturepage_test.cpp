@@ -128,21 +128,52 @@ TEST_P(Ouvrir, LaPageRevientCommeElleAEteEnregistree)
     }
 }
 
-TEST_P(Ouvrir, UnePhotoManquanteLibereSonEmplacement)
+// A missing picture frees its slot, a text-image without a readable text comes back as its
+// picture; the open goes on and then says which objects did not come back whole, and why.
+TEST_P(Ouvrir, UnePhotoOuUnTexteManquantEstSignaleApresLOuverture)
 {
     noelPuisAutre();
-    // Work files in slot 2 that no object of the page shown owns.
-    for (const QString& f : {kal::fichierPhoto(2), kal::fichierInit(2), kal::fichierSauv(2)}) {
-        QFile::remove(f);
-        ASSERT_TRUE(QFile::copy(kal::fichierPhoto(0), f));
+    copieAbimee(QStringLiteral("Trouee"), [](const QString& d) { QFile::remove(d + QStringLiteral("/photo2.jpg")); });
+    copieAbimee(QStringLiteral("SansTexte"), [](const QString& d) { QFile::remove(d + QStringLiteral("/texte5.rtf")); });
+    copieAbimee(QStringLiteral("Brouille"), [](const QString& d) {
+        QFile f(d + QStringLiteral("/texte5.rtf"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        QByteArray b(4000, 0);
+        QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(b.data()), b.size() / 4);
+        f.write(b);
+    });
+    const QString face = jaq() ? QStringLiteral(", face avant") : QString();
+    const struct {
+        const char* page;
+        const char* occupes;
+        bool texte;
+        QString ligne;
+    } cas[] = {
+        {"Trouee", "0;5", true, QStringLiteral("L'objet 2 (photo%1) n'est pas revenu : son image photo2.jpg manque dans la page enregistrée.").arg(face)},
+        {"SansTexte", "0;2;5", false, QStringLiteral("L'objet 5 (texte-image%1) est revenu comme photo : son texte texte5.rtf manque").arg(face)},
+        {"Brouille", "0;2;5", false, QStringLiteral("L'objet 5 (texte-image%1) est revenu comme photo : son texte texte5.rtf ne peut pas être lu").arg(face)},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.page);
+        // Work files in slot 2 that no object of the page shown owns.
+        for (const QString& f : {kal::fichierPhoto(2), kal::fichierInit(2), kal::fichierSauv(2)}) {
+            QFile::remove(f);
+            ASSERT_TRUE(QFile::copy(perso(QStringLiteral("Noel/photo0.jpg")), f));
+        }
+        banc.repondeur.oublier();
+        ouvrir(QString::fromLatin1(c.page));
+        EXPECT_EQ(ed->windowTitle(), QStringLiteral("Page ") + QString::fromLatin1(c.page));
+        EXPECT_EQ(lire(base(), QStringLiteral("SELECT numero FROM kalmorin WHERE occup AND numero < 32")), QLatin1String(c.occupes));
+        EXPECT_EQ(lire(base(), QStringLiteral("SELECT count(*) FROM kalmorin WHERE textimage")), c.texte ? "1" : "0");
+        EXPECT_EQ(QFile::exists(kal::fichierTexte(5)), c.texte);
+        EXPECT_EQ(QFile::exists(kal::fichierPhoto(2)), QByteArray(c.occupes).contains('2'));
+        EXPECT_EQ(dernier().titre, QStringLiteral("OUVERTURE DE PAGE"));
+        EXPECT_EQ(dernier().style, 48);
+        const QStringList l = dernier().lignes();
+        ASSERT_EQ(l.size(), 2) << dernier().texte.toStdString();
+        EXPECT_EQ(l[0], QStringLiteral("La page %1 est ouverte, mais pas entière :").arg(QString::fromLatin1(c.page)));
+        EXPECT_TRUE(l[1].startsWith(c.ligne)) << l[1].toStdString();
     }
-    QFile::remove(perso(QStringLiteral("Noel/photo2.jpg")));
-    ouvrir(QStringLiteral("Noel"));
-    EXPECT_EQ(ed->windowTitle(), QStringLiteral("Page Noel"));
-    EXPECT_EQ(lire(base(), QStringLiteral("SELECT numero FROM kalmorin WHERE occup AND numero < 32")), QStringLiteral("0;5"));
-    for (const QString& f : kal::fichierstravail(2))
-        EXPECT_FALSE(QFile::exists(f)) << f.toStdString();
-    EXPECT_EQ(octets(kal::fichierPhoto(0)), octets(perso(QStringLiteral("Noel/photo0.jpg"))));
 }
 
 TEST_P(Ouvrir, UnNomInconnuOuDUnAutreGenreLaisseLaPageIntacte)
@@ -252,27 +283,34 @@ TEST_P(Ouvrir, UnePageAbimeeEstRefuseeSansRienToucher)
         EXPECT_FALSE(m.texte.contains(QStringLiteral("n'a pas pu être chargé"))) << m.texte.toStdString();
 }
 
-// A failure once the saved database took the work database's place: the flags, the binding and
-// the pointer come back, and so does the work database as it was, the page shown cleared.
-TEST_P(Ouvrir, UneErreurPendantLOuvertureRemetLaBaseDeTravailLesDrapeauxEtLePointeur)
+// A rename of the open's last phase refused: everything is put back, the page shown stays as it
+// was (records, work files, objects drawn), the flags, the binding and the pointer come back.
+TEST_P(Ouvrir, UneErreurPendantLOuvertureLaisseLaPageAfficheeEntiere)
 {
     noelPuisAutre();
-    const QString fiches = QStringLiteral("SELECT numero, widthimp, heightimp, leftimp, topimp, coulminiat, orientation, "
-                                          "scalewidth FROM kalmorin ORDER BY numero");
+    const QString fiches = QStringLiteral("SELECT * FROM kalmorin ORDER BY numero");
     const QString avant = lire(base(), fiches);
+    const QByteArray photo = octets(kal::fichierPhoto(0));
+    const auto pointeur = ed->pointeur();
     // A folder where the open puts a work copy of photo 2.
     QFile::remove(kal::fichierInit(2));
     ASSERT_TRUE(QDir().mkdir(kal::fichierInit(2)));
     ouvrir(QStringLiteral("Noel"));
     EXPECT_EQ(dernier().titre, QStringLiteral("ERREUR"));
-    EXPECT_TRUE(dernier().texte.startsWith(QStringLiteral("La page Noel n'a pas pu être ouverte:")));
+    const QStringList l = dernier().lignes();
+    ASSERT_EQ(l.size(), 3) << dernier().texte.toStdString();
+    EXPECT_EQ(l[0], QStringLiteral("La page Noel n'a pas pu être ouverte:"));
+    EXPECT_TRUE(l[1].startsWith(kal::fichierInit(2) + QStringLiteral(" : "))) << l[1].toStdString();
+    EXPECT_GT(l[1].size(), kal::fichierInit(2).size() + 3);
+    EXPECT_EQ(l[2], QStringLiteral("La page affichée reste telle quelle."));
     EXPECT_FALSE(e().rechargementencours);
     EXPECT_FALSE(e().creationtexte);
-    EXPECT_EQ(ed->pointeur(), kal::pointeur::Personnalise);
+    EXPECT_EQ(ed->pointeur(), pointeur);
     EXPECT_EQ(ed->x.D_image.base(), base());
     EXPECT_TRUE(e().nompage.isEmpty());
     EXPECT_EQ(lire(base(), fiches), avant);
-    EXPECT_EQ(lire(base(), QStringLiteral("SELECT count(*) FROM kalmorin WHERE occup AND numero < 16")), QStringLiteral("0"));
+    EXPECT_EQ(octets(kal::fichierPhoto(0)), photo);
+    EXPECT_TRUE(ed->c.L_photo[0] && ed->c.L_photo[0]->visible());
     EXPECT_EQ(noms(travail(QStringLiteral("persopag"))), QStringList{QStringLiteral("Noel")});
     // The editor goes on: the saved page opens once the way is clear.
     QDir().rmdir(kal::fichierInit(2));
