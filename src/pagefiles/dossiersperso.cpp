@@ -3,6 +3,7 @@
 #include "platform/base/erreur.h"
 #include "platform/base/erreursysteme.h"
 #include "platform/base/fichiers.h"
+#include "platform/base/panne.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -57,7 +58,7 @@ void synchroniserDossier(const QString& dossier)
 {
     const int fd = ::open(dossier.toLocal8Bit().constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
-        ::fsync(fd);
+        (void)panne::appel("synchroniser dossier", dossier, [&] { return ::fsync(fd); });
         ::close(fd);
     }
 }
@@ -140,6 +141,8 @@ Contenu examiner(const QString& c)
 QString dossierAcote(const QString& parentDossier, const QString& prefixe)
 {
     QByteArray modele = fs::joindre(parentDossier, prefixe + QStringLiteral("XXXXXX")).toLocal8Bit();
+    if (const int e = panne::verifier("creer dossier", modele))
+        echec(parentDossier, e);
     if (!::mkdtemp(modele.data()))
         echec(parentDossier, errno);
     // mkdtemp makes it private; once in place it is a folder like the others of its parent.
@@ -154,7 +157,14 @@ void permuter(const QString& nouveau, const QString& cible)
     const QByteArray n = nouveau.toLocal8Bit(), c = cible.toLocal8Bit();
     const bool existe = examiner(cible).existe;
     const unsigned drapeau = existe ? RENAME_EXCHANGE : RENAME_NOREPLACE;
-    if (::renameat2(AT_FDCWD, n.constData(), AT_FDCWD, c.constData(), drapeau) == 0) {
+    const auto echange = [&] {
+        if (panne::echangeRefuse()) {
+            errno = EINVAL;
+            return -1;
+        }
+        return ::renameat2(AT_FDCWD, n.constData(), AT_FDCWD, c.constData(), drapeau);
+    };
+    if (panne::appel(existe ? "echanger" : "renommer", cible, echange) == 0) {
         synchroniserDossier(parent(cible));
         return;
     }
@@ -166,25 +176,25 @@ void permuter(const QString& nouveau, const QString& cible)
     if (!existe) {
         if (examiner(cible).existe)
             echec(cible, EEXIST);
-        if (::rename(n.constData(), c.constData()) != 0)
+        if (panne::appel("renommer", cible, [&] { return ::rename(n.constData(), c.constData()); }) != 0)
             echec(cible, errno);
         synchroniserDossier(parent(cible));
         return;
     }
     const QString ancien = dossierAcote(parent(cible), QStringLiteral(".ancien-"));
     const QByteArray a = ancien.toLocal8Bit();
-    if (::rename(c.constData(), a.constData()) != 0) {
+    if (panne::appel("renommer", ancien, [&] { return ::rename(c.constData(), a.constData()); }) != 0) {
         const int e2 = errno;
-        ::rmdir(a.constData());
+        panne::appel("supprimer dossier", ancien, [&] { return ::rmdir(a.constData()); });
         echec(cible, e2);
     }
-    if (::rename(n.constData(), c.constData()) != 0) {
+    if (panne::appel("renommer", cible, [&] { return ::rename(n.constData(), c.constData()); }) != 0) {
         const int e2 = errno;
-        ::rename(a.constData(), c.constData());
+        panne::appel("renommer", cible, [&] { return ::rename(a.constData(), c.constData()); });
         echec(cible, e2);
     }
     // The old content under the aside name that the caller clears.
-    if (::rename(a.constData(), n.constData()) != 0)
+    if (panne::appel("renommer", nouveau, [&] { return ::rename(a.constData(), n.constData()); }) != 0)
         supprimerArbre(ancien);
     synchroniserDossier(parent(cible));
 }
@@ -192,7 +202,7 @@ void permuter(const QString& nouveau, const QString& cible)
 void deplacer(const QString& c, const QString& vers)
 {
     // Renaming a folder over an empty folder replaces it in one step.
-    if (::rename(c.toLocal8Bit().constData(), vers.toLocal8Bit().constData()) != 0)
+    if (panne::appel("renommer", vers, [&] { return ::rename(c.toLocal8Bit().constData(), vers.toLocal8Bit().constData()); }) != 0)
         echec(c, errno);
     synchroniserDossier(parent(c));
 }
@@ -200,10 +210,13 @@ void deplacer(const QString& c, const QString& vers)
 void reserver(const QString& fichier, qint64 octets)
 {
     const QByteArray nom = QFile::encodeName(fichier);
-    const int fd = ::open(nom.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
+    const int fd = panne::appel("creer fichier", fichier,
+                                [&] { return ::open(nom.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600); });
     if (fd < 0)
         echec(fichier, errno);
-    int e = ::posix_fallocate(fd, 0, static_cast<off_t>(octets));
+    int e = panne::verifier("ecrire", fichier);
+    if (e == 0)
+        e = ::posix_fallocate(fd, 0, static_cast<off_t>(octets));
     if (e == EOPNOTSUPP || e == EINVAL) {
         // A disk that cannot allocate without writing: the room is written.
         const QByteArray bloc(64 * 1024, '\0');
@@ -218,14 +231,15 @@ void reserver(const QString& fichier, qint64 octets)
     }
     ::close(fd);
     if (e != 0) {
-        ::unlink(nom.constData());
+        panne::appel("supprimer", fichier, [&] { return ::unlink(nom.constData()); });
         echec(fichier, e);
     }
 }
 
 bool renommer(const QString& source, const QString& cible)
 {
-    if (::rename(QFile::encodeName(source).constData(), QFile::encodeName(cible).constData()) == 0)
+    if (panne::appel("renommer", cible,
+                     [&] { return ::rename(QFile::encodeName(source).constData(), QFile::encodeName(cible).constData()); }) == 0)
         return true;
     if (errno == EXDEV)
         return false;
@@ -238,6 +252,8 @@ bool supprimerArbre(const QString& c)
     const stdfs::file_status etat = stdfs::symlink_status(chemin(c), ec);
     if (ec || !stdfs::exists(etat))
         return true;
+    if (panne::verifier("supprimer arbre", c))
+        return false;
     // remove_all removes links without following them.
     stdfs::remove_all(chemin(c), ec);
     return !ec;

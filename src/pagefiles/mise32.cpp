@@ -14,9 +14,7 @@
 #include "platform/base/fichiers.h"
 #include "platform/base/messages.h"
 
-#include <QFile>
 #include <array>
-#include <cstdio>
 
 namespace kal {
 
@@ -50,7 +48,7 @@ void renommer(const QString& dossier, const QString& de, const QString& vers)
     const QString cible = fs::joindre(dossier, vers);
     if (fs::existe(cible))
         throw Erreur(err::AccesChemin, cible + QStringLiteral(" : un fichier porte déjà ce nom"));
-    if (std::rename(QFile::encodeName(source).constData(), QFile::encodeName(cible).constData()) != 0)
+    if (!perso::renommer(source, cible))
         throw Erreur(err::AccesChemin, source);
 }
 

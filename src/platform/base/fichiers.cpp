@@ -2,6 +2,7 @@
 
 #include "platform/base/erreur.h"
 #include "platform/base/erreursysteme.h"
+#include "platform/base/panne.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,6 +27,52 @@ namespace stdfs = std::filesystem;
 
 static stdfs::path chemin(const QString& c) { return stdfs::path(c.toStdString()); }
 static QString texte(const stdfs::path& p) { return QString::fromStdString(p.string()); }
+
+namespace {
+
+// The cause of a failed file step, in the words shown to the user.
+QString cause(int e)
+{
+    switch (e) {
+    case ENOSPC:
+    case EDQUOT: return QStringLiteral("le disque est plein");
+    case EFBIG: return QStringLiteral("le fichier dépasse la taille permise");
+    case EACCES:
+    case EPERM: return QStringLiteral("accès refusé");
+    case EROFS: return QStringLiteral("le disque est en lecture seule");
+    case EISDIR: return QStringLiteral("un dossier porte ce nom");
+    case ENOENT: return QStringLiteral("le dossier n'existe pas");
+    case ENOTDIR: return QStringLiteral("le chemin passe par un fichier qui n'est pas un dossier");
+    case EIO: return QStringLiteral("erreur de lecture ou d'écriture du disque");
+    default: return texteErreurSysteme(e);
+    }
+}
+
+[[noreturn]] void echecAcces(const QString& c, int e, bool ancienConserve = false, const QString& precision = {})
+{
+    const QString raison = precision.isEmpty() ? cause(e) : precision;
+    QString t = c + QStringLiteral(" : ") + raison;
+    if (ancienConserve)
+        t += QStringLiteral(" ; l'ancien fichier est conservé");
+    throw Erreur(err::AccesChemin, t + QLatin1Char('.'), raison);
+}
+
+bool toutEcrire(int fd, const char* p, size_t n, const QByteArray& nom)
+{
+    while (n > 0) {
+        const ssize_t k = panne::appel("ecrire", nom, [&] { return ::write(fd, p, n); });
+        if (k < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        p += k;
+        n -= static_cast<size_t>(k);
+    }
+    return true;
+}
+
+}  // namespace
 
 QString dossierCourant()
 {
@@ -91,6 +138,8 @@ void creerDossier(const QString& c)
         throw Erreur(err::AccesChemin, c);
     if (p.has_parent_path() && !stdfs::exists(p.parent_path(), ec))
         throw Erreur(err::CheminIntrouvable, c);
+    if (const int e = panne::verifier("creer dossier", c))
+        echecAcces(c, e);
     if (!stdfs::create_directory(p, ec) || ec)
         throw Erreur(err::AccesChemin, c);
 }
@@ -103,55 +152,12 @@ void supprimerDossier(const QString& c)
         throw Erreur(err::CheminIntrouvable, c);
     if (!stdfs::is_empty(p, ec) || ec)
         throw Erreur(err::AccesChemin, c);
+    if (const int e = panne::verifier("supprimer dossier", c))
+        echecAcces(c, e);
     if (!stdfs::remove(p, ec) || ec)
         throw Erreur(err::AccesChemin, c);
 }
 
-namespace {
-
-// The cause of a failed file step, in the words shown to the user.
-QString cause(int e)
-{
-    switch (e) {
-    case ENOSPC:
-    case EDQUOT: return QStringLiteral("le disque est plein");
-    case EFBIG: return QStringLiteral("le fichier dépasse la taille permise");
-    case EACCES:
-    case EPERM: return QStringLiteral("accès refusé");
-    case EROFS: return QStringLiteral("le disque est en lecture seule");
-    case EISDIR: return QStringLiteral("un dossier porte ce nom");
-    case ENOENT: return QStringLiteral("le dossier n'existe pas");
-    case ENOTDIR: return QStringLiteral("le chemin passe par un fichier qui n'est pas un dossier");
-    case EIO: return QStringLiteral("erreur de lecture ou d'écriture du disque");
-    default: return texteErreurSysteme(e);
-    }
-}
-
-[[noreturn]] void echecAcces(const QString& c, int e, bool ancienConserve = false, const QString& precision = {})
-{
-    const QString raison = precision.isEmpty() ? cause(e) : precision;
-    QString t = c + QStringLiteral(" : ") + raison;
-    if (ancienConserve)
-        t += QStringLiteral(" ; l'ancien fichier est conservé");
-    throw Erreur(err::AccesChemin, t + QLatin1Char('.'), raison);
-}
-
-bool toutEcrire(int fd, const char* p, size_t n)
-{
-    while (n > 0) {
-        const ssize_t k = ::write(fd, p, n);
-        if (k < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        p += k;
-        n -= static_cast<size_t>(k);
-    }
-    return true;
-}
-
-}  // namespace
 
 namespace {
 QStringView cibleReste(const QString& nom);
@@ -219,7 +225,9 @@ public:
         const stdfs::path dossier = p.parent_path().empty() ? stdfs::path(".") : p.parent_path();
         for (int essai = 0; essai < 100 && fd_ < 0; ++essai) {
             provisoire_ = QByteArray::fromStdString((dossier / nomCache(p.filename().string())).string());
-            fd_ = ::open(provisoire_.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+            fd_ = panne::appel("creer fichier", provisoire_, [&] {
+                return ::open(provisoire_.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+            });
             if (fd_ < 0 && errno != EEXIST) {
                 const int e = errno;
                 if (e == EACCES || e == EPERM)
@@ -244,27 +252,28 @@ public:
         if (fd_ >= 0)
             ::close(fd_);
         if (!provisoire_.isEmpty())
-            ::unlink(provisoire_.constData());
+            panne::appel("supprimer", provisoire_, [&] { return ::unlink(provisoire_.constData()); });
     }
     FichierAcote(const FichierAcote&) = delete;
     FichierAcote& operator=(const FichierAcote&) = delete;
 
     void ecrire(const char* p, size_t n)
     {
-        if (!toutEcrire(fd_, p, n))
+        if (!toutEcrire(fd_, p, n, provisoire_))
             echecAcces(cible_, errno, existait_);
     }
 
     // Flushed to the disk (a work copy is not), closed, and renamed over the target.
     void installer()
     {
-        if (durable_ && ::fdatasync(fd_) != 0 && errno != EINVAL && errno != EROFS)
+        if (durable_ && panne::appel("synchroniser", cible_, [&] { return ::fdatasync(fd_); }) != 0 && errno != EINVAL &&
+            errno != EROFS)
             echecAcces(cible_, errno, existait_);
         const int fd = fd_;
         fd_ = -1;
         if (::close(fd) != 0)
             echecAcces(cible_, errno, existait_);
-        if (::rename(provisoire_.constData(), vrai_.constData()) != 0)
+        if (panne::appel("renommer", cible_, [&] { return ::rename(provisoire_.constData(), vrai_.constData()); }) != 0)
             echecAcces(cible_, errno, existait_);
         provisoire_.clear();
         if (!durable_)
@@ -273,7 +282,7 @@ public:
         const std::string dossier = stdfs::path(vrai_.toStdString()).parent_path().string();
         const int d = ::open(dossier.empty() ? "." : dossier.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (d >= 0) {
-            (void)::fsync(d);
+            (void)panne::appel("synchroniser dossier", dossier, [&] { return ::fsync(d); });
             ::close(d);
         }
     }
@@ -328,6 +337,8 @@ void supprimerFichier(const QString& c)
     const auto p = chemin(c);
     if (!stdfs::exists(p, ec) || stdfs::is_directory(p, ec))
         throw Erreur(err::FichierIntrouvable, c);
+    if (const int e = panne::verifier("supprimer", c))
+        echecAcces(c, e);
     if (!stdfs::remove(p, ec) || ec)
         throw Erreur(err::AccesChemin, c);
 }
@@ -486,7 +497,7 @@ QStringView cibleReste(const QString& nom)
 Remplacement::~Remplacement()
 {
     for (const auto& [cote, cible] : fichiers_)
-        (void)::unlink(QFile::encodeName(cote).constData());
+        (void)panne::appel("supprimer", cote, [&] { return ::unlink(QFile::encodeName(cote).constData()); });
 }
 
 QString Remplacement::aCote(const QString& cible)
@@ -503,7 +514,9 @@ void Remplacement::installer()
 {
     while (!fichiers_.empty()) {
         const auto& [cote, cible] = fichiers_.front();
-        if (::rename(QFile::encodeName(cote).constData(), QFile::encodeName(cible).constData()) != 0)
+        if (panne::appel("renommer", cible, [&] {
+                return ::rename(QFile::encodeName(cote).constData(), QFile::encodeName(cible).constData());
+            }) != 0)
             echecAcces(cible, errno);
         fichiers_.erase(fichiers_.begin());
     }
@@ -525,7 +538,7 @@ int supprimerRestesEcriture(const QString& dossier, const std::function<bool(con
             cible = dedans;
         if (cible.isEmpty() || !estNom(cible))
             continue;
-        if (stdfs::remove(it->path(), e2))
+        if (panne::verifier("supprimer", it->path().native()) == 0 && stdfs::remove(it->path(), e2))
             ++n;
     }
     return n;

@@ -4,6 +4,7 @@
 
 #include "platform/base/erreur.h"
 #include "platform/base/erreursysteme.h"
+#include "platform/base/panne.h"
 #include "platform/database/interne.h"
 
 #include <QFile>
@@ -21,6 +22,7 @@ using namespace interne;
 
 static sqlite3* ouvrirFichier(const QString& chemin, int drapeaux)
 {
+    inscrireVfs();
     sqlite3* db = nullptr;
     const int rc = sqlite3_open_v2(chemin.toUtf8().constData(), &db, drapeaux, nullptr);
     if (rc != SQLITE_OK) {
@@ -42,7 +44,8 @@ static sqlite3* ouvrirFichier(const QString& chemin, int drapeaux)
 // Why the file cannot be opened for writing, as the system says it (0 when it can be).
 static int causeLectureSeule(const QString& chemin)
 {
-    const int fd = ::open(QFile::encodeName(chemin).constData(), O_RDWR | O_CLOEXEC);
+    const QByteArray nom = QFile::encodeName(chemin);
+    const int fd = panne::appel("ouvrir base", nom, [&] { return ::open(nom.constData(), O_RDWR | O_CLOEXEC); });
     if (fd < 0)
         return errno;
     ::close(fd);

@@ -19,6 +19,10 @@ struct Connexion {
 
 namespace interne {
 
+// The engine's file steps through the file layer's fault seam: made the default VFS once, before
+// the first open (vfspanne.cpp).
+void inscrireVfs();
+
 // Before the first write of a connection: see moteursqlite.cpp.
 void preparerEcriture(Connexion& c);
 // Closes the connection, the file left whole on its own (no log beside it).
