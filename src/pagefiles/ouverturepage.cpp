@@ -89,7 +89,7 @@ void verifierBoite(int n, const QString& nom, const QVariant& v)
 // naming the record and the field. Gives the editor's occupied objects, in order.
 std::vector<int> verifierBase(const QString& chemin, bool jaq)
 {
-    bd::Base base = bd::Base::ouvrir(chemin);
+    bd::Base base = bd::Base::lire(chemin);
     const bd::JeuEnregistrements table = base.ouvrirJeu(nomTableObjets());
     QList<bd::DefinitionChamp> champs;
     QStringList noms;
@@ -170,6 +170,22 @@ void verifierImages(const QString& dossier, const std::vector<int>& occupes)
             throw Erreur(echecs[i]->numero(), QStringLiteral("L'image de l'objet %1 (photo%1.jpg) ne peut pas être lue : %2.")
                                                   .arg(objets[i])
                                                   .arg(echecs[i]->description()));
+}
+
+// A failure's text with the hidden folder's paths as the user knows them: a copy of a work file or
+// of a database there stands for the work file or the work database, anything else for persopag.
+QString sansDossierCache(QString texte, const QString& aCote, const QString& perso)
+{
+    if (aCote.isEmpty())
+        return texte;
+    const QString travail = fs::dossierCourant() + QLatin1Char('/');
+    const QString c = aCote + QLatin1Char('/');
+    texte.replace(c + QStringLiteral("avant-"), travail);
+    texte.replace(c + BaseOuverte, travail + nomBaseTravail());
+    texte.replace(c + Reserve, perso);
+    texte.replace(c, travail);
+    texte.replace(aCote, perso);
+    return texte;
 }
 
 // Selecting an option runs its click handler; an option already selected has it run all the same.
@@ -275,7 +291,7 @@ bool PagesPerso::ouvrirpage()
                                                        : QStringLiteral(" n'a pas pu être ouverte: la base de données de "
                                                                         "travail n'a pas pu être gardée de côté le temps "
                                                                         "de l'ouverture.")),
-                                  err.description()}),
+                                  sansDossierCache(err.description(), aCote, dossierPerso())}),
                    msg::OK + msg::Exclamation, QStringLiteral("ERREUR"));
         return false;
     }
@@ -292,7 +308,7 @@ bool PagesPerso::ouvrirpage()
         perso::supprimerArbre(aCote);
         lierBaseTravail();
         MsgBox(lignesMessage({QStringLiteral("La page ") + perso::nomAffichable(nom) + QStringLiteral(" n'a pas pu être ouverte:"),
-                              err.description(),
+                              sansDossierCache(err.description(), aCote, dossierPerso()),
                               remise ? QStringLiteral("La page affichée reste telle quelle.")
                                      : QStringLiteral("La page affichée n'a pas pu être remise entière : une partie de ses "
                                                       "fichiers de travail manque.")}),
@@ -318,7 +334,7 @@ bool PagesPerso::ouvrirpage()
             for (int n = 0; n < e.nbEmplacements(); ++n)
                 effacerFichiersTravail(n);
             perso::supprimerArbre(aCote);
-            echecOuverture(nom, err);
+            echecOuverture(nom, Erreur(err.numero(), sansDossierCache(err.description(), aCote, dossierPerso())));
             return false;
         }
     }

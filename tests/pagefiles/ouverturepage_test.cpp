@@ -6,10 +6,12 @@
 #include "pagefiles/banc_pages.h"
 
 #include "platform/base/fenetres.h"
+#include "platform/base/panne.h"
 #include "platform/printer/imprimante.h"
 #include "platform/richtext/rtf.h"
 
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTextDocument>
 #include <algorithm>
 #include <cerrno>
@@ -317,6 +319,111 @@ TEST_P(Ouvrir, UneErreurPendantLOuvertureLaisseLaPageAfficheeEntiere)
     ouvrir(QStringLiteral("Noel"));
     EXPECT_EQ(ed->windowTitle(), QStringLiteral("Page Noel"));
     EXPECT_EQ(noms(travail(QStringLiteral("persopag"))), QStringList{QStringLiteral("Noel")});
+}
+
+// Every write-class operation of an open made to fail in turn, once and from then on (which also
+// stands for a program stopped there): the editor shows the page shown before, whole, or the
+// opened page, whole, with a message that names the cause; the saved folder is never written; and
+// after a restart the saved page opens whole.
+TEST_P(Ouvrir, ChaqueEcritureDeLOuvertureQuiEchoueLaisseUnePageEntiere)
+{
+    noelPuisAutre();
+    const auto sauvee = arbre(perso(QStringLiteral("Noel")));
+    const QString fiches = QStringLiteral("SELECT * FROM kalmorin ORDER BY numero");
+    auto travailSvc = [&] {
+        std::map<QString, QByteArray> r;
+        for (const QString& f : QDir(banc.dossier.chemin()).entryList({QStringLiteral("*.svc")}, QDir::Files))
+            r[f] = octets(travail(f));
+        return r;
+    };
+    auto vus = [&] {
+        QString r;
+        for (const auto& m : ed->c.L_photo)
+            r += QLatin1Char(m && m->visible() ? 'p' : '.');
+        for (const auto& m : ed->c.L_miniat)
+            r += QLatin1Char(m && m->visible() ? 'm' : '.');
+        return r;
+    };
+    // The records as the next writer of the file finds them (a log left by a write stopped midway
+    // is rolled back first).
+    auto enregistrees = [&] {
+        ecrire(base(), QStringLiteral("PRAGMA user_version"));
+        return lire(base(), fiches);
+    };
+    auto etat = [&] { return std::tuple{enregistrees(), travailSvc(), vus(), ed->windowTitle(), e().objetcourant}; };
+    auto autre = [&] {
+        (*ed->x.commande(QStringLiteral("Effacer page")))();
+        charger(jpeg(QStringLiteral("autre.jpg"), 100, 100, 0x0000FF));
+        banc.repondeur.oublier();
+    };
+    struct Desarme {
+        ~Desarme() { kal::panne::desarmer(); }
+    } desarme;
+
+    kal::panne::compter();
+    ouvrir(QStringLiteral("Noel"));
+    const long n = kal::panne::compte();
+    kal::panne::desarmer();
+    ASSERT_EQ(ed->windowTitle(), QStringLiteral("Page Noel"));
+    ASSERT_GE(n, 15);
+    const auto ouverte = etat();
+    std::map<QString, QByteArray> fichiersOuverts;
+    for (int k : {0, 2, 5})
+        for (const QString& f : {kal::fichierPhoto(k), kal::fichierSauv(k), kal::fichierInit(k)})
+            fichiersOuverts[kal::fs::nomFinal(f)] = octets(perso(QStringLiteral("Noel/photo%1.jpg").arg(k)));
+    fichiersOuverts[kal::fs::nomFinal(kal::fichierTexte(5))] = octets(perso(QStringLiteral("Noel/texte5.rtf")));
+    ASSERT_EQ(std::get<1>(ouverte), fichiersOuverts);
+    autre();
+    // A line that names a file and stops there, or announces a cause that does not follow.
+    const QRegularExpression sansCause(QStringLiteral("(\\.svc|\\.mdb|:)\\s*$"));
+
+    int echecs = 0;
+    for (const bool depuis : {false, true}) {
+        for (long k = 1; k <= n; ++k) {
+            SCOPED_TRACE(QStringLiteral("%1 %2").arg(k).arg(depuis ? "et suivantes" : "seule").toStdString());
+            const auto avant = etat();
+            kal::panne::armer(k, depuis, k % 2 ? EIO : ENOSPC);
+            ouvrir(QStringLiteral("Noel"));
+            kal::panne::desarmer();
+            const auto apres = etat();
+            const bool reussie = apres == ouverte;
+            if (!reussie) {
+                ++echecs;
+                const QString texte = dernier().texte;
+                EXPECT_EQ(dernier().titre, QStringLiteral("ERREUR"));
+                EXPECT_TRUE(texte.startsWith(QStringLiteral("La page Noel n'a pa"))) << texte.toStdString();
+                for (const QString& l : dernier().lignes().mid(1))
+                    EXPECT_FALSE(sansCause.match(l).hasMatch()) << texte.toStdString();
+                EXPECT_FALSE(texte.contains(QStringLiteral("/.ancien-"))) << texte.toStdString();
+                // Once: the page shown before, whole. From then on, it is said when it is not.
+                if (!depuis || texte.contains(QStringLiteral("reste telle quelle"))) {
+                    EXPECT_EQ(std::get<0>(apres), std::get<0>(avant));
+                    EXPECT_TRUE(std::get<1>(apres) == std::get<1>(avant));
+                    EXPECT_EQ(std::get<2>(apres), std::get<2>(avant));
+                    EXPECT_EQ(std::get<3>(apres), std::get<3>(avant));
+                    EXPECT_EQ(std::get<4>(apres), std::get<4>(avant));
+                }
+            }
+            EXPECT_EQ(arbre(perso(QStringLiteral("Noel"))), sauvee);
+            if (depuis) {
+                // Restarted: the start removes what the open left aside, the editor starts empty.
+                kal::Fenetres::decharger(kal::Editeur::nomFenetre(GetParam()));
+                kal::perso::supprimerDossiersAcote(travail(QStringLiteral("persopag")));
+                ed = banc.ouvrir(GetParam());
+                ASSERT_NE(ed, nullptr);
+                ed->show();
+                EXPECT_EQ(noms(travail(QStringLiteral("persopag"))), QStringList{QStringLiteral("Noel")});
+                EXPECT_EQ(lire(base(), QStringLiteral("SELECT count(*) FROM kalmorin WHERE occup")), QStringLiteral("0"));
+                ouvrir(QStringLiteral("Noel"));
+                EXPECT_TRUE(etat() == ouverte);
+                autre();
+            } else if (reussie) {
+                autre();
+            }
+            banc.repondeur.oublier();
+        }
+    }
+    EXPECT_GT(echecs, 0);
 }
 
 TEST_P(Ouvrir, EnregistrerDAbordPuisOuvrirLeNomGarde)

@@ -67,7 +67,7 @@ static int causeLectureSeule(const QString& chemin)
                                         .arg(chemin, texteErreurSysteme(cause)));
 }
 
-Base Base::ouvrir(const QString& chemin)
+static void verifierFichier(const QString& chemin)
 {
     const QFileInfo info(chemin);
     if (info.isDir())
@@ -77,6 +77,21 @@ Base Base::ouvrir(const QString& chemin)
                          .arg(chemin));
     if (!info.isFile())
         throw Erreur(err::FichierIntrouvable, QStringLiteral("La base de données %1 est introuvable.").arg(chemin));
+}
+
+Base Base::lire(const QString& chemin)
+{
+    verifierFichier(chemin);
+    auto c = std::make_shared<Connexion>();
+    c->chemin = chemin;
+    c->db = ouvrirFichier(chemin, SQLITE_OPEN_READONLY);
+    executer(c->db, QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    return Base(std::move(c));
+}
+
+Base Base::ouvrir(const QString& chemin)
+{
+    verifierFichier(chemin);
     auto c = std::make_shared<Connexion>();
     c->chemin = chemin;
     c->db = ouvrirFichier(chemin, SQLITE_OPEN_READWRITE);
