@@ -2,7 +2,8 @@
 // page shown is touched (damaged databases and pictures, a full disk), the work database put
 // back after a failure, the printer check, the save asked first, the jacket upgrade (and its
 // interruption, and a jacket it must not touch), the text a saved photo brings along, the save
-// offered at quit, and an open that does not fit on the disk.
+// offered at quit, an open that does not fit on the disk, an open each of whose writes fails in
+// turn, and a save whose reopening of the work database fails.
 #include "pagefiles/banc_pages.h"
 
 #include "platform/base/fenetres.h"
@@ -424,6 +425,60 @@ TEST_P(Ouvrir, ChaqueEcritureDeLOuvertureQuiEchoueLaisseUnePageEntiere)
         }
     }
     EXPECT_GT(echecs, 0);
+}
+
+// The save copies the work database and opens it again for writing: when that open fails, once,
+// the database is opened again and this save and the next succeed; from then on, the save says
+// why (never a frame field already there), and once the disk is sound the next save succeeds.
+TEST_P(Ouvrir, UneReouvertureDeLaBaseQuiEchoueNeLaLaissePasEnLectureSeule)
+{
+    pageNoel();
+    struct Desarme {
+        ~Desarme() { kal::panne::desarmer(); }
+    } desarme;
+    auto remplacer = [&] {
+        e().pagemodifiee = true;
+        banc.repondeur.oublier();
+        banc.repondeur.prevoir(kal::msg::RepOui);
+        pages().listepage();
+        ok(ed->c.O_ajout, QStringLiteral("Essai"));
+    };
+    auto enregistree = [&] {
+        return lire(perso(QStringLiteral("Essai/kalmorin.mdb")), QStringLiteral("SELECT numero FROM kalmorin WHERE occup"));
+    };
+    pages().listepage();
+    ok(ed->c.O_ajout, QStringLiteral("Essai"));
+    ASSERT_EQ(enregistree(), QStringLiteral("0;2;5"));
+    kal::panne::compter();
+    remplacer();
+    const std::vector<QString> ops = kal::panne::operations();
+    kal::panne::desarmer();
+    // The open of the work database that follows its copy into the folder being written.
+    long k = 0;
+    bool copiee = false;
+    for (size_t i = 0; i < ops.size() && !k; ++i) {
+        if (ops[i].contains(QStringLiteral("/.sauvegarde-")) && ops[i].contains(QStringLiteral("kalmorin.mdb")))
+            copiee = true;
+        else if (copiee && ops[i] == QStringLiteral("ouvrir base ") + base())
+            k = long(i) + 1;
+    }
+    ASSERT_GT(k, 0);
+    for (const bool depuis : {false, true}) {
+        SCOPED_TRACE(depuis);
+        kal::panne::armer(k, depuis, EIO);
+        remplacer();
+        kal::panne::desarmer();
+        for (const auto& m : banc.repondeur.messages())
+            EXPECT_FALSE(m.texte.contains(QStringLiteral("cadre"))) << m.texte.toStdString();
+        // Once: saved, the question alone asked. From then on: refused, and told why.
+        EXPECT_EQ(banc.repondeur.messages().size(), depuis ? 2u : 1u) << dernier().texte.toStdString();
+        EXPECT_EQ(e().pagemodifiee, depuis);
+        // The sound disk: the current object is stored and the page saved.
+        remplacer();
+        EXPECT_EQ(banc.repondeur.messages().size(), 1u) << dernier().texte.toStdString();
+        EXPECT_FALSE(e().pagemodifiee);
+        EXPECT_EQ(enregistree(), QStringLiteral("0;2;5"));
+    }
 }
 
 TEST_P(Ouvrir, EnregistrerDAbordPuisOuvrirLeNomGarde)
