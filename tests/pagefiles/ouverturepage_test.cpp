@@ -429,7 +429,8 @@ TEST_P(Ouvrir, ChaqueEcritureDeLOuvertureQuiEchoueLaisseUnePageEntiere)
 
 // The save copies the work database and opens it again for writing: when that open fails, once,
 // the database is opened again and this save and the next succeed; from then on, the save says
-// why (never a frame field already there), and once the disk is sound the next save succeeds.
+// why (never a frame field already there), and once the disk is sound the next save succeeds,
+// also when the file was kept read-only meanwhile.
 TEST_P(Ouvrir, UneReouvertureDeLaBaseQuiEchoueNeLaLaissePasEnLectureSeule)
 {
     pageNoel();
@@ -463,9 +464,11 @@ TEST_P(Ouvrir, UneReouvertureDeLaBaseQuiEchoueNeLaLaissePasEnLectureSeule)
             k = long(i) + 1;
     }
     ASSERT_GT(k, 0);
-    for (const bool depuis : {false, true}) {
-        SCOPED_TRACE(depuis);
-        kal::panne::armer(k, depuis, EIO);
+    // A disk error once, then from then on, then the file refused for writing from then on (kept
+    // read-only): the work database is written again once the disk allows it.
+    for (const auto& [depuis, erreur] : {std::pair{false, EIO}, std::pair{true, EIO}, std::pair{true, EACCES}}) {
+        SCOPED_TRACE(erreur);
+        kal::panne::armer(k, depuis, erreur);
         remplacer();
         kal::panne::desarmer();
         for (const auto& m : banc.repondeur.messages())

@@ -125,6 +125,7 @@ Base Base::creer(const QString& chemin)
 }
 
 bool Base::ouverte() const { return c_ && c_->db; }
+bool Base::lectureSeule() const { return ouverte() && sqlite3_db_readonly(c_->db, "main") == 1; }
 QString Base::chemin() const { return c_ ? c_->chemin : QString(); }
 
 void Base::fermer()
@@ -283,7 +284,9 @@ void SourceDonnees::actualiser()
     jeu_ = JeuEnregistrements();
     if (chemin_.isEmpty())
         throw Erreur(err::FichierIntrouvable, QStringLiteral("aucune base de données désignée"));
-    if (!base_.ouverte() || cheminOuvert_ != chemin_) {
+    // A file that was kept read-only and can be written now (its rights given back) is opened
+    // again: the data source writes as soon as the file allows it, without a restart.
+    if (!base_.ouverte() || cheminOuvert_ != chemin_ || (base_.lectureSeule() && causeLectureSeule(chemin_) == 0)) {
         base_.fermer();
         base_ = Base::ouvrir(chemin_);
         cheminOuvert_ = chemin_;

@@ -50,6 +50,8 @@ public:
     static Base creer(const QString& chemin);
 
     bool ouverte() const;
+    // Open for reading only (by Base::lire, or a file the system kept read-only when opened).
+    bool lectureSeule() const;
     QString chemin() const;
     void fermer();   // closes the file; the record sets taken from it become unusable (3420)
 
