@@ -353,10 +353,11 @@ void PagesPerso::preparerFichiers(const QString& dossier, const QString& aCote, 
             // while the file is not touched, and a file losing one of its names is touched.
             for (const QString& copie : {fichierPhoto(n), fichierSauv(n), fichierInit(n)})
                 fs::copierFichier(jpg, fs::joindre(aCote, fs::nomFinal(copie)));
+            // The text goes only with its picture: an object without one does not come back.
+            const QString rtf = fs::joindre(dossier, QStringLiteral("texte%1.rtf").arg(n));
+            if (fs::estFichier(rtf))
+                fs::copierFichier(rtf, fs::joindre(aCote, fs::nomFinal(fichierTexte(n))));
         }
-        const QString rtf = fs::joindre(dossier, QStringLiteral("texte%1.rtf").arg(n));
-        if (fs::estFichier(rtf))
-            fs::copierFichier(rtf, fs::joindre(aCote, fs::nomFinal(fichierTexte(n))));
     }
     perso::reserver(fs::joindre(aCote, Reserve), PlaceJournal);
 }
@@ -365,8 +366,8 @@ void PagesPerso::placerFichiers(const QString& aCote, const QString& gardee, con
                                 Permutations& permutations)
 {
     // A file that cannot be renamed there (persopag on another disk) is removed, and a staged one
-    // copied, as before the staging.
-    // A failure names the work file concerned, never the hidden folder, and the cause.
+    // copied, as before the staging. A failure names the work file concerned, never the hidden
+    // folder, and the cause.
     auto renommer = [&](const QString& source, const QString& cible, const QString& travail) {
         try {
             return permutations.renommer(source, cible);
