@@ -369,7 +369,7 @@ void Editeur::fermerapp(SuiteFermeture suite)
             if (err.numero() == err::FichierIntrouvable)
                 continue;   // the slot never held an object
             // The program stays open with its work files; the user is told why.
-            MsgBox(lignesMessage({QStringLiteral("Le fichier de travail ne peut pas être supprimé:"), f}),
+            MsgBox(lignesMessage({QStringLiteral("Le fichier de travail ne peut pas être supprimé:"), err.description()}),
                    msg::OK + msg::Exclamation, QStringLiteral("FERMETURE"));
             return;
         }

@@ -4,9 +4,11 @@
 #include "platform/base/erreursysteme.h"
 #include "platform/base/fichiers.h"
 #include "platform/base/panne.h"
+#include "platform/database/basedonnees.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <algorithm>
 #include <cerrno>
@@ -53,14 +55,99 @@ QString cause(int e)
     throw Erreur(err::AccesChemin, c + QStringLiteral(" : ") + cause(e));
 }
 
-// The folder's new names last: flushed to the disk.
-void synchroniserDossier(const QString& dossier)
+// The folder's new names last: flushed to the disk. Gives the errno of a flush that failed, 0 when
+// it succeeded or the disk makes no such flush.
+int synchroniserDossier(const QString& dossier)
 {
     const int fd = ::open(dossier.toLocal8Bit().constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        (void)panne::appel("synchroniser dossier", dossier, [&] { return ::fsync(fd); });
-        ::close(fd);
+    if (fd < 0)
+        return 0;
+    int e = 0;
+    if (panne::appel("synchroniser dossier", dossier, [&] { return ::fsync(fd); }) != 0 && errno != EINVAL && errno != EROFS)
+        e = errno;
+    ::close(fd);
+    return e;
+}
+
+// The journal of a step on folders of persopag (".journal-Ab12Cd"): its kind, then the names, in
+// persopag, of the target and of the hidden folders the step moves it through, one a line.
+const QString PrefixeJournal = QStringLiteral(".journal-");
+const QString Echange = QStringLiteral("echange");
+
+// mkdtemp's six letters or digits after the prefixes the page files use.
+bool estDossierAcote(const QString& nom)
+{
+    static const QRegularExpression motif(
+        QStringLiteral("^\\.(sauvegarde|suppression|ancien|conversion)-[A-Za-z0-9]{6}$"));
+    return motif.match(nom).hasMatch();
+}
+
+bool estJournal(const QString& nom)
+{
+    static const QRegularExpression motif(QStringLiteral("^\\.journal-[A-Za-z0-9]{6}$"));
+    return motif.match(nom).hasMatch();
+}
+
+// Written and flushed to the disk before the step's first rename.
+QString ecrireJournal(const QString& dossier, const QString& cible, const QStringList& noms)
+{
+    static const QString chiffres = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789");
+    QString nom = PrefixeJournal;
+    for (int i = 0; i < 6; ++i)
+        nom += chiffres[static_cast<qsizetype>(QRandomGenerator::global()->bounded(static_cast<int>(chiffres.size())))];
+    const QString journal = fs::joindre(dossier, nom);
+    try {
+        fs::ecrireTexte(journal, (QStringList{Echange} + noms).join(fs::sautLigne()));
+    } catch (const Erreur& err) {
+        // Its own name means nothing to the user: the step on the page is what failed.
+        throw Erreur(err::AccesChemin, cible + QStringLiteral(" : ") + err.cause(), err.cause());
     }
+    return journal;
+}
+
+void supprimerJournal(const QString& journal)
+{
+    // One that stays is removed by the next start, which finds the step done.
+    (void)panne::appel("supprimer", journal, [&] { return ::unlink(QFile::encodeName(journal).constData()); });
+}
+
+// The names a journal holds (target first), empty for a file that is no journal of a step.
+QStringList lireJournal(const QString& journal)
+{
+    QStringList l;
+    try {
+        l = fs::lireLignes(journal, 8, 1024);
+    } catch (const Erreur&) {
+        return {};
+    }
+    if (l.size() < 4 || l.first() != Echange)
+        return {};
+    l.removeFirst();
+    if (!refusNom(l.first()).isEmpty())
+        return {};
+    for (qsizetype i = 1; i < l.size(); ++i)
+        if (!estDossierAcote(l[i]))
+            return {};
+    return l;
+}
+
+// `source` takes the name `cible`, never over something that took it meanwhile.
+bool renommerSansRemplacer(const QString& source, const QString& cible)
+{
+    const QByteArray s = QFile::encodeName(source), c = QFile::encodeName(cible);
+    const int r = panne::appel("renommer", cible, [&] {
+        if (panne::echangeRefuse()) {
+            errno = EINVAL;
+            return -1;
+        }
+        return ::renameat2(AT_FDCWD, s.constData(), AT_FDCWD, c.constData(), RENAME_NOREPLACE);
+    });
+    if (r == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    return !examiner(cible).existe &&
+           panne::appel("renommer", cible, [&] { return ::rename(s.constData(), c.constData()); }) == 0;
 }
 
 QString parent(const QString& c) { return QFileInfo(c).absolutePath(); }
@@ -152,8 +239,11 @@ QString dossierAcote(const QString& parentDossier, const QString& prefixe)
     return QString::fromLocal8Bit(modele);
 }
 
-void permuter(const QString& nouveau, const QString& cible)
+void permuter(const QString& nouveau, const QString& cible, Permutation* etat)
 {
+    Permutation ignore;
+    Permutation& r = etat ? *etat : ignore;
+    r = Permutation{};
     const QByteArray n = nouveau.toLocal8Bit(), c = cible.toLocal8Bit();
     const bool existe = examiner(cible).existe;
     const unsigned drapeau = existe ? RENAME_EXCHANGE : RENAME_NOREPLACE;
@@ -165,7 +255,7 @@ void permuter(const QString& nouveau, const QString& cible)
         return ::renameat2(AT_FDCWD, n.constData(), AT_FDCWD, c.constData(), drapeau);
     };
     if (panne::appel(existe ? "echanger" : "renommer", cible, echange) == 0) {
-        synchroniserDossier(parent(cible));
+        r.echecSynchro = synchroniserDossier(parent(cible));
         return;
     }
     const int e = errno;
@@ -178,25 +268,40 @@ void permuter(const QString& nouveau, const QString& cible)
             echec(cible, EEXIST);
         if (panne::appel("renommer", cible, [&] { return ::rename(n.constData(), c.constData()); }) != 0)
             echec(cible, errno);
-        synchroniserDossier(parent(cible));
+        r.echecSynchro = synchroniserDossier(parent(cible));
         return;
     }
+    // Between the renames the page is under no name of its own: the journal, on the disk before
+    // the first of them, tells the next start which hidden folder holds it.
     const QString ancien = dossierAcote(parent(cible), QStringLiteral(".ancien-"));
     const QByteArray a = ancien.toLocal8Bit();
+    const auto enleverAncien = [&] { panne::appel("supprimer dossier", ancien, [&] { return ::rmdir(a.constData()); }); };
+    QString journal;
+    try {
+        journal = ecrireJournal(parent(cible), cible, {fs::nomFinal(cible), fs::nomFinal(ancien), fs::nomFinal(nouveau)});
+    } catch (...) {
+        enleverAncien();
+        throw;
+    }
     if (panne::appel("renommer", ancien, [&] { return ::rename(c.constData(), a.constData()); }) != 0) {
         const int e2 = errno;
-        panne::appel("supprimer dossier", ancien, [&] { return ::rmdir(a.constData()); });
+        enleverAncien();
+        supprimerJournal(journal);
         echec(cible, e2);
     }
     if (panne::appel("renommer", cible, [&] { return ::rename(n.constData(), c.constData()); }) != 0) {
         const int e2 = errno;
-        panne::appel("renommer", cible, [&] { return ::rename(a.constData(), c.constData()); });
+        if (panne::appel("renommer", cible, [&] { return ::rename(a.constData(), c.constData()); }) == 0)
+            supprimerJournal(journal);
+        else
+            r.ancienEnPlace = false;   // both kept, the journal naming them
         echec(cible, e2);
     }
     // The old content under the aside name that the caller clears.
     if (panne::appel("renommer", nouveau, [&] { return ::rename(a.constData(), n.constData()); }) != 0)
         supprimerArbre(ancien);
-    synchroniserDossier(parent(cible));
+    r.echecSynchro = synchroniserDossier(parent(cible));
+    supprimerJournal(journal);
 }
 
 void deplacer(const QString& c, const QString& vers)
@@ -246,6 +351,16 @@ bool renommer(const QString& source, const QString& cible)
     echec(cible, errno);
 }
 
+void verifierBaseFermee(const QString& base, bool seule)
+{
+    bd::rendreAutonome(base, !seule);
+    if (!seule)
+        return;
+    for (const QString& f : {base + QStringLiteral("-wal"), base + QStringLiteral("-shm")})
+        if (fs::estFichier(f))
+            fs::supprimerFichier(f);
+}
+
 bool supprimerArbre(const QString& c)
 {
     std::error_code ec;
@@ -259,22 +374,85 @@ bool supprimerArbre(const QString& c)
     return !ec;
 }
 
+namespace {
+// The journals of persopag that remain, by their paths.
+QStringList journaux(const QString& perso)
+{
+    QStringList l;
+    std::error_code ec;
+    for (stdfs::directory_iterator it(chemin(perso), ec), fin; !ec && it != fin; it.increment(ec)) {
+        std::error_code e2;
+        const QString nom = QString::fromStdString(it->path().filename().string());
+        if (estJournal(nom) && it->is_regular_file(e2) && !it->is_symlink(e2))
+            l << fs::joindre(perso, nom);
+    }
+    return l;
+}
+}  // namespace
+
 int supprimerDossiersAcote(const QString& perso)
 {
-    // mkdtemp's six letters or digits after the prefixes the page files use.
-    static const QRegularExpression motif(
-        QStringLiteral("^\\.(sauvegarde|suppression|ancien|conversion)-[A-Za-z0-9]{6}$"));
+    QStringList gardes;
+    for (const QString& j : journaux(perso))
+        gardes << lireJournal(j);
     int n = 0;
     std::error_code ec;
     for (stdfs::directory_iterator it(chemin(perso), ec), fin; !ec && it != fin; it.increment(ec)) {
         std::error_code e2;
         const QString nom = QString::fromStdString(it->path().filename().string());
-        if (it->is_symlink(e2) || !it->is_directory(e2) || !motif.match(nom).hasMatch())
+        if (it->is_symlink(e2) || !it->is_directory(e2) || !estDossierAcote(nom) || gardes.contains(nom))
             continue;
         if (supprimerArbre(fs::joindre(perso, nom)))
             ++n;
     }
     return n;
+}
+
+QStringList reprendre(const QString& perso)
+{
+    // The journals' own copies being written when the program stopped.
+    fs::supprimerRestesEcriture(perso, [](const QString& nom) { return estJournal(nom); });
+    QStringList lignes;
+    for (const QString& journal : journaux(perso)) {
+        const QStringList noms = lireJournal(journal);
+        if (noms.isEmpty()) {
+            supprimerJournal(journal);
+            continue;
+        }
+        const QString cible = fs::joindre(perso, noms[0]);
+        // The target bears its page, old or new, whole: nothing to finish; the hidden folders go.
+        // Anything else under the name (a file made meanwhile) is never taken for the page.
+        const Contenu t = examiner(cible);
+        bool enPlace = t.dossier && (t.page || t.jaquette);
+        // Else the page is in one of the hidden folders: the new one (whole, its marker written
+        // before the journal) takes the name, or the old one takes it back.
+        QStringList gardes;
+        for (qsizetype i = noms.size() - 1; i >= 1 && !enPlace; --i) {
+            const QString d = fs::joindre(perso, noms[i]);
+            const Contenu k = examiner(d);
+            if (!k.dossier || (!k.page && !k.jaquette))
+                continue;
+            if (renommerSansRemplacer(d, cible)) {
+                synchroniserDossier(perso);
+                enPlace = true;
+            } else {
+                gardes << d;
+            }
+        }
+        if (enPlace) {
+            supprimerJournal(journal);
+            continue;
+        }
+        if (gardes.isEmpty()) {
+            supprimerJournal(journal);   // nothing of the page is left to put back
+            continue;
+        }
+        lignes << QStringLiteral("La page %1 n'a pas pu être remise sous son nom après l'arrêt du programme;").arg(nomAffichable(noms[0]))
+               << (gardes.size() == 1 ? QStringLiteral("elle est conservée dans le dossier %1.").arg(gardes[0])
+                                      : QStringLiteral("elle est conservée dans le dossier %1 (et sa version précédente dans %2).")
+                                            .arg(gardes[0], gardes[1]));
+    }
+    return lignes;
 }
 
 void trierNoms(QStringList& noms)

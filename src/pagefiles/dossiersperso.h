@@ -42,9 +42,17 @@ Contenu examiner(const QString& chemin);
 QString dossierAcote(const QString& parent, const QString& prefixe);
 // Puts the folder `nouveau` in the place of `cible`, in one step. When `cible` exists the two are
 // exchanged and the old content is left under the path `nouveau`; when it does not, `nouveau`
-// takes its name (refused if something took the name meanwhile). 75 when it cannot be done:
-// nothing has moved then.
-void permuter(const QString& nouveau, const QString& cible);
+// takes its name (refused if something took the name meanwhile). 75 when it cannot be done.
+// On a disk that cannot exchange two names the old folder goes aside first, under a journal of
+// persopag that lets the next start finish or undo the step (reprendre). `etat`, when given, says
+// after a failure whether `cible` still holds its old content (else both copies are kept hidden
+// and the next start puts one back: the caller removes neither), and after a success whether the
+// flush of the folder failed (the names are changed, their lasting on the disk unconfirmed).
+struct Permutation {
+    bool ancienEnPlace = true;
+    int echecSynchro = 0;   // the errno of the folder's flush, 0 when it succeeded
+};
+void permuter(const QString& nouveau, const QString& cible, Permutation* etat = nullptr);
 // Moves `chemin` to `vers` (a hidden empty folder beside it, made by dossierAcote), in one step;
 // 75 when it cannot be done.
 void deplacer(const QString& chemin, const QString& vers);
@@ -55,14 +63,24 @@ void deplacer(const QString& chemin, const QString& vers);
 // nothing done, when the two are on different disks (persopag a link to another disk).
 void reserver(const QString& fichier, qint64 octets);
 bool renommer(const QString& source, const QString& cible);
+// A database file closed whole, to be copied or kept as it stands (bd::rendreAutonome: its log and
+// journal taken in; raises when that fails). `seule`: no other connection holds it (a copy): it is
+// also taken out of write-ahead logging, and no log or log index stays beside it.
+void verifierBaseFermee(const QString& base, bool seule);
 // Removes a folder and all it holds; a link is removed, never followed. False when something
 // could not be removed.
 bool supprimerArbre(const QString& chemin);
 
 // Removes the hidden folders that saves, deletions and upgrades of pages left in persopag when
 // the program was stopped halfway (".sauvegarde-Ab12Cd" and the others dossierAcote makes): real
-// folders named after those exact patterns only. Gives how many were removed.
+// folders named after those exact patterns only, never one that a journal still names. Gives how
+// many were removed.
 int supprimerDossiersAcote(const QString& perso);
+// At start, before the removal above: each step that a journal of persopag shows stopped halfway
+// is finished (the new page, whole, takes its name) or undone (the old one takes it back), and its
+// journal removed. Gives, for a page that could be put back under its name neither way, the
+// lines that tell the user where it is kept; its journal and hidden folders then stay.
+QStringList reprendre(const QString& perso);
 
 // Names in the order of the folder lists: without regard to letter case, then by their bytes.
 void trierNoms(QStringList& noms);

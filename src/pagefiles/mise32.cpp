@@ -74,6 +74,52 @@ bool ancienneJaquette(const QString& dossier)
     return true;
 }
 
+// The old jacket checked in its own layout before anything of it is converted, for what the
+// conversion moves and the open then refuses: every record numbered once with a slot's number,
+// and a real box (a size above 0, a place not before the face's corner, neither past 100 000
+// twips) for each occupied object. A fault is raised naming the record as the folder numbers it.
+void verifierAncienne(const QString& dossier)
+{
+    const QStringList champs = {champ::numero, champ::occup, champ::widthimp, champ::heightimp, champ::leftimp, champ::topimp};
+    const QStringList quoi = {{}, {}, QStringLiteral("une largeur"), QStringLiteral("une hauteur"),
+                              QStringLiteral("une position à gauche"), QStringLiteral("une position en haut")};
+    bd::Base base = bd::Base::ouvrir(fs::joindre(dossier, nomBaseTravail()));
+    const std::vector<QVariantList> lignes = base.valeursStockees(nomTableObjets(), champs);
+    base.fermer();
+    std::array<bool, 32> vu{};
+    for (const QVariantList& l : lignes) {
+        const QVariant& numero = l[0];
+        const qint64 n = numero.typeId() == QMetaType::LongLong ? numero.toLongLong() : -1;
+        if (n < 0 || n > 31)
+            throw Erreur(bd::err::AucunEnregistrement, QStringLiteral("Une fiche porte le numéro « %1 », qui n'est celui d'aucun objet "
+                                                                      "(0 à 31).")
+                                                           .arg(numero.toString()));
+        if (vu[static_cast<size_t>(n)])
+            throw Erreur(bd::err::AucunEnregistrement,
+                         QStringLiteral("Deux fiches portent le numéro %1 : l'objet %1 est en double.").arg(n));
+        vu[static_cast<size_t>(n)] = true;
+        const QString fiche = QStringLiteral("La fiche de l'objet %1").arg(n);
+        if (n > 15 || !bd::valeurDuType(bd::TypeChamp::Booleen, l[1], champ::occup).toBool())
+            continue;
+        for (qsizetype i = 2; i < champs.size(); ++i) {
+            QVariant v;
+            try {
+                v = bd::valeurDuType(bd::TypeChamp::Double, l[i], champs[i]);
+            } catch (const Erreur& err) {
+                throw Erreur(err.numero(), fiche + QStringLiteral(" : ") + err.description() + QLatin1Char('.'));
+            }
+            const double d = v.toDouble();
+            const bool taille = i <= 3;
+            if (!v.isNull() && (taille ? d > 0 : d >= 0) && d <= 100000)
+                continue;
+            throw Erreur(err::Depassement, fiche + QStringLiteral(" donne %1 impossible (%2 %3).")
+                                                           .arg(quoi[i], champs[i],
+                                                                v.isNull() ? QStringLiteral("vide")
+                                                                           : QStringLiteral("= ") + l[i].toString()));
+        }
+    }
+}
+
 }  // namespace
 
 bool PagesPerso::objet32()
@@ -93,17 +139,22 @@ bool PagesPerso::objet32()
                 lignes << QStringLiteral("?");   // unreadable: left to the open
             }
             if ((lignes.isEmpty() || lignes.first().isEmpty()) && ancienneJaquette(dossier)) {
+                perso::Permutation etat;
                 try {
                     // Only the files are copied: a folder inside would not follow the jacket.
                     if (contenu.sousDossier)
                         throw Erreur(err::AccesChemin, dossier + QStringLiteral(" : le dossier contient un autre dossier"));
-                    convertir(dossier, contenu.fichierJaquette);
+                    verifierAncienne(dossier);
+                    convertir(dossier, contenu.fichierJaquette, etat);
                 } catch (const Erreur& err) {
                     converti = false;
                     lierBaseTravail();
                     MsgBox(lignesMessage({QStringLiteral("La jaquette ") + perso::nomAffichable(nom) +
                                               QStringLiteral(" enregistrée sur 16 objets n'a pas pu être convertie sur 32 objets;"),
-                                          QStringLiteral("elle est conservée telle quelle et n'est pas ouverte."),
+                                          etat.ancienEnPlace
+                                              ? QStringLiteral("elle est conservée telle quelle et n'est pas ouverte.")
+                                              : QStringLiteral("elle n'a pas pu être remise sous son nom: le prochain démarrage du "
+                                                               "programme l'y remettra."),
                                           perso::disquePlein(err.description()) ? QStringLiteral("Le disque est plein.")
                                                                                 : err.description()}),
                            msg::OK + msg::Exclamation, QStringLiteral("ERREUR"));
@@ -116,7 +167,7 @@ bool PagesPerso::objet32()
     return converti;
 }
 
-void PagesPerso::convertir(const QString& dossier, const QString& fichierMarque)
+void PagesPerso::convertir(const QString& dossier, const QString& fichierMarque, perso::Permutation& etat)
 {
     const QString copie = perso::dossierAcote(dossierPerso(), QStringLiteral(".conversion-"));
     try {
@@ -163,6 +214,8 @@ void PagesPerso::convertir(const QString& dossier, const QString& fichierMarque)
             fiches.modifier(i, [](bd::JeuEnregistrements& j) { j.mettre(champ::occup, false); });
         }
         x_.D_image.fermerBase();
+        // The copy's database whole on its own, nothing of its log left beside it.
+        perso::verifierBaseFermee(base, true);
         for (int i = 8; i <= 15; ++i) {
             const size_t k = static_cast<size_t>(i - 8);
             if (photo[k])
@@ -172,7 +225,16 @@ void PagesPerso::convertir(const QString& dossier, const QString& fichierMarque)
         }
         // The marker last: "ok" says the folder has 32 slots.
         fs::ecrireTexte(fs::joindre(copie, fichierMarque), QStringLiteral("ok"));
-        perso::permuter(copie, dossier);
+        perso::permuter(copie, dossier, &etat);
+    } catch (const Erreur& err) {
+        x_.D_image.fermerBase();
+        // Kept when the journal names it: it may then be the one whole copy of the jacket.
+        if (etat.ancienEnPlace)
+            perso::supprimerArbre(copie);
+        // The copy's files are the jacket's own to the user.
+        QString d = err.description();
+        d.replace(copie, dossier);
+        throw Erreur(err.numero(), d, err.cause());
     } catch (...) {
         x_.D_image.fermerBase();
         perso::supprimerArbre(copie);

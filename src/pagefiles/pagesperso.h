@@ -22,6 +22,10 @@
 
 namespace kal {
 
+namespace perso {
+struct Permutation;
+}
+
 class PagesPerso {
 public:
     explicit PagesPerso(ContexteEditeur& ctx) : x_(ctx) {}
@@ -99,7 +103,9 @@ private:
     bool objetCourantValide() const;
 
     // Save
-    void ecrireDossier(const QString& cible);
+    // Writes the saved folder aside and puts it in the place of `cible` (perso::permuter, whose
+    // outcome `etat` receives); a failure names only paths the user knows.
+    void ecrireDossier(const QString& cible, perso::Permutation& etat);
     void apresSauvegarde();
     // Open
     // Gives the editor's occupied objects of the saved page, in order.
@@ -136,7 +142,7 @@ private:
     void reconstruireOuverte();
     void echecOuverture(const QString& nom, const Erreur& err);
     // Jacket upgrade
-    void convertir(const QString& dossier, const QString& fichierMarque);
+    void convertir(const QString& dossier, const QString& fichierMarque, perso::Permutation& etat);
 };
 
 }  // namespace kal

@@ -11,6 +11,7 @@
 #include "pagemodel/objets.h"
 #include "platform/base/ecran.h"
 #include "platform/base/erreur.h"
+#include "platform/base/erreursysteme.h"
 #include "platform/base/fenetres.h"
 #include "platform/base/fichiers.h"
 #include "platform/base/messages.h"
@@ -117,16 +118,32 @@ bool PagesPerso::sauvpage()
 
     if (!jaq)
         x_.fenetre.definirPointeur(pointeur::Sablier);
+    perso::Permutation etat;
     try {
-        ecrireDossier(cible);
+        ecrireDossier(cible, etat);
     } catch (const Erreur& err) {
         lierBaseTravail();
         x_.fenetre.definirPointeur(pointeur::Personnalise);
-        MsgBox(lignesMessage({QStringLiteral("La page ") + perso::nomAffichable(nom) +
-                                  QStringLiteral(" n'a pas été enregistrée; ce qui était enregistré sous ce nom est conservé."),
-                              err.description()}),
+        // What is under the name now, said as it is.
+        const QString tete = QStringLiteral("La page ") + perso::nomAffichable(nom) + QStringLiteral(" n'a pas été enregistrée");
+        const QString etatNom =
+            !existant.existe      ? tete + QLatin1Char('.')
+            : etat.ancienEnPlace ? tete + QStringLiteral("; ce qui était enregistré sous ce nom est conservé.")
+                                 : tete + QStringLiteral(", et ce qui était enregistré sous ce nom n'a pas pu y être remis: les deux "
+                                                         "sont gardés, et le prochain démarrage du programme remettra la page "
+                                                         "sous son nom.");
+        MsgBox(lignesMessage({etatNom, perso::disquePlein(err.description()) ? QStringLiteral("Le disque est plein.")
+                                                                             : err.description()}),
                msg::OK + msg::Exclamation, QStringLiteral("ERREUR"));
         return false;
+    }
+    if (etat.echecSynchro != 0) {
+        // The names are changed; only their lasting on the disk is unconfirmed.
+        MsgBox(lignesMessage({QStringLiteral("La page ") + perso::nomAffichable(nom) +
+                                  QStringLiteral(" a été enregistrée, mais le disque n'a pas confirmé l'écriture: elle "
+                                                 "pourrait manquer après une coupure de courant."),
+                              cible + QStringLiteral(" : ") + texteErreurSysteme(etat.echecSynchro)}),
+               msg::OK + msg::Exclamation, QStringLiteral("ERREUR"));
     }
     if (jaq) {
         // The face outlines drawn anew, white, with their fold marks.
@@ -143,7 +160,7 @@ bool PagesPerso::sauvpage()
     return true;
 }
 
-void PagesPerso::ecrireDossier(const QString& cible)
+void PagesPerso::ecrireDossier(const QString& cible, perso::Permutation& etat)
 {
     const bool jaq = x_.jaquette();
     const QString perso = dossierPerso();
@@ -151,10 +168,14 @@ void PagesPerso::ecrireDossier(const QString& cible)
         fs::creerDossier(perso);
     const QString acote = perso::dossierAcote(perso, QStringLiteral(".sauvegarde-"));
     try {
-        // The database is copied closed, then bound again before anything else is read.
+        // The database is copied closed, then bound again before anything else is read. A log
+        // left beside it holds changes the file alone lacks: such a copy would not be the page.
         x_.D_image.fermerBase();
         try {
+            perso::verifierBaseFermee(ModeleObjets::cheminBase(), false);
             fs::copierFichier(ModeleObjets::cheminBase(), fs::joindre(acote, nomBaseTravail()));
+            // The copy alone, in the mode a copy is read in: nothing beside it once opened.
+            perso::verifierBaseFermee(fs::joindre(acote, nomBaseTravail()), true);
         } catch (...) {
             lierBaseTravail();
             throw;
@@ -177,7 +198,15 @@ void PagesPerso::ecrireDossier(const QString& cible)
             fs::ecrireTexte(marque, QStringLiteral("ok"));
         else
             fs::ecrireFichier(marque, QByteArray());
-        perso::permuter(acote, cible);
+        perso::permuter(acote, cible, &etat);
+    } catch (const Erreur& err) {
+        // Kept when the journal names it: it may then be the one whole copy of the page.
+        if (etat.ancienEnPlace)
+            perso::supprimerArbre(acote);
+        // The hidden folder's files are the page's own to the user.
+        QString d = err.description();
+        d.replace(acote, cible);
+        throw Erreur(err.numero(), d, err.cause());
     } catch (...) {
         perso::supprimerArbre(acote);
         throw;

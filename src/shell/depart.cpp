@@ -135,7 +135,12 @@ void Depart::nettoyerRestes()
     // The workbench's photos, by the names it files them under.
     fs::supprimerRestesEcriture(fs::joindre(partage_.repdepart, Atelier::NomClasseur), &Atelier::nomDePhotoClassee);
     const QString perso = perso::dossierPerso(partage_.repdepart);
+    // A replace or an upgrade stopped halfway is finished or undone first: its hidden folders may
+    // hold the only copy of a page.
+    const QStringList nonRemises = perso::reprendre(perso);
     perso::supprimerDossiersAcote(perso);
+    if (!nonRemises.isEmpty())
+        MsgBox(lignesMessage(nonRemises), msg::OK + msg::Exclamation, QStringLiteral("PAGES PERSO"));
     // A migration stopped during a copy: the page it was filling holds the copy of a file that is
     // still in the old folder (each is deleted there once copied).
     if (fs::estDossier(ancienDossier_)) {

@@ -3,6 +3,7 @@
 #include "platform/base/fenetres.h"
 #include "platform/base/fichiers.h"
 #include "platform/base/messages.h"
+#include "platform/base/panne.h"
 #include "platform/richtext/police.h"
 #include "shell/application.h"
 #include "shell/depart.h"
@@ -339,4 +340,48 @@ TEST(Depart, RestesDEcrituresInterrompuesSupprimes)
         EXPECT_FALSE(QFileInfo::exists(d.dossier.fichier(n))) << n.toStdString();
     for (const QString& n : gardes)
         EXPECT_TRUE(QFileInfo::exists(d.dossier.fichier(n))) << n.toStdString();
+}
+
+// A replace stopped between its renames (a disk that cannot exchange two names): the start puts the
+// page back under its name, the new one when it is whole, else the old one; where neither rename can
+// be made the hidden copies stay and the person is told where.
+TEST(Depart, UnRemplacementInterrompuEstFiniOuDefait)
+{
+    struct Cas {
+        bool nouvelleEntiere;
+        bool disqueBloque;
+        QByteArray attendu;   // photo0.jpg of "Noel" after the start; empty: no page of that name
+    };
+    for (const Cas& c : {Cas{true, false, "nouveau"}, Cas{false, false, "ancien"}, Cas{true, true, {}}}) {
+        SCOPED_TRACE(c.attendu.isEmpty() ? "bloqué" : c.attendu.constData());
+        Demarrage d(1024, 768, 15, [&](const QString& dossier) {
+            const QString p = dossier + "/persopag/";
+            for (const auto& [nom, octets] : {std::pair{".ancien-Aaaaaa", "ancien"}, {".sauvegarde-Bbbbbb", "nouveau"}}) {
+                QDir().mkpath(p + nom);
+                fs::ecrireFichier(p + nom + "/photo0.jpg", octets);
+                if (QByteArray(octets) == "ancien" || c.nouvelleEntiere)
+                    fs::ecrireFichier(p + nom + "/page.txt", {});
+            }
+            fs::ecrireTexte(p + ".journal-Cccccc", "echange\r\nNoel\r\n.ancien-Aaaaaa\r\n.sauvegarde-Bbbbbb");
+            if (c.disqueBloque)
+                panne::armer(1, true, EIO);
+        });
+        panne::desarmer();
+        ASSERT_TRUE(d.demarre);
+        const QString p = d.dossier.fichier("persopag/");
+        const QStringList caches =
+            QDir(p).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).filter(QRegularExpression("^\\."));
+        if (c.attendu.isEmpty()) {
+            EXPECT_FALSE(QFileInfo::exists(p + "Noel"));
+            EXPECT_EQ(caches.size(), 3) << caches.join(' ').toStdString();
+            ASSERT_FALSE(d.repondeur.messages().empty());
+            EXPECT_TRUE(d.repondeur.messages().back().texte.contains(p + ".sauvegarde-Bbbbbb"))
+                << d.repondeur.messages().back().texte.toStdString();
+            continue;
+        }
+        QFile f(p + "Noel/photo0.jpg");
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), c.attendu);
+        EXPECT_TRUE(caches.isEmpty()) << caches.join(' ').toStdString();
+    }
 }

@@ -340,7 +340,7 @@ void supprimerFichier(const QString& c)
     if (const int e = panne::verifier("supprimer", c))
         echecAcces(c, e);
     if (!stdfs::remove(p, ec) || ec)
-        throw Erreur(err::AccesChemin, c);
+        echecAcces(c, ec ? ec.value() : EIO);
 }
 
 qint64 longueurFichier(const QString& c)

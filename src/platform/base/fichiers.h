@@ -24,7 +24,7 @@ void supprimerDossier(const QString& chemin);             // 75 when not empty o
 // Copies a file, replacing the target whole (see ecrireFichier); 53 when the source is missing,
 // 75 when the copy cannot be made (the old target is then left as it was).
 void copierFichier(const QString& source, const QString& cible);
-void supprimerFichier(const QString& chemin);             // 53 when missing, 75 when it cannot be deleted
+void supprimerFichier(const QString& chemin);             // 53 when missing, 75 (with the cause) when it cannot be deleted
 qint64 longueurFichier(const QString& chemin);            // 53 when missing
 QDateTime dateFichier(const QString& chemin);             // 53 when missing
 

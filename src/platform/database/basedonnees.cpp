@@ -124,6 +124,40 @@ Base Base::creer(const QString& chemin)
     return Base(std::move(c));
 }
 
+void rendreAutonome(const QString& chemin, bool partage)
+{
+    const QString journal = chemin + QStringLiteral("-wal");
+    const auto enLog = [&] {
+        // The file format bytes of the header (18 and 19): 2 while in write-ahead logging.
+        QFile f(chemin);
+        if (!f.open(QIODevice::ReadOnly))
+            return false;
+        const QByteArray tete = f.read(20);
+        return tete.size() == 20 && (tete[18] == 2 || tete[19] == 2);
+    };
+    // A rollback journal left beside it (its last change could not be finished) is played back
+    // by the opening below.
+    const QString retour = chemin + QStringLiteral("-journal");
+    if ((partage || !enLog()) && QFileInfo(journal).size() == 0 && !QFileInfo::exists(retour))
+        return;
+    auto c = std::make_shared<Connexion>();
+    c->chemin = chemin;
+    c->db = ouvrirFichier(chemin, SQLITE_OPEN_READWRITE);
+    c->journalEcrit = true;   // the closing takes it back to the rollback journal
+    bool rendu = false;
+    {
+        Requete r(c->db, QStringLiteral("PRAGMA journal_mode=DELETE"));
+        rendu = r.pas() && r.brut(0).toString().compare(QLatin1String("delete"), Qt::CaseInsensitive) == 0;
+    }
+    c->journalEcrit = false;
+    sqlite3_close_v2(c->db);
+    c->db = nullptr;
+    if (!rendu || enLog() || QFileInfo(journal).size() > 0 || QFileInfo::exists(retour))
+        throw Erreur(kal::err::AccesChemin, QStringLiteral("%1 : la base de données n'a pas pu être refermée entière (ses dernières "
+                                                           "modifications sont restées dans le fichier %2)")
+                                                .arg(chemin, QFileInfo(journal).fileName()));
+}
+
 bool Base::ouverte() const { return c_ && c_->db; }
 bool Base::lectureSeule() const { return ouverte() && sqlite3_db_readonly(c_->db, "main") == 1; }
 QString Base::chemin() const { return c_ ? c_->chemin : QString(); }

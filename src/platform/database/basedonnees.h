@@ -73,6 +73,14 @@ private:
     std::shared_ptr<Connexion> c_;
 };
 
+// Makes a closed database file whole on its own, as a copy and other programs expect it: a file
+// whose closing could not take it out of write-ahead logging (a write that failed then) is taken
+// out now, its log copied in and removed; a rollback journal left beside it is played back. The
+// engine's error (a full disk...) when it cannot be, or 75 when a log with changes the file lacks
+// stays beside it. `partage`: another connection may hold the file; one whose log holds nothing
+// is then whole already and left in its mode.
+void rendreAutonome(const QString& chemin, bool partage = false);
+
 // The records of a record source, in its order, with a current record.
 class JeuEnregistrements {
 public:

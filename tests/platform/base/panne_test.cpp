@@ -57,6 +57,14 @@ TEST(Panne, FichierRemplaceEntierOuPasDuTout)
             fs::supprimerRestesEcriture(d.chemin(), [] { return QStringList{"quelvard.ini"}; });
             EXPECT_EQ(QDir(d.chemin()).entryList(QDir::Files | QDir::Hidden).size(), 1);
         }
+    // A removal that fails says why.
+    panne::armer(1, false, EIO);
+    try {
+        fs::supprimerFichier(f);
+        ADD_FAILURE();
+    } catch (const Erreur& e) {
+        EXPECT_TRUE(e.description().contains("erreur de lecture ou d'écriture du disque")) << e.description().toStdString();
+    }
 }
 
 TEST(Panne, BaseDeDonneesParLeMoteur)
