@@ -62,7 +62,7 @@ bool ancienneJaquette(const QString& dossier)
             fs::existe(fs::joindre(dossier, QStringLiteral("texte%1.rtf").arg(n))))
             return false;
     try {
-        bd::Base base = bd::Base::ouvrir(fs::joindre(dossier, nomBaseTravail()));
+        bd::Base base = bd::Base::lire(fs::joindre(dossier, nomBaseTravail()));
         for (const QVariantList& l : base.valeursStockees(nomTableObjets(), {champ::numero, champ::occup})) {
             const int n = bd::valeurDuType(bd::TypeChamp::Long, l[0], champ::numero).toInt();
             if (n >= 16 && n <= 31 && bd::valeurDuType(bd::TypeChamp::Booleen, l[1], champ::occup).toBool())
@@ -83,7 +83,7 @@ void verifierAncienne(const QString& dossier)
     const QStringList champs = {champ::numero, champ::occup, champ::widthimp, champ::heightimp, champ::leftimp, champ::topimp};
     const QStringList quoi = {{}, {}, QStringLiteral("une largeur"), QStringLiteral("une hauteur"),
                               QStringLiteral("une position à gauche"), QStringLiteral("une position en haut")};
-    bd::Base base = bd::Base::ouvrir(fs::joindre(dossier, nomBaseTravail()));
+    bd::Base base = bd::Base::lire(fs::joindre(dossier, nomBaseTravail()));
     const std::vector<QVariantList> lignes = base.valeursStockees(nomTableObjets(), champs);
     base.fermer();
     std::array<bool, 32> vu{};

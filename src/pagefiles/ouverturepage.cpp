@@ -3,8 +3,10 @@
 // checked before anything is reset, then the saved database takes the place of the work
 // database, every photo's three work copies and every text-image's text are made from the saved
 // files, the page gets its printer settings back (the jacket its thumbnail places), and the
-// preview is rebuilt. The jacket opens on its back face. The work database is kept aside while
-// the open runs: an open that fails puts it back as it was.
+// preview is rebuilt. The jacket opens on its back face. Everything is written aside first, then
+// put in place by renames before the screen changes: an open that fails by then leaves the page
+// shown as it was; past that point, the rebuild is made again once, and the page is cleared whole
+// when even that fails. Objects that did not come back whole are told once the open is done.
 #include "pagefiles/pagesperso.h"
 
 #include "imaging/fichierstravail.h"
@@ -87,7 +89,7 @@ void verifierBoite(int n, const QString& nom, const QVariant& v)
 // naming the record and the field. Gives the editor's occupied objects, in order.
 std::vector<int> verifierBase(const QString& chemin, bool jaq)
 {
-    bd::Base base = bd::Base::ouvrir(chemin);
+    bd::Base base = bd::Base::lire(chemin);
     const bd::JeuEnregistrements table = base.ouvrirJeu(nomTableObjets());
     QList<bd::DefinitionChamp> champs;
     QStringList noms;
@@ -168,6 +170,22 @@ void verifierImages(const QString& dossier, const std::vector<int>& occupes)
             throw Erreur(echecs[i]->numero(), QStringLiteral("L'image de l'objet %1 (photo%1.jpg) ne peut pas être lue : %2.")
                                                   .arg(objets[i])
                                                   .arg(echecs[i]->description()));
+}
+
+// A failure's text with the hidden folder's paths as the user knows them: a copy of a work file or
+// of a database there stands for the work file or the work database, anything else for persopag.
+QString sansDossierCache(QString texte, const QString& aCote, const QString& perso)
+{
+    if (aCote.isEmpty())
+        return texte;
+    const QString travail = fs::dossierCourant() + QLatin1Char('/');
+    const QString c = aCote + QLatin1Char('/');
+    texte.replace(c + QStringLiteral("avant-"), travail);
+    texte.replace(c + BaseOuverte, travail + nomBaseTravail());
+    texte.replace(c + Reserve, perso);
+    texte.replace(c, travail);
+    texte.replace(aCote, perso);
+    return texte;
 }
 
 // Selecting an option runs its click handler; an option already selected has it run all the same.
@@ -273,27 +291,55 @@ bool PagesPerso::ouvrirpage()
                                                        : QStringLiteral(" n'a pas pu être ouverte: la base de données de "
                                                                         "travail n'a pas pu être gardée de côté le temps "
                                                                         "de l'ouverture.")),
-                                  err.description()}),
+                                  sansDossierCache(err.description(), aCote, dossierPerso())}),
                    msg::OK + msg::Exclamation, QStringLiteral("ERREUR"));
         return false;
     }
+    // Only renames remain, made before anything of the page shown changes: the page shown's work
+    // files go into the hidden folder, the staged ones take their names, the saved database the
+    // work database's. One that fails has them all undone (no room needed): the page shown stays
+    // as it was, its records, its work files and its screen.
+    Permutations permutations;
     try {
-        reinitialiserAvantOuverture();
-        ouvrirDossier(nom, dossier, aCote);
-    } catch (const Erreur& err) {
-        // Renamed back whole: no room is needed for that (copied when persopag is on another disk).
         x_.D_image.fermerBase();
-        try {
-            if (!perso::renommer(gardee, ModeleObjets::cheminBase()))
-                fs::copierFichier(gardee, ModeleObjets::cheminBase());
-        } catch (const Erreur&) {
-            // The saved database stays in its place: it passed every check of the open.
-        }
+        placerFichiers(aCote, gardee, occupes, permutations);
+    } catch (const Erreur& err) {
+        const bool remise = permutations.defaire();
         perso::supprimerArbre(aCote);
-        echecOuverture(nom, err);
+        lierBaseTravail();
+        MsgBox(lignesMessage({QStringLiteral("La page ") + perso::nomAffichable(nom) + QStringLiteral(" n'a pas pu être ouverte:"),
+                              sansDossierCache(err.description(), aCote, dossierPerso()),
+                              remise ? QStringLiteral("La page affichée reste telle quelle.")
+                                     : QStringLiteral("La page affichée n'a pas pu être remise entière : une partie de ses "
+                                                      "fichiers de travail manque.")}),
+               msg::OK + msg::Exclamation, QStringLiteral("ERREUR"));
         return false;
     }
+    // The opened page's records and files are in place: the screen is rebuilt from them, once
+    // more when a write of the rebuild failed. The reset of the page shown writes into the copy
+    // of its database, which nothing reads any more.
+    retours_.clear();
+    for (int essai = 0;; ++essai) {
+        try {
+            reinitialiserAvantOuverture(gardee);
+            ouvrirDossier(nom, dossier);
+            break;
+        } catch (const Erreur& err) {
+            if (essai == 0)
+                continue;
+            // Neither page can be shown whole: the opened one's files go back to the hidden
+            // folder, the records are those of the cleared page, and the page is cleared.
+            x_.D_image.fermerBase();
+            permutations.defaire();
+            for (int n = 0; n < e.nbEmplacements(); ++n)
+                effacerFichiersTravail(n);
+            perso::supprimerArbre(aCote);
+            echecOuverture(nom, Erreur(err.numero(), sansDossierCache(err.description(), aCote, dossierPerso())));
+            return false;
+        }
+    }
     perso::supprimerArbre(aCote);
+    signalerRetours();
     return true;
 }
 
@@ -307,20 +353,78 @@ void PagesPerso::preparerFichiers(const QString& dossier, const QString& aCote, 
             // while the file is not touched, and a file losing one of its names is touched.
             for (const QString& copie : {fichierPhoto(n), fichierSauv(n), fichierInit(n)})
                 fs::copierFichier(jpg, fs::joindre(aCote, fs::nomFinal(copie)));
+            // The text goes only with its picture: an object without one does not come back.
+            const QString rtf = fs::joindre(dossier, QStringLiteral("texte%1.rtf").arg(n));
+            if (fs::estFichier(rtf))
+                fs::copierFichier(rtf, fs::joindre(aCote, fs::nomFinal(fichierTexte(n))));
         }
-        const QString rtf = fs::joindre(dossier, QStringLiteral("texte%1.rtf").arg(n));
-        if (fs::estFichier(rtf))
-            fs::copierFichier(rtf, fs::joindre(aCote, fs::nomFinal(fichierTexte(n))));
     }
     perso::reserver(fs::joindre(aCote, Reserve), PlaceJournal);
 }
 
-void PagesPerso::installerFichier(const QString& aCote, const QString& source, const QString& cible, const QString& nom)
+void PagesPerso::placerFichiers(const QString& aCote, const QString& gardee, const std::vector<int>& occupes,
+                                Permutations& permutations)
 {
-    const QString prepare = fs::joindre(aCote, nom.isEmpty() ? fs::nomFinal(cible) : nom);
-    // Staged on another disk than the work folder's: copied as before the staging.
-    if (!fs::estFichier(prepare) || !perso::renommer(prepare, cible))
-        fs::copierFichier(source, cible);
+    // A file that cannot be renamed there (persopag on another disk) is removed, and a staged one
+    // copied, as before the staging. A failure names the work file concerned, never the hidden
+    // folder, and the cause.
+    auto renommer = [&](const QString& source, const QString& cible, const QString& travail) {
+        try {
+            return permutations.renommer(source, cible);
+        } catch (const Erreur& err) {
+            const QString d = err.description();
+            throw Erreur(err.numero(), travail + QStringLiteral(" : ") +
+                                           (d.startsWith(cible + QStringLiteral(" : ")) ? d.mid(cible.size() + 3) : err.cause()));
+        }
+    };
+    for (int n = 0; n < x_.etat.nbEmplacements(); ++n)
+        for (const QString& f : fichierstravail(n))
+            if (fs::estFichier(f) && !renommer(f, fs::joindre(aCote, QStringLiteral("avant-") + fs::nomFinal(f)), f))
+                fs::supprimerFichier(f);
+    for (int n : occupes) {
+        for (const QString& copie : {fichierPhoto(n), fichierSauv(n), fichierInit(n), fichierTexte(n)}) {
+            const QString prepare = fs::joindre(aCote, fs::nomFinal(copie));
+            if (fs::estFichier(prepare) && !renommer(prepare, copie, copie))
+                fs::copierFichier(prepare, copie);
+        }
+    }
+    // The database last: the copy kept of the work database puts it back.
+    const QString base = ModeleObjets::cheminBase();
+    if (!renommer(fs::joindre(aCote, BaseOuverte), base, base))
+        fs::copierFichier(fs::joindre(aCote, BaseOuverte), base);
+    permutations.noterBase(gardee, base);
+}
+
+bool PagesPerso::Permutations::renommer(const QString& source, const QString& cible)
+{
+    if (!perso::renommer(source, cible))
+        return false;
+    faits_.emplace_back(source, cible);
+    return true;
+}
+
+bool PagesPerso::Permutations::defaire()
+{
+    bool entier = true;
+    if (!base_.first.isEmpty()) {
+        try {
+            if (!perso::renommer(base_.first, base_.second))
+                fs::copierFichier(base_.first, base_.second);
+        } catch (const Erreur&) {
+            entier = false;
+        }
+        base_ = {};
+    }
+    for (auto it = faits_.rbegin(); it != faits_.rend(); ++it) {
+        try {
+            if (!perso::renommer(it->second, it->first))
+                entier = false;
+        } catch (const Erreur&) {
+            entier = false;
+        }
+    }
+    faits_.clear();
+    return entier;
 }
 
 bool PagesPerso::verifierPage(const QString& nom, const QString& dossier, std::vector<int>& occupes)
@@ -351,11 +455,12 @@ bool PagesPerso::verifierPage(const QString& nom, const QString& dossier, std::v
     return true;
 }
 
-void PagesPerso::reinitialiserAvantOuverture()
+void PagesPerso::reinitialiserAvantOuverture(const QString& base)
 {
     ControlesEditeur& c = x_.c;
     EtatEditeur& e = x_.etat;
-    lierBaseTravail();
+    x_.D_image.definirBase(base);
+    x_.D_image.definirSource(nomTableObjets());
     if (!x_.jaquette()) {
         x_.fenetre.definirPointeur(pointeur::Sablier);
         c.F_compos.definirVisible(false);
@@ -384,22 +489,15 @@ void PagesPerso::reinitialiserAvantOuverture()
     }
 }
 
-void PagesPerso::ouvrirDossier(const QString& nom, const QString& dossier, const QString& aCote)
+void PagesPerso::ouvrirDossier(const QString& nom, const QString& dossier)
 {
     ControlesEditeur& c = x_.c;
     EtatEditeur& e = x_.etat;
     const bool jaq = x_.jaquette();
 
-    // The saved database in the place of the work database, copied while closed. The saved
-    // folder is only read: what the open adds (the frame field of an old copy, the thumbnail
-    // places for this screen) goes into the work database.
-    x_.D_image.fermerBase();
-    try {
-        installerFichier(aCote, fs::joindre(dossier, nomBaseTravail()), ModeleObjets::cheminBase(), BaseOuverte);
-    } catch (...) {
-        lierBaseTravail();
-        throw;
-    }
+    // The saved database is the work database now. The saved folder is only read: what the open
+    // adds (the frame field of an old copy, the thumbnail places for this screen) goes into the
+    // work database.
     lierBaseTravail();
     if (!x_.D_image.jeu().aChamp(champ::cadre))
         x_.objets().champcadre(ModeleObjets::cheminBase());
@@ -426,7 +524,7 @@ void PagesPerso::ouvrirDossier(const QString& nom, const QString& dossier, const
         x_.objets().effacpage();
     }
 
-    copierObjets(dossier, aCote);
+    copierObjets(dossier);
     if (jaq)
         placerVignettesJaquette();
     reconstruireOuverte();
@@ -471,7 +569,7 @@ void PagesPerso::parametresPage()
                msg::OK + msg::Exclamation, QStringLiteral("CHANGEMENT D'IMPRIMANTE"));
 }
 
-void PagesPerso::copierObjets(const QString& dossier, const QString& aCote)
+void PagesPerso::copierObjets(const QString& dossier)
 {
     ControlesEditeur& c = x_.c;
     EtatEditeur& e = x_.etat;
@@ -497,19 +595,17 @@ void PagesPerso::copierObjets(const QString& dossier, const QString& aCote)
         if (!fs::estFichier(jpg)) {
             // The saved picture is missing: the slot is freed rather than filled with the
             // work copy of the page shown before.
+            noterRetour(n, texteImage, QStringLiteral("n'est pas revenu : son image photo%1.jpg manque dans la page enregistrée.").arg(n));
             fiches.modifier(n, [](bd::JeuEnregistrements& j) {
                 j.mettre(champ::occup, false);
                 j.mettre(champ::textimage, false);
                 j.mettre(champ::cadre, 0);
             });
-            supprimerFichiersTravail(n);
             continue;
         }
-        // The three work copies are the saved picture: a reset goes back to it.
-        for (const QString& copie : {fichierPhoto(n), fichierSauv(n), fichierInit(n)}) {
-            installerFichier(aCote, jpg, copie);
+        // The three work copies, already in place, are the saved picture: a reset goes back to it.
+        for (const QString& copie : {fichierPhoto(n), fichierSauv(n), fichierInit(n)})
             x_.imagerie().copiesConnues().copiee(jpg, copie);
-        }
         if (!jaq)
             x_.objets().creerControlePage(n);   // the mouse selects it, as any page object
         c.L_photo[i]->definirGammaaffichage(x_.partage.gamma);
@@ -521,24 +617,24 @@ void PagesPerso::copierObjets(const QString& dossier, const QString& aCote)
             supprimerSiPresent(fichierTexte(n));
             continue;
         }
-        const QString rtf = fs::joindre(dossier, QStringLiteral("texte%1.rtf").arg(n));
-        bool lu = false;
-        if (fs::estFichier(rtf)) {
-            installerFichier(aCote, rtf, fichierTexte(n));
+        QString cause = QStringLiteral("son texte texte%1.rtf manque dans la page enregistrée.").arg(n);
+        if (fs::estFichier(fichierTexte(n))) {
             try {
                 c.T_compos.chargertexte(fichierTexte(n), 0);
-                lu = true;
-            } catch (const Erreur&) {
+                cause.clear();
+            } catch (const Erreur& err) {
                 // Handled below: without a readable text the object comes back as the picture it
                 // showed.
+                cause = QStringLiteral("son texte texte%1.rtf ne peut pas être lu (%2).").arg(n).arg(err.cause());
             }
         }
-        if (lu) {
+        if (cause.isEmpty()) {
             ligne[col::Lignes] = compterLignes(c.T_compos.contenutexte());
             x_.textes().totalpolice();
             e.nomsobjets[i] = QStringLiteral("Texte-Image ") + QString::number(n);
         } else {
             // Without a readable text the object comes back as the picture it showed.
+            noterRetour(n, true, QStringLiteral("est revenu comme photo : ") + cause);
             fiches.modifier(n, [](bd::JeuEnregistrements& j) { j.mettre(champ::textimage, false); });
             supprimerSiPresent(fichierTexte(n));
         }
@@ -608,6 +704,29 @@ void PagesPerso::reconstruireOuverte()
     e.ouvrirapres = false;
 }
 
+void PagesPerso::noterRetour(int n, bool texteImage, const QString& quoi)
+{
+    // A rebuild made again finds the record already changed: the first word on it is kept.
+    if (retours_.count(n))
+        return;
+    QString objet = QStringLiteral("L'objet %1 (%2").arg(n).arg(texteImage ? QStringLiteral("texte-image") : QStringLiteral("photo"));
+    if (x_.jaquette())
+        objet += n < 16 ? QStringLiteral(", face avant") : QStringLiteral(", face arrière");
+    retours_[n] = objet + QStringLiteral(") ") + quoi;
+}
+
+void PagesPerso::signalerRetours()
+{
+    if (retours_.empty())
+        return;
+    QStringList lignes{QStringLiteral("La page ") + perso::nomAffichable(x_.etat.nompage) +
+                       QStringLiteral(" est ouverte, mais pas entière :")};
+    for (const auto& [n, ligne] : retours_)
+        lignes << ligne;
+    retours_.clear();
+    MsgBox(lignesMessage(lignes), msg::OK + msg::Exclamation, QStringLiteral("OUVERTURE DE PAGE"));
+}
+
 void PagesPerso::echecOuverture(const QString& nom, const Erreur& err)
 {
     ControlesEditeur& c = x_.c;
@@ -632,7 +751,7 @@ void PagesPerso::echecOuverture(const QString& nom, const Erreur& err)
     x_.autcontrol(false, false);
     x_.fenetre.definirPointeur(pointeur::Personnalise);
     MsgBox(lignesMessage({QStringLiteral("La page ") + perso::nomAffichable(nom) + QStringLiteral(" n'a pas pu être ouverte:"),
-                          err.description()}),
+                          err.description(), QStringLiteral("La page affichée n'a pas pu être gardée : elle est vidée.")}),
            msg::OK + msg::Exclamation, QStringLiteral("ERREUR"));
 }
 

@@ -16,6 +16,8 @@
 #include "platform/base/erreur.h"
 #include "text/lignes.h"
 
+#include <map>
+#include <utility>
 #include <vector>
 
 namespace kal {
@@ -50,8 +52,8 @@ public:
     // --- Opening (ouverturepage.cpp)
     // Replaces the page being edited by the saved one named in L_kalmorin, after offering to
     // save it first; true when it was opened. A saved page whose database or pictures are
-    // damaged is refused with nothing changed; an open that fails midway puts the work database
-    // back as it was.
+    // damaged is refused with nothing changed; an open that fails before the screen is rebuilt
+    // leaves the page shown as it was (records, work files, screen).
     bool ouvrirpage();
     bool ouvrirjaq() { return ouvrirpage(); }
 
@@ -108,15 +110,34 @@ private:
     // Open
     // Gives the editor's occupied objects of the saved page, in order.
     bool verifierPage(const QString& nom, const QString& dossier, std::vector<int>& occupes);
+    // The renames that put an opened page in place, noted so that they can all be undone.
+    class Permutations {
+    public:
+        // `source` takes the name `cible`; false, with nothing done, across disks.
+        bool renommer(const QString& source, const QString& cible);
+        // `base` is put back from its copy `gardee` by the undoing.
+        void noterBase(const QString& gardee, const QString& base) { base_ = {gardee, base}; }
+        // Everything undone, the last first; false when something could not be put back.
+        bool defaire();
+
+    private:
+        std::vector<std::pair<QString, QString>> faits_;
+        std::pair<QString, QString> base_;
+    };
     // Every file the open writes, written into the hidden folder aCote before anything is reset.
     void preparerFichiers(const QString& dossier, const QString& aCote, const std::vector<int>& occupes);
-    // `cible` takes the file staged for it in aCote (named `nom`, else as `cible`), or a copy of
-    // `source` when none was staged.
-    void installerFichier(const QString& aCote, const QString& source, const QString& cible, const QString& nom = {});
-    void reinitialiserAvantOuverture();
-    void ouvrirDossier(const QString& nom, const QString& dossier, const QString& aCote);
+    // The page shown's work files moved into aCote, the staged ones and the saved database
+    // (work database kept as `gardee`) put in their places.
+    void placerFichiers(const QString& aCote, const QString& gardee, const std::vector<int>& occupes, Permutations& permutations);
+    // The page shown reset, its records written into `base`.
+    void reinitialiserAvantOuverture(const QString& base);
+    void ouvrirDossier(const QString& nom, const QString& dossier);
     void parametresPage();
-    void copierObjets(const QString& dossier, const QString& aCote);
+    void copierObjets(const QString& dossier);
+    // Objects of the opened page that did not come back whole, told once the open is done.
+    void noterRetour(int n, bool texteImage, const QString& quoi);
+    void signalerRetours();
+    std::map<int, QString> retours_;
     void placerVignettesJaquette();
     void reconstruireOuverte();
     void echecOuverture(const QString& nom, const Erreur& err);

@@ -87,8 +87,14 @@ void ModeleObjets::chargimp()
             return;
         } catch (const Erreur&) {
             // A work database made before frames existed: add the field and write again, once.
-            // Any other failure (a full disk) reaches the caller as it is.
-            if (x_.D_image.jeu().aChamp(champ::cadre))
+            // Any other failure (a read-only file, a full disk) reaches the caller as it is.
+            bool sansCadre = false;
+            try {
+                sansCadre = !x_.D_image.jeu().aChamp(champ::cadre);
+            } catch (const Erreur&) {
+                // No record set to tell: the write's own failure is the one reported.
+            }
+            if (!sansCadre)
                 throw;
             champcadre(cheminBase());
         }

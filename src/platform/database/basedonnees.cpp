@@ -3,11 +3,16 @@
 #include "platform/database/basedonnees.h"
 
 #include "platform/base/erreur.h"
+#include "platform/base/erreursysteme.h"
+#include "platform/base/panne.h"
 #include "platform/database/interne.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace kal::bd {
 
@@ -36,7 +41,33 @@ static sqlite3* ouvrirFichier(const QString& chemin, int drapeaux)
     return db;
 }
 
-Base Base::ouvrir(const QString& chemin)
+// Why the file cannot be opened for writing, as the system says it (0 when it can be).
+static int causeLectureSeule(const QString& chemin)
+{
+    const QByteArray nom = QFile::encodeName(chemin);
+    const int fd = panne::appel("ouvrir base", nom, [&] { return ::open(nom.constData(), O_RDWR | O_CLOEXEC); });
+    if (fd < 0)
+        return errno;
+    ::close(fd);
+    return 0;
+}
+
+// A file SQLite opened only for reading although its rights allow writing: the disk's cause, or
+// a disk error when the system opens it for writing and SQLite did not.
+[[noreturn]] static void echecEcriture(const QString& chemin, int cause)
+{
+    const int code = cause == ENOSPC || cause == EDQUOT ? SQLITE_FULL
+                     : cause == ENOMEM                  ? SQLITE_NOMEM
+                     : cause == 0 || cause == EIO       ? SQLITE_IOERR
+                                                        : SQLITE_CANTOPEN;
+    if (code != SQLITE_CANTOPEN)
+        echecFichier(nullptr, code, chemin);
+    throw Erreur(err::ErreurMoteur, QStringLiteral("La base de données %1 ne peut pas être ouverte en écriture : %2. Vérifier que "
+                                                   "le fichier et son dossier existent et sont modifiables, puis recommencer.")
+                                        .arg(chemin, texteErreurSysteme(cause)));
+}
+
+static void verifierFichier(const QString& chemin)
 {
     const QFileInfo info(chemin);
     if (info.isDir())
@@ -46,9 +77,37 @@ Base Base::ouvrir(const QString& chemin)
                          .arg(chemin));
     if (!info.isFile())
         throw Erreur(err::FichierIntrouvable, QStringLiteral("La base de données %1 est introuvable.").arg(chemin));
+}
+
+Base Base::lire(const QString& chemin)
+{
+    verifierFichier(chemin);
+    auto c = std::make_shared<Connexion>();
+    c->chemin = chemin;
+    c->db = ouvrirFichier(chemin, SQLITE_OPEN_READONLY);
+    executer(c->db, QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    return Base(std::move(c));
+}
+
+Base Base::ouvrir(const QString& chemin)
+{
+    verifierFichier(chemin);
     auto c = std::make_shared<Connexion>();
     c->chemin = chemin;
     c->db = ouvrirFichier(chemin, SQLITE_OPEN_READWRITE);
+    // SQLite opens read-only, without a word, a file it could not open for writing: one failure
+    // of the disk at that moment would have every later write refused as if the file were
+    // read-only. The file is opened again once; a file the system keeps read-only (its rights, a
+    // read-only disk) stays open for reading, and its writes say so; any other cause fails here.
+    for (int essai = 0; sqlite3_db_readonly(c->db, "main") == 1; ++essai) {
+        const int cause = causeLectureSeule(chemin);
+        if (cause == EACCES || cause == EPERM || cause == EROFS)
+            break;
+        interne::fermer(*c);
+        if (essai == 1)
+            echecEcriture(chemin, cause);
+        c->db = ouvrirFichier(chemin, SQLITE_OPEN_READWRITE);
+    }
     // A file that is not a database of this program is refused here rather than at first use.
     executer(c->db, QStringLiteral("SELECT count(*) FROM sqlite_master"));
     return Base(std::move(c));
@@ -100,6 +159,7 @@ void rendreAutonome(const QString& chemin, bool partage)
 }
 
 bool Base::ouverte() const { return c_ && c_->db; }
+bool Base::lectureSeule() const { return ouverte() && sqlite3_db_readonly(c_->db, "main") == 1; }
 QString Base::chemin() const { return c_ ? c_->chemin : QString(); }
 
 void Base::fermer()
@@ -296,7 +356,9 @@ void SourceDonnees::actualiser()
     jeu_ = JeuEnregistrements();
     if (chemin_.isEmpty())
         throw Erreur(err::FichierIntrouvable, QStringLiteral("aucune base de données désignée"));
-    if (!base_.ouverte() || cheminOuvert_ != chemin_) {
+    // A file that was kept read-only and can be written now (its rights given back) is opened
+    // again: the data source writes as soon as the file allows it, without a restart.
+    if (!base_.ouverte() || cheminOuvert_ != chemin_ || (base_.lectureSeule() && causeLectureSeule(chemin_) == 0)) {
         base_.fermer();
         base_ = Base::ouvrir(chemin_);
         cheminOuvert_ = chemin_;

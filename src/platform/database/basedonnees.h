@@ -44,10 +44,14 @@ public:
     Base() = default;
     // Opens an existing file: 3024 when it is missing, 3343 when it is no database.
     static Base ouvrir(const QString& chemin);
+    // The same, for reading only: nothing of the file or beside it is written.
+    static Base lire(const QString& chemin);
     // Makes a new empty database file: 3204 when the file exists.
     static Base creer(const QString& chemin);
 
     bool ouverte() const;
+    // Open for reading only (by Base::lire, or a file the system kept read-only when opened).
+    bool lectureSeule() const;
     QString chemin() const;
     void fermer();   // closes the file; the record sets taken from it become unusable (3420)
 
