@@ -36,10 +36,21 @@ void Imagerie::A_angle_Change()
     if (!photo)
         return;
     const int n = e.objetcourant;
-    photo->definirBordure(0);
     Fiches fiches = x_.fiches();
     fiches.sourceTable();
-    fiches.modifier(n, [&](bd::JeuEnregistrements& jeu) { jeu.mettre(champ::rot, c.A_angle.valeur()); });
+    try {
+        fiches.modifier(n, [&](bd::JeuEnregistrements& jeu) { jeu.mettre(champ::rot, c.A_angle.valeur()); });
+    } catch (const Erreur& err) {
+        // The record keeps the angle it had (a full disk): so do the slider and the object.
+        const bool maj = e.majencours;
+        e.majencours = true;
+        c.A_angle.definirValeur(arrondi(fiches.lire(n, champ::rot).toDouble()));
+        e.majencours = maj;
+        A_angle_Scroll();
+        ModeleObjets::messageEchec(QStringLiteral("ROTATION"), QStringLiteral("L'angle de l'objet n'a pas été changé"), err);
+        return;
+    }
+    photo->definirBordure(0);
     changeinit(true, QString());
     e.rotationencours = true;
     if (!e.rechargementencours) {

@@ -13,6 +13,7 @@
 #include "platform/base/messages.h"
 
 #include <cmath>
+#include <optional>
 
 namespace kal {
 
@@ -82,6 +83,8 @@ void Disposition::changeformat()
     ControleImage* photo = controleCourant();
     if (!photo)
         return;
+    // The record's store refused (a full disk): the record still holds the format before.
+    std::optional<Erreur> refus;
     // A step that fails ends the change where it is; the object is shown again all the same.
     try {
         photo->definirVisible(false);
@@ -129,7 +132,12 @@ void Disposition::changeformat()
             // gives: computed from the slider's value, never scaled from the last box.
             sauvderDepuisFormat();
             x_.imagerie().sauvder();
-            x_.objets().chargimp();
+            try {
+                x_.objets().chargimp();
+            } catch (const Erreur& err) {
+                refus = err;
+                throw;
+            }
             x_.imagerie().chargephoto(e.objetcourant);
         }
 
@@ -147,6 +155,22 @@ void Disposition::changeformat()
     }
     if (ControleImage* montree = controleCourant(); montree && !e.rechargementencours)
         montree->definirVisible(true);
+    if (refus && !formatRemis_) {
+        // What the screen shows follows the record: the slider goes back to the format last
+        // stored, which runs this change again for it (its store then finds the record as it
+        // is and writes nothing), and the person is told why. While the slider is dragged, the
+        // message box ends the drag.
+        formatRemis_ = true;
+        c.A_format.definirValeur(e.valeurformat);
+        formatRemis_ = false;
+        // The caption of the format as stored, as the object's display gives it.
+        if (rapportValide()) {
+            const auto [W, H] = dimensionsFormat(c.A_format.valeur(), modeLargeur());
+            c.E_format.definirLegende(legendeFormat(W, H));
+        }
+        ModeleObjets::messageEchec(QStringLiteral("FORMAT"), QStringLiteral("Le format de l'objet n'a pas été changé"),
+                                   *refus);
+    }
 }
 
 }  // namespace kal

@@ -115,6 +115,8 @@ public:
 private:
     ContexteEditeur& x_;
     SourisObjets souris_;
+    // The format slider is being put back to the format its record holds, after a store refused.
+    bool formatRemis_ = false;
 
     // The two position sliders as one procedure over a table of their parameters.
     struct AxePosition;

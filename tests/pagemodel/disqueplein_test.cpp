@@ -76,7 +76,9 @@ protected:
     struct Etat {
         std::vector<QVariant> occupes, largeurs, hauteurs, gauches, cadres;
         std::map<QString, QByteArray> fichiers;
-        int courant = -1, nombre = 0, caseCadre = 0;
+        int courant = -1, nombre = 0, caseCadre = 0, format = 0, angle = 0;
+        QVariant rot;   // the current object's record
+        QSize taille;   // the current object as drawn
         std::vector<bool> montres, actifs;
         QStringList legendes;
         bool operator==(const Etat&) const = default;
@@ -116,6 +118,12 @@ protected:
         s.courant = e().objetcourant;
         s.nombre = e().nbobjets;
         s.caseCadre = c().C_cadre.valeur();
+        s.format = c().A_format.valeur();
+        s.angle = c().A_angle.valeur();
+        if (s.courant >= 0)
+            s.rot = champ(s.courant, kal::champ::rot);
+        if (s.courant >= 0 && s.courant < 4 && c().L_photo[static_cast<size_t>(s.courant)])
+            s.taille = c().L_photo[static_cast<size_t>(s.courant)]->widget()->size();
         for (int n = 0; n < 4; ++n) {
             const kal::ControleImage* p = c().L_photo[static_cast<size_t>(n)].get();
             const kal::ControleImage* m = c().L_miniat[static_cast<size_t>(n)].get();
@@ -315,6 +323,9 @@ TEST_P(DisquePlein, EtapesQuiNeChangentQueDesFiches)
         {"cadre", false, 0, [&] { c().C_cadre.caseACocher()->click(); }, QStringLiteral("Le cadre de l'objet n'a pas été enregistré")},
         {"format", true, 0, [&] { d().A_format_LostFocus(); },
          QStringLiteral("L'objet n'a pas pu être enregistré dans la base de travail")},
+        {"format glissé", false, 0, [&] { c().A_format.definirValeur(c().A_format.valeur() - 600); },
+         QStringLiteral("Le format de l'objet n'a pas été changé")},
+        {"angle", false, 0, [&] { c().A_angle.definirValeur(90); }, QStringLiteral("L'angle de l'objet n'a pas été changé")},
         {"copie", true, 0, [&] { ed->x.objets().L_miniat_Click(0); }, QStringLiteral("L'objet 0 n'a pas été copié")},
         {"copie, 20 Ko", false, 20 * 1024, [&] { ed->x.objets().L_miniat_Click(0); },
          QStringLiteral("L'objet 0 n'a pas été copié")},
