@@ -7,6 +7,8 @@
 #include "printing/impression.h"
 #include "text/textes.h"
 
+#include <utility>
+
 namespace kal {
 
 namespace {
@@ -37,17 +39,24 @@ void Imagerie::A_angle_Change()
         return;
     const int n = e.objetcourant;
     Fiches fiches = x_.fiches();
-    fiches.sourceTable();
     try {
+        fiches.sourceTable();
         fiches.modifier(n, [&](bd::JeuEnregistrements& jeu) { jeu.mettre(champ::rot, c.A_angle.valeur()); });
     } catch (const Erreur& err) {
-        // The record keeps the angle it had (a full disk): so do the slider and the object.
-        const bool maj = e.majencours;
-        e.majencours = true;
-        c.A_angle.definirValeur(arrondi(fiches.lire(n, champ::rot).toDouble()));
-        e.majencours = maj;
+        // The record keeps the angle it had (a full disk): so do the slider and the object. A
+        // database that cannot even be read leaves the angle the slider had when it was taken.
+        int avant = e.valreglage[5];
+        try {
+            avant = arrondi(fiches.lire(n, champ::rot).toDouble());
+        } catch (const Erreur&) {
+            // Unreadable too: the angle at the focus stands.
+        }
+        // Nothing runs again while the message is shown: a slider arrow held down repeats.
+        const bool maj = std::exchange(e.majencours, true);
+        c.A_angle.definirValeur(avant);
         A_angle_Scroll();
         ModeleObjets::messageEchec(QStringLiteral("ROTATION"), QStringLiteral("L'angle de l'objet n'a pas été changé"), err);
+        e.majencours = maj;
         return;
     }
     photo->definirBordure(0);

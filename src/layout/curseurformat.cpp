@@ -14,6 +14,7 @@
 
 #include <cmath>
 #include <optional>
+#include <utility>
 
 namespace kal {
 
@@ -168,8 +169,11 @@ void Disposition::changeformat()
             const auto [W, H] = dimensionsFormat(c.A_format.valeur(), modeLargeur());
             c.E_format.definirLegende(legendeFormat(W, H));
         }
+        // Nothing runs again while the message is shown: a slider arrow held down repeats.
+        const bool encours = std::exchange(e.formatencours, true);
         ModeleObjets::messageEchec(QStringLiteral("FORMAT"), QStringLiteral("Le format de l'objet n'a pas été changé"),
                                    *refus);
+        e.formatencours = encours;
     }
 }
 

@@ -496,8 +496,10 @@ QStringView cibleReste(const QString& nom)
 
 Remplacement::~Remplacement()
 {
-    for (const auto& [cote, cible] : fichiers_)
+    for (const auto& paire : fichiers_) {
+        const QString& cote = paire.first;
         (void)panne::appel("supprimer", cote, [&] { return ::unlink(QFile::encodeName(cote).constData()); });
+    }
 }
 
 QString Remplacement::aCote(const QString& cible)
@@ -513,7 +515,8 @@ QString Remplacement::aCote(const QString& cible)
 void Remplacement::installer()
 {
     while (!fichiers_.empty()) {
-        const auto& [cote, cible] = fichiers_.front();
+        const QString& cote = fichiers_.front().first;
+        const QString& cible = fichiers_.front().second;
         if (panne::appel("renommer", cible, [&] {
                 return ::rename(QFile::encodeName(cote).constData(), QFile::encodeName(cible).constData());
             }) != 0)

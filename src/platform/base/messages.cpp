@@ -8,6 +8,9 @@
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QCursor>
+#include <QMouseEvent>
+#include <QScrollBar>
 #include <QSpacerItem>
 #include <QTranslator>
 #include <QWindow>
@@ -100,6 +103,24 @@ private:
     bool vue() const { return vue_ || ouverture_.elapsed() > 1000; }
 };
 
+// A box opened while a scroll bar's arrow or trough is held down (its step stored on a full disk,
+// say): the release then goes to no one, as the box takes the input, and the bar would go on
+// repeating its step behind the box, and open it again once it is closed. Its press ends first.
+void relacherBarres()
+{
+    if (QGuiApplication::mouseButtons() == Qt::NoButton)
+        return;
+    for (QWidget* w : QApplication::allWidgets()) {
+        auto* barre = qobject_cast<QScrollBar*>(w);
+        if (!barre || !barre->isVisible())
+            continue;
+        const QPointF ici = barre->mapFromGlobal(QCursor::pos());
+        QMouseEvent relache(QEvent::MouseButtonRelease, ici, barre->mapToGlobal(ici), Qt::LeftButton, Qt::NoButton,
+                            Qt::NoModifier);
+        QCoreApplication::sendEvent(barre, &relache);
+    }
+}
+
 }  // namespace
 
 int MsgBox(const QString& texte, int style, const QString& titre)
@@ -107,6 +128,7 @@ int MsgBox(const QString& texte, int style, const QString& titre)
     MessageAffiche m{titre, texte, style};
     if (g_repondeur)
         return g_repondeur->repondre(m);
+    relacherBarres();
 
     QMessageBox box;
     box.setWindowTitle(titre);
