@@ -26,6 +26,18 @@ using kaltest::BancPages;
 
 namespace {
 
+// Which objects and thumbnails are drawn: 'p' and 'm' for each one shown, '.' for the others.
+template <class Controles>
+QString objetsVus(const Controles& c)
+{
+    QString r;
+    for (const auto& m : c.L_photo)
+        r += QLatin1Char(m && m->visible() ? 'p' : '.');
+    for (const auto& m : c.L_miniat)
+        r += QLatin1Char(m && m->visible() ? 'm' : '.');
+    return r;
+}
+
 class Ouvrir : public BancPages {
 protected:
     // "Noel" saved (photos 0 and 2, text-image 5, object 0 moved away from where it was
@@ -337,14 +349,7 @@ TEST_P(Ouvrir, ChaqueEcritureDeLOuvertureQuiEchoueLaisseUnePageEntiere)
             r[f] = octets(travail(f));
         return r;
     };
-    auto vus = [&] {
-        QString r;
-        for (const auto& m : ed->c.L_photo)
-            r += QLatin1Char(m && m->visible() ? 'p' : '.');
-        for (const auto& m : ed->c.L_miniat)
-            r += QLatin1Char(m && m->visible() ? 'm' : '.');
-        return r;
-    };
+    auto vus = [&] { return objetsVus(ed->c); };
     // The records as the next writer of the file finds them (a log left by a write stopped midway
     // is rolled back first).
     auto enregistrees = [&] {
@@ -910,14 +915,7 @@ TEST_P(OuvrirDisquePlein, UnePageQuiNeTientPasLaisseLaPageAfficheeEntiere)
     const QString titre = ed->windowTitle();
     const int courant = e().objetcourant;
     const QString format = ed->c.E_format.legende();
-    auto vus = [&] {
-        QString r;
-        for (const auto& m : ed->c.L_photo)
-            r += QLatin1Char(m && m->visible() ? 'p' : '.');
-        for (const auto& m : ed->c.L_miniat)
-            r += QLatin1Char(m && m->visible() ? 'm' : '.');
-        return r;
-    };
+    auto vus = [&] { return objetsVus(ed->c); };
     const QString visibles = vus();
     ASSERT_GE(visibles.count(QLatin1Char('p')), 2);
     // The work database's bytes change as it is closed and bound again; its records are compared.
