@@ -8,6 +8,7 @@
 #include "pagefiles/pagesperso.h"
 
 #include "pagefiles/dossiersperso.h"
+#include "pagefiles/verificationpage.h"
 #include "pagemodel/basetravail.h"
 #include "pagemodel/objets.h"
 #include "platform/base/erreur.h"
@@ -74,52 +75,6 @@ bool ancienneJaquette(const QString& dossier)
     return true;
 }
 
-// The old jacket checked in its own layout before anything of it is converted, for what the
-// conversion moves and the open then refuses: every record numbered once with a slot's number,
-// and a real box (a size above 0, a place not before the face's corner, neither past 100 000
-// twips) for each occupied object. A fault is raised naming the record as the folder numbers it.
-void verifierAncienne(const QString& dossier)
-{
-    const QStringList champs = {champ::numero, champ::occup, champ::widthimp, champ::heightimp, champ::leftimp, champ::topimp};
-    const QStringList quoi = {{}, {}, QStringLiteral("une largeur"), QStringLiteral("une hauteur"),
-                              QStringLiteral("une position à gauche"), QStringLiteral("une position en haut")};
-    bd::Base base = bd::Base::lire(fs::joindre(dossier, nomBaseTravail()));
-    const std::vector<QVariantList> lignes = base.valeursStockees(nomTableObjets(), champs);
-    base.fermer();
-    std::array<bool, 32> vu{};
-    for (const QVariantList& l : lignes) {
-        const QVariant& numero = l[0];
-        const qint64 n = numero.typeId() == QMetaType::LongLong ? numero.toLongLong() : -1;
-        if (n < 0 || n > 31)
-            throw Erreur(bd::err::AucunEnregistrement, QStringLiteral("Une fiche porte le numéro « %1 », qui n'est celui d'aucun objet "
-                                                                      "(0 à 31).")
-                                                           .arg(numero.toString()));
-        if (vu[static_cast<size_t>(n)])
-            throw Erreur(bd::err::AucunEnregistrement,
-                         QStringLiteral("Deux fiches portent le numéro %1 : l'objet %1 est en double.").arg(n));
-        vu[static_cast<size_t>(n)] = true;
-        const QString fiche = QStringLiteral("La fiche de l'objet %1").arg(n);
-        if (n > 15 || !bd::valeurDuType(bd::TypeChamp::Booleen, l[1], champ::occup).toBool())
-            continue;
-        for (qsizetype i = 2; i < champs.size(); ++i) {
-            QVariant v;
-            try {
-                v = bd::valeurDuType(bd::TypeChamp::Double, l[i], champs[i]);
-            } catch (const Erreur& err) {
-                throw Erreur(err.numero(), fiche + QStringLiteral(" : ") + err.description() + QLatin1Char('.'));
-            }
-            const double d = v.toDouble();
-            const bool taille = i <= 3;
-            if (!v.isNull() && (taille ? d > 0 : d >= 0) && d <= 100000)
-                continue;
-            throw Erreur(err::Depassement, fiche + QStringLiteral(" donne %1 impossible (%2 %3).")
-                                                           .arg(quoi[i], champs[i],
-                                                                v.isNull() ? QStringLiteral("vide")
-                                                                           : QStringLiteral("= ") + l[i].toString()));
-        }
-    }
-}
-
 }  // namespace
 
 bool PagesPerso::objet32()
@@ -144,7 +99,7 @@ bool PagesPerso::objet32()
                     // Only the files are copied: a folder inside would not follow the jacket.
                     if (contenu.sousDossier)
                         throw Erreur(err::AccesChemin, dossier + QStringLiteral(" : le dossier contient un autre dossier"));
-                    verifierAncienne(dossier);
+                    perso::verifierAncienne(dossier);
                     convertir(dossier, contenu.fichierJaquette, etat);
                 } catch (const Erreur& err) {
                     converti = false;
