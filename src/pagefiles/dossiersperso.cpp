@@ -131,17 +131,22 @@ QStringList lireJournal(const QString& journal)
     return l;
 }
 
+// renameat2 with its flags (an exchange, no replacing); EINVAL where the disk cannot, or where
+// the failure seam plays such a disk.
+int renommer2(const QByteArray& source, const QByteArray& cible, unsigned drapeau)
+{
+    if (panne::echangeRefuse()) {
+        errno = EINVAL;
+        return -1;
+    }
+    return ::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, cible.constData(), drapeau);
+}
+
 // `source` takes the name `cible`, never over something that took it meanwhile.
 bool renommerSansRemplacer(const QString& source, const QString& cible)
 {
     const QByteArray s = QFile::encodeName(source), c = QFile::encodeName(cible);
-    const int r = panne::appel("renommer", cible, [&] {
-        if (panne::echangeRefuse()) {
-            errno = EINVAL;
-            return -1;
-        }
-        return ::renameat2(AT_FDCWD, s.constData(), AT_FDCWD, c.constData(), RENAME_NOREPLACE);
-    });
+    const int r = panne::appel("renommer", cible, [&] { return renommer2(s, c, RENAME_NOREPLACE); });
     if (r == 0)
         return true;
     if (errno != EINVAL && errno != ENOSYS)
@@ -247,14 +252,7 @@ void permuter(const QString& nouveau, const QString& cible, Permutation* etat)
     const QByteArray n = nouveau.toLocal8Bit(), c = cible.toLocal8Bit();
     const bool existe = examiner(cible).existe;
     const unsigned drapeau = existe ? RENAME_EXCHANGE : RENAME_NOREPLACE;
-    const auto echange = [&] {
-        if (panne::echangeRefuse()) {
-            errno = EINVAL;
-            return -1;
-        }
-        return ::renameat2(AT_FDCWD, n.constData(), AT_FDCWD, c.constData(), drapeau);
-    };
-    if (panne::appel(existe ? "echanger" : "renommer", cible, echange) == 0) {
+    if (panne::appel(existe ? "echanger" : "renommer", cible, [&] { return renommer2(n, c, drapeau); }) == 0) {
         r.echecSynchro = synchroniserDossier(parent(cible));
         return;
     }
