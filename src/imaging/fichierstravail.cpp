@@ -1,8 +1,12 @@
 #include "imaging/fichierstravail.h"
 
-#include "platform/base/fichiers.h"
+#include "platform/base/erreur.h"
+#include "platform/base/erreursysteme.h"
+#include "platform/base/panne.h"
 
 #include <QFile>
+#include <cerrno>
+#include <unistd.h>
 
 namespace kal {
 
@@ -31,6 +35,28 @@ void effacerFichiersTravail(int n)
 {
     for (const QString& f : fichierstravail(n))
         QFile::remove(f);
+}
+
+void CopiesAnciennes::garder(const QString& cible)
+{
+    if (!fs::existe(cible)) {
+        neuves_ << cible;
+        return;
+    }
+    const QString cachee = anciennes_.aCote(cible);
+    const QByteArray c = QFile::encodeName(cible), h = QFile::encodeName(cachee);
+    if (panne::appel("lier", cachee, [&] { return ::link(c.constData(), h.constData()); }) != 0) {
+        const QString raison = texteErreurSysteme(errno);
+        throw Erreur(err::AccesChemin, cible + QStringLiteral(" : ") + raison + QLatin1Char('.'), raison);
+    }
+}
+
+void CopiesAnciennes::retablir()
+{
+    for (const QString& f : neuves_)
+        QFile::remove(f);
+    neuves_.clear();
+    anciennes_.installer();
 }
 
 }  // namespace kal
