@@ -130,6 +130,10 @@ bool Imagerie::decoupage()
     try {
         terminerEtape(anciennes, [&] { appliquerDecoupe(*photo, coupee, ajustee); });
     } catch (const Erreur& err) {
+        // The rectangle drawn goes, as after files that could not be written.
+        if (ControleImage* p = photoCourante())
+            effacerRectangle(*p);
+        e.decoupeencours = false;
         ModeleObjets::messageEchec(titre, quoi, err);
         return false;
     }
