@@ -66,13 +66,24 @@ void Imagerie::remplacerCopies(int n, ControleImage* montree, ControleImage* bas
         ecrireAvecVignette(*montree, lot.aCote(fichierPhoto(n)));
     if (sauv)
         ecrireCopie(*base, lot.aCote(fichierSauv(n)));
-    if (anciennes) {
-        if (photo)
-            anciennes->garder(fichierPhoto(n));
-        if (sauv)
-            anciennes->garder(fichierSauv(n));
+    // The files replaced are kept until both new ones are in place: a rename that fails puts
+    // back the one already made.
+    CopiesAnciennes locales;
+    CopiesAnciennes& gardees = anciennes ? *anciennes : locales;
+    if (photo)
+        gardees.garder(fichierPhoto(n));
+    if (sauv)
+        gardees.garder(fichierSauv(n));
+    try {
+        lot.installer();
+    } catch (const Erreur&) {
+        try {
+            gardees.retablir();
+        } catch (const Erreur&) {
+            // Not put back either: the rename's own failure is the one reported.
+        }
+        throw;
     }
-    lot.installer();
     if (photo)
         copies_.ecrite(fichierPhoto(n), montree->bitmap());
     if (sauv)

@@ -8,6 +8,8 @@
 
 #include <QString>
 #include <QStringList>
+#include <utility>
+#include <vector>
 
 namespace kal {
 
@@ -37,7 +39,8 @@ public:
     void retablir();                     // 75 when a file cannot be put back
 
 private:
-    fs::Remplacement anciennes_;
+    fs::Remplacement noms_;                              // the hidden names, removed with it
+    std::vector<std::pair<QString, QString>> gardees_;   // hidden name, target
     QStringList neuves_;
 };
 

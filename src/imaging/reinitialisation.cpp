@@ -41,6 +41,13 @@ void Imagerie::B_initimage_Click()
         copies_.copiee(fichierInit(n), fichierPhoto(n));
         terminerEtape(anciennes, [&] { reinitialiser(*photo); });
     } catch (const Erreur& err) {
+        // A rename that failed half-way: the one made is undone (nothing left to do after a
+        // failure of the rest, which put the files back already).
+        try {
+            anciennes.retablir();
+        } catch (const Erreur&) {
+            // Not put back either: the failure below is the one reported.
+        }
         regvisible(reglagesVisibles);
         x_.fenetre.definirPointeur(pointeur::Personnalise);
         ModeleObjets::messageEchec(QStringLiteral("INIT"), QStringLiteral("L'objet n'a pas été réinitialisé"), err);

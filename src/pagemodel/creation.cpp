@@ -12,6 +12,7 @@
 #include "platform/base/messages.h"
 #include "printing/impression.h"
 
+#include <QFile>
 #include <algorithm>
 
 namespace kal {
@@ -136,9 +137,21 @@ int ModeleObjets::preparerNouvelObjet(AvantCreation& avant, const std::function<
     const int libre = premierLibre();
     if (libre < 0)
         throw Erreur(err::IndiceHorsLimites, QStringLiteral("Aucun emplacement libre pour un nouvel objet."));
-    fs::Remplacement lot;
-    ecrire(libre, lot);
-    lot.installer();
+    // The slot is free: a file of its that the writing put in place before a failure goes.
+    std::vector<bool> avaient;
+    for (const QString& f : fichierstravail(libre))
+        avaient.push_back(fs::existe(f));
+    try {
+        fs::Remplacement lot;
+        ecrire(libre, lot);
+        lot.installer();
+    } catch (const Erreur&) {
+        const QStringList fichiers = fichierstravail(libre);
+        for (qsizetype i = 0; i < fichiers.size(); ++i)
+            if (!avaient[static_cast<size_t>(i)])
+                QFile::remove(fichiers[i]);
+        throw;
+    }
     return libre;
 }
 
