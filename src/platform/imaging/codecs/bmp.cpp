@@ -119,8 +119,10 @@ Bmp analyser(const QByteArray& d, qint64 longueurFichier)
     const bool os2v1 = tailleEntete == 12;
     const bool windows = tailleEntete == 40 || tailleEntete == 52 || tailleEntete == 56 || tailleEntete == 108 || tailleEntete == 124;
     const bool os2v2 = !windows && tailleEntete >= 16 && tailleEntete <= 64;
+    if (tailleEntete < 16 && !os2v1)
+        endommage(QStringLiteral("en-tête BMP de %1 octets impossible").arg(tailleEntete));
     if (!os2v1 && !windows && !os2v2)
-        endommage(QStringLiteral("en-tête BMP inconnu"));
+        nonPris(QStringLiteral("en-tête BMP de %1 octets, d'un type inconnu").arg(tailleEntete));
     const qint64 finEntete = base + 14 + tailleEntete;
     if (n < finEntete)
         tronque();

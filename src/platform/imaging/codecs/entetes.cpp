@@ -50,7 +50,7 @@ int detecterFormat(const QByteArray& d, const QByteArray& fin)
         return code::JPEG;
     if (commencePar(d, "BM", 2)) {  // a weak signature: the DIB header's size confirms it
         const quint32 entete = d.size() >= 18 ? lireU32le(octets(d) + 14) : 40;
-        if (entete == 12 || (entete >= 16 && entete <= 64) || entete == 108 || entete == 124)
+        if (entete >= 12 && entete <= 255)
             return code::BMP;
     }
     if (commencePar(d, "BA", 2) && d.size() >= 16 && d[14] == 'B' && d[15] == 'M')  // an OS/2 array of BMP pictures
