@@ -159,7 +159,10 @@ Bmp analyser(const QByteArray& d, qint64 longueurFichier)
         if (std::find(admises.begin(), admises.end(), bits) == admises.end())
             endommage(QStringLiteral("BMP %1 de %2 bits par pixel").arg(codage).arg(bits));
     };
-    int masquesApres = 0;  // masks that follow a header too short to hold them
+    // Masks inside a Windows header (52 bytes: red, green, blue; 56 and more: alpha too), the
+    // others right after it.
+    const int dansEntete = !windows ? 0 : (tailleEntete >= 56 ? 4 : (tailleEntete >= 52 ? 3 : 0));
+    int masquesApres = 0;
     switch (compression) {
     case 0:
         if (bits == 64)
@@ -186,7 +189,7 @@ Bmp analyser(const QByteArray& d, qint64 longueurFichier)
             nonPris(QStringLiteral("BMP compressé en Huffman 1D"));
         profondeur({16, 32}, QStringLiteral("à masques de couleurs"));
         b.codage = Codage::Masques;
-        masquesApres = tailleEntete >= 52 ? 0 : 3;
+        masquesApres = std::max(0, 3 - dansEntete);
         break;
     case 4:  // JPEG; for OS/2, run-length codes of 24 bits
         if (!os2v2)
@@ -199,7 +202,7 @@ Bmp analyser(const QByteArray& d, qint64 longueurFichier)
     case 6:  // colour masks with alpha
         profondeur({16, 32}, QStringLiteral("à masques de couleurs"));
         b.codage = Codage::Masques;
-        masquesApres = tailleEntete >= 56 ? 0 : (tailleEntete >= 52 ? 1 : 4);
+        masquesApres = 4 - dansEntete;
         break;
     case 11: case 12: case 13:
         nonPris(QStringLiteral("BMP en CMJN"));
@@ -210,10 +213,7 @@ Bmp analyser(const QByteArray& d, qint64 longueurFichier)
     if (b.codage == Codage::Masques) {
         quint32 m[4] = {bits == 16 ? 0x7C00u : 0xFF0000u, bits == 16 ? 0x03E0u : 0xFF00u, bits == 16 ? 0x001Fu : 0xFFu, 0};
         if (compression != 0) {
-            // Masks inside the header (52 bytes: red, green, blue; 56 and more: alpha too), the
-            // others right after it. An alpha mask counts only where the header holds one or
-            // the compression says so.
-            const int dansEntete = !windows ? 0 : (tailleEntete >= 56 ? 4 : (tailleEntete >= 52 ? 3 : 0));
+            // An alpha mask counts only where the header holds one or the compression says so.
             if (n < finEntete + 4 * masquesApres)
                 tronque();
             m[3] = 0;
