@@ -228,7 +228,7 @@ QImage lireDonnees(const QByteArray& donnees, InfoFichier* info, QSize tailleMin
     switch (format) {
     case code::JPEG: image = lireJpeg(donnees, tailleMin); break;
     case code::CMP: image = lireJp2(donnees); break;
-    case code::BMP: image = lireQt(donnees, "bmp", nullptr); break;
+    case code::BMP: image = lireBmp(donnees); break;
     case code::TIFF: image = lireQt(donnees, "tiff", &i); break;
     case code::ICO: image = lireQt(donnees, "ico", &i); break;
     case code::PCX: image = formeLecture(lireMagick(donnees, "PCX")); break;

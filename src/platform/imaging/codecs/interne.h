@@ -72,11 +72,16 @@ QByteArray ecrireJp2(const QImage& image, bool gris, int qualite);
 QImage lireMagick(const QByteArray& donnees, const char* format);
 QByteArray ecrirePcx(const QImage& image, int bits);
 
+// ---- BMP, read by hand (bmp.cpp) ----------------------------------------------------------------
+// The picture in the layer's reading form: Grayscale8 for a grey palette, ARGB32 when a mask gives
+// alpha or some pixel is not given by the file (those are 0x00000000), RGB32 otherwise.
+QImage lireBmp(const QByteArray& donnees);
+
 // ---- written by hand ------------------------------------------------------------------------------
 QByteArray ecrireTga(const QImage& image, int bits);
 QByteArray ecrireWmf(const QImage& image);
 
-// ---- BMP, TIFF, ICO (Qt image plugins) -----------------------------------------------------------
+// ---- TIFF, ICO, BMP writing (Qt image plugins) -------------------------------------------------------
 QImage lireQt(const QByteArray& donnees, const char* format, InfoFichier* info);
 // Header (and the picture when `image` is true) from a device: a TIFF's directory may lie anywhere.
 QImage lireQtAppareil(QIODevice* appareil, const char* format, InfoFichier& info, bool image);
