@@ -106,12 +106,18 @@ int bitsDuFormat(QImage::Format f)
     }
 }
 
+// The plugin's failure in French (its texts are English, or Qt's own translation of them).
 void erreurLecteur(const QImageReader& lecteur, const char* format)
 {
-    const QString texte = QString::fromLatin1(format).toUpper() + QStringLiteral(": ") + enFrancais(lecteur.errorString());
-    if (lecteur.error() == QImageReader::UnsupportedFormatError)
-        echec(err::FormatNonPris, texte);
-    echec(err::FichierEndommage, texte);
+    const QString nom = qstrcmp(format, "ico") == 0 ? QStringLiteral("icône") : QStringLiteral("fichier ") + QString::fromLatin1(format).toUpper();
+    switch (lecteur.error()) {
+    case QImageReader::UnsupportedFormatError:
+        echec(err::FormatNonPris, nom + QStringLiteral(" d'une variante non prise en charge"));
+    case QImageReader::DeviceError:
+        echec(err::FichierEndommage, nom + QStringLiteral(" : la lecture s'est arrêtée avant la fin du fichier"));
+    default:
+        echec(err::FichierEndommage, nom + QStringLiteral(" : les données de l'image sont endommagées ou illisibles"));
+    }
 }
 
 }  // namespace

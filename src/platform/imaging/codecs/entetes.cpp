@@ -42,11 +42,31 @@ bool tgaPlausible(const QByteArray& d)
     }
 }
 
+// A JPEG's start marker followed by stray bytes before its first segment, which the decoder skips
+// (with a warning) as it looks for the next marker: that marker must be one a JPEG starts with.
+bool jpegApresOctetsParasites(const QByteArray& d)
+{
+    if (!commencePar(d, "\xFF\xD8", 2))
+        return false;
+    const uchar* p = octets(d);
+    const qsizetype n = std::min<qsizetype>(d.size(), 65536);
+    qsizetype pos = 2;
+    while (pos < n && p[pos] != 0xFF)
+        ++pos;
+    while (pos < n && p[pos] == 0xFF)
+        ++pos;
+    if (pos >= n)
+        return false;
+    const int m = p[pos];
+    return (m >= 0xE0 && m <= 0xEF) || m == 0xFE || m == 0xDB || m == 0xC4 || m == 0xCC || m == 0xDD
+           || (m >= 0xC0 && m <= 0xCF && m != 0xC8);
+}
+
 }  // namespace
 
 int detecterFormat(const QByteArray& d, const QByteArray& fin)
 {
-    if (commencePar(d, "\xFF\xD8\xFF", 3))
+    if (commencePar(d, "\xFF\xD8\xFF", 3) || jpegApresOctetsParasites(d))
         return code::JPEG;
     if (commencePar(d, "BM", 2)) {  // a weak signature: the DIB header's size confirms it
         const quint32 entete = d.size() >= 18 ? lireU32le(octets(d) + 14) : 40;
