@@ -158,12 +158,29 @@ QString cause(const QByteArray& e)
     return QStringLiteral("données de l'image TIFF endommagées");
 }
 
-[[noreturn]] void refus(const Journal& j, int numero = err::FichierEndommage)
+QString nomCompression(int c)
+{
+    switch (c) {
+    case COMPRESSION_NONE: return QStringLiteral("sans compression");
+    case COMPRESSION_CCITTRLE: case COMPRESSION_CCITTFAX3: case COMPRESSION_CCITTFAX4: return QStringLiteral("codage de télécopie");
+    case COMPRESSION_LZW: return QStringLiteral("compression LZW");
+    case COMPRESSION_OJPEG: case COMPRESSION_JPEG: return QStringLiteral("compression JPEG");
+    case COMPRESSION_ADOBE_DEFLATE: case COMPRESSION_DEFLATE: return QStringLiteral("compression Deflate");
+    case COMPRESSION_PACKBITS: return QStringLiteral("compression PackBits");
+    default: return QStringLiteral("compression n° %1").arg(c);
+    }
+}
+
+// Refuses the file with the cause of libtiff's first error; `compression` (>= 0) names the
+// coding of the pixels when they are what failed.
+[[noreturn]] void refus(const Journal& j, int compression = -1)
 {
     const QString c = cause(j.erreur);
     if (c.startsWith(QStringLiteral("codage")))
-        numero = err::FormatNonPris;
-    echec(numero, c);
+        echec(err::FormatNonPris, compression >= 0 ? QStringLiteral("TIFF en ") + nomCompression(compression) + QStringLiteral(", non prise en charge") : c);
+    if (compression >= 0 && c.startsWith(QStringLiteral("données")))
+        echec(err::FichierEndommage, c + QStringLiteral(" (") + nomCompression(compression) + QLatin1Char(')'));
+    echec(err::FichierEndommage, c);
 }
 
 // ---- what the directory says ---------------------------------------------------------------------
@@ -481,7 +498,7 @@ struct FinRgba {
 
 // Every other kind, strip by strip (a tile row by tile row, then tile by tile where a row fails),
 // as stored: libtiff's own flips are turned off and the orientation applied afterwards.
-QImage lireRgba(TIFF* t, const Description& d, Manques& manques, Journal& journal)
+QImage lireRgba(TIFF* t, const Description& d, Manques& manques)
 {
     char message[1024] = {};
     TIFFRGBAImage img{};
@@ -524,7 +541,6 @@ QImage lireRgba(TIFF* t, const Description& d, Manques& manques, Journal& journa
                 std::memcpy(raster + qsizetype(y0 + y) * largeur + x0, tuile.data() + qsizetype(y) * l, size_t(l) * 4);
         }
     }
-    (void)journal;
     const bool alpha = img.alpha != 0;
     // R and B exchanged in place: the layer's ARGB32 / RGB32 form.
     enParallele(hauteur, 64, [&](int y0, int y1) {
@@ -538,7 +554,15 @@ QImage lireRgba(TIFF* t, const Description& d, Manques& manques, Journal& journa
     });
     if (!alpha) {
         image.reinterpretAsFormat(QImage::Format_RGB32);
-        return image;
+        // A grey picture of fewer than 8 bits, or with a grey palette, is given as grey.
+        quint16 *r = nullptr, *g = nullptr, *b = nullptr;
+        bool gris = d.photometrie == PHOTOMETRIC_MINISBLACK || d.photometrie == PHOTOMETRIC_MINISWHITE;
+        if (d.photometrie == PHOTOMETRIC_PALETTE && d.bits <= 16 && TIFFGetField(t, TIFFTAG_COLORMAP, &r, &g, &b)) {
+            gris = true;
+            for (int i = 0; i < (1 << d.bits) && gris; ++i)
+                gris = r[i] == g[i] && g[i] == b[i];
+        }
+        return gris && manques.zones.empty() ? enGris(image) : image;
     }
     image.reinterpretAsFormat(QImage::Format_ARGB32_Premultiplied);
     return image.convertToFormat(QImage::Format_ARGB32);
@@ -621,14 +645,14 @@ QImage lireTiff(const QByteArray& donnees)
         p.reset();
         lireEchantillons(flux, d, image, manques, journal);
     } else {
-        image = lireRgba(**p, d, manques, journal);
+        image = lireRgba(**p, d, manques);
     }
     if (!manques.zones.empty()) {
         qint64 perdus = 0;
         for (const QRect& r : manques.zones)
             perdus += qint64(r.width()) * r.height();
         if (perdus >= qint64(d.largeur) * d.hauteur)
-            refus(journal);
+            refus(journal, d.compression);
         // What the file does not give is fully transparent.
         if (image.format() == QImage::Format_Grayscale8)
             image = image.convertToFormat(QImage::Format_ARGB32);
