@@ -264,29 +264,33 @@ double tauxMaximal(int compression)
 
 // The sizes against the limits, and the pieces as libtiff will read them (its own estimate when
 // the directory's byte counts are bogus) against what they claim to hold: refused when no piece
-// begins in the file, or when all of them together could not hold the picture even at the
-// compression's best. A piece that runs past the end of the file (a cut file) is read as far as
-// it goes.
+// begins in the file, or when the pieces given could not hold their rows even at the
+// compression's best. A piece without bytes, or running past the end of the file (a cut file), is
+// read as far as it goes.
 void verifier(TIFF* t, const Description& d, qint64 longueurFichier)
 {
     verifierTaille(d.largeur, d.hauteur);
     if (d.bits < 1 || d.bits > 64 || d.echantillons < 1)
         echec(err::FichierEndommage, QStringLiteral("TIFF de %1 bits par échantillon et %2 échantillons par pixel").arg(d.bits).arg(d.echantillons));
     const quint32 pieces = d.tuiles ? TIFFNumberOfTiles(t) : TIFFNumberOfStrips(t);
-    double total = 0;
+    const double ligne = double(TIFFScanlineSize64(t)), tuile = double(TIFFTileSize64(t));
+    const quint32 bandesParPlan = d.tuiles ? 1 : std::max<quint32>(1, (d.hauteur + d.lignesBande - 1) / d.lignesBande);
+    double donnees = 0, attendu = 0;
     bool dedans = false;
     for (quint32 i = 0; i < pieces; ++i) {
         const quint64 o = TIFFGetStrileOffset(t, i), n = TIFFGetStrileByteCount(t, i);
-        total += double(n);
-        dedans = dedans || (n > 0 && o > 0 && o < quint64(longueurFichier));
+        if (n == 0)
+            continue;
+        donnees += double(n);
+        const quint32 y0 = (i % bandesParPlan) * d.lignesBande;
+        attendu += d.tuiles ? tuile : ligne * (y0 < d.hauteur ? std::min(d.lignesBande, d.hauteur - y0) : 0);
+        dedans = dedans || (o > 0 && o < quint64(longueurFichier));
     }
     if (!dedans)
         echec(err::FichierEndommage, QStringLiteral("fichier TIFF sans données de l'image (ou coupé avant elles)"));
-    const double attendu = d.tuiles ? double(pieces) * double(TIFFTileSize64(t))
-                                    : double(TIFFScanlineSize64(t)) * d.hauteur * (d.plans == PLANARCONFIG_SEPARATE ? d.echantillons : 1);
     const double taux = tauxMaximal(d.compression);
     const bool fax = d.compression == COMPRESSION_CCITTRLE || d.compression == COMPRESSION_CCITTFAX3 || d.compression == COMPRESSION_CCITTFAX4;
-    if ((fax && total * 8 < double(d.hauteur)) || (!fax && taux > 0 && total * taux < attendu))
+    if ((fax && donnees * 8 < double(d.hauteur)) || (!fax && taux > 0 && donnees * taux < attendu))
         echec(err::FichierEndommage, QStringLiteral("fichier TIFF trop court pour une image de %1 x %2 pixels").arg(d.largeur).arg(d.hauteur));
 }
 
