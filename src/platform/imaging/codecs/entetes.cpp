@@ -43,23 +43,18 @@ bool tgaPlausible(const QByteArray& d)
 }
 
 // A JPEG's start marker followed by stray bytes before its first segment, which the decoder skips
-// (with a warning) as it looks for the next marker: that marker must be one a JPEG starts with.
+// (with a warning) as it looks for the next marker: a marker must follow them (a zero after 0xFF
+// is a stuffed byte, stray too). Whatever that marker is, the file is then a JPEG, damaged or not.
 bool jpegApresOctetsParasites(const QByteArray& d)
 {
     if (!commencePar(d, "\xFF\xD8", 2))
         return false;
     const uchar* p = octets(d);
     const qsizetype n = std::min<qsizetype>(d.size(), 65536);
-    qsizetype pos = 2;
-    while (pos < n && p[pos] != 0xFF)
-        ++pos;
-    while (pos < n && p[pos] == 0xFF)
-        ++pos;
-    if (pos >= n)
-        return false;
-    const int m = p[pos];
-    return (m >= 0xE0 && m <= 0xEF) || m == 0xFE || m == 0xDB || m == 0xC4 || m == 0xCC || m == 0xDD
-           || (m >= 0xC0 && m <= 0xCF && m != 0xC8);
+    for (qsizetype pos = 2; pos + 1 < n; ++pos)
+        if (p[pos] == 0xFF && p[pos + 1] != 0x00 && p[pos + 1] != 0xFF)
+            return true;
+    return false;
 }
 
 }  // namespace

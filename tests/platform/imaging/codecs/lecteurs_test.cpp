@@ -376,6 +376,13 @@ TEST(LectureJpeg, desOctetsParasitesApresLeDebut)
     ASSERT_NO_THROW(lue = img::lireDonnees(parasite, &info));
     EXPECT_EQ(info.codeformat, img::code::JPEG);
     EXPECT_TRUE(lue == img::lireDonnees(sain));
+    // One the decoder refuses after such bytes is a damaged JPEG, not an unknown format.
+    try {
+        img::lireDonnees(QByteArray("\xFF\xD8\x00\x01\xFF\xD9", 6));
+        ADD_FAILURE() << "lu";
+    } catch (const kal::Erreur& e) {
+        EXPECT_EQ(e.numero(), img::err::FichierEndommage);
+    }
 }
 
 // Every refusal is French: files each library refuses, none of their English words.
