@@ -1,5 +1,6 @@
-// BMP, TIFF and icons through Qt's image plugins; TARGA and metafiles written by hand (no library
-// here writes a TARGA from the top row down, and none writes a metafile); the picture forms.
+// BMP and icons read, BMP and TIFF written, through Qt's image plugins; TARGA and metafiles
+// written by hand (no library here writes a TARGA from the top row down, and none writes a
+// metafile); the picture forms.
 #include "platform/imaging/codecs/interne.h"
 #include "platform/base/erreursysteme.h"
 
@@ -122,8 +123,8 @@ void erreurLecteur(const QImageReader& lecteur, const char* format)
 
 }  // namespace
 
-// Reads the header (and the picture when `image` is given) from `appareil`. A TIFF gives its first
-// page; an icon holds several pictures, and the largest is taken.
+// Reads the header (and the picture when `image` is given) from `appareil`. An icon holds several
+// pictures, and the largest is taken.
 QImage lireQtAppareil(QIODevice* appareil, const char* format, InfoFichier& info, bool image)
 {
     static std::once_flag limite;

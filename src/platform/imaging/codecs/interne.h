@@ -92,7 +92,7 @@ QByteArray ecrireWmf(const QImage& image);
 
 // ---- BMP, ICO reading, TIFF writing (Qt image plugins) -----------------------------------------------------------
 QImage lireQt(const QByteArray& donnees, const char* format, InfoFichier* info);
-// Header (and the picture when `image` is true) from a device: a TIFF's directory may lie anywhere.
+// Header (and the picture when `image` is true) from a device.
 QImage lireQtAppareil(QIODevice* appareil, const char* format, InfoFichier& info, bool image);
 QByteArray ecrireQt(const QImage& image, const char* format, int bits);
 
