@@ -42,11 +42,26 @@ bool tgaPlausible(const QByteArray& d)
     }
 }
 
+// A JPEG's start marker followed by stray bytes before its first segment, which the decoder skips
+// (with a warning) as it looks for the next marker: a marker must follow them (a zero after 0xFF
+// is a stuffed byte, stray too). Whatever that marker is, the file is then a JPEG, damaged or not.
+bool jpegApresOctetsParasites(const QByteArray& d)
+{
+    if (!commencePar(d, "\xFF\xD8", 2))
+        return false;
+    const uchar* p = octets(d);
+    const qsizetype n = std::min<qsizetype>(d.size(), 65536);
+    for (qsizetype pos = 2; pos + 1 < n; ++pos)
+        if (p[pos] == 0xFF && p[pos + 1] != 0x00 && p[pos + 1] != 0xFF)
+            return true;
+    return false;
+}
+
 }  // namespace
 
 int detecterFormat(const QByteArray& d, const QByteArray& fin)
 {
-    if (commencePar(d, "\xFF\xD8\xFF", 3))
+    if (commencePar(d, "\xFF\xD8\xFF", 3) || jpegApresOctetsParasites(d))
         return code::JPEG;
     if (commencePar(d, "BM", 2)) {  // a weak signature: the DIB header's size confirms it
         const quint32 entete = d.size() >= 18 ? lireU32le(octets(d) + 14) : 40;
