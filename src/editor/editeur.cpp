@@ -80,10 +80,27 @@ void Editeur::chargement()
     } catch (const Erreur& e) {
         // The load stops where it failed; the window shows what the completed steps set up,
         // and QUITTER still ends the program without writing over the settings file.
-        MsgBox(lignesMessage({QStringLiteral("L'éditeur n'a pas pu être chargé entièrement (erreur %1):").arg(e.numero()),
-                              e.description(),
-                              QStringLiteral("Cliquer sur QUITTER: le gamma et les corrections d'impression sont conservés.")}),
-               msg::OK + msg::Critique, QStringLiteral("ERREUR"));
+        const QString quitter = QStringLiteral("Cliquer sur QUITTER: le gamma et les corrections d'impression sont conservés.");
+        if (e.cause() == QStringLiteral("le disque est plein")) {
+            // Said of the work folder's disk, where the load writes, without a number or a file
+            // of the program's own.
+            QString dossier = x.etat.repinitial;
+            if (dossier.isEmpty()) {
+                try {
+                    dossier = fs::dossierCourant();
+                } catch (const Erreur&) {
+                    // No folder to name: the disk is named without it.
+                }
+            }
+            MsgBox(lignesMessage({QStringLiteral("L'éditeur n'a pas pu être chargé entièrement : le disque du dossier de travail%1 "
+                                                 "est plein. Libérer de la place, puis recommencer.")
+                                      .arg(dossier.isEmpty() ? QString() : QLatin1Char(' ') + dossier),
+                                  quitter}),
+                   msg::OK + msg::Critique, QStringLiteral("ERREUR"));
+        } else
+            MsgBox(lignesMessage({QStringLiteral("L'éditeur n'a pas pu être chargé entièrement (erreur %1):").arg(e.numero()),
+                                  e.description(), quitter}),
+                   msg::OK + msg::Critique, QStringLiteral("ERREUR"));
         bloquerSaufQuitter();
     }
 }

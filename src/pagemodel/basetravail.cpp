@@ -91,6 +91,14 @@ void creerBaseTravail(const QString& chemin)
         for (int n = 0; n <= 31; ++n)
             ajouterFiche(jeu, n);
         base.fermer();
+    } catch (const Erreur& e) {
+        QFile::remove(provisoire);
+        // The temporary name is the program's own: the person reads of the work database.
+        QString d = e.description();
+        QString cause = e.cause();
+        d.replace(provisoire, chemin);
+        cause.replace(provisoire, chemin);
+        throw Erreur(e.numero(), d, cause);
     } catch (...) {
         QFile::remove(provisoire);
         throw;

@@ -17,8 +17,14 @@
 #include <QStyle>
 #include <QFile>
 #include <QMouseEvent>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 using kal::TypeEditeur;
 using kaltest::octets;
@@ -260,6 +266,38 @@ TEST_P(Editeur, SecondEditeurRefuse)
     // Once the first is gone the other opens.
     kal::Fenetres::decharger(kal::Editeur::nomFenetre(type()));
     EXPECT_NE(banc.ouvrir(autre), nullptr);
+}
+
+// A first start in a work folder whose disk is full: the load says which disk, in the program's
+// words, with no error number and no file of the program's own (the work database is made under a
+// temporary name); nothing is left of the database it could not make.
+TEST(EditeurDisquePlein, LeChargementNommeLeDisquePlein)
+{
+    kaltest::BancEditeur banc;
+    const QByteArray d = QFile::encodeName(banc.dossier.chemin());
+    ASSERT_EQ(::mount("tmpfs", d.constData(), "tmpfs", 0, "size=1m"), 0) << std::strerror(errno);
+    struct Demontage {
+        QByteArray d;
+        ~Demontage() { ::umount2(d.constData(), MNT_DETACH); }
+    } demontage{d};
+    kal::fs::changerDossier(banc.dossier.chemin());
+    struct statvfs v {};
+    ASSERT_EQ(::statvfs(d.constData(), &v), 0);
+    const int fd = ::open((d + "/remplissage").constData(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(::posix_fallocate(fd, 0, static_cast<off_t>(v.f_bavail) * static_cast<off_t>(v.f_frsize)), 0);
+    ::close(fd);
+
+    ASSERT_NE(banc.ouvrir(TypeEditeur::Page), nullptr);
+    ASSERT_FALSE(banc.repondeur.messages().empty());
+    const kal::MessageAffiche& m = banc.repondeur.messages().back();
+    EXPECT_EQ(m.titre, QStringLiteral("ERREUR"));
+    EXPECT_EQ(m.lignes().value(0), QStringLiteral("L'éditeur n'a pas pu être chargé entièrement : le disque du dossier de travail ") +
+                                       banc.dossier.chemin() + QStringLiteral(" est plein. Libérer de la place, puis recommencer."));
+    EXPECT_FALSE(m.texte.contains(QStringLiteral("erreur"))) << m.texte.toStdString();
+    EXPECT_FALSE(m.texte.contains(QStringLiteral(".creation"))) << m.texte.toStdString();
+    EXPECT_FALSE(QFile::exists(banc.dossier.fichier(QStringLiteral("kalmorin.mdb.creation"))));
+    kal::Fenetres::decharger(kal::Editeur::nomFenetre(TypeEditeur::Page));
 }
 
 TEST_P(Editeur, DechargementRevientAuDossierInitial)

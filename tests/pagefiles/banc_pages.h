@@ -1,7 +1,7 @@
 #pragma once
 // A loaded editor with what the personal pages work on: real photos placed through the open
 // road, a text-image made directly (its record, its picture and its RTF), the pages panel driven
-// through its controls, and the saved databases read and changed with SQLite itself.
+// through its controls, and the databases read and changed with SQL through the database layer.
 #include "support/banc_editeur.h"
 #include "imaging/fichierstravail.h"
 #include "pagefiles/dossiersperso.h"
@@ -18,7 +18,7 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 #include <map>
-#include <sqlite3.h>
+#include <cmath>
 
 namespace kaltest {
 
@@ -96,35 +96,53 @@ protected:
         return banc.repondeur.messages().empty() ? kal::MessageAffiche{} : banc.repondeur.messages().back();
     }
 
-    // SQLite on a database file.
+    // SQL on a database file, through the program's own database layer: the program's connection
+    // to a file it holds is the only one its locks let in. A query's values are written as SQLite
+    // writes them as text (a Boolean 1 or 0, a real with its decimal point), columns joined by |,
+    // records by ; and a file that cannot be read reads as nothing.
     static void ecrire(const QString& fichier, const QString& sql)
     {
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(fichier.toUtf8().constData(), &db), SQLITE_OK);
-        char* erreur = nullptr;
-        const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &erreur);
-        EXPECT_EQ(rc, SQLITE_OK) << (erreur ? erreur : "");
-        sqlite3_free(erreur);
-        sqlite3_close(db);
+        try {
+            kal::bd::Base b = kal::bd::Base::ouvrir(fichier);
+            b.ouvrirJeu(sql);
+            b.fermer();
+        } catch (const kal::Erreur& e) {
+            ADD_FAILURE() << e.description().toStdString();
+        }
     }
     static QString lire(const QString& fichier, const QString& sql)
     {
-        sqlite3* db = nullptr;
         QStringList lignes;
-        if (sqlite3_open_v2(fichier.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-            sqlite3_stmt* st = nullptr;
-            if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr) == SQLITE_OK) {
-                while (sqlite3_step(st) == SQLITE_ROW) {
-                    QStringList cols;
-                    for (int i = 0; i < sqlite3_column_count(st); ++i)
-                        cols << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)));
-                    lignes << cols.join(QLatin1Char('|'));
-                }
+        try {
+            kal::bd::Base b = kal::bd::Base::lire(fichier);
+            kal::bd::JeuEnregistrements j = b.ouvrirJeu(sql);
+            for (j.premier(); !j.fin(); j.suivant()) {
+                QStringList cols;
+                for (const QString& c : j.champs())
+                    cols << texteSql(j.valeur(c));
+                lignes << cols.join(QLatin1Char('|'));
             }
-            sqlite3_finalize(st);
+            b.fermer();
+        } catch (const kal::Erreur&) {
+            // Nothing read: the caller compares what it expected with nothing.
         }
-        sqlite3_close(db);
         return lignes.join(QLatin1Char(';'));
+    }
+    static QString texteSql(const QVariant& v)
+    {
+        if (!v.isValid() || v.isNull())
+            return {};
+        switch (v.typeId()) {
+        case QMetaType::Bool: return v.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+        case QMetaType::Float:
+        case QMetaType::Double: {
+            const double d = v.toDouble();
+            if (d == std::floor(d) && std::fabs(d) < 1e15)
+                return QString::number(qint64(d)) + QStringLiteral(".0");
+            return QString::number(d, 'g', 15);
+        }
+        default: return v.toString();
+        }
     }
 
     static QByteArray octets(const QString& chemin)

@@ -12,6 +12,10 @@
 #include <QRegularExpression>
 #include <cerrno>
 #include <fcntl.h>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kal::bd {
@@ -20,26 +24,57 @@ using namespace interne;
 
 // ---------------------------------------------------------------------------------------- Base
 
-static sqlite3* ouvrirFichier(const QString& chemin, int drapeaux)
+namespace {
+
+// The connections of the process that write, by the file they are open on (its device and inode:
+// a file put in the place of another is another file).
+using Cle = std::pair<quint64, quint64>;
+std::mutex verrouRegistre;
+std::map<Cle, std::weak_ptr<Moteur>> registre;
+
+std::optional<Cle> cleDe(const QString& chemin)
 {
-    inscrireVfs();
-    sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(chemin.toUtf8().constData(), &db, drapeaux, nullptr);
-    if (rc != SQLITE_OK) {
-        struct Fermeture {
-            sqlite3* db;
-            ~Fermeture() { sqlite3_close_v2(db); }
-        } fermeture{db};
-        echecFichier(db, rc, chemin);
-    }
-    sqlite3_busy_timeout(db, 2000);
-    // A double-quoted name is a name only: without this, a field missing from the table would be
-    // taken as a text ("occup" = 1 is then false for every record) and a query naming it would
-    // silently find nothing instead of failing.
-    sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
-    sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
-    return db;
+    struct stat st {};
+    if (::stat(QFile::encodeName(chemin).constData(), &st) != 0)
+        return std::nullopt;
+    return Cle{quint64(st.st_dev), quint64(st.st_ino)};
 }
+
+// The connection of the process that writes to the file at `chemin`, if there is one.
+std::shared_ptr<Moteur> moteurOuvert(const QString& chemin)
+{
+    const std::optional<Cle> cle = cleDe(chemin);
+    if (!cle)
+        return nullptr;
+    std::lock_guard l(verrouRegistre);
+    const auto it = registre.find(*cle);
+    if (it == registre.end())
+        return nullptr;
+    std::shared_ptr<Moteur> m = it->second.lock();
+    if (!m)
+        registre.erase(it);
+    return m && m->db ? m : nullptr;
+}
+
+void inscrire(const std::shared_ptr<Moteur>& m)
+{
+    if (const std::optional<Cle> cle = cleDe(m->chemin)) {
+        std::lock_guard l(verrouRegistre);
+        std::erase_if(registre, [](const auto& e) { return e.second.expired(); });
+        registre[*cle] = m;
+    }
+}
+
+std::shared_ptr<Connexion> connexion(std::shared_ptr<Moteur> m, const QString& chemin, bool lecture)
+{
+    auto c = std::make_shared<Connexion>();
+    c->m = std::move(m);
+    c->chemin = chemin;
+    c->lecture = lecture;
+    return c;
+}
+
+}  // namespace
 
 // Why the file cannot be opened for writing, as the system says it (0 when it can be).
 static int causeLectureSeule(const QString& chemin)
@@ -82,46 +117,60 @@ static void verifierFichier(const QString& chemin)
 Base Base::lire(const QString& chemin)
 {
     verifierFichier(chemin);
-    auto c = std::make_shared<Connexion>();
-    c->chemin = chemin;
-    c->db = ouvrirFichier(chemin, SQLITE_OPEN_READONLY);
-    executer(c->db, QStringLiteral("SELECT count(*) FROM sqlite_master"));
-    return Base(std::move(c));
+    // A file the process writes is read through that connection, which holds its locks.
+    if (std::shared_ptr<Moteur> m = moteurOuvert(chemin))
+        return Base(connexion(std::move(m), chemin, true));
+    auto m = std::make_shared<Moteur>();
+    m->chemin = chemin;
+    m->db = ouvrirFichier(chemin, SQLITE_OPEN_READONLY);
+    executer(m->db, QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    return Base(connexion(std::move(m), chemin, true));
 }
 
 Base Base::ouvrir(const QString& chemin)
 {
     verifierFichier(chemin);
-    auto c = std::make_shared<Connexion>();
-    c->chemin = chemin;
-    c->db = ouvrirFichier(chemin, SQLITE_OPEN_READWRITE);
+    if (std::shared_ptr<Moteur> m = moteurOuvert(chemin))
+        return Base(connexion(std::move(m), chemin, false));
+    auto m = std::make_shared<Moteur>();
+    m->chemin = chemin;
+    m->db = ouvrirFichier(chemin, SQLITE_OPEN_READWRITE);
     // SQLite opens read-only, without a word, a file it could not open for writing: one failure
     // of the disk at that moment would have every later write refused as if the file were
     // read-only. The file is opened again once; a file the system keeps read-only (its rights, a
     // read-only disk) stays open for reading, and its writes say so; any other cause fails here.
-    for (int essai = 0; sqlite3_db_readonly(c->db, "main") == 1; ++essai) {
+    for (int essai = 0; sqlite3_db_readonly(m->db, "main") == 1; ++essai) {
         const int cause = causeLectureSeule(chemin);
         if (cause == EACCES || cause == EPERM || cause == EROFS)
             break;
-        interne::fermer(*c);
+        interne::fermer(*m);
         if (essai == 1)
             echecEcriture(chemin, cause);
-        c->db = ouvrirFichier(chemin, SQLITE_OPEN_READWRITE);
+        m->db = ouvrirFichier(chemin, SQLITE_OPEN_READWRITE);
     }
+    const bool ecrit = sqlite3_db_readonly(m->db, "main") != 1;
+    if (ecrit)
+        reglerConnexion(m->db);
     // A file that is not a database of this program is refused here rather than at first use.
-    executer(c->db, QStringLiteral("SELECT count(*) FROM sqlite_master"));
-    return Base(std::move(c));
+    executer(m->db, QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    if (ecrit)
+        inscrire(m);
+    return Base(connexion(std::move(m), chemin, false));
 }
 
 Base Base::creer(const QString& chemin)
 {
     if (QFileInfo::exists(chemin))
         throw Erreur(err::BaseExistante, QStringLiteral("la base de données existe déjà : %1").arg(chemin));
-    auto c = std::make_shared<Connexion>();
-    c->chemin = chemin;
-    c->db = ouvrirFichier(chemin, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    executer(c->db, QStringLiteral("PRAGMA user_version = 1"));   // makes the file itself
-    return Base(std::move(c));
+    auto m = std::make_shared<Moteur>();
+    m->chemin = chemin;
+    m->db = ouvrirFichier(chemin, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    reglerConnexion(m->db);
+    Base b(connexion(m, chemin, false));
+    preparerEcriture(*b.c_);
+    ecriture(*b.c_, [&] { executer(m->db, QStringLiteral("PRAGMA user_version = 1")); });   // makes the file itself
+    inscrire(m);
+    return b;
 }
 
 void rendreAutonome(const QString& chemin, bool partage)
@@ -135,31 +184,57 @@ void rendreAutonome(const QString& chemin, bool partage)
         const QByteArray tete = f.read(20);
         return tete.size() == 20 && (tete[18] == 2 || tete[19] == 2);
     };
+    const auto resteDansLog = [&] {
+        return Erreur(kal::err::AccesChemin, QStringLiteral("%1 : la base de données n'a pas pu être refermée entière (ses dernières "
+                                                            "modifications sont restées dans le fichier %2)")
+                                                 .arg(chemin, QFileInfo(journal).fileName()));
+    };
+    // A file another Base of the process holds: its connection, which alone may, empties the log
+    // into the file. The file alone then holds every commit.
+    if (std::shared_ptr<Moteur> m = moteurOuvert(chemin)) {
+        const int rc = sqlite3_wal_checkpoint_v2(m->db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+        if (rc != SQLITE_OK)
+            echecFichier(m->db, rc, chemin);
+        if (QFileInfo(journal).size() > 0)
+            throw resteDansLog();
+        return;
+    }
     // A rollback journal left beside it (its last change could not be finished) is played back
     // by the opening below.
     const QString retour = chemin + QStringLiteral("-journal");
     if ((partage || !enLog()) && QFileInfo(journal).size() == 0 && !QFileInfo::exists(retour))
         return;
-    auto c = std::make_shared<Connexion>();
-    c->chemin = chemin;
-    c->db = ouvrirFichier(chemin, SQLITE_OPEN_READWRITE);
-    c->journalEcrit = true;   // the closing takes it back to the rollback journal
     bool rendu = false;
     {
-        Requete r(c->db, QStringLiteral("PRAGMA journal_mode=DELETE"));
-        rendu = r.pas() && r.brut(0).toString().compare(QLatin1String("delete"), Qt::CaseInsensitive) == 0;
+        Moteur m;
+        m.chemin = chemin;
+        m.db = ouvrirFichier(chemin, SQLITE_OPEN_READWRITE);
+        reglerConnexion(m.db);
+        {
+            Requete r(m.db, QStringLiteral("PRAGMA journal_mode=DELETE"));
+            rendu = r.pas() && r.brut(0).toString().compare(QLatin1String("delete"), Qt::CaseInsensitive) == 0;
+        }
+        // A journal whose end could not be written (a connection that holds its locks alone
+        // keeps its journal until it closes) stays beside a file that no longer needs it: the
+        // engine plays back a journal that holds changes, but leaves an emptied one. One more
+        // commit, the locks shared, writes it anew and removes it.
+        if (rendu && QFileInfo::exists(retour)) {
+            executer(m.db, QStringLiteral("PRAGMA locking_mode=NORMAL"));
+            int version = 0;
+            {
+                Requete v(m.db, QStringLiteral("PRAGMA user_version"));
+                if (v.pas())
+                    version = v.brut(0).toInt();
+            }
+            executer(m.db, QStringLiteral("PRAGMA user_version = %1").arg(version));
+        }
     }
-    c->journalEcrit = false;
-    sqlite3_close_v2(c->db);
-    c->db = nullptr;
     if (!rendu || enLog() || QFileInfo(journal).size() > 0 || QFileInfo::exists(retour))
-        throw Erreur(kal::err::AccesChemin, QStringLiteral("%1 : la base de données n'a pas pu être refermée entière (ses dernières "
-                                                           "modifications sont restées dans le fichier %2)")
-                                                .arg(chemin, QFileInfo(journal).fileName()));
+        throw resteDansLog();
 }
 
-bool Base::ouverte() const { return c_ && c_->db; }
-bool Base::lectureSeule() const { return ouverte() && sqlite3_db_readonly(c_->db, "main") == 1; }
+bool Base::ouverte() const { return c_ && c_->db(); }
+bool Base::lectureSeule() const { return ouverte() && (c_->lecture || sqlite3_db_readonly(c_->db(), "main") == 1); }
 QString Base::chemin() const { return c_ ? c_->chemin : QString(); }
 
 void Base::fermer()
@@ -198,7 +273,7 @@ void Base::creerTable(const QString& table, const QList<DefinitionChamp>& champs
         }
         cols << col;
     }
-    executer(db, QStringLiteral("CREATE TABLE %1 (%2)").arg(nomQuote(table), cols.join(QStringLiteral(", "))));
+    ecriture(*c_, [&] { executer(db, QStringLiteral("CREATE TABLE %1 (%2)").arg(nomQuote(table), cols.join(QStringLiteral(", ")))); });
 }
 
 void Base::ajouterChamp(const QString& table, const QString& nom, TypeChamp type)
@@ -214,7 +289,9 @@ void Base::ajouterChamp(const QString& table, const QString& nom, TypeChamp type
             throw Erreur(err::ChampExistant, QStringLiteral("le champ %1 existe déjà dans la table %2").arg(nom, exact));
     }
     preparerEcriture(*c_);
-    executer(db, QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3").arg(nomQuote(exact), nomQuote(nom), typeSql(type)));
+    ecriture(*c_, [&] {
+        executer(db, QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3").arg(nomQuote(exact), nomQuote(nom), typeSql(type)));
+    });
 }
 
 JeuEnregistrements Base::ouvrirJeu(const QString& source) const
@@ -232,6 +309,7 @@ JeuEnregistrements Base::ouvrirJeu(const QString& source) const
 
     JeuEnregistrements j;
     j.c_ = c_;
+    j.vu_ = c_->m->annulations;
     QString sql;
     if (const auto m = nomSeul.match(source); m.hasMatch()) {
         const QString t = sansCrochets(m.captured(1));
@@ -316,7 +394,9 @@ Transaction::Transaction(Base& base) : c_(base.c_)
         return;   // joins the transaction under way
     // The switch to the log is made before: it cannot be made inside a transaction.
     preparerEcriture(*c_);
-    executer(db, QStringLiteral("BEGIN IMMEDIATE"));
+    ecriture(*c_, [&] { executer(db, QStringLiteral("BEGIN IMMEDIATE")); });
+    c_->m->transaction = c_.get();
+    c_->m->echecTransaction.reset();
     propre_ = true;
 }
 
@@ -327,22 +407,40 @@ void Transaction::annuler()
     if (!propre_)
         return;
     propre_ = false;
-    // The engine may have rolled back already, after a failed write.
-    if (c_ && c_->db && !sqlite3_get_autocommit(c_->db))
-        (void)sqlite3_exec(c_->db, "ROLLBACK", nullptr, nullptr, nullptr);
+    Moteur* m = c_ ? c_->m.get() : nullptr;
+    if (!m || m->transaction != c_.get())
+        return;   // its Base was closed, which rolled it back
+    m->transaction = nullptr;
+    m->echecTransaction.reset();
+    // The engine may have rolled back already, after a failed write; what the record sets read
+    // during the transaction is read again from the file all the same.
+    ++m->annulations;
+    if (m->db && !sqlite3_get_autocommit(m->db))
+        apresEchec(*c_, Erreur(err::ErreurMoteur, QStringLiteral("transaction annulée")));
 }
 
 void Transaction::valider()
 {
     if (!propre_)
         return;
+    Moteur* m = c_ ? c_->m.get() : nullptr;
+    // A transaction whose write failed was rolled back whole: it says so again, it stores nothing.
+    if (m && m->transaction == c_.get() && m->echecTransaction) {
+        const Erreur e = *m->echecTransaction;
+        annuler();
+        throw e;
+    }
     try {
-        executer(dbOuverte(c_), QStringLiteral("COMMIT"));
+        ecriture(*c_, [&] { executer(dbOuverte(c_), QStringLiteral("COMMIT")); });
     } catch (...) {
         annuler();
         throw;
     }
     propre_ = false;
+    if (m) {
+        m->transaction = nullptr;
+        m->echecTransaction.reset();
+    }
 }
 
 // ------------------------------------------------------------------------------ SourceDonnees

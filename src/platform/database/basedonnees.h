@@ -151,14 +151,20 @@ private:
     void verifierOuvert() const;
     int indexChamp(const QString& nom) const;   // 3265 when missing
     void verifierCourant() const;
-    void relireLigne(Ligne& l) const;
+    bool lireLigne(Ligne& l) const;     // false when the record is no longer in the file
+    void relireLigne(Ligne& l) const;   // 3167 when the record is no longer in the file
+    void suivreFichier() const;
     void sortirEdition() { mode_ = Mode::Aucun; tampon_.clear(); modifies_.clear(); }
 
     std::shared_ptr<Connexion> c_;
     QString table_;   // empty: the record source cannot be updated
     std::vector<Colonne> colonnes_;
-    std::vector<Ligne> lignes_;
-    qsizetype pos_ = 0;   // -1 before the start, size() past the end
+    // The records as read from the file; read again after a rollback on the connection (changes
+    // that did not last), however the record set is reached: suivreFichier().
+    mutable std::vector<Ligne> lignes_;
+    mutable qsizetype pos_ = 0;   // -1 before the start, size() past the end
+    mutable quint64 vu_ = 0;      // the connection's rollbacks the records take into account
+    mutable bool aRelire_ = false;
     bool sansCorrespondance_ = false;
     Mode mode_ = Mode::Aucun;
     std::vector<QVariant> tampon_;

@@ -1,20 +1,41 @@
 #pragma once
 // Inside of the work-database layer: the open SQLite file, prepared statements, the engine's
 // failures turned into the program's messages, and the column types with their value conversions.
+#include "platform/base/erreur.h"
 #include "platform/database/basedonnees.h"
 
 #include <QString>
 #include <QVariant>
 #include <memory>
+#include <optional>
 #include <sqlite3.h>
 
 namespace kal::bd {
 
-struct Connexion {
+// The one SQLite connection of the process to a file, shared by every Base opened on it (its
+// record sets and transactions included): the connection holds the file's locks alone, so that
+// its log needs no index on the disk (see moteursqlite.cpp).
+struct Moteur {
     sqlite3* db = nullptr;
     QString chemin;
     bool journalEcrit = false;   // the file went to write-ahead logging for this connection's writes
-    ~Connexion();
+    // Bumped at each rollback of changes and each new opening: the record sets read their
+    // records again from the file before they are next used.
+    quint64 annulations = 0;
+    const Connexion* transaction = nullptr;   // the Base whose bd::Transaction is under way
+    // A write of that transaction failed and the transaction is rolled back: why, given again to
+    // the writes and the validation that would follow.
+    std::optional<Erreur> echecTransaction;
+    ~Moteur();
+};
+
+// A database as one Base, its copies and its record sets hold it: closing it (Base::fermer)
+// leaves the other Bases on the same file open.
+struct Connexion {
+    std::shared_ptr<Moteur> m;
+    QString chemin;
+    bool lecture = false;   // opened by Base::lire: nothing is written through it
+    sqlite3* db() const { return m ? m->db : nullptr; }
 };
 
 namespace interne {
@@ -23,10 +44,21 @@ namespace interne {
 // the first open (vfspanne.cpp).
 void inscrireVfs();
 
-// Before the first write of a connection: see moteursqlite.cpp.
+// Opens the file with the engine's flags; the engine's failure when it cannot (echecFichier).
+sqlite3* ouvrirFichier(const QString& chemin, int drapeaux);
+// Settings of a connection that writes, before its first read: its locks held alone, so that its
+// log keeps its index in memory. Not for a connection the system opened read-only.
+void reglerConnexion(sqlite3* db);
+// Before the first write of a connection: see moteursqlite.cpp. Raises when the write must not
+// be made (a Base opened for reading, a transaction already rolled back, a log that cannot be made).
 void preparerEcriture(Connexion& c);
-// Closes the connection, the file left whole on its own (no log beside it).
+// After a write or a commit that failed: nothing of it stays, the connection is usable again
+// (see moteursqlite.cpp). `e` is the failure, raised again by the caller.
+void apresEchec(Connexion& c, const Erreur& e);
+// Lets go of one Base: the connection is closed when no Base holds it any more.
 void fermer(Connexion& c);
+// Closes the connection, the file left whole on its own (no log beside it).
+void fermer(Moteur& m);
 
 // A name as an SQL identifier: "name", inner quotes doubled.
 QString nomQuote(const QString& nom);
@@ -42,6 +74,17 @@ QString remede();
 
 // The connection of an open database; 3420 when it was closed.
 sqlite3* dbOuverte(const std::shared_ptr<Connexion>& c);
+// Runs `f` (a write of the connection); its failure goes through apresEchec, then on.
+template <class F>
+decltype(auto) ecriture(Connexion& c, F&& f)
+{
+    try {
+        return f();
+    } catch (const Erreur& e) {
+        apresEchec(c, e);
+        throw;
+    }
+}
 
 // A prepared statement, finalised on every path.
 class Requete {

@@ -17,11 +17,59 @@ constexpr int EnregistrementSupprime = 3167;
 
 // ------------------------------------------------------------------------- JeuEnregistrements
 
-void JeuEnregistrements::verifierOuvert() const { dbOuverte(c_); }
+void JeuEnregistrements::verifierOuvert() const
+{
+    dbOuverte(c_);
+    suivreFichier();
+}
 
-bool JeuEnregistrements::fin() const { return lignes_.empty() || pos_ >= qsizetype(lignes_.size()); }
-bool JeuEnregistrements::debut() const { return lignes_.empty() || pos_ < 0; }
-int JeuEnregistrements::nombre() const { return int(lignes_.size()); }
+// A rollback on the connection (a write or a transaction that failed, one rolled back) may have
+// undone changes these records were read with, or records added since: they are read again from
+// the file, so that a step never reads what was not stored. A record set of another SQL text
+// cannot be written and keeps what it read. A read that fails leaves them for the next use.
+void JeuEnregistrements::suivreFichier() const
+{
+    const Moteur* m = c_ ? c_->m.get() : nullptr;
+    // An edit under way keeps its record where it is; the records are read again once it ends.
+    if (!m || !m->db || (m->annulations == vu_ && !aRelire_) || mode_ != Mode::Aucun)
+        return;
+    if (!table_.isEmpty()) {
+        std::vector<Ligne> lues;
+        qsizetype pos = pos_ < 0 ? -1 : 0;
+        try {
+            for (size_t i = 0; i < lignes_.size(); ++i) {
+                Ligne l = lignes_[i];
+                if (!lireLigne(l))
+                    continue;
+                if (qsizetype(i) < pos_)
+                    ++pos;
+                lues.push_back(std::move(l));
+            }
+        } catch (const Erreur&) {
+            return;   // read again at the next use; the failure is the reading step's to report
+        }
+        lignes_ = std::move(lues);
+        pos_ = pos;
+    }
+    vu_ = m->annulations;
+    aRelire_ = false;
+}
+
+bool JeuEnregistrements::fin() const
+{
+    suivreFichier();
+    return lignes_.empty() || pos_ >= qsizetype(lignes_.size());
+}
+bool JeuEnregistrements::debut() const
+{
+    suivreFichier();
+    return lignes_.empty() || pos_ < 0;
+}
+int JeuEnregistrements::nombre() const
+{
+    suivreFichier();
+    return int(lignes_.size());
+}
 
 void JeuEnregistrements::premier()
 {
@@ -126,7 +174,7 @@ QVariant JeuEnregistrements::valeur(const QString& champ) const
     return lignes_[size_t(pos_)].valeurs[size_t(i)];
 }
 
-void JeuEnregistrements::relireLigne(Ligne& l) const
+bool JeuEnregistrements::lireLigne(Ligne& l) const
 {
     QStringList noms;
     for (const auto& c : colonnes_)
@@ -134,9 +182,16 @@ void JeuEnregistrements::relireLigne(Ligne& l) const
     Requete r(dbOuverte(c_), QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?1").arg(noms.join(QLatin1Char(',')), nomQuote(table_)));
     r.lier(1, l.rowid);
     if (!r.pas())
-        throw Erreur(EnregistrementSupprime, QStringLiteral("l'enregistrement a été supprimé"));
+        return false;
     for (size_t i = 0; i < colonnes_.size(); ++i)
         l.valeurs[i] = depuisStockage(colonnes_[i].type, r.brut(int(i)));
+    return true;
+}
+
+void JeuEnregistrements::relireLigne(Ligne& l) const
+{
+    if (!lireLigne(l))
+        throw Erreur(EnregistrementSupprime, QStringLiteral("l'enregistrement a été supprimé"));
 }
 
 void JeuEnregistrements::modifier()
@@ -181,6 +236,11 @@ void JeuEnregistrements::miseAJour()
     sqlite3* db = dbOuverte(c_);
     if (mode_ == Mode::Aucun)
         throw Erreur(err::SansEdition, QStringLiteral("mise à jour sans modification en cours"));
+    // An update that fails drops its edit: what was refused cannot be stored later by mistake.
+    struct Sortie {
+        JeuEnregistrements& j;
+        ~Sortie() { j.sortirEdition(); }
+    } sortie{*this};
     preparerEcriture(*c_);
     QStringList noms;
     std::vector<QVariant> valeurs;
@@ -189,21 +249,36 @@ void JeuEnregistrements::miseAJour()
             noms << nomQuote(colonnes_[i].nom);
             valeurs.push_back(versStockage(colonnes_[i].type, tampon_[i], colonnes_[i].nom));
         }
+    // The record as stored, read back; a read that fails after the write was stored leaves the
+    // values put, to be read again at the next use.
+    auto relue = [&](Ligne& l) {
+        try {
+            relireLigne(l);
+        } catch (const Erreur&) {
+            // The write is stored; the reading step that follows reports a file that cannot be read.
+            for (size_t i = 0; i < colonnes_.size(); ++i)
+                if (modifies_[i])
+                    l.valeurs[i] = tampon_[i];
+            aRelire_ = true;
+        }
+    };
     if (mode_ == Mode::Edition) {
         if (!noms.isEmpty()) {
             QStringList affect;
             for (qsizetype i = 0; i < noms.size(); ++i)
                 affect << QStringLiteral("%1 = ?%2").arg(noms[i]).arg(i + 1);
-            Requete r(db, QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?%3")
-                              .arg(nomQuote(table_), affect.join(QStringLiteral(", ")))
-                              .arg(noms.size() + 1));
-            for (size_t i = 0; i < valeurs.size(); ++i)
-                r.lier(int(i) + 1, valeurs[i]);
-            r.lier(int(valeurs.size()) + 1, lignes_[size_t(pos_)].rowid);
-            r.pas();
-            if (sqlite3_changes(db) != 1)
-                throw Erreur(EnregistrementSupprime, QStringLiteral("l'enregistrement a été supprimé"));
-            relireLigne(lignes_[size_t(pos_)]);
+            ecriture(*c_, [&] {
+                Requete r(db, QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?%3")
+                                  .arg(nomQuote(table_), affect.join(QStringLiteral(", ")))
+                                  .arg(noms.size() + 1));
+                for (size_t i = 0; i < valeurs.size(); ++i)
+                    r.lier(int(i) + 1, valeurs[i]);
+                r.lier(int(valeurs.size()) + 1, lignes_[size_t(pos_)].rowid);
+                r.pas();
+                if (sqlite3_changes(db) != 1)
+                    throw Erreur(EnregistrementSupprime, QStringLiteral("l'enregistrement a été supprimé"));
+            });
+            relue(lignes_[size_t(pos_)]);
         }
     } else {
         QString sql;
@@ -216,21 +291,22 @@ void JeuEnregistrements::miseAJour()
             sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                       .arg(nomQuote(table_), noms.join(QLatin1Char(',')), marques.join(QLatin1Char(',')));
         }
-        Requete r(db, sql);
-        for (size_t i = 0; i < valeurs.size(); ++i)
-            r.lier(int(i) + 1, valeurs[i]);
-        r.pas();
         Ligne l;
-        l.rowid = sqlite3_last_insert_rowid(db);
+        ecriture(*c_, [&] {
+            Requete r(db, sql);
+            for (size_t i = 0; i < valeurs.size(); ++i)
+                r.lier(int(i) + 1, valeurs[i]);
+            r.pas();
+            l.rowid = sqlite3_last_insert_rowid(db);
+        });
         l.valeurs.resize(colonnes_.size());
-        relireLigne(l);   // the column defaults fill what was not given
+        relue(l);   // the column defaults fill what was not given
         // The record set gains the record at its end; the current record stays what it was.
         const bool aLaFin = fin();
         lignes_.push_back(std::move(l));
         if (aLaFin)
             pos_ = qsizetype(lignes_.size());
     }
-    sortirEdition();
 }
 
 }  // namespace kal::bd

@@ -16,7 +16,7 @@
 
 namespace kal::bd {
 
-Connexion::~Connexion() { interne::fermer(*this); }
+Moteur::~Moteur() { interne::fermer(*this); }
 
 }  // namespace kal::bd
 
@@ -188,66 +188,169 @@ QString remede()
 
 [[noreturn]] void echec(sqlite3* db, int code) { echecFichier(db, code, cheminDe(db)); }
 
-// How the work database is kept sound. Its first write on a connection puts the file in
-// write-ahead logging with synchronous=NORMAL: a commit appends the changed pages to the log beside
-// the file (<file>-wal) and waits on no disk flush; only a checkpoint, which copies the log into
-// the file (when the log passes its limit, and at close), flushes the log then the file. A program
-// killed at any moment leaves every commit it made, replayed from the log at the next opening.
-// After a power cut the file holds a consistent state, at worst without the last few commits: the
-// log's checksums tell a torn write, and the file is only written from a log that is on the disk.
-// The work database is the program's working state, so a user action costs no flush; what the user
-// would lose (saved pages) is copied from the file once closed. A closed file is back in the usual
-// rollback-journal mode, whole on its own, as copies and other programs expect. Where the log
-// cannot be used (a file or folder that cannot be written, a file system without shared memory)
-// the file keeps its journal and every commit is flushed as before.
+sqlite3* ouvrirFichier(const QString& chemin, int drapeaux)
+{
+    inscrireVfs();
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(chemin.toUtf8().constData(), &db, drapeaux, nullptr);
+    if (rc != SQLITE_OK) {
+        struct Fermeture {
+            sqlite3* db;
+            ~Fermeture() { sqlite3_close_v2(db); }
+        } fermeture{db};
+        echecFichier(db, rc, chemin);
+    }
+    sqlite3_busy_timeout(db, 2000);
+    // A double-quoted name is a name only: without this, a field missing from the table would be
+    // taken as a text ("occup" = 1 is then false for every record) and a query naming it would
+    // silently find nothing instead of failing.
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+    return db;
+}
+
+// How the work database is kept sound. A connection that writes holds the file's locks alone
+// (locking_mode=EXCLUSIVE, from its first read to its close): the program is alone in its work
+// folder (verroudossier), and in the process every Base opened on the file shares its one
+// connection. The log then keeps its index in the connection's memory: nothing is mapped from the
+// disk (no <file>-shm), and the only files a write needs are the log and, in the rollback
+// journal, the journal, both written by ordinary writes that fail whole on a full disk.
+//
+// The first write of a connection puts the file in write-ahead logging with synchronous=NORMAL:
+// a commit appends the changed pages to the log beside the file (<file>-wal) and waits on no disk
+// flush; only a checkpoint, which copies the log into the file (when the log passes its limit,
+// and at close), flushes the log then the file. A program killed at any moment leaves every commit
+// it made, replayed from the log at the next opening. After a power cut the file holds a
+// consistent state, at worst without the last few commits: the log's checksums tell a torn write,
+// and the file is only written from a log that is on the disk. The work database is the program's
+// working state, so a user action costs no flush; what the user would lose (saved pages) is copied
+// from the file once closed. A closed file is back in the usual rollback-journal mode, whole on its
+// own, as copies and other programs expect. Where the log cannot be made (a full disk, a folder
+// that cannot be written) the write fails with that cause, before anything is written; a file
+// that stays in its rollback journal all the same has every commit flushed as before.
+void reglerConnexion(sqlite3* db) { (void)sqlite3_exec(db, "PRAGMA locking_mode=EXCLUSIVE", nullptr, nullptr, nullptr); }
+
 void preparerEcriture(Connexion& c)
 {
-    if (c.journalEcrit || !c.db || !sqlite3_get_autocommit(c.db))
-        return;
+    Moteur& m = *c.m;
+    if (c.lecture)
+        echecFichier(nullptr, SQLITE_READONLY, c.chemin);
+    if (m.echecTransaction)
+        throw *m.echecTransaction;
+    if (m.journalEcrit || !sqlite3_get_autocommit(m.db) || sqlite3_db_readonly(m.db, "main") == 1)
+        return;   // a file the system keeps read-only: the write says so itself
     // NORMAL first: the switch itself is then flushed once and not as a rollback-journal commit.
-    // A failure here is the write's own failure (a read-only file...): the write reports it.
-    if (sqlite3_exec(c.db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr) != SQLITE_OK)
-        return;
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(c.db, "PRAGMA journal_mode=WAL", -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW) {
-        const char* mode = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
-        c.journalEcrit = mode && qstricmp(mode, "wal") == 0;
+    ecriture(c, [&] {
+        executer(m.db, QStringLiteral("PRAGMA synchronous=NORMAL"));
+        Requete r(m.db, QStringLiteral("PRAGMA journal_mode=WAL"));
+        m.journalEcrit = r.pas() && r.brut(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
+    });
+    if (!m.journalEcrit)
+        (void)sqlite3_exec(m.db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+}
+
+namespace {
+
+// The connection opened again on its file, after a failure that left it unusable. When that
+// fails too it stays closed: its Bases are then closed (3420), and a data source opens the file
+// anew at its next refresh.
+void rouvrir(Moteur& m)
+{
+    sqlite3_close_v2(m.db);
+    m.db = nullptr;
+    m.journalEcrit = false;
+    ++m.annulations;
+    try {
+        m.db = ouvrirFichier(m.chemin, SQLITE_OPEN_READWRITE);
+        if (sqlite3_db_readonly(m.db, "main") != 1)
+            reglerConnexion(m.db);
+        executer(m.db, QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    } catch (const Erreur&) {
+        // The failure under way is the one reported; the file is tried again at the next open.
+        sqlite3_close_v2(m.db);
+        m.db = nullptr;
     }
-    sqlite3_finalize(st);
-    if (!c.journalEcrit)
-        (void)sqlite3_exec(c.db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+}
+
+}  // namespace
+
+// A write or a commit that failed leaves nothing behind: a transaction the engine kept open is
+// rolled back (all of it: a transaction of the program is then over, and its later writes and its
+// validation fail with the same cause), the record sets read their records from the file again,
+// and the engine is made to clear what the failure left (a journal to play back) at once by a
+// read; a connection that cannot roll back or read is closed and opened again.
+void apresEchec(Connexion& c, const Erreur& e)
+{
+    if (!c.m || !c.m->db)
+        return;
+    Moteur& m = *c.m;
+    bool reouvrir = false;
+    if (!sqlite3_get_autocommit(m.db))
+        reouvrir = sqlite3_exec(m.db, "ROLLBACK", nullptr, nullptr, nullptr) != SQLITE_OK || !sqlite3_get_autocommit(m.db);
+    ++m.annulations;
+    if (m.transaction && !m.echecTransaction)
+        m.echecTransaction = e;
+    if (!reouvrir) {
+        const int rc = sqlite3_exec(m.db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) & 0xFF;
+        reouvrir = rc != SQLITE_OK && rc != SQLITE_BUSY && rc != SQLITE_LOCKED;
+    }
+    if (reouvrir)
+        rouvrir(m);
 }
 
 void fermer(Connexion& c)
 {
-    if (!c.db)
+    if (!c.m)
         return;
-    if (c.journalEcrit) {
-        // Back to the rollback journal, which copies the log into the file and removes it. Another
-        // connection to the file (it keeps the log open) is not waited for: the log is then only
-        // emptied into the file, and that connection's own close removes it.
-        sqlite3_busy_timeout(c.db, 0);
+    std::shared_ptr<Moteur> m = std::move(c.m);
+    // A transaction of this Base left under way ends with it, even when other Bases keep the file.
+    if (m->transaction == &c) {
+        m->transaction = nullptr;
+        m->echecTransaction.reset();
+        if (m->db && !sqlite3_get_autocommit(m->db)) {
+            (void)sqlite3_exec(m->db, "ROLLBACK", nullptr, nullptr, nullptr);
+            ++m->annulations;
+        }
+    }
+    // Other Bases keep the file open: the log is at least emptied into the file, so that the file
+    // alone holds every commit, as a closed file does (the copy of a save, a file replaced). When
+    // that cannot be done, bd::rendreAutonome says why.
+    if (m.use_count() > 1 && m->db && m->journalEcrit && sqlite3_get_autocommit(m->db))
+        (void)sqlite3_wal_checkpoint_v2(m->db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+}
+
+void fermer(Moteur& m)
+{
+    if (!m.db)
+        return;
+    if (!sqlite3_get_autocommit(m.db))
+        (void)sqlite3_exec(m.db, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (m.journalEcrit) {
+        // Back to the rollback journal, which copies the log into the file and removes it; when
+        // that cannot be done (a full disk), the log is at least emptied into the file, and the
+        // closing removes it.
+        sqlite3_busy_timeout(m.db, 0);
         sqlite3_stmt* st = nullptr;
         bool rendu = false;
-        if (sqlite3_prepare_v2(c.db, "PRAGMA journal_mode=DELETE", -1, &st, nullptr) == SQLITE_OK &&
+        if (sqlite3_prepare_v2(m.db, "PRAGMA journal_mode=DELETE", -1, &st, nullptr) == SQLITE_OK &&
             sqlite3_step(st) == SQLITE_ROW) {
             const char* mode = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
             rendu = mode && qstricmp(mode, "delete") == 0;
         }
         sqlite3_finalize(st);
         if (!rendu)
-            (void)sqlite3_wal_checkpoint_v2(c.db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
-        c.journalEcrit = false;
+            (void)sqlite3_wal_checkpoint_v2(m.db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+        m.journalEcrit = false;
     }
-    sqlite3_close_v2(c.db);
-    c.db = nullptr;
+    sqlite3_close_v2(m.db);
+    m.db = nullptr;
 }
 
 sqlite3* dbOuverte(const std::shared_ptr<Connexion>& c)
 {
-    if (!c || !c->db)
+    if (!c || !c->db())
         throw Erreur(err::ObjetFerme, QStringLiteral("la base de données est fermée"));
-    return c->db;
+    return c->db();
 }
 
 // ------------------------------------------------------------------------------------ Requete

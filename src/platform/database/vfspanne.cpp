@@ -1,8 +1,9 @@
 // The database engine's file steps through the fault seam of the file layer (platform/base/panne.h):
 // a VFS wrapped around the system's own ("unix"), made the default, that asks the seam before each
-// write, truncation, flush, removal and open for writing, and answers as the system's VFS does when
-// the disk refuses: an open for writing that fails falls back to reading only, a write on a full disk
-// is SQLITE_FULL. Not armed, each step costs one atomic load more.
+// write, truncation, flush, removal, open for writing and mapping of the log's index, and answers
+// as the system's VFS does when the disk refuses: an open for writing that fails falls back to
+// reading only, a write on a full disk is SQLITE_FULL. Not armed, each step costs one atomic load
+// more.
 #include "platform/base/panne.h"
 #include "platform/database/interne.h"
 
@@ -65,9 +66,20 @@ int verrouReserve(sqlite3_file* f, int* r) { return reel(f)->pMethods->xCheckRes
 int controle(sqlite3_file* f, int op, void* a) { return reel(f)->pMethods->xFileControl(reel(f), op, a); }
 int secteur(sqlite3_file* f) { return reel(f)->pMethods->xSectorSize(reel(f)); }
 int proprietes(sqlite3_file* f) { return reel(f)->pMethods->xDeviceCharacteristics(reel(f)); }
+// The log's index (<file>-shm), where a connection keeps it on the disk: mapping a region makes
+// or grows the file, a write of the disk's own. The program's connections keep it in memory
+// (moteursqlite.cpp), but a connection of another kind still meets the seam here. A full disk is
+// SQLITE_FULL, as for the log itself; any other failure what the system's VFS says when it cannot
+// grow the index.
 int shmMap(sqlite3_file* f, int i, int t, int b, void volatile** p)
 {
-    return reel(f)->pMethods->iVersion >= 2 ? reel(f)->pMethods->xShmMap(reel(f), i, t, b, p) : SQLITE_IOERR;
+    if (reel(f)->pMethods->iVersion < 2)
+        return SQLITE_IOERR;
+    if (const int e = panne::verifier("etendre index base", nomDe(f))) {
+        *p = nullptr;
+        return echecEcriture(e, SQLITE_IOERR_SHMSIZE);
+    }
+    return reel(f)->pMethods->xShmMap(reel(f), i, t, b, p);
 }
 int shmLock(sqlite3_file* f, int o, int n, int d)
 {

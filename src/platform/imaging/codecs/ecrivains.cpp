@@ -1,5 +1,6 @@
-// BMP, TIFF and icons through Qt's image plugins; TARGA and metafiles written by hand (no library
-// here writes a TARGA from the top row down, and none writes a metafile); the picture forms.
+// BMP and icons read, BMP and TIFF written, through Qt's image plugins; TARGA and metafiles
+// written by hand (no library here writes a TARGA from the top row down, and none writes a
+// metafile); the picture forms.
 #include "platform/imaging/codecs/interne.h"
 #include "platform/base/erreursysteme.h"
 
@@ -106,18 +107,24 @@ int bitsDuFormat(QImage::Format f)
     }
 }
 
+// The plugin's failure in French (its texts are English, or Qt's own translation of them).
 void erreurLecteur(const QImageReader& lecteur, const char* format)
 {
-    const QString texte = QString::fromLatin1(format).toUpper() + QStringLiteral(": ") + enFrancais(lecteur.errorString());
-    if (lecteur.error() == QImageReader::UnsupportedFormatError)
-        echec(err::FormatNonPris, texte);
-    echec(err::FichierEndommage, texte);
+    const QString nom = qstrcmp(format, "ico") == 0 ? QStringLiteral("icône") : QStringLiteral("fichier ") + QString::fromLatin1(format).toUpper();
+    switch (lecteur.error()) {
+    case QImageReader::UnsupportedFormatError:
+        echec(err::FormatNonPris, nom + QStringLiteral(" d'une variante non prise en charge"));
+    case QImageReader::DeviceError:
+        echec(err::FichierEndommage, nom + QStringLiteral(" : la lecture s'est arrêtée avant la fin du fichier"));
+    default:
+        echec(err::FichierEndommage, nom + QStringLiteral(" : les données de l'image sont endommagées ou illisibles"));
+    }
 }
 
 }  // namespace
 
-// Reads the header (and the picture when `image` is given) from `appareil`. A TIFF gives its first
-// page; an icon holds several pictures, and the largest is taken.
+// Reads the header (and the picture when `image` is given) from `appareil`. An icon holds several
+// pictures, and the largest is taken.
 QImage lireQtAppareil(QIODevice* appareil, const char* format, InfoFichier& info, bool image)
 {
     static std::once_flag limite;

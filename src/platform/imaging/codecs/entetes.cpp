@@ -1,5 +1,5 @@
 // Recognising image files by content, and the headers of the formats that hold one header at their
-// start: JPEG (markers up to the first scan), BMP, PCX, TARGA and the placeable metafile.
+// start: JPEG (markers up to the first scan), PCX, TARGA and the placeable metafile (BMP: bmp.cpp).
 // JPEG 2000, TIFF and icons, built of boxes or directories, are read in entetesrepertoires.cpp.
 #include "platform/imaging/codecs/interne.h"
 
@@ -42,17 +42,34 @@ bool tgaPlausible(const QByteArray& d)
     }
 }
 
+// A JPEG's start marker followed by stray bytes before its first segment, which the decoder skips
+// (with a warning) as it looks for the next marker: a marker must follow them (a zero after 0xFF
+// is a stuffed byte, stray too). Whatever that marker is, the file is then a JPEG, damaged or not.
+bool jpegApresOctetsParasites(const QByteArray& d)
+{
+    if (!commencePar(d, "\xFF\xD8", 2))
+        return false;
+    const uchar* p = octets(d);
+    const qsizetype n = std::min<qsizetype>(d.size(), 65536);
+    for (qsizetype pos = 2; pos + 1 < n; ++pos)
+        if (p[pos] == 0xFF && p[pos + 1] != 0x00 && p[pos + 1] != 0xFF)
+            return true;
+    return false;
+}
+
 }  // namespace
 
 int detecterFormat(const QByteArray& d, const QByteArray& fin)
 {
-    if (commencePar(d, "\xFF\xD8\xFF", 3))
+    if (commencePar(d, "\xFF\xD8\xFF", 3) || jpegApresOctetsParasites(d))
         return code::JPEG;
     if (commencePar(d, "BM", 2)) {  // a weak signature: the DIB header's size confirms it
         const quint32 entete = d.size() >= 18 ? lireU32le(octets(d) + 14) : 40;
-        if (entete == 12 || entete == 40 || entete == 52 || entete == 56 || entete == 64 || entete == 108 || entete == 124)
+        if (entete >= 12 && entete <= 255)
             return code::BMP;
     }
+    if (commencePar(d, "BA", 2) && d.size() >= 16 && d[14] == 'B' && d[15] == 'M')  // an OS/2 array of BMP pictures
+        return code::BMP;
     if (commencePar(d, "II*\0", 4) || commencePar(d, "MM\0*", 4) || commencePar(d, "II+\0", 4) || commencePar(d, "MM\0+", 4))
         return code::TIFF;
     if (commencePar(d, "\0\0\0\x0CjP  \r\n\x87\n", 12) || commencePar(d, "\xFF\x4F\xFF\x51", 4))
@@ -158,83 +175,6 @@ bool enteteJpeg(const QByteArray& donnees, InfoFichier& info, qint64 longueurFic
         }
         pos += longueur;
     }
-}
-
-// ---- BMP ------------------------------------------------------------------------------------------
-
-namespace {
-
-void parcourirRle(const QByteArray& d, qint64 debut, qint64 hauteur, int bits)
-{
-    const uchar* p = octets(d);
-    const qint64 n = d.size();
-    auto tronque = [] { echec(err::FichierEndommage, QStringLiteral("fichier BMP tronqué")); };
-    qint64 pos = debut, y = 0;
-    while (y < hauteur) {
-        if (pos + 2 > n)
-            tronque();
-        const int c = p[pos], v = p[pos + 1];
-        pos += 2;
-        if (c > 0)
-            continue;  // a run of c pixels
-        if (v == 0) {  // end of a row
-            ++y;
-        } else if (v == 1) {  // end of the picture
-            return;
-        } else if (v == 2) {  // a jump right and down
-            if (pos + 2 > n)
-                tronque();
-            y += p[pos + 1];
-            pos += 2;
-        } else {  // v pixels as they are, padded to a whole word
-            const qint64 o = bits == 8 ? v : (v + 1) / 2;
-            pos += (o + 1) & ~qint64(1);
-            if (pos > n)
-                tronque();
-        }
-    }
-}
-
-}  // namespace
-
-void enteteBmp(const QByteArray& d, qint64 longueurFichier, InfoFichier& info)
-{
-    if (d.size() < 26)
-        echec(err::FichierEndommage, QStringLiteral("en-tête BMP tronqué"));
-    const uchar* p = octets(d);
-    const quint32 debutPixels = lireU32le(p + 10);
-    const quint32 tailleEntete = lireU32le(p + 14);
-    qint64 largeur = 0, hauteur = 0;
-    int bits = 0, compression = 0;
-    if (tailleEntete == 12) {
-        largeur = lireU16le(p + 18);
-        hauteur = lireU16le(p + 20);
-        bits = lireU16le(p + 24);
-    } else if (tailleEntete >= 40 && d.size() >= 34) {
-        largeur = qint32(lireU32le(p + 18));
-        hauteur = qint32(lireU32le(p + 22));
-        bits = lireU16le(p + 28);
-        compression = int(lireU32le(p + 30));
-    } else {
-        echec(err::FichierEndommage, QStringLiteral("en-tête BMP inconnu"));
-    }
-    hauteur = hauteur < 0 ? -hauteur : hauteur;
-    verifierTaille(largeur, hauteur);
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
-        echec(err::FichierEndommage, QStringLiteral("BMP de %1 bits par pixel").arg(bits));
-    // Uncompressed rows have a known length: a file shorter than its rows is truncated.
-    if (compression == 0 || compression == 3) {
-        const qint64 ligne = ((largeur * bits + 31) / 32) * 4;
-        if (qint64(debutPixels) + ligne * hauteur > longueurFichier)
-            echec(err::FichierEndommage, QStringLiteral("fichier BMP tronqué"));
-    }
-    // Run-length rows: the codes must go on until the end of the picture (or its end code); when
-    // the file stops first it is truncated. Only a whole file can be checked.
-    if (((compression == 1 && bits == 8) || (compression == 2 && bits == 4)) && d.size() == longueurFichier)
-        parcourirRle(d, debutPixels, hauteur, bits);
-    info.largeur = int(largeur);
-    info.hauteur = int(hauteur);
-    info.bitsParPixel = bits;
 }
 
 // ---- PCX ------------------------------------------------------------------------------------------

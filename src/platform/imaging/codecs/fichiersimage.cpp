@@ -104,8 +104,10 @@ bool entete(int format, const QByteArray& donnees, qint64 longueur, InfoFichier&
         return true;
     case code::CMP:
         return enteteJp2(donnees, longueur, info);
-    case code::TIFF:
-        verifierTiff(donnees, longueur);
+    case code::TIFF:  // its directory may lie anywhere: the whole file is needed
+        if (donnees.size() < longueur)
+            return false;
+        enteteTiff(donnees, info);
         return true;
     case code::ICO:
         verifierIco(donnees, longueur);
@@ -174,10 +176,15 @@ InfoFichier lireInfo(const QString& chemin)
     QByteArray debut = fichier.read(debutLu);
     const int format = reconnaitre(debut, finDe(fichier));
     InfoFichier info;
-    if (format == code::TIFF || format == code::ICO) {
+    if (format == code::TIFF) {  // libtiff reads the directory from the file where it lies
+        enteteTiffAppareil(&fichier, info);
+        info.codeformat = format;
+        return info;
+    }
+    if (format == code::ICO) {
         entete(format, debut, longueur, info);
         fichier.seek(0);
-        lireQtAppareil(&fichier, format == code::TIFF ? "tiff" : "ico", info, false);
+        lireQtAppareil(&fichier, "ico", info, false);
         info.codeformat = format;
         return info;
     }
@@ -203,11 +210,11 @@ InfoFichier lireInfoDonnees(const QByteArray& donnees)
     InfoFichier info;
     if (!entete(format, donnees, donnees.size(), info))
         echec(err::FichierEndommage, QStringLiteral("en-tête %1 tronqué").arg(nomFormat(format)));
-    if (format == code::TIFF || format == code::ICO) {
+    if (format == code::ICO) {
         QBuffer tampon;
         tampon.setData(donnees);
         tampon.open(QIODevice::ReadOnly);
-        lireQtAppareil(&tampon, format == code::TIFF ? "tiff" : "ico", info, false);
+        lireQtAppareil(&tampon, "ico", info, false);
     }
     info.codeformat = format;
     return info;
@@ -228,11 +235,11 @@ QImage lireDonnees(const QByteArray& donnees, InfoFichier* info, QSize tailleMin
     switch (format) {
     case code::JPEG: image = lireJpeg(donnees, tailleMin); break;
     case code::CMP: image = lireJp2(donnees); break;
-    case code::BMP: image = lireQt(donnees, "bmp", nullptr); break;
-    case code::TIFF: image = lireQt(donnees, "tiff", &i); break;
+    case code::BMP: image = lireBmp(donnees); break;
+    case code::TIFF: image = lireTiff(donnees); break;
     case code::ICO: image = lireQt(donnees, "ico", &i); break;
     case code::PCX: image = formeLecture(lireMagick(donnees, "PCX")); break;
-    case code::TARGA: image = formeLecture(lireMagick(donnees, "TGA")); break;
+    case code::TARGA: image = lireTga(donnees); break;
     case code::WMF: image = formeLecture(lireMagick(donnees, "WMF")); break;
     default: echec(err::FormatNonPris, nomFormat(format));
     }

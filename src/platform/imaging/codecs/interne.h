@@ -39,9 +39,8 @@ void entetePcx(const QByteArray& donnees, qint64 longueurFichier, InfoFichier& i
 void enteteTga(const QByteArray& donnees, qint64 longueurFichier, InfoFichier& info);
 void enteteWmf(const QByteArray& donnees, qint64 longueurFichier, InfoFichier& info);
 bool enteteJp2(const QByteArray& donnees, qint64 longueurFichier, InfoFichier& info);
-// TIFF and icons are read by Qt; these check, before it reads, that the first directory's strips
-// or tiles (TIFF) and each picture of the icon lie in the file and can hold the size claimed.
-void verifierTiff(const QByteArray& donnees, qint64 longueurFichier);
+// Icons are read by Qt; this checks, before it reads, that each picture of the icon lies in the
+// file and can hold the size claimed.
 void verifierIco(const QByteArray& donnees, qint64 longueurFichier);
 
 // ---- JPEG (libjpeg-turbo) -------------------------------------------------------------------------
@@ -68,17 +67,37 @@ QByteArray segmentExif(const QByteArray& jpegVignette);
 QImage lireJp2(const QByteArray& donnees);
 QByteArray ecrireJp2(const QImage& image, bool gris, int qualite);
 
-// ---- PCX, TARGA, WMF reading and PCX writing (GraphicsMagick) -------------------------------------
+// ---- TIFF (libtiff) ------------------------------------------------------------------------------
+// The first directory's header (size as seen, bits as stored), its sizes against the limits and
+// its strips or tiles against what they claim to hold, from the whole file in memory or from an
+// open device (the directory may lie anywhere).
+void enteteTiff(const QByteArray& donnees, InfoFichier& info);
+void enteteTiffAppareil(QIODevice* appareil, InfoFichier& info);
+// The first page, oriented as its Orientation tag says; what the file does not give is fully
+// transparent (the picture then comes as ARGB32).
+QImage lireTiff(const QByteArray& donnees);
+
+// ---- TARGA (our own reader) -----------------------------------------------------------------------
+// Types 1, 2, 3, 9, 10, 11, every depth and palette, either row and column order; pixels a
+// run-length file does not give, or a palette does not hold, are fully transparent.
+QImage lireTga(const QByteArray& donnees);
+
+// ---- PCX, WMF reading and PCX writing (GraphicsMagick) -------------------------------------
 QImage lireMagick(const QByteArray& donnees, const char* format);
 QByteArray ecrirePcx(const QImage& image, int bits);
+
+// ---- BMP, read by hand (bmp.cpp) ----------------------------------------------------------------
+// The picture in the layer's reading form: Grayscale8 for a grey palette, ARGB32 when a mask gives
+// alpha or some pixel is not given by the file (those are 0x00000000), RGB32 otherwise.
+QImage lireBmp(const QByteArray& donnees);
 
 // ---- written by hand ------------------------------------------------------------------------------
 QByteArray ecrireTga(const QImage& image, int bits);
 QByteArray ecrireWmf(const QImage& image);
 
-// ---- BMP, TIFF, ICO (Qt image plugins) -----------------------------------------------------------
+// ---- ICO reading, BMP and TIFF writing (Qt image plugins) ------------------------------------------
 QImage lireQt(const QByteArray& donnees, const char* format, InfoFichier* info);
-// Header (and the picture when `image` is true) from a device: a TIFF's directory may lie anywhere.
+// Header (and the picture when `image` is true) from a device.
 QImage lireQtAppareil(QIODevice* appareil, const char* format, InfoFichier& info, bool image);
 QByteArray ecrireQt(const QImage& image, const char* format, int bits);
 

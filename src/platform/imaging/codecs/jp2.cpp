@@ -150,13 +150,23 @@ QImage lireJp2(const QByteArray& donnees)
     opj_stream_set_skip_function(flux.get(), sauterLecture);
     opj_stream_set_seek_function(flux.get(), placerLecture);
 
-    auto endommage = [&](const char* etape) {
-        echec(err::FichierEndommage, QStringLiteral("JPEG 2000 (%1): %2").arg(QString::fromUtf8(etape), messages.erreur));
+    // The decoder's English message turned into a French cause.
+    auto endommage = [&](const QString& parDefaut) {
+        const QString m = messages.erreur.toLower();
+        QString cause = parDefaut;
+        if (m.contains(QLatin1String("length")) || m.contains(QLatin1String("truncat")) || m.contains(QLatin1String("short"))
+            || m.contains(QLatin1String("end of")) || m.contains(QLatin1String("not enough")))
+            cause = QStringLiteral("flux JPEG 2000 coupé, ou aux longueurs incohérentes");
+        else if (m.contains(QLatin1String("marker")))
+            cause = QStringLiteral("marqueur JPEG 2000 absent ou inattendu");
+        else if (m.contains(QLatin1String("memory")) || m.contains(QLatin1String("alloc")))
+            cause = QStringLiteral("mémoire insuffisante pour décoder le JPEG 2000");
+        echec(err::FichierEndommage, cause);
     };
     opj_image_t* brute = nullptr;
     if (!opj_read_header(flux.get(), codec.get(), &brute)) {
         opj_image_destroy(brute);
-        endommage("en-tête");
+        endommage(QStringLiteral("en-tête JPEG 2000 endommagé"));
     }
     ImageJ2k image(brute);
     const qint64 l = qint64(image->x1) - image->x0, h = qint64(image->y1) - image->y0;
@@ -165,7 +175,7 @@ QImage lireJp2(const QByteArray& donnees)
     if (nc < 1 || nc > 4)
         echec(err::FormatNonPris, QStringLiteral("JPEG 2000 à %1 composantes").arg(nc));
     if (!opj_decode(codec.get(), flux.get(), image.get()) || !opj_end_decompress(codec.get(), flux.get()))
-        endommage("données");
+        endommage(QStringLiteral("données de l'image JPEG 2000 endommagées"));
     for (int c = 0; c < nc; ++c) {
         const opj_image_comp_t& k = image->comps[c];
         if (!k.data || qint64(k.w) != l || qint64(k.h) != h || k.prec < 1 || k.prec > 31)

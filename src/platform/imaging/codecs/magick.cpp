@@ -1,4 +1,5 @@
-// PCX, TARGA and metafiles read, and PCX written, through GraphicsMagick. The format is always
+// PCX and metafiles read, and PCX written, through GraphicsMagick (TARGA files have a reader of
+// their own, tga.cpp). The format is always
 // named, so the library never guesses a format of its own from the content. The library is loaded
 // the first time one of these files is met, not with the program: with its coders it brings some
 // fifty libraries that a start, or a session of JPEG photos, need not map.
@@ -86,14 +87,31 @@ struct Exception {
     ExceptionInfo info;
     Exception() { bibliotheque().GetExceptionInfo(&info); }
     ~Exception() { bibliotheque().DestroyExceptionInfo(&info); }
-    QString texte() const
+    // The library's English reason, for the French cause below.
+    QByteArray texte() const
     {
-        QString t = QString::fromLocal8Bit(info.reason ? info.reason : "");
+        QByteArray t(info.reason ? info.reason : "");
         if (info.description)
-            t += QStringLiteral(" (") + QString::fromLocal8Bit(info.description) + QLatin1Char(')');
-        return t;
+            t += QByteArray(" ") + info.description;
+        return t.toLower();
     }
 };
+
+// What stops the reading of a file of `format`, in French, from the library's exception.
+[[noreturn]] void refuser(const Exception& e, const char* format)
+{
+    const QString nom = std::strcmp(format, "WMF") == 0 ? QStringLiteral("métafichier") : QStringLiteral("fichier ") + QString::fromLatin1(format);
+    const QByteArray t = e.texte();
+    if (e.info.severity == ResourceLimitError)
+        echec(err::FichierTropGrand, nom + QStringLiteral(" : image trop grande pour la mémoire permise"));
+    if (e.info.severity == MissingDelegateError || t.contains("not supported") || t.contains("unsupported"))
+        echec(err::FormatNonPris, nom + QStringLiteral(" d'une variante non prise en charge"));
+    if (t.contains("end-of-file") || t.contains("end of file") || t.contains("insufficient") || t.contains("short"))
+        echec(err::FichierEndommage, nom + QStringLiteral(" coupé avant la fin de l'image"));
+    if (t.contains("header"))
+        echec(err::FichierEndommage, nom + QStringLiteral(" à l'en-tête impossible"));
+    echec(err::FichierEndommage, nom + QStringLiteral(" endommagé : les données de l'image sont illisibles"));
+}
 
 struct Liberation {
     void operator()(Image* i) const { bibliotheque().DestroyImageList(i); }
@@ -125,11 +143,8 @@ QImage lireMagick(const QByteArray& donnees, const char* format)
     Exception e;
     ImageGm image(g.BlobToImage(info.get(), donnees.constData(), size_t(donnees.size()), &e.info));
     const bool abime = e.info.severity >= ErrorException || e.info.severity == CorruptImageWarning;
-    if (!image || abime) {
-        if (e.info.severity == ResourceLimitError)
-            echec(err::FichierTropGrand, QString::fromLatin1(format) + QStringLiteral(": ") + e.texte());
-        echec(err::FichierEndommage, QString::fromLatin1(format) + QStringLiteral(": ") + e.texte());
-    }
+    if (!image || abime)
+        refuser(e, format);
     verifierTaille(qint64(image->columns), qint64(image->rows));
     const int l = int(image->columns), h = int(image->rows);
     const bool alpha = image->matte != MagickFalse;
@@ -147,7 +162,7 @@ QImage lireMagick(const QByteArray& donnees, const char* format)
     for (int y = 0; y < h; ++y) {
         Exception e3;
         if (g.DispatchImage(image.get(), 0, y, (unsigned long)l, 1, ordre, CharPixel, sortie.scanLine(y), &e3.info) != MagickPass)
-            echec(err::FichierEndommage, QString::fromLatin1(format) + QStringLiteral(": ") + e3.texte());
+            refuser(e3, format);
     }
     if (!gris && !alpha)  // the padding byte is left as found: make the picture opaque
         for (int y = 0; y < h; ++y) {
@@ -177,7 +192,7 @@ QByteArray ecrirePcx(const QImage& source, int bits)
 #endif
     ImageGm gmi(g.ConstituteImage((unsigned long)l, (unsigned long)h, ordre, CharPixel, pixels.constData(), &e.info));
     if (!gmi)
-        echec(err::EcritureImpossible, QStringLiteral("PCX: ") + e.texte());
+        echec(err::EcritureImpossible, QStringLiteral("PCX : l'image n'a pas pu être préparée pour l'écriture"));
     gmi->matte = MagickFalse;
     if (bits <= 8)  // one plane of palette indexes (a grey palette for a grey picture)
         g.SetImageType(gmi.get(), estGris(image) ? GrayscaleType : PaletteType);
@@ -188,7 +203,7 @@ QByteArray ecrirePcx(const QImage& source, int bits)
     void* blob = g.ImageToBlob(info.get(), gmi.get(), &longueur, &e2.info);
     if (!blob || longueur == 0) {
         g.MagickFree(blob);
-        echec(err::EcritureImpossible, QStringLiteral("PCX: ") + e2.texte());
+        echec(err::EcritureImpossible, QStringLiteral("PCX : le fichier n'a pas pu être codé"));
     }
     QByteArray sortie(static_cast<const char*>(blob), qsizetype(longueur));
     g.MagickFree(blob);
