@@ -55,7 +55,7 @@ void Imagerie::copiesEcrites(const ControleImage& source, int n)
         copies_.copiee(fichierPhoto(n), copie);
 }
 
-void Imagerie::remplacerCopies(int n, ControleImage* montree, ControleImage* base)
+void Imagerie::remplacerCopies(int n, ControleImage* montree, ControleImage* base, CopiesAnciennes* anciennes)
 {
     // Each file is written only when its picture changed since it was written or read.
     const bool photo = montree && !copies_.tient(fichierPhoto(n), montree->bitmap());
@@ -66,11 +66,120 @@ void Imagerie::remplacerCopies(int n, ControleImage* montree, ControleImage* bas
         ecrireAvecVignette(*montree, lot.aCote(fichierPhoto(n)));
     if (sauv)
         ecrireCopie(*base, lot.aCote(fichierSauv(n)));
-    lot.installer();
+    // The files replaced are kept until both new ones are in place: a rename that fails puts
+    // back the one already made.
+    CopiesAnciennes locales;
+    CopiesAnciennes& gardees = anciennes ? *anciennes : locales;
+    if (photo)
+        gardees.garder(fichierPhoto(n));
+    if (sauv)
+        gardees.garder(fichierSauv(n));
+    try {
+        lot.installer();
+    } catch (const Erreur&) {
+        try {
+            gardees.retablir();
+        } catch (const Erreur&) {
+            // Not put back either: the rename's own failure is the one reported.
+        }
+        throw;
+    }
     if (photo)
         copies_.ecrite(fichierPhoto(n), montree->bitmap());
     if (sauv)
         copies_.ecrite(fichierSauv(n), base->bitmap());
+}
+
+void Imagerie::terminerEtape(CopiesAnciennes& anciennes, const std::function<void()>& suite)
+{
+    ControlesEditeur& c = x_.c;
+    EtatEditeur& e = x_.etat;
+    const EtatEditeur avant = e;
+    const ValeursReglages reglages = valeursCurseurs();
+    const bool annulDecoupe = c.B_annuldecoupe.actif(), annulAngle = c.B_annulangle.actif();
+    // The pictures and boxes of the object as they stand: put back as they are when the way back
+    // cannot read the record (a database that the full disk keeps from being read at all).
+    struct Vue {
+        ControleImage* k;
+        image::Photo photo;
+        double gauche, haut, largeur, hauteur;
+        bool visible;
+    };
+    std::vector<Vue> vues;
+    for (ControleImage* k : {&c.L_sauvtot, &c.L_sauvder, photoCourante()})
+        if (k)
+            vues.push_back({k, k->bitmap(), k->gaucheReel(), k->hautReel(), k->largeurReelle(), k->hauteurReelle(), k->visible()});
+    const auto remettreVues = [&] {
+        for (const Vue& v : vues) {
+            v.k->definirBitmap(v.photo);
+            v.k->placerReel(v.gauche, v.haut, v.largeur, v.hauteur);
+            v.k->definirVisible(v.visible);
+        }
+    };
+    bool commence = false;
+    try {
+        Fiches fiches = x_.fiches();
+        fiches.sourceTable();
+        fiches.transaction([&] {
+            commence = true;
+            suite();
+        });
+    } catch (const Erreur&) {
+        try {
+            anciennes.retablir();
+        } catch (const Erreur&) {
+            // A file that could not be put back: the object is shown from what is there.
+        }
+        // Refused before anything changed (the transaction could not begin): only the files
+        // were the step's.
+        if (!commence)
+            throw;
+        // The editor's state from before the step, the sliders' values kept for the object's
+        // display, which the rebuild makes from its record and its files as they are again.
+        e = avant;
+        if (e.objetcourant >= 0 && e.objetcourant < e.nbEmplacements()) {
+            auto& ligne = e.tabobjets[static_cast<size_t>(e.objetcourant)];
+            ligne[col::Contraste] = reglages.contraste;
+            ligne[col::Couleur] = reglages.couleur;
+            ligne[col::Intensite] = reglages.intensite;
+            ligne[col::Nettete] = reglages.nettete;
+            ligne[col::Saturation] = reglages.saturation;
+        }
+        e.modedecoupe = false;
+        e.margesactives = true;
+        remettreVues();
+        try {
+            e.rechargementencours = true;
+            if (x_.jaquette())
+                x_.objets().initjaq();
+            else
+                x_.objets().initpage();
+        } catch (const Erreur&) {
+            // The rebuild could not be made whole: the object keeps the pictures it had, and the
+            // step's own failure is the one reported.
+            remettreVues();
+        }
+        e.rechargementencours = avant.rechargementencours;
+        e.majencours = avant.majencours;
+        // Crop mode as it was: its box and position kept from when it began.
+        if (avant.modedecoupe) {
+            if (ControleImage* photo = photoCourante()) {
+                if (c.C_decoupe.valeur() != 1)
+                    c.C_decoupe.definirValeur(1);
+                else
+                    entrerDecoupe(*photo);
+            }
+            e.hauteurdecoupe = avant.hauteurdecoupe;
+            e.largeurdecoupe = avant.largeurdecoupe;
+            e.margeHdecoupe = avant.margeHdecoupe;
+            e.margeVdecoupe = avant.margeVdecoupe;
+            e.decoupeencours = false;
+        }
+        e.decoupefaite = avant.decoupefaite;
+        c.B_annuldecoupe.definirActif(annulDecoupe);
+        c.B_annulangle.definirActif(annulAngle);
+        throw;
+    }
 }
 
 bool Imagerie::enregimage()

@@ -111,27 +111,48 @@ bool Imagerie::decoupage()
         couperBase(*photo, QRectF(r.x() * px, r.y() * py, r.width() * px, r.height() * py), coupee);
     }
     // The cut base and its working copy go to sauv<n>.svc and photo<n>.svc together before
-    // anything else changes: when they cannot, the object stays as it was, in crop mode.
+    // anything else changes, then the record and the screen, the record's writes one
+    // transaction: when either cannot be made, the files are those from before and the object
+    // stays as it was, in crop mode.
     ControleImage ajustee;
     ajustee.definirBitmap(coupee.bitmap());
     appliquerReglages(ajustee, valeursCurseurs());
+    const QString titre = QStringLiteral("DÉCOUPE"), quoi = QStringLiteral("La découpe n'a pas été faite");
+    CopiesAnciennes anciennes;
     try {
-        remplacerCopies(e.objetcourant, &ajustee, &coupee);
+        remplacerCopies(e.objetcourant, &ajustee, &coupee, &anciennes);
     } catch (const Erreur& err) {
         effacerRectangle(*photo);
         e.decoupeencours = false;
-        ModeleObjets::messageEchec(QStringLiteral("DÉCOUPE"), QStringLiteral("La découpe n'a pas été faite"), err);
+        ModeleObjets::messageEchec(titre, quoi, err);
         return false;
     }
+    try {
+        terminerEtape(anciennes, [&] { appliquerDecoupe(*photo, coupee, ajustee); });
+    } catch (const Erreur& err) {
+        // The rectangle drawn goes, as after files that could not be written.
+        if (ControleImage* p = photoCourante())
+            effacerRectangle(*p);
+        e.decoupeencours = false;
+        ModeleObjets::messageEchec(titre, quoi, err);
+        return false;
+    }
+    return true;
+}
+
+void Imagerie::appliquerDecoupe(ControleImage& photo, ControleImage& coupee, ControleImage& ajustee)
+{
+    ControlesEditeur& c = x_.c;
+    EtatEditeur& e = x_.etat;
     c.L_sauvtot.definirBitmap(coupee.bitmap());
 
     // The object refitted on the preview for its new proportions and shown whole.
-    afficherDepuisBase(*photo);
+    afficherDepuisBase(photo);
     x_.disposition().echelle();
-    afficherEntiere(*photo);
+    afficherEntiere(photo);
 
     e.anglesauv = c.A_angle.valeur();
-    boiteTravail(*photo);
+    boiteTravail(photo);
     // The working copy is the very picture photo<n>.svc now holds, the sliders applied to the
     // cut base once: no slider's working base made before stays valid.
     changeflag(false, false, false, false, false, false);
@@ -151,9 +172,8 @@ bool Imagerie::decoupage()
     x_.disposition().couleurformat();
     // The working copy takes the box the object now has on the preview, and the format its
     // value: the next format change scales from both.
-    boiteTravail(*photo);
+    boiteTravail(photo);
     e.valeurformat = c.A_format.valeur();
-    return true;
 }
 
 void Imagerie::couperBase(const ControleImage& photo, const QRectF& r, ControleImage& cible)
@@ -244,23 +264,33 @@ void Imagerie::arretdecoupe()
 
 bool Imagerie::annulerDecoupe(ControleImage& photo)
 {
-    ControlesEditeur& c = x_.c;
     EtatEditeur& e = x_.etat;
     const int n = e.objetcourant;
 
     // The first picture becomes the base and, with the sliders, the working copy: both files
     // are written together before anything changes, or the crop stays.
     ControleImage depart, ajustee;
+    const QString quoi = QStringLiteral("La découpe n'a pas été annulée");
+    CopiesAnciennes anciennes;
     try {
         depart.lirefichier(fichierInit(n), 0, 0, 1);
         ajustee.definirBitmap(depart.bitmap());
         appliquerReglages(ajustee, valeursCurseurs());
-        remplacerCopies(n, &ajustee, &depart);
+        remplacerCopies(n, &ajustee, &depart, &anciennes);
+        // Then the record and the screen; when they cannot be changed, the files come back.
+        terminerEtape(anciennes, [&] { remettreDepart(photo, depart, ajustee); });
     } catch (const Erreur& err) {
-        const QString quoi = QStringLiteral("La découpe n'a pas été annulée");
         ModeleObjets::messageEchec(QStringLiteral("DÉCOUPE"), quoi, err);
         return false;
     }
+    return true;
+}
+
+void Imagerie::remettreDepart(ControleImage& photo, ControleImage& depart, ControleImage& ajustee)
+{
+    ControlesEditeur& c = x_.c;
+    EtatEditeur& e = x_.etat;
+    const int n = e.objetcourant;
     copies_.lue(fichierInit(n), depart.bitmap());
 
     e.rechargementencours = true;
@@ -307,7 +337,6 @@ bool Imagerie::annulerDecoupe(ControleImage& photo)
     changeflag(false, false, false, false, false, false);
     e.valeurformat = c.A_format.valeur();
     photo.definirVisible(true);
-    return true;
 }
 
 void Imagerie::B_annuldecoupe_Click()

@@ -4,8 +4,12 @@
 //   init<n>.svc   the picture as first placed (the same bytes as photo<n>.svc then, stamp included)
 //   sauv<n>.svc   the base picture without the slider adjustments
 //   texte<n>.svc  a text object's RTF
+#include "platform/base/fichiers.h"
+
 #include <QString>
 #include <QStringList>
+#include <utility>
+#include <vector>
 
 namespace kal {
 
@@ -22,5 +26,22 @@ QString nomApercuCompression(const QString& extension);
 bool copiesPresentes(int n);
 // The work files of object n that are there removed; one that cannot be removed stays.
 void effacerFichiersTravail(int n);
+
+// The work copies a step replaced, kept while a later part of it (its record) may still fail.
+// garder(cible), called before `cible` is replaced, keeps the file it holds under a hidden name
+// beside it (a second name of the same file: it takes no room on the disk, and the start removes
+// it when a run stops midway); retablir() puts every file kept back under its name, and removes
+// the targets that had none, with renames and removals only. Once the step is done the object
+// is simply dropped: the hidden names go.
+class CopiesAnciennes {
+public:
+    void garder(const QString& cible);   // 75 with the cause when the file cannot be kept
+    void retablir();                     // 75 when a file cannot be put back
+
+private:
+    fs::Remplacement noms_;                              // the hidden names, removed with it
+    std::vector<std::pair<QString, QString>> gardees_;   // hidden name, target
+    QStringList neuves_;
+};
 
 }  // namespace kal

@@ -83,8 +83,15 @@ public:
     void copiesEcrites(const ControleImage& source, int n);
     // photo<n>.svc from `montree` (with its stamp) and sauv<n>.svc from `base`, each only when
     // its picture changed, and both or neither: a failure leaves both files as they were. A
-    // null control leaves its file alone.
-    void remplacerCopies(int n, ControleImage* montree, ControleImage* base);
+    // null control leaves its file alone. With `anciennes`, the files replaced are kept there
+    // for the step's way back.
+    void remplacerCopies(int n, ControleImage* montree, ControleImage* base, CopiesAnciennes* anciennes = nullptr);
+    // The rest of a step on the current object whose files are in place (`anciennes` holding
+    // those they replaced): `suite` changes the record, the controls and the screen, its record
+    // writes one transaction. On any failure the records stay as they were, the files come back,
+    // the object is shown again as its record and files hold it (its sliders and crop mode as
+    // they were), and the failure is passed on for the step's message.
+    void terminerEtape(CopiesAnciennes& anciennes, const std::function<void()>& suite);
     // What the work copies are known to hold: a procedure that copies or reads one says so.
     CopiesConnues& copiesConnues() { return copies_; }
 
@@ -168,6 +175,14 @@ private:
     // The base picture in `cible` cut to a rectangle of the shown picture (its pixels), taken
     // back through the object's rotation.
     void couperBase(const ControleImage& photo, const QRectF& rectangle, ControleImage& cible);
+    // The crop's files in place: the cut base and its working copy become the object's, in its
+    // record, its controls and on the screen.
+    void appliquerDecoupe(ControleImage& photo, ControleImage& coupee, ControleImage& ajustee);
+    // INIT's files in place: the picture as first placed is the object's again, unturned,
+    // unframed, without adjustments.
+    void reinitialiser(ControleImage& photo);
+    // The cancel's files in place: the first picture is the object's base again.
+    void remettreDepart(ControleImage& photo, ControleImage& depart, ControleImage& ajustee);
     // The shown picture rebuilt from the base with the sliders, the frame and the angle.
     void afficherDepuisBase(ControleImage& photo);
     // L_sauvder given the unturned box of the object's control.

@@ -59,25 +59,35 @@ bool Imagerie::numerisation()
     QWidget* fenetre = &x_.fenetre;
     int nouveau = -1;
     std::optional<Erreur> erreur;
+    // A scan that gave no page: the slot's record is rolled back with the others.
+    struct SansPage {};
     try {
         avant.courantRange = x_.objets().garderObjetCourant();
-        x_.objets().prendreEmplacement();
-        nouveau = e.objetcourant;
-        e.scanfait = false;
+        // The slot taken, the object's box and the thumbnails are one transaction: a scan that
+        // fails on the way stores none of them, and the way back writes no record.
+        Fiches fiches = x_.fiches();
+        fiches.sourceTable();
+        fiches.transaction([&] {
+            x_.objets().prendreEmplacement();
+            nouveau = e.objetcourant;
+            e.scanfait = false;
 
-        ControleImage& element = *c.L_photo[static_cast<size_t>(nouveau)];
-        element.definirScanactif(true);
-        element.definirScanoptiondeux(true);
-        element.definirScanoptionun(true);
-        element.choisirsource(fenetre);
-        element.definirScanmode(scan::mode::Couleur | scan::mode::ResolutionPhoto | scan::mode::SurfaceEntiere);
-        element.definirScanactif(false);
-        if (element.acquerir(fenetre) == 0) {
+            ControleImage& element = *c.L_photo[static_cast<size_t>(nouveau)];
+            element.definirScanactif(true);
+            element.definirScanoptiondeux(true);
+            element.definirScanoptionun(true);
+            element.choisirsource(fenetre);
+            element.definirScanmode(scan::mode::Couleur | scan::mode::ResolutionPhoto | scan::mode::SurfaceEntiere);
+            element.definirScanactif(false);
+            if (element.acquerir(fenetre) != 0)
+                throw SansPage{};
             Ecran::definirPointeur(pointeur::Personnalise);
             element.suiteacquisition(fenetre);
             x_.objets().placerNouvellePhoto();
-            return true;
-        }
+        });
+        return true;
+    } catch (const SansPage&) {
+        // No page came: the person saw the chooser or the device, and the way back below follows.
     } catch (const Erreur& err) {
         // Whatever was under way when it failed is over: its guards come down.
         e.majencours = false;

@@ -21,24 +21,44 @@ void Imagerie::brancherReinitialisation()
 void Imagerie::B_initimage_Click()
 {
     EtatEditeur& e = x_.etat;
-    ControlesEditeur& c = x_.c;
     ControleImage* photo = photoCourante();
     if (e.nbobjets < 1 || !photo)
         return;
     const int n = e.objetcourant;
+    const bool reglagesVisibles = x_.c.A_contraste.visible();
     // The picture as first placed becomes the base and the picture shown: both files are put
-    // in place together before anything changes, or the object stays as it is.
+    // in place together before anything changes, then the record and the screen; when either
+    // cannot be done, the files are those from before and the object stays as it is.
+    CopiesAnciennes anciennes;
     try {
         fs::Remplacement lot;
         fs::copierFichier(fichierInit(n), lot.aCote(fichierSauv(n)));
         fs::copierFichier(fichierInit(n), lot.aCote(fichierPhoto(n)));
+        anciennes.garder(fichierSauv(n));
+        anciennes.garder(fichierPhoto(n));
         lot.installer();
+        copies_.copiee(fichierInit(n), fichierSauv(n));
+        copies_.copiee(fichierInit(n), fichierPhoto(n));
+        terminerEtape(anciennes, [&] { reinitialiser(*photo); });
     } catch (const Erreur& err) {
+        // A rename that failed half-way: the one made is undone (nothing left to do after a
+        // failure of the rest, which put the files back already).
+        try {
+            anciennes.retablir();
+        } catch (const Erreur&) {
+            // Not put back either: the failure below is the one reported.
+        }
+        regvisible(reglagesVisibles);
+        x_.fenetre.definirPointeur(pointeur::Personnalise);
         ModeleObjets::messageEchec(QStringLiteral("INIT"), QStringLiteral("L'objet n'a pas été réinitialisé"), err);
-        return;
     }
-    copies_.copiee(fichierInit(n), fichierSauv(n));
-    copies_.copiee(fichierInit(n), fichierPhoto(n));
+}
+
+void Imagerie::reinitialiser(ControleImage& photo)
+{
+    EtatEditeur& e = x_.etat;
+    ControlesEditeur& c = x_.c;
+    const int n = e.objetcourant;
     x_.fenetre.definirPointeur(pointeur::Sablier);
     regvisible(false);
     changeflag(false, false, false, false, false, false);
@@ -50,10 +70,10 @@ void Imagerie::B_initimage_Click()
     c.A_angle.definirValeur(0);
     e.majencours = false;
     c.C_cadre.definirValeur(0);
-    photo->definirVisible(false);
+    photo.definirVisible(false);
     c.L_sauvtot.lirefichier(fichierSauv(n), 0, 0, 1);
     copies_.lue(fichierSauv(n), c.L_sauvtot.bitmap());
-    photo->definirBitmap(c.L_sauvtot.bitmap());
+    photo.definirBitmap(c.L_sauvtot.bitmap());
     affichphoto();
     x_.disposition().formatangle();
     x_.objets().chargimp();
@@ -63,7 +83,7 @@ void Imagerie::B_initimage_Click()
     changeinit(false, QString());
     initredim();
     c.B_annulangle.definirActif(false);
-    photo->definirVisible(true);
+    photo.definirVisible(true);
     if (x_.jaquette())
         x_.impression().apercujaq(QStringLiteral("cha"));
     x_.fenetre.definirPointeur(pointeur::Personnalise);

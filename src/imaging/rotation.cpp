@@ -2,6 +2,7 @@
 // angle lives in the object's record; every display, thumbnail and print turns the base picture.
 #include "imaging/imagerie.h"
 
+#include "imaging/fichierstravail.h"
 #include "pagemodel/objets.h"
 #include "platform/base/conversions.h"
 #include "printing/impression.h"
@@ -39,10 +40,29 @@ void Imagerie::A_angle_Change()
         return;
     const int n = e.objetcourant;
     Fiches fiches = x_.fiches();
+    bool tourne = false;
     try {
         fiches.sourceTable();
-        fiches.modifier(n, [&](bd::JeuEnregistrements& jeu) { jeu.mettre(champ::rot, c.A_angle.valeur()); });
+        // A number whose object was removed (its record free, its files gone) has nothing to turn:
+        // its record is not taken back.
+        if (!fiches.lire(n, champ::occup).toBool() || !copiesPresentes(n))
+            return;
+        // The angle and the size the turned object is shown at are one transaction.
+        fiches.transaction([&] {
+            fiches.modifier(n, [&](bd::JeuEnregistrements& jeu) { jeu.mettre(champ::rot, c.A_angle.valeur()); });
+            if (!e.rechargementencours) {
+                e.rotationencours = true;
+                tourne = true;
+                chargephoto(n);
+                // The turned object may have been brought back onto the surface: its record
+                // takes the size it is shown at, which every later store and the reopening
+                // start from.
+                x_.objets().chargimp();
+                e.rotationencours = false;
+            }
+        });
     } catch (const Erreur& err) {
+        e.rotationencours = false;
         // The record keeps the angle it had (a full disk): so do the slider and the object. A
         // database that cannot even be read leaves the angle the slider had when it was taken.
         int avant = e.valreglage[5];
@@ -50,6 +70,14 @@ void Imagerie::A_angle_Change()
             avant = arrondi(fiches.lire(n, champ::rot).toDouble());
         } catch (const Erreur&) {
             // Unreadable too: the angle at the focus stands.
+        }
+        if (tourne) {
+            // The object was shown turned already: it is shown again as its record holds it.
+            try {
+                chargephoto(n);
+            } catch (const Erreur&) {
+                // Its display could not be made again: the message below says what was not done.
+            }
         }
         // Nothing runs again while the message is shown: a slider arrow held down repeats.
         const bool maj = std::exchange(e.majencours, true);
@@ -62,12 +90,6 @@ void Imagerie::A_angle_Change()
     photo->definirBordure(0);
     changeinit(true, QString());
     e.rotationencours = true;
-    if (!e.rechargementencours) {
-        chargephoto(n);
-        // The turned object may have been brought back onto the surface: its record takes the
-        // size it is shown at, which every later store and the reopening start from.
-        x_.objets().chargimp();
-    }
     if (e.typeobjet == QLatin1String("textimage"))
         x_.textes().focustexte();
     e.rotationencours = false;

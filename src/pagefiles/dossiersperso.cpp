@@ -97,8 +97,11 @@ QString ecrireJournal(const QString& dossier, const QString& cible, const QStrin
         nom += chiffres[static_cast<qsizetype>(QRandomGenerator::global()->bounded(static_cast<int>(chiffres.size())))];
     const QString journal = fs::joindre(dossier, nom);
     try {
+        // Flushed with its folder: a flush that fails stops the step before its first rename.
         fs::ecrireTexte(journal, (QStringList{Echange} + noms).join(fs::sautLigne()));
     } catch (const Erreur& err) {
+        // One whose flush failed is in place: it goes, the step not begun.
+        (void)panne::appel("supprimer", journal, [&] { return ::unlink(QFile::encodeName(journal).constData()); });
         // Its own name means nothing to the user: the step on the page is what failed.
         throw Erreur(err::AccesChemin, cible + QStringLiteral(" : ") + err.cause(), err.cause());
     }
@@ -302,12 +305,12 @@ void permuter(const QString& nouveau, const QString& cible, Permutation* etat)
     supprimerJournal(journal);
 }
 
-void deplacer(const QString& c, const QString& vers)
+int deplacer(const QString& c, const QString& vers)
 {
     // Renaming a folder over an empty folder replaces it in one step.
     if (panne::appel("renommer", vers, [&] { return ::rename(c.toLocal8Bit().constData(), vers.toLocal8Bit().constData()); }) != 0)
         echec(c, errno);
-    synchroniserDossier(parent(c));
+    return synchroniserDossier(parent(c));
 }
 
 void reserver(const QString& fichier, qint64 octets)

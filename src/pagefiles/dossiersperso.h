@@ -54,8 +54,9 @@ struct Permutation {
 };
 void permuter(const QString& nouveau, const QString& cible, Permutation* etat = nullptr);
 // Moves `chemin` to `vers` (a hidden empty folder beside it, made by dossierAcote), in one step;
-// 75 when it cannot be done.
-void deplacer(const QString& chemin, const QString& vers);
+// 75 when it cannot be done. Gives the errno of the flush of their folder that followed, 0 when it
+// succeeded (a failure: the move is made, its lasting on the disk unconfirmed).
+int deplacer(const QString& chemin, const QString& vers);
 // For a change staged in such a folder before anything in place is touched (75 with the path and
 // the cause, such as a full disk, when a step cannot be done): a new file holding `octets` of the
 // disk's room, given back by removing it, so that the writes that must follow the staging find

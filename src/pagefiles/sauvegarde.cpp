@@ -203,8 +203,10 @@ void PagesPerso::ecrireDossier(const QString& cible, perso::Permutation& etat)
         // Kept when the journal names it: it may then be the one whole copy of the page.
         if (etat.ancienEnPlace)
             perso::supprimerArbre(acote);
-        // The hidden folder's files are the page's own to the user.
-        QString d = err.description();
+        // The hidden folder's files are the page's own to the user; one the disk did not confirm
+        // is one more failure of the disk, the page not saved.
+        QString d = fs::ecritureNonConfirmee(err) ? cible + QStringLiteral(" : ") + err.cause() + QLatin1Char('.')
+                                                  : err.description();
         d.replace(acote, cible);
         throw Erreur(err.numero(), d, err.cause());
     } catch (...) {
@@ -256,23 +258,37 @@ void PagesPerso::suppage()
         return;
     }
     // Moved aside in one step first, so that the page is gone whole or not at all.
+    int echecSynchro = 0;
+    bool resteSurLeDisque = false;
     try {
         const QString acote = perso::dossierAcote(dossierPerso(), QStringLiteral(".suppression-"));
         try {
-            perso::deplacer(dossier, acote);
+            echecSynchro = perso::deplacer(dossier, acote);
         } catch (...) {
             perso::supprimerArbre(acote);
             throw;
         }
-        perso::supprimerArbre(acote);
+        // Left behind, the hidden folder is removed by the next start: the deletion is done.
+        resteSurLeDisque = !perso::supprimerArbre(acote);
     } catch (const Erreur& err) {
         MsgBox(lignesMessage({QStringLiteral("La page ") + perso::nomAffichable(nom) + QStringLiteral(" n'a pas pu être supprimée:"),
                               err.description()}),
                msg::OK + msg::Exclamation, QStringLiteral("ERREUR"));
         return;
     }
-    MsgBox(QStringLiteral("La page ") + nom + QStringLiteral(" a été supprimée"), msg::OK + msg::Exclamation,
-           QStringLiteral("SUPPRESSION PAGE"));
+    if (echecSynchro != 0 || resteSurLeDisque) {
+        // The page is gone from the list; only the disk's confirmation is missing.
+        MsgBox(lignesMessage({QStringLiteral("La page ") + perso::nomAffichable(nom) +
+                                  QStringLiteral(" a été supprimée, mais le disque n'a pas confirmé l'écriture: elle "
+                                                 "pourrait revenir après une coupure de courant."),
+                              echecSynchro != 0 ? dossierPerso() + QStringLiteral(" : ") + texteErreurSysteme(echecSynchro)
+                                                : QStringLiteral("Ses fichiers n'ont pas pu être effacés du disque; le "
+                                                                 "prochain démarrage du programme les effacera.")}),
+               msg::OK + msg::Exclamation, QStringLiteral("SUPPRESSION PAGE"));
+    } else {
+        MsgBox(QStringLiteral("La page ") + nom + QStringLiteral(" a été supprimée"), msg::OK + msg::Exclamation,
+               QStringLiteral("SUPPRESSION PAGE"));
+    }
     cacherPanneau();
 }
 

@@ -12,6 +12,7 @@
 #include "platform/base/messages.h"
 #include "printing/impression.h"
 
+#include <QFile>
 #include <algorithm>
 
 namespace kal {
@@ -136,10 +137,51 @@ int ModeleObjets::preparerNouvelObjet(AvantCreation& avant, const std::function<
     const int libre = premierLibre();
     if (libre < 0)
         throw Erreur(err::IndiceHorsLimites, QStringLiteral("Aucun emplacement libre pour un nouvel objet."));
-    fs::Remplacement lot;
-    ecrire(libre, lot);
-    lot.installer();
+    // The slot is free: a file of its that the writing put in place before a failure goes.
+    std::vector<bool> avaient;
+    for (const QString& f : fichierstravail(libre))
+        avaient.push_back(fs::existe(f));
+    try {
+        fs::Remplacement lot;
+        ecrire(libre, lot);
+        lot.installer();
+    } catch (const Erreur&) {
+        const QStringList fichiers = fichierstravail(libre);
+        for (qsizetype i = 0; i < fichiers.size(); ++i)
+            if (!avaient[static_cast<size_t>(i)])
+                QFile::remove(fichiers[i]);
+        throw;
+    }
     return libre;
+}
+
+void ModeleObjets::placerNouvelObjet(const AvantCreation& avant, int libre, const std::function<void()>& placer)
+{
+    bool commence = false;
+    try {
+        // Every record the placing writes (the slot taken, the object's box, the thumbnails) is
+        // one transaction: on any failure, whatever its number or the engine's code, none of
+        // them is stored.
+        Fiches fiches = x_.fiches();
+        fiches.sourceTable();
+        fiches.transaction([&] {
+            commence = true;
+            placer();
+        });
+    } catch (const Erreur&) {
+        // The new slot's files go first: they need neither the database nor room on the disk.
+        effacerFichiersTravail(libre);
+        // Refused before the page changed (the transaction could not begin): nothing to rebuild.
+        if (!commence)
+            throw;
+        try {
+            retablirApresEchec(avant, libre);
+        } catch (const Erreur&) {
+            // The way back could not rebuild the page: the caller's message still says what was
+            // not done, and the records are those from before the step.
+        }
+        throw;
+    }
 }
 
 bool ModeleObjets::retablirApresEchec(const AvantCreation& avant, int nouveau)
@@ -160,7 +202,13 @@ bool ModeleObjets::retablirApresEchec(const AvantCreation& avant, int nouveau)
 
     // The number taken is free again, and nothing of it stays on show.
     if (nouveau >= 0) {
-        abandonnerObjet(nouveau);
+        try {
+            abandonnerObjet(nouveau);
+        } catch (const Erreur&) {
+            // Its files and display are gone already; the record stays as the file holds it (a
+            // step whose records were one transaction has it free again), and the page is
+            // rebuilt all the same.
+        }
         if (jaq && avant.courantRange)
             e.nomsobjets[static_cast<size_t>(nouveau)] = e.nomobjet;
     }
@@ -226,19 +274,16 @@ bool ModeleObjets::chargementimage(ControleImage& choisie, const QString& nomFic
     }
     x_.imagerie().copiesEcrites(choisie, libre);
     try {
-        prendreEmplacement();
-        ControleImage& photo = *c.L_photo[static_cast<size_t>(e.objetcourant)];
-        photo.definirBitmap(choisie.bitmap());
-        if (nomFichier.right(3).toLower() == QLatin1String("wmf"))
-            photo.definirReglagewmf(photo.lecturewmf());
-        placerNouvellePhoto(e.objetcourant == libre);
+        placerNouvelObjet(avant, libre, [&] {
+            prendreEmplacement();
+            ControleImage& photo = *c.L_photo[static_cast<size_t>(e.objetcourant)];
+            photo.definirBitmap(choisie.bitmap());
+            if (nomFichier.right(3).toLower() == QLatin1String("wmf"))
+                photo.definirReglagewmf(photo.lecturewmf());
+            placerNouvellePhoto(e.objetcourant == libre);
+        });
     } catch (const Erreur& err) {
-        // Its files were there, but the record or the rebuild failed: the slot goes, with them.
-        try {
-            retablirApresEchec(avant, libre);
-        } catch (const Erreur&) {
-            // The way back failed too: the message below still says what was not done.
-        }
+        // Its files were there, but the record or the rebuild failed: the slot went, with them.
         c.P_page.definirVisible(true);
         messageEchec(titre, quoi, err);
         return false;

@@ -139,7 +139,9 @@ void ModeleObjets::copiephoto(int k)
             fs::copierFichier(fichierTexte(k), lot.aCote(fichierTexte(n)));
     });
     x_.imagerie().copiesEcrites(source, libre);
-    try {
+    // Its files are there; a failure of the record or of the rebuild takes the slot back, with
+    // them, and the caller says what was not done.
+    placerNouvelObjet(avant, libre, [&] {
         prendreEmplacement();
 
         const int n = e.objetcourant;
@@ -173,16 +175,7 @@ void ModeleObjets::copiephoto(int k)
         x_.imagerie().changeinit(false, QString());
         if (jaq)
             x_.impression().apercujaq(QStringLiteral("cha"));
-    } catch (const Erreur&) {
-        // Its files were there, but the record or the rebuild failed: the slot goes, with them,
-        // and the caller says what was not done.
-        try {
-            retablirApresEchec(avant, libre);
-        } catch (const Erreur&) {
-            // The way back failed too: what is left shows as it is.
-        }
-        throw;
-    }
+    });
 }
 
 }  // namespace kal

@@ -42,13 +42,14 @@ QVariantList Fiches::valeursEnEdition(const bd::JeuEnregistrements& jeu)
     return v;
 }
 
-void Fiches::relireApresEchec()
+void Fiches::relire()
 {
     // The record set shows what the file holds again, not the writes rolled back.
     try {
         d_.actualiser();
     } catch (const Erreur&) {
-        // The failure already under way is the one reported.
+        // After a failure, that failure is the one reported; after a commit, the records are
+        // stored and the next step reads them afresh.
     }
 }
 

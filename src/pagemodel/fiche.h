@@ -94,8 +94,10 @@ public:
     }
 
     // Runs `etapes` (writes of records of the open table) as one transaction: every record
-    // stored, or, when one cannot be (a full disk), none, the record set read again from the
-    // file and the failure passed on. The source must be open (sourceTable()).
+    // stored, or, when one cannot be (a full disk), none, the failure passed on. Either way the
+    // record set is then read again from the file: the next reader finds the log's index as every
+    // other write leaves it (a step whose reads were all inside its transaction left none after
+    // its commit). The source must be open (sourceTable()).
     template <class F>
     void transaction(F&& etapes)
     {
@@ -105,14 +107,15 @@ public:
             t.valider();
         } catch (...) {
             t.annuler();
-            relireApresEchec();
+            relire();
             throw;
         }
+        relire();
     }
 
 private:
     static QVariantList valeursEnEdition(const bd::JeuEnregistrements& jeu);
-    void relireApresEchec();
+    void relire();
     bd::SourceDonnees& d_;
 };
 

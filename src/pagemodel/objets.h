@@ -91,6 +91,11 @@ public:
     // them aside into). Gives the slot; a failure raises, the page, its records and its work
     // files as they were.
     int preparerNouvelObjet(AvantCreation& avant, const std::function<void(int, fs::Remplacement&)>& ecrire);
+    // The second half of a creation whose files for slot `libre` are in place: `placer` takes the
+    // slot and shows the object, all its record writes one transaction. On any failure the
+    // records stay as they were, the slot's files go, the page is rebuilt as `avant` found it,
+    // and the failure is passed on for the caller's message.
+    void placerNouvelObjet(const AvantCreation& avant, int libre, const std::function<void()>& placer);
     // The way back of a creation that failed once its number `nouveau` was taken (-1 before):
     // the number free again and its work files gone, the counts as `avant` says, the page (or
     // face) rebuilt around the object that was current, or the lowest one left; false when the

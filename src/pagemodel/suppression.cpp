@@ -21,12 +21,8 @@ void ModeleObjets::abandonnerObjet(int n)
     if (n < 0 || n >= x_.etat.nbEmplacements())
         return;
     const size_t k = static_cast<size_t>(n);
-    Fiches fiches = x_.fiches();
-    fiches.sourceTable();
-    fiches.modifier(n, [](bd::JeuEnregistrements& j) {
-        j.mettre(champ::occup, false);
-        j.mettre(champ::textimage, false);
-    });
+    // Its files and its display go first: they need neither the database nor room on the disk,
+    // so that a record the disk refuses to free leaves no picture behind for a later object.
     effacerFichiersTravail(n);
     if (c.L_miniat[k])
         c.L_miniat[k]->definirVisible(false);
@@ -38,6 +34,14 @@ void ModeleObjets::abandonnerObjet(int n)
         if (k < c.L_apjaq.size())
             c.L_apjaq[k]->definirVisible(false);
     }
+    // The record last; a step whose records were one transaction finds it free again already,
+    // and writes nothing.
+    Fiches fiches = x_.fiches();
+    fiches.sourceTable();
+    fiches.modifier(n, [](bd::JeuEnregistrements& j) {
+        j.mettre(champ::occup, false);
+        j.mettre(champ::textimage, false);
+    });
 }
 
 void ModeleObjets::unloadimage(int i)

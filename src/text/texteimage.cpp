@@ -156,71 +156,77 @@ bool Textes::chargtextimage(bool vider)
         x_.objets().effacpage();
     int nouveau = -1;
     try {
-        if (!x_.objets().emplacement())
-            throw Erreur(err::IndiceHorsLimites, QStringLiteral("Aucun emplacement libre pour un nouvel objet."));
-        nouveau = e.objetcourant;
-        if (vider && jaq)
-            compositionNeuve(c.T_compos);
-        const size_t i = static_cast<size_t>(nouveau);
-        ControleImage& photo = *c.L_photo[i];
-        const double echelle = jaq ? 1.0 : e.echelleimp;
+        // The slot taken, the object's box and the thumbnails are one transaction: on any
+        // failure none of them is stored, and the way back below writes no record.
+        Fiches fiches = x_.fiches();
+        fiches.sourceTable();
+        fiches.transaction([&] {
+            if (!x_.objets().emplacement())
+                throw Erreur(err::IndiceHorsLimites, QStringLiteral("Aucun emplacement libre pour un nouvel objet."));
+            nouveau = e.objetcourant;
+            if (vider && jaq)
+                compositionNeuve(c.T_compos);
+            const size_t i = static_cast<size_t>(nouveau);
+            ControleImage& photo = *c.L_photo[i];
+            const double echelle = jaq ? 1.0 : e.echelleimp;
 
-        fontfeuille();
-        photo.policeimage = c.T_compos.policeSelection();
-        const QString texte = c.T_compos.contenutexte();
-        photo.definirHauteur(hauteurTexte(texte) / echelle);
-        photo.definirLargeur(std::max(1, largeurTexte(texte)) / echelle);
+            fontfeuille();
+            photo.policeimage = c.T_compos.policeSelection();
+            const QString texte = c.T_compos.contenutexte();
+            photo.definirHauteur(hauteurTexte(texte) / echelle);
+            photo.definirLargeur(std::max(1, largeurTexte(texte)) / echelle);
 
-        // The grey placeholder, of the text's size, with no text drawn.
-        photo.creerbitmap(photo.largeurReelle(), photo.hauteurReelle(), 24);
-        photo.remplir(Gris);
-        photo.definirReglagetexte(0);
-        photo.textehaut = 0;
-        photo.textegauche = 0;
-        photo.textelargeur = photo.largeurReelle();
-        photo.textehauteur = photo.hauteurReelle();
-        photo.definirCouleurdessin(Gris);
-        photo.definirOptiondessin(true);
-        c.L_sauvtot.definirBitmap(photo.bitmap());
+            // The grey placeholder, of the text's size, with no text drawn.
+            photo.creerbitmap(photo.largeurReelle(), photo.hauteurReelle(), 24);
+            photo.remplir(Gris);
+            photo.definirReglagetexte(0);
+            photo.textehaut = 0;
+            photo.textegauche = 0;
+            photo.textelargeur = photo.largeurReelle();
+            photo.textehauteur = photo.hauteurReelle();
+            photo.definirCouleurdessin(Gris);
+            photo.definirOptiondessin(true);
+            c.L_sauvtot.definirBitmap(photo.bitmap());
 
-        {
-            // The text and the three copies of the placeholder, all or none.
-            fs::Remplacement lot;
-            c.T_compos.sauvertexte(lot.aCote(fichierTexte(nouveau)), 0);
-            x_.imagerie().ecrirecopies(photo, nouveau, lot);
-            lot.installer();
-            x_.imagerie().copiesEcrites(photo, nouveau);
-        }
-        c.L_sauvtot.definirBitmap(photo.bitmap());
+            {
+                // The text and the three copies of the placeholder, all or none.
+                fs::Remplacement lot;
+                c.T_compos.sauvertexte(lot.aCote(fichierTexte(nouveau)), 0);
+                x_.imagerie().ecrirecopies(photo, nouveau, lot);
+                lot.installer();
+                x_.imagerie().copiesEcrites(photo, nouveau);
+            }
+            c.L_sauvtot.definirBitmap(photo.bitmap());
 
-        {
-            Leve m(e.majencours);
-            c.A_angle.definirValeur(0);
-            c.E_angle.definirLegende(QStringLiteral("Angle=0"));
-        }
-        x_.objets().decocherCadre();
-        {
-            Leve r(e.rechargementencours);
-            x_.imagerie().affichphoto();
-        }
-        c.L_sauvder.definirLargeur(photo.largeurReelle());
-        c.L_sauvder.definirHauteur(photo.hauteurReelle());
-        e.valeurformat = c.A_format.valeur();
-        x_.objets().chargimp();
-        if (!jaq)
-            x_.objets().recreerControlesPage();
+            {
+                Leve m(e.majencours);
+                c.A_angle.definirValeur(0);
+                c.E_angle.definirLegende(QStringLiteral("Angle=0"));
+            }
+            x_.objets().decocherCadre();
+            {
+                Leve r(e.rechargementencours);
+                x_.imagerie().affichphoto();
+            }
+            c.L_sauvder.definirLargeur(photo.largeurReelle());
+            c.L_sauvder.definirHauteur(photo.hauteurReelle());
+            e.valeurformat = c.A_format.valeur();
+            x_.objets().chargimp();
+            if (!jaq)
+                x_.objets().recreerControlesPage();
 
-        // The placeholder was made at the height of the whole text: its stored height goes with
-        // the text's line count (1 for the empty text of a new object; a loaded text keeps its
-        // height, instead of being made as many times higher as it has lines).
-        Leve r(e.rechargementencours), nouvel(e.creationtexte);
-        e.tabobjets[i][col::Lignes] = compterLignes(texte);
-        if (!jaq) {
-            creattextimage();
-            x_.objets().initpage();
-        } else {
-            x_.objets().initjaq();
-        }
+            // The placeholder was made at the height of the whole text: its stored height goes with
+            // the text's line count (1 for the empty text of a new object; a loaded text keeps its
+            // height, instead of being made as many times higher as it has lines).
+            Leve r(e.rechargementencours), nouvel(e.creationtexte);
+            e.tabobjets[i][col::Lignes] = compterLignes(texte);
+            if (!jaq) {
+                creattextimage();
+                x_.objets().initpage();
+            } else {
+                x_.objets().initjaq();
+            }
+        });
     } catch (...) {
         abandonnerCreation(nouveau, courantAvant, nbAvant);
         throw;

@@ -205,9 +205,18 @@ void Atelier::enregistrer()
         try {
             fs::copierFichier(fichierTravail(), cible);
         } catch (const Erreur& e) {
-            if (e.numero() != err::FichierIntrouvable)
+            if (fs::ecritureNonConfirmee(e)) {
+                // The photo is in utilphot; only the disk's confirmation of its name is missing.
+                MsgBox(lignesMessage({QStringLiteral("La photo ") + nom +
+                                          QStringLiteral(" a été enregistrée, mais le disque n'a pas confirmé l'écriture: "
+                                                         "elle pourrait manquer après une coupure de courant."),
+                                      classeur() + QStringLiteral(" : ") + e.cause()}),
+                       msg::OK + msg::Exclamation, QStringLiteral("ENREGISTREMENT"));
+            } else if (e.numero() != err::FichierIntrouvable) {
                 throw;
-            throw Erreur(e.numero(), e.description() + QStringLiteral(" : le fichier de travail n'existe plus."));
+            } else {
+                throw Erreur(e.numero(), e.description() + QStringLiteral(" : le fichier de travail n'existe plus."));
+            }
         }
     } catch (const Erreur& e) {
         MsgBox(lignesMessage({QStringLiteral("La photo n'a pas pu être enregistrée dans"), cible, e.description()}),

@@ -7,6 +7,8 @@
 #include "platform/base/ecran.h"
 #include "printing/impression.h"
 
+#include <QAccessible>
+
 using kal::arrondi;
 using kaltest::EditeurSouris;
 
@@ -393,6 +395,30 @@ TEST_P(Souris, LeRetraitDuDernierObjetTourneRetireImageTotale)
     EXPECT_TRUE(c().C_image.actif());
     cliquer(1, {5, 5}, Qt::RightButton);
     EXPECT_FALSE(c().C_image.actif());
+}
+
+// The last object removed, its controls disabled: a value given to the angle slider from outside
+// (the accessibility interface, as a screen reader sets it) turns nothing and takes no record
+// back, and a photo is then placed as on an empty page.
+TEST_P(Souris, LeDernierObjetRetireNeTournePlus)
+{
+    ASSERT_TRUE(placer(200, 150, QStringLiteral("a.jpg")));
+    cliquer(0, {5, 5}, Qt::RightButton);
+    ASSERT_FALSE(champ(0, kal::champ::occup).toBool());
+    ASSERT_FALSE(c().A_angle.actif());
+    banc.repondeur.oublier();
+    QAccessibleInterface* i = QAccessible::queryAccessibleInterface(c().A_angle.barre());
+    ASSERT_TRUE(i && i->valueInterface());
+    i->valueInterface()->setCurrentValue(45);
+    // Code reaching the handler all the same finds no object to turn.
+    ed->x.imagerie().A_angle_Change();
+    EXPECT_TRUE(banc.repondeur.messages().empty());
+    EXPECT_FALSE(champ(0, kal::champ::occup).toBool());
+    EXPECT_EQ(champ(0, kal::champ::rot).toInt(), 0);
+    EXPECT_FALSE(kal::fs::existe(kal::fichierPhoto(0)));
+    ASSERT_TRUE(placer(120, 90, QStringLiteral("b.jpg")));
+    EXPECT_TRUE(banc.repondeur.messages().empty());
+    EXPECT_TRUE(champ(0, kal::champ::occup).toBool());
 }
 
 INSTANTIATE_TEST_SUITE_P(LesDeux, Souris, ::testing::Values(kal::TypeEditeur::Page, kal::TypeEditeur::Jaquette),

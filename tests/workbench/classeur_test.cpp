@@ -4,6 +4,7 @@
 #include "banc.h"
 
 #include "platform/base/fichiers.h"
+#include "platform/base/panne.h"
 #include "platform/controls/bip.h"
 
 #include <QFile>
@@ -100,6 +101,41 @@ TEST_F(Classeur, EnregistrerCopieLeFichierDeTravailSousLeNomTape)
     EXPECT_EQ(a->L_fichier.entree(1), QStringLiteral("vacance2"));
     EXPECT_EQ(a->nomsReels().at(1), QStringLiteral("Vacance2.jpg"));
     EXPECT_EQ(b.repondeur.messages().size(), 4u);   // the four questions, no refusal
+
+    // Each flush of the filing failing in turn: the file's own flush is a failed filing; the
+    // flush of utilphot after the rename leaves the photo filed, said not confirmed by the disk.
+    b.prendre(*a, 0);
+    kal::panne::compter();
+    nommer(QStringLiteral("essai"));
+    const std::vector<QString> ops = kal::panne::operations();
+    kal::panne::desarmer();
+    QFile::remove(dans(QStringLiteral("essai.jpg")));
+    a->listefichier();
+    int flushes = 0;
+    for (size_t k = 0; k < ops.size(); ++k) {
+        if (!ops[k].startsWith(QLatin1String("synchroniser")) || !ops[k].contains(b.classeur()))
+            continue;
+        ++flushes;
+        SCOPED_TRACE(ops[k].toStdString());
+        b.prendre(*a, 0);
+        b.repondeur.oublier();
+        kal::panne::armer(static_cast<long>(k + 1), false, EIO);
+        nommer(QStringLiteral("essai"));
+        kal::panne::desarmer();
+        const QString t = dernierTexte();
+        EXPECT_EQ(dernierTitre(), QStringLiteral("ENREGISTREMENT"));
+        if (ops[k].startsWith(QLatin1String("synchroniser dossier"))) {
+            EXPECT_TRUE(t.startsWith(QStringLiteral("La photo essai a été enregistrée, mais le disque n'a pas confirmé")))
+                << t.toStdString();
+            EXPECT_TRUE(QFile::exists(dans(QStringLiteral("essai.jpg"))));
+        } else {
+            EXPECT_TRUE(t.startsWith(QStringLiteral("La photo n'a pas pu être enregistrée"))) << t.toStdString();
+            EXPECT_FALSE(QFile::exists(dans(QStringLiteral("essai.jpg"))));
+        }
+        QFile::remove(dans(QStringLiteral("essai.jpg")));
+        a->listefichier();
+    }
+    EXPECT_EQ(flushes, 2);
 }
 
 TEST_F(Classeur, LesNomsRefusesNeDeposentRien)

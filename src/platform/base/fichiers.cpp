@@ -48,6 +48,9 @@ QString cause(int e)
     }
 }
 
+// What a write whose file is in place but whose name the disk did not confirm adds to its cause.
+const QString NonConfirme = QStringLiteral(" ; le fichier est écrit, mais le disque n'a pas confirmé l'écriture");
+
 [[noreturn]] void echecAcces(const QString& c, int e, bool ancienConserve = false, const QString& precision = {})
 {
     const QString raison = precision.isEmpty() ? cause(e) : precision;
@@ -282,8 +285,15 @@ public:
         const std::string dossier = stdfs::path(vrai_.toStdString()).parent_path().string();
         const int d = ::open(dossier.empty() ? "." : dossier.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (d >= 0) {
-            (void)panne::appel("synchroniser dossier", dossier, [&] { return ::fsync(d); });
+            // A flush that fails is a failed write: the new file is in place, but the disk has not
+            // confirmed its name (nothing of the old file is said to be kept).
+            const int r = panne::appel("synchroniser dossier", dossier, [&] { return ::fsync(d); });
+            const int e = errno;
             ::close(d);
+            if (r != 0 && e != EINVAL && e != EROFS) {
+                const QString raison = cause(e);
+                throw Erreur(err::AccesChemin, cible_ + QStringLiteral(" : ") + raison + NonConfirme + QLatin1Char('.'), raison);
+            }
         }
     }
 
@@ -297,6 +307,11 @@ private:
 };
 
 }  // namespace
+
+bool ecritureNonConfirmee(const Erreur& e)
+{
+    return e.numero() == err::AccesChemin && e.description().endsWith(NonConfirme + QLatin1Char('.'));
+}
 
 void copierFichier(const QString& source, const QString& cible)
 {

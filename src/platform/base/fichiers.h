@@ -44,6 +44,19 @@ std::vector<Entree> entreesDe(const QString& chemin, bool dossiers);
 QStringList sousDossiers(const QString& chemin);
 QStringList fichiersDe(const QString& chemin);
 
+}  // namespace kal::fs
+
+namespace kal {
+class Erreur;
+}
+
+namespace kal::fs {
+
+// A write the disk did not confirm: the file is in place, but the flush of its folder after the
+// rename failed (75, like any failed write). The step that needs it on the disk fails; one that is
+// done says it is not confirmed.
+bool ecritureNonConfirmee(const Erreur& e);
+
 // Writes a file aside and puts it in place whole: the bytes go to a temporary file in the same
 // folder, flushed to the disk, which is then renamed over the target, so that a full disk or a
 // program killed halfway leaves the old file as it was. A failure (a full disk, a read-only

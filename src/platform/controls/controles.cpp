@@ -326,6 +326,14 @@ Curseur::Curseur(QWidget* parent, Qt::Orientation o)
     QObject::connect(barre_, &QScrollBar::valueChanged, barre_, [this](int v) {
         if (synchro_)
             return;
+        // A value from outside the program's code while the slider is disabled (the
+        // accessibility interface, as a screen reader sets it) is refused as the mouse is: the
+        // bar goes back to the value and no handler runs. Code still sets it through
+        // definirValeur, which never comes this way.
+        if (!barre_->isEnabled()) {
+            synchroniser();
+            return;
+        }
         if (barre_->isSliderDown()) {
             // While the thumb is dragged only Scroll runs; Change follows at the release.
             valeur_ = v;

@@ -40,16 +40,22 @@ TEST(Panne, FichierRemplaceEntierOuPasDuTout)
             fs::ecrireFichier(f, "ancien");
             panne::armer(k, depuis, ENOSPC);
             QString message;
+            bool nonConfirme = false;
             try {
                 fs::ecrireFichier(f, "nouveau");
             } catch (const Erreur& e) {
                 message = e.description();
+                nonConfirme = fs::ecritureNonConfirmee(e);
             }
             panne::desarmer();
             const QByteArray lu = contenu(f);
             SCOPED_TRACE(QStringLiteral("%1 %2").arg(k).arg(depuis).toStdString());
             if (message.isEmpty()) {
                 EXPECT_TRUE(lu == "nouveau" || lu == "ancien");   // a crash before the rename keeps the old one
+            } else if (nonConfirme) {
+                // The folder's flush after the rename: the new file in place, and said unconfirmed.
+                EXPECT_EQ(lu, "nouveau");
+                EXPECT_FALSE(message.contains("conservé")) << message.toStdString();
             } else {
                 EXPECT_EQ(lu, "ancien");
                 EXPECT_TRUE(message.contains("le disque est plein")) << message.toStdString();

@@ -4,6 +4,7 @@
 #include "platform/controls/controles.h"
 #include "support/erreurs.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QTest>
 #include <QWidget>
@@ -74,6 +75,41 @@ TEST(Curseur, LUtilisateurDeclencheChange)
     c.barre()->triggerAction(QAbstractSlider::SliderPageStepAdd);
     EXPECT_EQ(c.valeur(), 10);
     EXPECT_EQ(appels, 1);
+}
+
+// A disabled control takes no value from the accessibility interface (a screen reader), as it
+// takes none from the mouse; code still sets it, with its handler.
+TEST(Curseur, InactifSourdALAccessibilite)
+{
+    QWidget parent;
+    Curseur c(&parent);
+    CaseACocher k(&parent);
+    c.definirMax(360);
+    int changes = 0, clics = 0;
+    c.surChangement = [&] { ++changes; };
+    k.surClic = [&] { ++clics; };
+    c.definirActif(false);
+    k.definirActif(false);
+    parent.show();
+    QAccessibleInterface* ic = QAccessible::queryAccessibleInterface(c.barre());
+    ASSERT_TRUE(ic && ic->valueInterface());
+    ic->valueInterface()->setCurrentValue(90);
+    EXPECT_EQ(c.valeur(), 0);
+    EXPECT_EQ(c.barre()->value(), 0);
+    QAccessibleInterface* ik = QAccessible::queryAccessibleInterface(k.caseACocher());
+    ASSERT_TRUE(ik && ik->actionInterface());
+    ik->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    ik->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QTest::qWait(400);   // a press is an animated click
+    EXPECT_EQ(k.valeur(), 0);
+    EXPECT_EQ(changes + clics, 0);
+
+    c.definirValeur(45);
+    EXPECT_EQ(changes, 1);
+    c.definirActif(true);
+    ic->valueInterface()->setCurrentValue(90);
+    EXPECT_EQ(c.valeur(), 90);
+    EXPECT_EQ(changes, 2);
 }
 
 // A value outside Min..Max, or a step below 1, is refused with 380: nothing changes and Change
