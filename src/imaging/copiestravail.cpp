@@ -118,12 +118,7 @@ void Imagerie::terminerEtape(CopiesAnciennes& anciennes, const std::function<voi
     };
     bool commence = false;
     try {
-        Fiches fiches = x_.fiches();
-        fiches.sourceTable();
-        fiches.transaction([&] {
-            commence = true;
-            suite();
-        });
+        x_.fiches().transactionSurTable(suite, commence);
     } catch (const Erreur&) {
         try {
             anciennes.retablir();

@@ -27,7 +27,8 @@ bool copiesPresentes(int n);
 // The work files of object n that are there removed; one that cannot be removed stays.
 void effacerFichiersTravail(int n);
 
-// The work copies a step replaced, kept while a later part of it (its record) may still fail.
+// The work copies a step replaced, kept until the step's record is stored, so that a failed record
+// puts them back.
 // garder(cible), called before `cible` is replaced, keeps the file it holds under a hidden name
 // beside it (a second name of the same file: it takes no room on the disk, and the start removes
 // it when a run stops midway); retablir() puts every file kept back under its name, and removes

@@ -162,12 +162,7 @@ void ModeleObjets::placerNouvelObjet(const AvantCreation& avant, int libre, cons
         // Every record the placing writes (the slot taken, the object's box, the thumbnails) is
         // one transaction: on any failure, whatever its number or the engine's code, none of
         // them is stored.
-        Fiches fiches = x_.fiches();
-        fiches.sourceTable();
-        fiches.transaction([&] {
-            commence = true;
-            placer();
-        });
+        x_.fiches().transactionSurTable(placer, commence);
     } catch (const Erreur&) {
         // The new slot's files go first: they need neither the database nor room on the disk.
         effacerFichiersTravail(libre);

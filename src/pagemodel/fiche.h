@@ -113,6 +113,19 @@ public:
         relire();
     }
 
+    // The table opened and `etapes` run as one transaction, as above. `commencee` becomes true
+    // once the transaction has begun: a caller whose step fails tells by it whether anything of
+    // the step ran (a table or a transaction that could not even be opened changed nothing).
+    template <class F>
+    void transactionSurTable(F&& etapes, bool& commencee)
+    {
+        sourceTable();
+        transaction([&] {
+            commencee = true;
+            etapes();
+        });
+    }
+
 private:
     static QVariantList valeursEnEdition(const bd::JeuEnregistrements& jeu);
     void relire();
