@@ -312,27 +312,15 @@ void deplier(const uchar* s, int largeur, int bits, const T* table, T* o)
     }
 }
 
-// A channel of n bits scaled to 8: round(v x 255 / (2^n - 1)), through a table up to 16 bits.
+// A channel of a pixel, from its mask, scaled to 8 bits.
 class Echelle {
 public:
-    explicit Echelle(const Canal& c) : c_(c), max_((quint64(1) << c.largeur) - 1)
-    {
-        if (c.largeur <= 16) {
-            table_.resize(size_t(1) << c.largeur);
-            for (quint64 v = 0; v < table_.size(); ++v)
-                table_[v] = max_ ? uchar((v * 510 + max_) / (2 * max_)) : 0;
-        }
-    }
-    uchar operator()(quint32 pixel) const
-    {
-        const quint32 v = (pixel & c_.masque) >> c_.decalage;
-        return table_.empty() ? uchar((quint64(v) * 510 + max_) / (2 * max_)) : table_[v];
-    }
+    explicit Echelle(const Canal& c) : c_(c), echelle_(c.largeur) {}
+    uchar operator()(quint32 pixel) const { return echelle_((pixel & c_.masque) >> c_.decalage); }
 
 private:
     Canal c_;
-    quint64 max_;
-    std::vector<uchar> table_;
+    EchelleCanal echelle_;
 };
 
 QImage lireNonCompresse(const QByteArray& d, const Bmp& b)

@@ -6,6 +6,8 @@
 #include <QImage>
 #include <QIODevice>
 
+#include <vector>
+
 namespace kal::image::interne {
 
 // Raises the layer's error with its number and a French description.
@@ -22,6 +24,27 @@ inline quint16 lireU16le(const uchar* p) { return quint16(p[0] | (p[1] << 8)); }
 inline quint32 lireU32le(const uchar* p) { return quint32(p[0]) | (quint32(p[1]) << 8) | (quint32(p[2]) << 16) | (quint32(p[3]) << 24); }
 inline quint16 lireU16be(const uchar* p) { return quint16((p[0] << 8) | p[1]); }
 inline quint32 lireU32be(const uchar* p) { return (quint32(p[0]) << 24) | (quint32(p[1]) << 16) | (quint32(p[2]) << 8) | quint32(p[3]); }
+
+// A channel of n bits (0 to 32) scaled to 8 bits, round(v x 255 / (2^n - 1)); a channel of no bits
+// gives 0. Up to 16 bits, through a table of every value.
+class EchelleCanal {
+public:
+    explicit EchelleCanal(int bits) : max_((quint64(1) << bits) - 1)
+    {
+        if (bits <= 16) {
+            table_.resize(size_t(max_) + 1);
+            for (quint64 v = 0; v <= max_; ++v)
+                table_[size_t(v)] = calcul(v);
+        }
+    }
+    uchar operator()(quint32 v) const { return table_.empty() ? calcul(v) : table_[v]; }
+    quint32 maximum() const { return quint32(max_); }
+
+private:
+    uchar calcul(quint64 v) const { return max_ ? uchar((v * 510 + max_) / (2 * max_)) : 0; }
+    quint64 max_;
+    std::vector<uchar> table_;
+};
 
 // ---- recognising a file by its first bytes -------------------------------------------------------
 // The format code of the content, 0 when none is recognised. `fin` holds the file's last bytes,

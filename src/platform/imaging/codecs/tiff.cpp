@@ -312,22 +312,6 @@ Description ouvrirEtVerifier(const Flux& flux, qint64 longueurFichier, InfoFichi
 
 // ---- samples read here ----------------------------------------------------------------------------
 
-// n-bit samples to 8 bits, round(v x 255 / (2^n - 1)).
-struct Echelle {
-    int bits;
-    quint64 max;
-    std::vector<uchar> table;  // up to 16 bits
-    explicit Echelle(int n) : bits(n), max((quint64(1) << n) - 1)
-    {
-        if (n <= 16) {
-            table.resize(size_t(max) + 1);
-            for (quint64 v = 0; v <= max; ++v)
-                table[size_t(v)] = uchar((v * 510 + max) / (2 * max));
-        }
-    }
-    uchar operator()(quint32 v) const { return table.empty() ? uchar((quint64(v) * 510 + max) / (2 * max)) : table[v]; }
-};
-
 // Sample i of a row as libtiff gives it: 8, 16 and 32 bits in the machine's order, 24 bits too
 // (libtiff swaps them), other depths packed from the most significant bit.
 inline quint32 echantillon(const uchar* ligne, qint64 i, int bits)
@@ -358,7 +342,7 @@ inline quint32 echantillon(const uchar* ligne, qint64 i, int bits)
 
 struct Lecture {
     const Description& d;
-    Echelle echelle;
+    EchelleCanal echelle;  // n-bit samples to 8 bits
     int plansLus;        // separate planes read (colours and alpha), or 1
     bool sortieGrise;    // Grayscale8 out
 };
@@ -369,7 +353,7 @@ void convertir(const Lecture& l, const uchar* const* plans, int x0, int n, uchar
     const Description& d = l.d;
     const bool separe = d.plans == PLANARCONFIG_SEPARATE;
     const int pas = separe ? 1 : d.echantillons;
-    const quint32 max = quint32(l.echelle.max);
+    const quint32 max = l.echelle.maximum();
     auto ech = [&](int c, int x) -> quint32 {
         return separe ? echantillon(plans[c], x0 + x, d.bits) : echantillon(plans[0], qint64(x0 + x) * pas + c, d.bits);
     };
@@ -425,7 +409,7 @@ struct Manques {
 // own (one per plane, so that each plane is decoded straight through).
 void lireEchantillons(const Flux& flux, const Description& d, QImage& image, Manques& manques, Journal& journal)
 {
-    Lecture l{d, Echelle(d.bits), d.plans == PLANARCONFIG_SEPARATE ? d.couleurs + (d.alpha ? 1 : 0) : 1,
+    Lecture l{d, EchelleCanal(d.bits), d.plans == PLANARCONFIG_SEPARATE ? d.couleurs + (d.alpha ? 1 : 0) : 1,
               image.format() == QImage::Format_Grayscale8};
     const int octetsPixel = l.sortieGrise ? 1 : 4;
     const Lignes sortie = lignes(image);
